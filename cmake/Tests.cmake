@@ -1,0 +1,45 @@
+# GoogleTest from the distribution's source package, built with the project's compiler.
+set(GTEST_SOURCE_DIR /usr/src/googletest/googletest CACHE PATH "GoogleTest source directory")
+add_library(vestrand_gtest STATIC ${GTEST_SOURCE_DIR}/src/gtest-all.cc ${GTEST_SOURCE_DIR}/src/gtest_main.cc)
+target_include_directories(vestrand_gtest SYSTEM PUBLIC
+  ${CMAKE_SOURCE_DIR}/tests/support/gtest   # our custom/gtest-port.h goes first
+  ${GTEST_SOURCE_DIR}/include)
+target_include_directories(vestrand_gtest PRIVATE ${GTEST_SOURCE_DIR})
+target_compile_options(vestrand_gtest PRIVATE -w)
+if(NOT WIN32)
+  find_package(Threads REQUIRED)
+  target_link_libraries(vestrand_gtest PUBLIC Threads::Threads)
+endif()
+
+file(GLOB VESTRAND_FAKE_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/fake/*.cpp)
+
+if(NOT WIN32)
+  # Native unit tests of the portable logic against the in-memory fake.
+  file(GLOB NATIVE_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/native/*.cpp)
+  add_executable(native_tests ${NATIVE_TEST_SOURCES} ${VESTRAND_FAKE_SOURCES})
+  target_include_directories(native_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests)
+  target_link_libraries(native_tests PRIVATE vestrand_logic vestrand_gtest)
+  include(GoogleTest)
+  gtest_discover_tests(native_tests DISCOVERY_TIMEOUT 60)
+else()
+  # Tests of the Win32 layer, run for real under Wine (CMAKE_CROSSCOMPILING_EMULATOR).
+  file(GLOB WINE_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/wine/*.cpp)
+  add_executable(wine_tests ${WINE_TEST_SOURCES})
+  target_include_directories(wine_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests)
+  target_link_libraries(wine_tests PRIVATE vestrand_win32 vestrand_gtest psapi)
+  vestrand_windows_program(wine_tests console)
+
+  # The driver that operates the real program from outside, as an assistive tool would.
+  file(GLOB DRIVER_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/e2e/driver/*.cpp)
+  add_executable(e2e_driver ${DRIVER_SOURCES})
+  target_include_directories(e2e_driver PRIVATE ${CMAKE_SOURCE_DIR}/tests)
+  target_link_libraries(e2e_driver PRIVATE vestrand_win32 vestrand_gtest psapi)
+  vestrand_windows_program(e2e_driver console)
+
+  if(CMAKE_CROSSCOMPILING_EMULATOR)
+    set(WINE_HARNESS ${CMAKE_SOURCE_DIR}/tests/e2e/wine-harness.sh)
+    add_test(NAME wine_layer
+             COMMAND bash ${WINE_HARNESS} run $<TARGET_FILE:wine_tests> --gtest_brief=1)
+    include(${CMAKE_SOURCE_DIR}/tests/e2e/scenarios.cmake)
+  endif()
+endif()

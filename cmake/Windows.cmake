@@ -1,0 +1,37 @@
+# The Windows program and its Win32 layer.
+enable_language(RC)
+set(VESTRAND_WIN_DEFS UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0501 WINVER=0x0501)
+
+add_library(vestrand_win32 STATIC ${VESTRAND_WIN32_SOURCES})
+target_link_libraries(vestrand_win32 PUBLIC vestrand_logic)
+target_compile_definitions(vestrand_win32 PUBLIC ${VESTRAND_WIN_DEFS})
+target_link_libraries(vestrand_win32 PUBLIC shell32 ole32 comctl32 advapi32 user32 gdi32 kernel32)
+
+if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
+  set(VESTRAND_STATIC_LINK -static -static-libgcc -static-libstdc++)
+  if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+    set(VESTRAND_SUBSYSTEM_VERSION 5.01)
+  else()
+    set(VESTRAND_SUBSYSTEM_VERSION 5.02)
+  endif()
+  string(REPLACE "." ";" _sv ${VESTRAND_SUBSYSTEM_VERSION})
+  list(GET _sv 0 _major)
+  list(GET _sv 1 _minor)
+  math(EXPR _minor "${_minor}")
+  set(VESTRAND_PE_VERSION
+      -Wl,--major-subsystem-version,${_major} -Wl,--minor-subsystem-version,${_minor}
+      -Wl,--major-os-version,${_major} -Wl,--minor-os-version,${_minor})
+endif()
+
+# Applies the static runtime and the Windows XP subsystem version to a Windows program.
+function(vestrand_windows_program target kind)
+  target_link_options(${target} PRIVATE ${VESTRAND_STATIC_LINK} ${VESTRAND_PE_VERSION})
+  if(kind STREQUAL "gui" AND CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
+    target_link_options(${target} PRIVATE -mwindows -municode)
+  endif()
+endfunction()
+
+add_executable(Vestrand WIN32 src/startup/WinMain_win32.cpp res/Vestrand.rc)
+target_link_libraries(Vestrand PRIVATE vestrand_win32)
+vestrand_windows_program(Vestrand gui)
+set_target_properties(Vestrand PROPERTIES OUTPUT_NAME Vestrand)

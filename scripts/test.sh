@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# The one test command: installs what is missing, builds all three targets and runs
+# every test (native unit tests, Wine tests of the Win32 layer, end-to-end tests of the
+# real program under Wine and Xvfb).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/install-deps.sh
+bash scripts/build.sh native win64 win32
+
+status=0
+echo "== native unit tests"
+ctest --preset native || status=1
+
+echo "== Windows tests under Wine"
+# Each test runs with its own bounded time; the whole Wine run is bounded too.
+timeout 1800 xvfb-run -a -s "-screen 0 1024x768x24" ctest --preset win64 || status=1
+bash tests/e2e/wine-harness.sh stop build/win64/Vestrand.exe || true
+exit $status

@@ -1,0 +1,124 @@
+// The small interfaces through which the program's logic reaches Windows. The Win32
+// layer implements them for real; the tests implement them with an in-memory fake that
+// records every call in order. Nothing here includes <windows.h>.
+#ifndef VESTRAND_PLATFORM_SERVICES_H
+#define VESTRAND_PLATFORM_SERVICES_H
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace vestrand {
+
+// Predefined registry roots, as Windows numbers them.
+constexpr std::uint32_t kHkeyCurrentUser = 0x80000001u;
+
+// Registry value types the program knows.
+constexpr std::uint32_t kRegSz = 1;
+constexpr std::uint32_t kRegExpandSz = 2;
+constexpr std::uint32_t kRegBinary = 3;
+constexpr std::uint32_t kRegDword = 4;
+constexpr std::uint32_t kRegDwordBigEndian = 5;
+constexpr std::uint32_t kRegMultiSz = 7;
+
+constexpr std::uint32_t kInvalidFileAttributes = 0xFFFFFFFFu;
+constexpr std::uint32_t kFileAttributeReadOnly = 0x1u;
+constexpr std::uint32_t kFileAttributeDirectory = 0x10u;
+
+constexpr unsigned kDriveFixed = 3;
+
+constexpr int kShowNormal = 1;
+constexpr int kShowMinimized = 2;
+
+constexpr unsigned kMbIconError = 16;
+constexpr unsigned kMbIconInformation = 64;
+
+// A host service that Windows may refuse. Callers must look at it: a refused start of
+// a command line or a refused attribute change is the caller's decision to handle.
+struct [[nodiscard]] HostResult {
+  bool ok = true;
+  std::uint32_t error = 0;  // the system's error code when !ok
+  static HostResult Success() { return {}; }
+  static HostResult Failure(std::uint32_t code) { return {false, code}; }
+};
+
+// What the system's version query reports, before any decision is made on it.
+struct RawOsVersion {
+  bool queried = false;  // the query succeeded
+  std::uint32_t majorVersion = 0;
+  std::uint32_t minorVersion = 0;
+  std::uint32_t buildNumber = 0;
+  std::uint32_t platformId = 0;
+  std::array<char16_t, 128> servicePack{};  // as reported, NUL-terminated or full
+};
+
+class Registry {
+ public:
+  virtual ~Registry() = default;
+  // The value as display text (expanded, trimmed); empty when the key or value is
+  // missing. `type` is in/out: it receives the value's type, or keeps what was passed.
+  virtual std::string RegReadValue(std::uint32_t root, const std::string& keyPath,
+                                   const std::string& valueName, std::uint32_t& type) = 0;
+  // Creates the key path as needed and stores the value; true when stored.
+  virtual bool RegWriteValue(std::uint32_t root, const std::string& keyPath,
+                             const std::string& valueName, const std::string& value,
+                             std::uint32_t type) = 0;
+};
+
+class FileSystem {
+ public:
+  virtual ~FileSystem() = default;
+  virtual bool DirExists(const std::string& path) = 0;
+  virtual std::uint32_t GetFileAttributes(const std::string& path) = 0;
+  // Creates every missing level of the path, top down; failures are silent.
+  virtual void MakeDirectory(const std::string& path) = 0;
+  // Sets the path's attributes to exactly `attributes`.
+  virtual HostResult SetFileAttributes(const std::string& path, std::uint32_t attributes) = 0;
+  // The shell's copy or move of one item into a folder: 1 done, 0 for the shell's 7, -1 otherwise.
+  virtual int ShellCopyFiles(const std::string& source, const std::string& destination) = 0;
+  virtual int ShellMoveFiles(const std::string& source, const std::string& destination) = 0;
+};
+
+class Host {
+ public:
+  virtual ~Host() = default;
+  virtual RawOsVersion QueryOsVersion() = 0;
+  virtual unsigned GetDriveType(const std::string& root) = 0;
+  // Starts a command line as a separate process and returns at once.
+  virtual HostResult StartCommand(const std::string& commandLine, int showState) = 0;
+  virtual void Sleep(unsigned milliseconds) = 0;
+  virtual void SysLogoff() = 0;
+  // The folder holding the program's own executable file.
+  virtual std::string ProgramFolder() = 0;
+  // The program's own environment, inherited by what it starts.
+  virtual void SetEnvironmentVariable(const std::string& name, const std::string& value) = 0;
+  // Tells running programs that the user's environment changed; bounded in time.
+  virtual void BroadcastEnvironmentChange() = 0;
+  // Every window closes and the process ends. A fake returns; callers return after it.
+  virtual void EndProgram() = 0;
+};
+
+class Dialogs {
+ public:
+  virtual ~Dialogs() = default;
+  // The system folder dialog over the main window; empty text when cancelled.
+  virtual std::string BrowseFolder(const std::string& title, const std::string& startFolder) = 0;
+  // A modal message box; without a title the program's default title is shown.
+  virtual void MessageBox(const std::string& text, unsigned flags,
+                          const std::optional<std::string>& title) = 0;
+  // A modal message box centred over the main window.
+  virtual void CenterMsgBox(const std::string& text, unsigned flags, const std::string& title) = 0;
+};
+
+// Everything the logic may ask of Windows, handed around as one bundle.
+struct Services {
+  Registry& registry;
+  FileSystem& files;
+  Host& host;
+  Dialogs& dialogs;
+};
+
+}  // namespace vestrand
+
+#endif

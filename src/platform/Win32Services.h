@@ -1,0 +1,62 @@
+// The Win32 implementations of the service interfaces. Each method is a thin wrapper:
+// any decision it needs is made by portable code it calls.
+#ifndef VESTRAND_PLATFORM_WIN32SERVICES_H
+#define VESTRAND_PLATFORM_WIN32SERVICES_H
+
+#include <windows.h>
+
+#include "platform/Services.h"
+
+namespace vestrand {
+
+class Win32Registry final : public Registry {
+ public:
+  std::string RegReadValue(std::uint32_t root, const std::string& keyPath,
+                           const std::string& valueName, std::uint32_t& type) override;
+  bool RegWriteValue(std::uint32_t root, const std::string& keyPath, const std::string& valueName,
+                     const std::string& value, std::uint32_t type) override;
+};
+
+class Win32FileSystem final : public FileSystem {
+ public:
+  bool DirExists(const std::string& path) override;
+  std::uint32_t GetFileAttributes(const std::string& path) override;
+  void MakeDirectory(const std::string& path) override;
+  HostResult SetFileAttributes(const std::string& path, std::uint32_t attributes) override;
+  int ShellCopyFiles(const std::string& source, const std::string& destination) override;
+  int ShellMoveFiles(const std::string& source, const std::string& destination) override;
+};
+
+class Win32Host final : public Host {
+ public:
+  RawOsVersion QueryOsVersion() override;
+  unsigned GetDriveType(const std::string& root) override;
+  HostResult StartCommand(const std::string& commandLine, int showState) override;
+  void Sleep(unsigned milliseconds) override;
+  void SysLogoff() override;
+  std::string ProgramFolder() override;
+  void SetEnvironmentVariable(const std::string& name, const std::string& value) override;
+  void BroadcastEnvironmentChange() override;
+  void EndProgram() override;
+};
+
+// Dialogs shown over the main window; `owner` may be set once the window exists.
+class Win32Dialogs final : public Dialogs {
+ public:
+  void SetOwner(HWND owner) { owner_ = owner; }
+  HWND Owner() const { return owner_; }
+  std::string BrowseFolder(const std::string& title, const std::string& startFolder) override;
+  void MessageBox(const std::string& text, unsigned flags,
+                  const std::optional<std::string>& title) override;
+  void CenterMsgBox(const std::string& text, unsigned flags, const std::string& title) override;
+
+ private:
+  HWND owner_ = nullptr;
+};
+
+// The program's default message-box title.
+extern const wchar_t* const kDefaultMessageTitle;
+
+}  // namespace vestrand
+
+#endif

@@ -1,0 +1,97 @@
+#include "startup/StartMain.h"
+
+#include "relocation/FolderCatalogue.h"
+#include "startup/M_OsVersion.h"
+
+namespace vestrand {
+
+const char* const kProductName = "Vestrand";
+
+namespace {
+
+std::string ReadRow(Registry& registry, const char* key, const char* valueName) {
+  std::uint32_t type = 0;  // the type read back is not used
+  return registry.RegReadValue(kHkeyCurrentUser, key, valueName, type);
+}
+
+void FallbackRead(Registry& registry, MainForm& form, const FolderRow& row) {
+  form.SetText(TextOf(row.row), ReadRow(registry, kShellFoldersKey, row.valueName));
+}
+
+void ApplyNt5Treatment(Registry& registry, MainForm& form, const FolderRow& row) {
+  const Control check = CheckOf(row.row);
+  const Control text = TextOf(row.row);
+  if (!form.GetText(text).empty()) return;
+  switch (row.nt5) {
+    case Nt5Treatment::A:
+      form.SetValue(check, 0);
+      FallbackRead(registry, form, row);
+      break;
+    case Nt5Treatment::B:
+      form.SetValue(check, 0);
+      break;
+    case Nt5Treatment::C:
+      form.SetValue(check, 0);
+      form.SetEnabled(check, false);
+      form.SetVisible(check, false);
+      form.SetVisible(text, false);
+      FallbackRead(registry, form, row);
+      break;
+    case Nt5Treatment::D:
+      form.SetValue(check, 1);
+      form.SetEnabled(check, true);
+      form.SetVisible(check, true);
+      form.SetVisible(text, true);
+      FallbackRead(registry, form, row);
+      break;
+  }
+}
+
+}  // namespace
+
+bool StartMain(Services& services, const std::function<MainForm&()>& mainForm) {
+  OsVersionInfo info;
+  GetOsVersion(services.host, info);
+  const OsFamily family = FamilyOfVersion(info.Version);
+  if (family == OsFamily::None) return false;
+
+  const bool nt5 = family == OsFamily::NT5;
+  const bool fixedD = services.host.GetDriveType("D:") == kDriveFixed;
+  MainForm& form = mainForm();
+  if (fixedD) form.SetText(kTargetRoot, nt5 ? "D:\\Personal" : "D:\\Win7User");
+  form.SetWindowCaption(std::string(kProductName) + " For " + info.Name);
+  for (int k = 1; k <= kRowCount; ++k) form.SetValue(CheckOf(k), 1);
+  for (int k = 1; k <= kRowCount; ++k) form.SetLocked(TextOf(k), true);
+  form.SetValue(Control::OptionMove, 1);
+  form.Show();
+
+  for (int k = 7; k <= 9; ++k) {
+    const FolderRow& row = CatalogueRow(k);
+    form.SetCaption(CheckOf(k), nt5 ? row.nt5Caption : row.caption);
+  }
+
+  for (const FolderRow& row : FolderCatalogue()) {
+    form.SetText(TextOf(row.row), ReadRow(services.registry, row.readKey, row.valueName));
+  }
+
+  if (nt5) {
+    for (const FolderRow& row : FolderCatalogue()) ApplyNt5Treatment(services.registry, form, row);
+    return true;
+  }
+
+  for (const FolderRow& row : FolderCatalogue()) {
+    if (row.fallback && form.GetText(TextOf(row.row)).empty()) FallbackRead(services.registry, form, row);
+  }
+  for (const FolderRow& row : FolderCatalogue()) {
+    const std::string path = form.GetText(TextOf(row.row));
+    const bool available =
+        row.nt6 == Nt6Treatment::E ? services.files.DirExists(path) : !path.empty();
+    if (!available) {
+      form.SetValue(CheckOf(row.row), 0);
+      form.SetEnabled(CheckOf(row.row), false);
+    }
+  }
+  return true;
+}
+
+}  // namespace vestrand

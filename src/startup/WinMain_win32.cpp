@@ -1,0 +1,40 @@
+// The program's entry point: wires the Win32 services to the start-up procedure and
+// runs the message loop while any window of the program is open.
+#include <windows.h>
+
+#include <memory>
+
+#include "platform/Win32Services.h"
+#include "startup/StartMain.h"
+#include "ui/NT6Form.h"
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+  using namespace vestrand;
+  Win32Registry registry;
+  Win32FileSystem files;
+  Win32Host host;
+  Win32Dialogs dialogs;
+  Services services{registry, files, host, dialogs};
+
+  std::unique_ptr<NT6Form> form;
+  auto mainForm = [&]() -> MainForm& {
+    if (!form) {
+      form = std::make_unique<NT6Form>();
+      form->Create(instance);
+      dialogs.SetOwner(form->Handle());
+    }
+    return *form;
+  };
+
+  if (!StartMain(services, mainForm) || !form || form->Handle() == nullptr) return 0;
+
+  MSG msg;
+  while (::GetMessageW(&msg, nullptr, 0, 0) > 0) {
+    // Tab, Shift+Tab, arrows and Space work as in any dialog.
+    HWND root = msg.hwnd != nullptr ? ::GetAncestor(msg.hwnd, GA_ROOT) : nullptr;
+    if (root != nullptr && ::IsDialogMessageW(root, &msg)) continue;
+    ::TranslateMessage(&msg);
+    ::DispatchMessageW(&msg);
+  }
+  return static_cast<int>(msg.wParam);
+}

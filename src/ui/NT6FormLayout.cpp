@@ -1,0 +1,111 @@
+#include "ui/NT6FormLayout.h"
+
+#include <algorithm>
+#include <stdexcept>
+
+namespace vestrand {
+
+namespace {
+
+using C = Control;
+using K = ControlKind;
+constexpr C kWindow = C::Count;
+
+const NT6FormLayoutTable kLayout = {{
+    {C::Frame1, "Frame1", K::Frame, kWindow, "推荐转移", 0, 0, 6135, 2415, 0},
+    {C::Check1, "Check1", K::CheckBox, C::Frame1, "我的桌面:", 120, 240, 1215, 270, 1},
+    {C::Check2, "Check2", K::CheckBox, C::Frame1, "我的文档:", 120, 600, 1215, 270, 2},
+    {C::Check3, "Check3", K::CheckBox, C::Frame1, "收藏夹:", 120, 960, 1215, 270, 3},
+    {C::Check4, "Check4", K::CheckBox, C::Frame1, "IE缓存:", 120, 1320, 1215, 270, 4},
+    {C::Check5, "Check5", K::CheckBox, C::Frame1, "Cookies:", 120, 1680, 1215, 270, 5},
+    {C::Check6, "Check6", K::CheckBox, C::Frame1, "临时文件:", 120, 2040, 1215, 270, 6},
+    {C::Text1, "Text1", K::TextBox, C::Frame1, "", 1320, 240, 4695, 270, 11},
+    {C::Text2, "Text2", K::TextBox, C::Frame1, "", 1320, 600, 4695, 270, 12},
+    {C::Text3, "Text3", K::TextBox, C::Frame1, "", 1320, 960, 4695, 270, 13},
+    {C::Text4, "Text4", K::TextBox, C::Frame1, "", 1320, 1320, 4695, 270, 14},
+    {C::Text5, "Text5", K::TextBox, kWindow, "", 1320, 1680, 3015, 270, 15},
+    {C::Text6, "Text6", K::TextBox, kWindow, "", 1320, 2040, 3015, 270, 16},
+    {C::Frame4, "Frame4", K::Frame, C::Frame1, "", 4440, 1580, 1575, 740, 34},
+    {C::Image1, "Image1", K::Picture, C::Frame4, "", 90, 165, 1395, 480, -1},
+    {C::Frame2, "Frame2", K::Frame, kWindow, "进阶类别", 0, 2520, 6135, 3135, 7},
+    {C::Check7, "Check7", K::CheckBox, C::Frame2, "联系人:", 120, 240, 1215, 270, 8},
+    {C::Check8, "Check8", K::CheckBox, C::Frame2, "下载:", 120, 600, 1215, 270, 9},
+    {C::Check9, "Check9", K::CheckBox, C::Frame2, "链接:", 120, 960, 1215, 270, 10},
+    {C::Check10, "Check10", K::CheckBox, C::Frame2, "搜索:", 120, 1320, 1215, 270, 22},
+    {C::Check11, "Check11", K::CheckBox, C::Frame2, "我的视频:", 120, 1680, 1215, 270, 24},
+    {C::Check12, "Check12", K::CheckBox, C::Frame2, "我的图片:", 120, 2040, 1215, 270, 26},
+    {C::Check13, "Check13", K::CheckBox, C::Frame2, "我的音乐:", 120, 2400, 1215, 270, 28},
+    {C::Check14, "Check14", K::CheckBox, C::Frame2, "保存的游戏", 120, 2760, 1215, 270, 32},
+    {C::Text7, "Text7", K::TextBox, C::Frame2, "", 1320, 240, 4695, 270, 17},
+    {C::Text8, "Text8", K::TextBox, C::Frame2, "", 1320, 600, 4575, 270, 18},
+    {C::Text9, "Text9", K::TextBox, C::Frame2, "", 1320, 960, 4455, 270, 19},
+    {C::Text10, "Text10", K::TextBox, C::Frame2, "", 1320, 1320, 4335, 270, 23},
+    {C::Text11, "Text11", K::TextBox, C::Frame2, "", 1320, 1680, 4335, 270, 25},
+    {C::Text12, "Text12", K::TextBox, C::Frame2, "", 1320, 2040, 4455, 270, 27},
+    {C::Text13, "Text13", K::TextBox, C::Frame2, "", 1320, 2400, 4575, 270, 29},
+    {C::Text14, "Text14", K::TextBox, C::Frame2, "", 1320, 2760, 4695, 270, 33},
+    {C::Frame5, "Frame5", K::Frame, kWindow, "转移模式", 0, 5760, 6135, 615, 36},
+    {C::CkLogoff, "CkLogoff", K::CheckBox, C::Frame5, "执行注销", 120, 240, 1095, 255, 41},
+    {C::OptionCopy, "OptionCopy", K::OptionButton, C::Frame5, "复制文件", 1680, 240, 1095, 255, 38},
+    {C::OptionMove, "OptionMove", K::OptionButton, C::Frame5, "移动文件", 3360, 240, 1095, 255, 39},
+    {C::OptionDont, "OptionDont", K::OptionButton, C::Frame5, "舍弃文件", 4920, 240, 1095, 255, 40},
+    {C::Frame3, "Frame3", K::Frame, kWindow, "", 0, 6360, 6135, 615, 20},
+    {C::Label1, "Label1", K::Label, C::Frame3, "目标路径:", 120, 240, 1155, 240, 31},
+    {C::Text15, "Text15", K::TextBox, C::Frame3, "", 1320, 220, 2535, 270, 30},
+    {C::Label2, "Label2", K::Label, C::Frame3, "...", 3960, 220, 375, 270, 35},
+    {C::Label3, "Label3", K::Label, C::Frame3, "?", 4440, 225, 180, 270, 37},
+    {C::Command1, "Command1", K::PushButton, C::Frame3, "开始执行转移", 4700, 205, 1320, 300, 21},
+}};
+
+}  // namespace
+
+const NT6FormLayoutTable& NT6FormLayout() { return kLayout; }
+
+const ControlSpec& SpecOf(Control c) {
+  const int i = static_cast<int>(c);
+  if (i < 0 || i >= kControlCount) throw std::out_of_range("control");
+  return kLayout[static_cast<std::size_t>(i)];
+}
+
+TwipsRect AbsoluteTwips(Control c) {
+  const ControlSpec& spec = SpecOf(c);
+  TwipsRect r{spec.left, spec.top, spec.width, spec.height};
+  for (Control parent = spec.container; parent != kWindow; parent = SpecOf(parent).container) {
+    r.left += SpecOf(parent).left;
+    r.top += SpecOf(parent).top;
+  }
+  return r;
+}
+
+int TwipsToPixels(int twips, int dpi) {
+  const long long num = static_cast<long long>(twips) * dpi;
+  const long long half = kTwipsPerInch / 2;
+  return static_cast<int>(num >= 0 ? (num + half) / kTwipsPerInch : -((-num + half) / kTwipsPerInch));
+}
+
+int PixelsToTwips(int pixels, int dpi) {
+  if (dpi <= 0) return 0;
+  const long long num = static_cast<long long>(pixels) * kTwipsPerInch;
+  const long long half = dpi / 2;
+  return static_cast<int>(num >= 0 ? (num + half) / dpi : -((-num + half) / dpi));
+}
+
+bool TakesFocus(ControlKind kind) {
+  return kind == K::CheckBox || kind == K::TextBox || kind == K::OptionButton ||
+         kind == K::PushButton;
+}
+
+std::array<Control, kControlCount> ControlsInTabOrder(int& count) {
+  std::array<const ControlSpec*, kControlCount> specs{};
+  count = 0;
+  for (const ControlSpec& s : kLayout) {
+    if (s.tabIndex >= 0) specs[static_cast<std::size_t>(count++)] = &s;
+  }
+  std::sort(specs.begin(), specs.begin() + count,
+            [](const ControlSpec* a, const ControlSpec* b) { return a->tabIndex < b->tabIndex; });
+  std::array<Control, kControlCount> order{};
+  for (int i = 0; i < count; ++i) order[static_cast<std::size_t>(i)] = specs[static_cast<std::size_t>(i)]->control;
+  return order;
+}
+
+}  // namespace vestrand

@@ -1,0 +1,53 @@
+// The main window's layout as data: one row per control, geometry in twips. The
+// window is built from this table and nothing else.
+#ifndef VESTRAND_UI_NT6FORMLAYOUT_H
+#define VESTRAND_UI_NT6FORMLAYOUT_H
+
+#include <array>
+
+#include "relocation/FormFields.h"
+
+namespace vestrand {
+
+enum class ControlKind { Frame, CheckBox, TextBox, Picture, OptionButton, Label, PushButton };
+
+struct ControlSpec {
+  Control control;
+  const char* name;
+  ControlKind kind;
+  Control container;  // Control::Count: the window itself
+  const char* caption;
+  int left, top, width, height;  // twips, inside the container
+  int tabIndex;                  // -1: none
+};
+
+constexpr int kFormClientWidthTwips = 6150;
+constexpr int kFormClientHeightTwips = 7005;
+constexpr int kTwipsPerInch = 1440;
+
+using NT6FormLayoutTable = std::array<ControlSpec, kControlCount>;
+
+// Rows in the order of the designed table; row i describes Control(i).
+const NT6FormLayoutTable& NT6FormLayout();
+const ControlSpec& SpecOf(Control c);
+
+// Position of a control relative to the window's client area, in twips.
+struct TwipsRect {
+  int left, top, width, height;
+};
+TwipsRect AbsoluteTwips(Control c);
+
+// Converts twips to pixels at `dpi`, rounding to the nearest pixel (halves away from 0).
+int TwipsToPixels(int twips, int dpi);
+int PixelsToTwips(int pixels, int dpi);
+
+// Controls ordered by their tab index (those without one left out).
+std::array<Control, kControlCount> ControlsInTabOrder(int& count);
+
+// True for the controls that take keyboard focus: check boxes, text boxes, option
+// buttons and the push button.
+bool TakesFocus(ControlKind kind);
+
+}  // namespace vestrand
+
+#endif

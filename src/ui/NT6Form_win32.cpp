@@ -1,0 +1,280 @@
+#include "ui/NT6Form.h"
+
+#include <vector>
+
+#include "platform/Win32Text.h"
+
+namespace vestrand {
+
+const wchar_t* const kMainWindowClass = L"VestrandMainForm";
+
+namespace {
+
+int g_topLevelWindows = 0;
+
+const wchar_t* ClassOf(ControlKind kind) {
+  switch (kind) {
+    case ControlKind::TextBox:
+      return L"EDIT";
+    case ControlKind::Label:
+    case ControlKind::Picture:
+      return L"STATIC";
+    default:
+      return L"BUTTON";
+  }
+}
+
+DWORD StyleOf(const ControlSpec& spec) {
+  DWORD style = WS_CHILD | WS_VISIBLE;
+  switch (spec.kind) {
+    case ControlKind::Frame:
+      style |= BS_GROUPBOX;
+      break;
+    case ControlKind::CheckBox:
+      style |= BS_AUTOCHECKBOX | WS_TABSTOP | WS_GROUP;
+      break;
+    case ControlKind::OptionButton:
+      // The three mode buttons form one group: only the first starts it.
+      style |= BS_AUTORADIOBUTTON | WS_TABSTOP;
+      if (spec.control == Control::OptionCopy) style |= WS_GROUP;
+      break;
+    case ControlKind::PushButton:
+      style |= BS_PUSHBUTTON | WS_TABSTOP | WS_GROUP;
+      break;
+    case ControlKind::TextBox:
+      style |= ES_AUTOHSCROLL | WS_TABSTOP | WS_GROUP | WS_BORDER;
+      break;
+    case ControlKind::Label:
+      style |= SS_NOTIFY | SS_LEFT;
+      break;
+    case ControlKind::Picture:
+      style |= SS_NOTIFY | SS_BITMAP;
+      break;
+  }
+  return style;
+}
+
+}  // namespace
+
+void TopLevelWindowOpened() { ++g_topLevelWindows; }
+
+void TopLevelWindowClosed() {
+  if (--g_topLevelWindows <= 0) ::PostQuitMessage(0);
+}
+
+NT6Form::~NT6Form() {
+  if (window_ != nullptr && ::IsWindow(window_)) ::DestroyWindow(window_);
+}
+
+bool NT6Form::Create(HINSTANCE instance) {
+  WNDCLASSEXW wc{};
+  wc.cbSize = sizeof(wc);
+  wc.lpfnWndProc = &NT6Form::WindowProc;
+  wc.hInstance = instance;
+  wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
+  wc.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1));
+  wc.lpszClassName = kMainWindowClass;
+  wc.hIcon = ::LoadIconW(instance, MAKEINTRESOURCEW(1));
+  wc.hIconSm = static_cast<HICON>(::LoadImageW(instance, MAKEINTRESOURCEW(1), IMAGE_ICON,
+                                                ::GetSystemMetrics(SM_CXSMICON),
+                                                ::GetSystemMetrics(SM_CYSMICON), 0));
+  ::RegisterClassExW(&wc);  // fails harmlessly when already registered
+
+  {
+    ScreenDC screen;
+    dpiX_ = ::GetDeviceCaps(screen.get(), LOGPIXELSX);
+    dpiY_ = ::GetDeviceCaps(screen.get(), LOGPIXELSY);
+  }
+  if (dpiX_ <= 0) dpiX_ = 96;
+  if (dpiY_ <= 0) dpiY_ = 96;
+
+  const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
+  RECT rect{0, 0, TwipsToPixels(kFormClientWidthTwips, dpiX_),
+            TwipsToPixels(kFormClientHeightTwips, dpiY_)};
+  ::AdjustWindowRectEx(&rect, style, FALSE, 0);
+  window_ = ::CreateWindowExW(0, kMainWindowClass, L"", style, CW_USEDEFAULT, CW_USEDEFAULT,
+                              rect.right - rect.left, rect.bottom - rect.top, nullptr, nullptr,
+                              instance, this);
+  if (window_ == nullptr) return false;
+  TopLevelWindowOpened();
+
+  // 宋体 9 pt, the window's own font; the per-control fonts come on top of it.
+  windowFont_.reset(::CreateFontW(-::MulDiv(9, dpiY_, 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE,
+                                  FALSE, GB2312_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                                  DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, L"宋体"));
+  CreateControls(instance);
+  return true;
+}
+
+HWND NT6Form::CreateControl(HINSTANCE instance, const ControlSpec& spec) {
+  const TwipsRect t = AbsoluteTwips(spec.control);
+  const int x = TwipsToPixels(t.left, dpiX_);
+  const int y = TwipsToPixels(t.top, dpiY_);
+  const int w = TwipsToPixels(t.left + t.width, dpiX_) - x;
+  const int h = TwipsToPixels(t.top + t.height, dpiY_) - y;
+  HWND hwnd = ::CreateWindowExW(0, ClassOf(spec.kind), Wide(spec.caption).c_str(),
+                                StyleOf(spec), x, y, w, h, window_,
+                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(ControlId(spec.control))),
+                                instance, nullptr);
+  if (hwnd != nullptr && windowFont_) {
+    ::SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(windowFont_.get()), FALSE);
+  }
+  if (hwnd != nullptr && spec.kind == ControlKind::TextBox) {
+    const LONG_PTR original =
+        ::SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&NT6Form::TextBoxProc));
+    ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, original);
+  }
+  return hwnd;
+}
+
+void NT6Form::CreateControls(HINSTANCE instance) {
+  // Children are created in tab order, since the window manager tabs in creation order;
+  // controls without a tab index come after.
+  int count = 0;
+  const auto order = ControlsInTabOrder(count);
+  std::vector<Control> sequence(order.begin(), order.begin() + count);
+  for (const ControlSpec& spec : NT6FormLayout()) {
+    if (spec.tabIndex < 0) sequence.push_back(spec.control);
+  }
+  for (Control c : sequence) {
+    controls_[static_cast<std::size_t>(c)] = CreateControl(instance, SpecOf(c));
+  }
+  // Frames take no focus; putting them beneath everything keeps the tab order and lets
+  // the controls they hold paint on top of them.
+  for (const ControlSpec& spec : NT6FormLayout()) {
+    if (spec.kind == ControlKind::Frame) {
+      ::SetWindowPos(ControlHandle(spec.control), HWND_BOTTOM, 0, 0, 0, 0,
+                     SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    }
+  }
+  SetValue(Control::CkLogoff, 1);  // ticked as designed
+}
+
+LRESULT CALLBACK NT6Form::TextBoxProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  const auto original = reinterpret_cast<WNDPROC>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+  if (msg == WM_LBUTTONDBLCLK) {
+    const LRESULT result = ::CallWindowProcW(original, hwnd, msg, wParam, lParam);
+    HWND parent = ::GetParent(hwnd);
+    ::PostMessageW(parent, WM_APP, static_cast<WPARAM>(::GetDlgCtrlID(hwnd)), 0);
+    return result;
+  }
+  return ::CallWindowProcW(original, hwnd, msg, wParam, lParam);
+}
+
+LRESULT CALLBACK NT6Form::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  NT6Form* self = nullptr;
+  if (msg == WM_NCCREATE) {
+    auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
+    self = static_cast<NT6Form*>(create->lpCreateParams);
+    ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    self->window_ = hwnd;
+  } else {
+    self = reinterpret_cast<NT6Form*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+  }
+  if (self == nullptr) return ::DefWindowProcW(hwnd, msg, wParam, lParam);
+  return self->HandleMessage(msg, wParam, lParam);
+}
+
+LRESULT NT6Form::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+  switch (msg) {
+    case WM_COMMAND: {
+      const int id = LOWORD(wParam);
+      const int index = id - kFirstControlId;
+      if (index >= 0 && index < kControlCount && onControlEvent) {
+        onControlEvent(static_cast<Control>(index), HIWORD(wParam));
+      }
+      return 0;
+    }
+    case WM_APP: {  // a double click on a text box
+      const int index = static_cast<int>(wParam) - kFirstControlId;
+      if (index >= 0 && index < kControlCount && onControlEvent) {
+        onControlEvent(static_cast<Control>(index), kDoubleClick);
+      }
+      return 0;
+    }
+    case WM_DESTROY:
+      ::SetWindowLongPtrW(window_, GWLP_USERDATA, 0);
+      window_ = nullptr;
+      controls_.fill(nullptr);
+      TopLevelWindowClosed();
+      return 0;
+    default:
+      return ::DefWindowProcW(window_, msg, wParam, lParam);
+  }
+}
+
+std::string NT6Form::GetText(Control c) {
+  HWND hwnd = ControlHandle(c);
+  if (hwnd == nullptr) return std::string();
+  const int length = ::GetWindowTextLengthW(hwnd);
+  std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+  const int copied = ::GetWindowTextW(hwnd, &text[0], length + 1);
+  text.resize(static_cast<std::size_t>(copied > 0 ? copied : 0));
+  return Narrow(text);
+}
+
+void NT6Form::SetText(Control c, const std::string& text) {
+  if (HWND hwnd = ControlHandle(c)) ::SetWindowTextW(hwnd, Wide(text).c_str());
+}
+
+int NT6Form::GetValue(Control c) {
+  HWND hwnd = ControlHandle(c);
+  if (hwnd == nullptr) return 0;
+  const LRESULT state = ::SendMessageW(hwnd, BM_GETCHECK, 0, 0);
+  return state == BST_CHECKED ? 1 : (state == BST_INDETERMINATE ? 2 : 0);
+}
+
+void NT6Form::SetValue(Control c, int value) {
+  HWND hwnd = ControlHandle(c);
+  if (hwnd == nullptr) return;
+  if (SpecOf(c).kind == ControlKind::OptionButton && value != 0) {
+    // Selecting one mode clears the others, as a click would.
+    for (Control option : {Control::OptionCopy, Control::OptionMove, Control::OptionDont}) {
+      if (option != c) ::SendMessageW(ControlHandle(option), BM_SETCHECK, BST_UNCHECKED, 0);
+    }
+  }
+  const WPARAM state = value == 1 ? BST_CHECKED : (value == 2 ? BST_INDETERMINATE : BST_UNCHECKED);
+  ::SendMessageW(hwnd, BM_SETCHECK, state, 0);
+}
+
+void NT6Form::SetEnabled(Control c, bool enabled) {
+  if (HWND hwnd = ControlHandle(c)) ::EnableWindow(hwnd, enabled ? TRUE : FALSE);
+}
+
+void NT6Form::SetVisible(Control c, bool visible) {
+  if (HWND hwnd = ControlHandle(c)) ::ShowWindow(hwnd, visible ? SW_SHOW : SW_HIDE);
+}
+
+void NT6Form::SetCaption(Control c, const std::string& caption) { SetText(c, caption); }
+
+void NT6Form::SetLocked(Control c, bool locked) {
+  if (HWND hwnd = ControlHandle(c)) ::SendMessageW(hwnd, EM_SETREADONLY, locked ? TRUE : FALSE, 0);
+}
+
+void NT6Form::SetWindowCaption(const std::string& caption) {
+  if (window_ != nullptr) ::SetWindowTextW(window_, Wide(caption).c_str());
+}
+
+void NT6Form::Show() {
+  if (window_ == nullptr) return;
+  ::ShowWindow(window_, SW_SHOW);
+  ::UpdateWindow(window_);
+}
+
+TwipsPoint NT6Form::GetWindowPosition() {
+  RECT r{};
+  if (window_ != nullptr) ::GetWindowRect(window_, &r);
+  return {PixelsToTwips(r.left, dpiX_), PixelsToTwips(r.top, dpiY_)};
+}
+
+void NT6Form::MoveWindowTo(int leftTwips, int topTwips) {
+  if (window_ == nullptr) return;
+  ::SetWindowPos(window_, nullptr, TwipsToPixels(leftTwips, dpiX_), TwipsToPixels(topTwips, dpiY_),
+                 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void NT6Form::SetWindowEnabled(bool enabled) {
+  if (window_ != nullptr) ::EnableWindow(window_, enabled ? TRUE : FALSE);
+}
+
+}  // namespace vestrand

@@ -1,0 +1,136 @@
+#!/usr/bin/env bash
+# Runs Windows test programs under Wine in a throw-away prefix of this build tree.
+#
+#   wine-harness.sh run <exe> [args...]            run in the shared test prefix
+#   wine-harness.sh scenario <d-mode> <exe> [args]  reset the prefix, set drive D:, run
+#   wine-harness.sh reset                           restore registry and profile from the template
+#   wine-harness.sh stop                            end this prefix's wine server
+#
+# d-mode: fixed (D: is a fixed disk in the build tree) or none (no drive D:).
+# The prefix lives in $VESTRAND_WINE_ROOT (default: <dir of exe>/wine-test). It is built
+# once per build tree from a fresh wineboot; the profile folders, which Wine links into
+# the Linux home by default, are replaced by real folders before anything touches them.
+set -euo pipefail
+
+WINE64=${WINE64:-/usr/lib/wine/wine64}
+WINESERVER=${WINESERVER:-/usr/lib/wine/wineserver}
+RUN_TIMEOUT=${VESTRAND_RUN_TIMEOUT:-600}
+HERE=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+
+cmd=${1:?command}
+shift
+
+root_for() {
+  if [[ -n "${VESTRAND_WINE_ROOT:-}" ]]; then echo "$VESTRAND_WINE_ROOT"; else echo "$(cd "$(dirname "$1")" && pwd)/wine-test"; fi
+}
+
+setup_env() {
+  ROOT=$1
+  export WINEPREFIX="$ROOT/prefix"
+  export WINEDEBUG=-all
+  export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+  export LC_ALL=C.UTF-8
+  export HOME="$ROOT/home"          # never the user's own home
+  export XDG_CONFIG_HOME="$ROOT/home/.config" XDG_DATA_HOME="$ROOT/home/.local/share"
+  export VESTRAND_DRIVE_D="$ROOT/drive_d"
+  mkdir -p "$HOME"
+}
+
+ensure_display() {
+  if [[ -z "${DISPLAY:-}" ]]; then
+    echo "wine-harness: no DISPLAY; run under xvfb-run" >&2
+    exit 2
+  fi
+}
+
+start_server() {
+  # Started first, detached from our output, or ctest waits on the server's pipes.
+  "$WINESERVER" -p30 </dev/null >/dev/null 2>&1 || true
+}
+
+user_dir() { echo "$WINEPREFIX/drive_c/users/$(id -un)"; }
+
+build_template() {
+  local lock="$ROOT/.lock"
+  mkdir -p "$ROOT"
+  exec 9>"$lock"
+  flock -w 600 9
+  if [[ -f "$ROOT/template/ready" ]]; then flock -u 9; return; fi
+  rm -rf "$WINEPREFIX" "$ROOT/template"
+  echo "wine-harness: building a test prefix in $WINEPREFIX" >&2
+  timeout 300 "$WINE64" wineboot -i </dev/null >/dev/null 2>&1 || true
+  timeout 120 "$WINESERVER" -w || true
+  local u
+  u=$(user_dir)
+  for d in "$u"/*; do
+    if [[ -L "$d" ]]; then rm "$d"; mkdir "$d"; fi
+  done
+  # The folders Windows 7 has that Wine leaves out, so that every row exists.
+  mkdir -p "$u/Videos" "$u/Saved Games" "$u/Searches" "$u/Links" "$u/Contacts" "$u/Temp"
+  # Chinese fonts for the captions.
+  start_server
+  timeout 120 "$WINE64" regedit /S "$(winepath_w "$HERE/fonts.reg")" </dev/null >/dev/null 2>&1 || true
+  timeout 120 "$WINESERVER" -w || true
+  mkdir -p "$ROOT/template"
+  cp -a "$WINEPREFIX"/*.reg "$ROOT/template/"
+  cp -a "$u" "$ROOT/template/user"
+  touch "$ROOT/template/ready"
+  flock -u 9
+}
+
+winepath_w() { echo "Z:${1//\//\\}"; }
+
+reset_prefix() {
+  "$WINESERVER" -k 2>/dev/null || true
+  timeout 60 "$WINESERVER" -w 2>/dev/null || true
+  cp -a "$ROOT/template"/*.reg "$WINEPREFIX/"
+  local u
+  u=$(user_dir)
+  chmod -R u+w "$u" 2>/dev/null || true
+  rm -rf "$u"
+  cp -a "$ROOT/template/user" "$u"
+  chmod -R u+w "$VESTRAND_DRIVE_D" 2>/dev/null || true
+  rm -rf "$VESTRAND_DRIVE_D"
+}
+
+set_drive_d() {
+  local mode=$1
+  rm -f "$WINEPREFIX/dosdevices/d:" "$WINEPREFIX/dosdevices/d::"
+  case $mode in
+    fixed) mkdir -p "$VESTRAND_DRIVE_D"; ln -sfn "$VESTRAND_DRIVE_D" "$WINEPREFIX/dosdevices/d:" ;;
+    none) ;;
+    *) echo "wine-harness: unknown drive mode $mode" >&2; exit 2 ;;
+  esac
+}
+
+run_exe() {
+  local exe=$1
+  shift
+  start_server
+  local rc=0
+  timeout --kill-after=10 "$RUN_TIMEOUT" "$WINE64" "$exe" "$@" </dev/null || rc=$?
+  return $rc
+}
+
+case $cmd in
+  run)
+    exe=$1; shift
+    setup_env "$(root_for "$exe")"; ensure_display; build_template
+    [[ -e "$WINEPREFIX/dosdevices/d:" ]] || set_drive_d fixed
+    run_exe "$exe" "$@"
+    ;;
+  scenario)
+    mode=$1; exe=$2; shift 2
+    setup_env "$(root_for "$exe")"; ensure_display; build_template
+    reset_prefix
+    set_drive_d "$mode"
+    run_exe "$exe" "$@"
+    ;;
+  reset)
+    setup_env "$(root_for "${1:-.}")"; build_template; reset_prefix; set_drive_d fixed ;;
+  stop)
+    setup_env "$(root_for "${1:-.}")"; "$WINESERVER" -k 2>/dev/null || true ;;
+  env)
+    setup_env "$(root_for "${1:-.}")"; env | grep -E '^(WINEPREFIX|HOME|VESTRAND_DRIVE_D)=' ;;
+  *) echo "usage: $0 run|scenario|reset|stop ..." >&2; exit 2 ;;
+esac
