@@ -107,8 +107,14 @@ run_exe() {
   local exe=$1
   shift
   start_server
-  local rc=0
-  timeout --kill-after=10 "$RUN_TIMEOUT" "$WINE64" "$exe" "$@" </dev/null || rc=$?
+  local rc=0 log
+  # Wine's own services, started on demand, inherit the output of the program that
+  # started them and outlive it: give them a file, never the caller's pipe, or the
+  # caller (ctest) waits for them.
+  log=$(mktemp "$ROOT/run-XXXXXX.log")
+  timeout --kill-after=10 "$RUN_TIMEOUT" "$WINE64" "$exe" "$@" </dev/null >"$log" 2>&1 || rc=$?
+  cat "$log"
+  rm -f "$log"
   return $rc
 }
 

@@ -1,0 +1,389 @@
+#include "e2e/driver/Driver.h"
+
+#include <algorithm>
+#include <cwctype>
+
+#include "platform/Win32Text.h"
+#include "ui/NT6Form.h"
+
+namespace vestrand::e2e {
+
+const wchar_t* const kUserShellFolders =
+    L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
+const wchar_t* const kShellFolders =
+    L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+const wchar_t* const kEnvironment = L"Environment";
+
+std::wstring DriverFolder() {
+  std::wstring path(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD n = ::GetModuleFileNameW(nullptr, &path[0], static_cast<DWORD>(path.size()));
+    if (n < path.size()) {
+      path.resize(n);
+      break;
+    }
+    path.resize(path.size() * 2);
+  }
+  return path.substr(0, path.find_last_of(L'\\'));
+}
+
+std::wstring ProgramPath() { return DriverFolder() + L"\\Vestrand.exe"; }
+
+void SetWineVersion(const std::wstring& exeName, const std::wstring& version) {
+  SetValue(L"Software\\Wine\\AppDefaults\\" + exeName, L"Version", version, REG_SZ);
+}
+
+void SetValue(const std::wstring& key, const std::wstring& name, const std::wstring& data, DWORD type) {
+  UniqueHKey k;
+  if (::RegCreateKeyExW(HKEY_CURRENT_USER, key.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, k.put(),
+                        nullptr) != ERROR_SUCCESS) {
+    return;
+  }
+  ::RegSetValueExW(k.get(), name.c_str(), 0, type, reinterpret_cast<const BYTE*>(data.c_str()),
+                   static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t)));
+}
+
+void DeleteValue(const std::wstring& key, const std::wstring& name) {
+  UniqueHKey k;
+  if (::RegOpenKeyExW(HKEY_CURRENT_USER, key.c_str(), 0, KEY_SET_VALUE, k.put()) == ERROR_SUCCESS) {
+    ::RegDeleteValueW(k.get(), name.c_str());
+  }
+}
+
+std::wstring ReadValue(const std::wstring& key, const std::wstring& name, DWORD* type) {
+  if (type != nullptr) *type = 0;
+  UniqueHKey k;
+  if (::RegOpenKeyExW(HKEY_CURRENT_USER, key.c_str(), 0, KEY_READ, k.put()) != ERROR_SUCCESS) {
+    return std::wstring();
+  }
+  DWORD size = 0;
+  DWORD t = 0;
+  if (::RegQueryValueExW(k.get(), name.c_str(), nullptr, &t, nullptr, &size) != ERROR_SUCCESS) {
+    return std::wstring();
+  }
+  std::wstring data(size / sizeof(wchar_t) + 1, L'\0');
+  size = static_cast<DWORD>(data.size() * sizeof(wchar_t));
+  if (::RegQueryValueExW(k.get(), name.c_str(), nullptr, &t, reinterpret_cast<BYTE*>(&data[0]),
+                         &size) != ERROR_SUCCESS) {
+    return std::wstring();
+  }
+  if (type != nullptr) *type = t;
+  data.resize(wcsnlen(data.c_str(), data.size()));
+  return data;
+}
+
+std::wstring Expand(const std::wstring& text) {
+  const DWORD n = ::ExpandEnvironmentStringsW(text.c_str(), nullptr, 0);
+  std::wstring out(n, L'\0');
+  ::ExpandEnvironmentStringsW(text.c_str(), &out[0], n);
+  out.resize(n > 0 ? n - 1 : 0);
+  return out;
+}
+
+const std::vector<RowValue>& RowValues() {
+  static const std::vector<RowValue> rows = {
+      {1, kUserShellFolders, L"Desktop"},
+      {2, kUserShellFolders, L"Personal"},
+      {3, kUserShellFolders, L"Favorites"},
+      {4, kUserShellFolders, L"Cache"},
+      {5, kUserShellFolders, L"Cookies"},
+      {6, kEnvironment, L"TEMP"},
+      {7, kUserShellFolders, L"{56784854-C6CB-462B-8169-88E350ACB882}"},
+      {8, kUserShellFolders, L"{374DE290-123F-4565-9164-39C4925E467B}"},
+      {9, kUserShellFolders, L"{BFB9D5E0-C6A9-404C-B2B2-AE6DB6AF4968}"},
+      {10, kUserShellFolders, L"{7D1D3A04-DEBB-4115-95CF-2F29DA2920DA}"},
+      {11, kUserShellFolders, L"My Video"},
+      {12, kUserShellFolders, L"My Pictures"},
+      {13, kUserShellFolders, L"My Music"},
+      {14, kUserShellFolders, L"{4C5C32FF-BB9D-43B0-B5B4-2D72E54EAAA4}"},
+  };
+  return rows;
+}
+
+namespace {
+
+void SetRow(const RowValue& row, const std::wstring& unexpanded) {
+  SetValue(row.key, row.name, unexpanded, REG_EXPAND_SZ);
+  if (row.key != kEnvironment) SetValue(kShellFolders, row.name, Expand(unexpanded), REG_SZ);
+  CreateDirectories(Expand(unexpanded));
+}
+
+}  // namespace
+
+void MakeWin7Profile() {
+  static const wchar_t* const kFolders[] = {
+      L"%USERPROFILE%\\Desktop",
+      L"%USERPROFILE%\\Documents",
+      L"%USERPROFILE%\\Favorites",
+      L"%USERPROFILE%\\AppData\\Local\\Microsoft\\Windows\\Temporary Internet Files",
+      L"%USERPROFILE%\\AppData\\Roaming\\Microsoft\\Windows\\Cookies",
+      L"%USERPROFILE%\\AppData\\Local\\Temp",
+      L"%USERPROFILE%\\Contacts",
+      L"%USERPROFILE%\\Downloads",
+      L"%USERPROFILE%\\Links",
+      L"%USERPROFILE%\\Searches",
+      L"%USERPROFILE%\\Videos",
+      L"%USERPROFILE%\\Pictures",
+      L"%USERPROFILE%\\Music",
+      L"%USERPROFILE%\\Saved Games",
+  };
+  const auto& rows = RowValues();
+  for (std::size_t i = 0; i < rows.size(); ++i) SetRow(rows[i], kFolders[i]);
+}
+
+void MakeXpProfile() {
+  const auto& rows = RowValues();
+  const std::pair<int, const wchar_t*> folders[] = {
+      {1, L"%USERPROFILE%\\桌面"},
+      {2, L"%USERPROFILE%\\My Documents"},
+      {3, L"%USERPROFILE%\\Favorites"},
+      {4, L"%USERPROFILE%\\Local Settings\\Temporary Internet Files"},
+      {5, L"%USERPROFILE%\\Cookies"},
+      {6, L"%USERPROFILE%\\Local Settings\\Temp"},
+      {11, L"%USERPROFILE%\\My Documents\\My Videos"},
+      {12, L"%USERPROFILE%\\My Documents\\My Pictures"},
+      {13, L"%USERPROFILE%\\My Documents\\My Music"},
+  };
+  for (const RowValue& row : rows) {
+    DeleteValue(row.key, row.name);
+    if (row.key != kEnvironment) DeleteValue(kShellFolders, row.name);
+  }
+  for (const auto& [k, path] : folders) SetRow(rows[static_cast<std::size_t>(k - 1)], path);
+}
+
+// ---- files -------------------------------------------------------------------------------
+
+bool CreateDirectories(const std::wstring& path) {
+  for (std::size_t pos = path.find(L'\\', 3); ; pos = path.find(L'\\', pos + 1)) {
+    const std::wstring level = pos == std::wstring::npos ? path : path.substr(0, pos);
+    ::CreateDirectoryW(level.c_str(), nullptr);
+    if (pos == std::wstring::npos) break;
+  }
+  return IsDirectory(path);
+}
+
+bool WriteFile(const std::wstring& path, const std::string& bytes) {
+  CreateDirectories(path.substr(0, path.find_last_of(L'\\')));
+  UniqueFileHandle f(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                   FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!f) return false;
+  DWORD written = 0;
+  return ::WriteFile(f.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+         written == bytes.size();
+}
+
+bool IsDirectory(const std::wstring& path) {
+  const DWORD a = ::GetFileAttributesW(path.c_str());
+  return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+bool PathExists(const std::wstring& path) {
+  return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+bool RemoveTree(const std::wstring& path) {
+  const DWORD a = ::GetFileAttributesW(path.c_str());
+  if (a == INVALID_FILE_ATTRIBUTES) return true;
+  ::SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL | (a & FILE_ATTRIBUTE_DIRECTORY));
+  if ((a & FILE_ATTRIBUTE_DIRECTORY) == 0) return ::DeleteFileW(path.c_str()) != 0;
+  WIN32_FIND_DATAW fd;
+  UniqueFindHandle find(::FindFirstFileW((path + L"\\*").c_str(), &fd));
+  if (find) {
+    do {
+      const std::wstring name = fd.cFileName;
+      if (name != L"." && name != L"..") RemoveTree(path + L"\\" + name);
+    } while (::FindNextFileW(find.get(), &fd));
+  }
+  find.reset();
+  return ::RemoveDirectoryW(path.c_str()) != 0;
+}
+
+namespace {
+
+std::wstring Lower(std::wstring s) {
+  std::transform(s.begin(), s.end(), s.begin(), [](wchar_t c) { return static_cast<wchar_t>(std::towlower(c)); });
+  return s;
+}
+
+void Collect(const std::wstring& root, const std::wstring& relative, std::vector<FileEntry>& out) {
+  WIN32_FIND_DATAW fd;
+  const std::wstring folder = relative.empty() ? root : root + L"\\" + relative;
+  UniqueFindHandle find(::FindFirstFileW((folder + L"\\*").c_str(), &fd));
+  if (!find) return;
+  do {
+    const std::wstring name = fd.cFileName;
+    if (name == L"." || name == L"..") continue;
+    const std::wstring rel = relative.empty() ? name : relative + L"\\" + name;
+    if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+      Collect(root, rel, out);
+      continue;
+    }
+    FileEntry e;
+    e.relativePath = rel;
+    e.hash = 1469598103934665603ull;
+    UniqueFileHandle f(::CreateFileW((root + L"\\" + rel).c_str(), GENERIC_READ,
+                                     FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr));
+    if (f) {
+      char buffer[65536];
+      DWORD got = 0;
+      while (::ReadFile(f.get(), buffer, sizeof(buffer), &got, nullptr) && got > 0) {
+        e.size += got;
+        for (DWORD i = 0; i < got; ++i) {
+          e.hash ^= static_cast<unsigned char>(buffer[i]);
+          e.hash *= 1099511628211ull;
+        }
+      }
+    }
+    out.push_back(e);
+  } while (::FindNextFileW(find.get(), &fd));
+}
+
+}  // namespace
+
+std::vector<FileEntry> Manifest(const std::wstring& root) {
+  std::vector<FileEntry> out;
+  Collect(root, L"", out);
+  std::sort(out.begin(), out.end(), [](const FileEntry& a, const FileEntry& b) {
+    return Lower(a.relativePath) < Lower(b.relativePath);
+  });
+  return out;
+}
+
+// ---- the running program -----------------------------------------------------------------
+
+std::string WindowText(HWND hwnd) {
+  wchar_t buffer[4096] = {};
+  DWORD_PTR copied = 0;
+  if (!::SendMessageTimeoutW(hwnd, WM_GETTEXT, 4096, reinterpret_cast<LPARAM>(buffer),
+                             SMTO_ABORTIFHUNG, 5000, &copied)) {
+    return std::string();
+  }
+  return Narrow(std::wstring(buffer, copied));
+}
+
+std::unique_ptr<App> App::Launch(DWORD waitMs, const std::wstring& exe) {
+  std::unique_ptr<App> app(new App());
+  STARTUPINFOW si{};
+  si.cb = sizeof(si);
+  PROCESS_INFORMATION pi{};
+  std::wstring commandLine = L"\"" + exe + L"\"";
+  if (!::CreateProcessW(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
+                        nullptr, &si, &pi)) {
+    return app;
+  }
+  app->process_.reset(pi.hProcess);
+  UniqueHandle thread(pi.hThread);
+  app->pid_ = pi.dwProcessId;
+  if (waitMs > 0) app->WaitForMainWindow(waitMs);
+  return app;
+}
+
+App::~App() {
+  if (Running()) {
+    ::TerminateProcess(process_.get(), 1);
+    ::WaitForSingleObject(process_.get(), 5000);
+  }
+}
+
+HWND App::FindTopLevel(const std::wstring& className, const std::wstring& caption) const {
+  struct Search {
+    DWORD pid;
+    const std::wstring* className;
+    const std::wstring* caption;
+    HWND found;
+  } search{pid_, &className, &caption, nullptr};
+  ::EnumWindows(
+      [](HWND hwnd, LPARAM lParam) -> BOOL {
+        auto* s = reinterpret_cast<Search*>(lParam);
+        DWORD pid = 0;
+        ::GetWindowThreadProcessId(hwnd, &pid);
+        if (pid != s->pid) return TRUE;
+        wchar_t cls[256] = {};
+        ::GetClassNameW(hwnd, cls, 256);
+        if (*s->className != cls) return TRUE;
+        if (!s->caption->empty() && Wide(WindowText(hwnd)) != *s->caption) return TRUE;
+        s->found = hwnd;
+        return FALSE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+HWND App::WaitForTopLevel(const std::wstring& className, const std::wstring& caption, DWORD waitMs) const {
+  HWND found = nullptr;
+  WaitUntil(waitMs, [&] {
+    found = FindTopLevel(className, caption);
+    return found != nullptr || !Running();
+  });
+  return found;
+}
+
+HWND App::WaitForMainWindow(DWORD waitMs) {
+  // The window is complete once the last path box has been filled and shown.
+  WaitUntil(waitMs, [&] {
+    main_ = FindTopLevel(kMainWindowClass);
+    return (main_ != nullptr && ::IsWindowVisible(main_)) || !Running();
+  });
+  if (main_ != nullptr) {
+    // Start-up fills the boxes right after showing the window; let it settle.
+    DWORD_PTR ignored = 0;
+    ::SendMessageTimeoutW(main_, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 5000, &ignored);
+  }
+  return main_;
+}
+
+bool App::WaitForExit(DWORD waitMs) {
+  return ::WaitForSingleObject(process_.get(), waitMs) == WAIT_OBJECT_0;
+}
+
+bool App::Running() const {
+  return process_ && ::WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT;
+}
+
+DWORD App::ExitCode() const {
+  DWORD code = STILL_ACTIVE;
+  ::GetExitCodeProcess(process_.get(), &code);
+  return code;
+}
+
+HWND App::Handle(Control c) const { return ::GetDlgItem(main_, ControlId(c)); }
+
+std::string App::Caption() const { return WindowText(main_); }
+
+std::string App::Text(Control c) const { return WindowText(Handle(c)); }
+
+int App::Check(Control c) const {
+  DWORD_PTR state = 0;
+  ::SendMessageTimeoutW(Handle(c), BM_GETCHECK, 0, 0, SMTO_ABORTIFHUNG, 5000, &state);
+  return static_cast<int>(state);
+}
+
+bool App::Enabled(Control c) const { return ::IsWindowEnabled(Handle(c)) != FALSE; }
+
+bool App::Visible(Control c) const { return ::IsWindowVisible(Handle(c)) != FALSE; }
+
+bool App::MainEnabled() const { return ::IsWindowEnabled(main_) != FALSE; }
+
+RECT App::Rect(Control c) const {
+  RECT r{};
+  ::GetWindowRect(Handle(c), &r);
+  ::MapWindowPoints(nullptr, main_, reinterpret_cast<POINT*>(&r), 2);
+  return r;
+}
+
+RECT App::MainClientRect() const {
+  RECT r{};
+  ::GetClientRect(main_, &r);
+  return r;
+}
+
+void App::SetText(Control c, const std::string& text) const {
+  const std::wstring wide = Wide(text);
+  DWORD_PTR ignored = 0;
+  ::SendMessageTimeoutW(Handle(c), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(wide.c_str()),
+                        SMTO_ABORTIFHUNG, 5000, &ignored);
+}
+
+void App::PostClick(Control c) const { ::PostMessageW(Handle(c), BM_CLICK, 0, 0); }
+
+}  // namespace vestrand::e2e

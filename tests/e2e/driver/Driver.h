@@ -1,0 +1,127 @@
+// Drives the real Vestrand.exe from outside, the way an assistive tool would: it starts
+// the program under a chosen Windows version, finds its windows and reads and operates
+// their controls through window messages only.
+#ifndef VESTRAND_TESTS_E2E_DRIVER_H
+#define VESTRAND_TESTS_E2E_DRIVER_H
+
+#include <windows.h>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/Win32Handles.h"
+#include "relocation/FormFields.h"
+
+namespace vestrand::e2e {
+
+// The folder holding the driver, and the program beside it.
+std::wstring DriverFolder();
+std::wstring ProgramPath();
+
+// Wine reports this version ("winxp", "win2003", "vista", "win7", "win8", "win81",
+// "win10", "nt40") to the named program from its next start.
+void SetWineVersion(const std::wstring& exeName, const std::wstring& version);
+
+// ---- registry and profile set-up ---------------------------------------------------------
+extern const wchar_t* const kUserShellFolders;
+extern const wchar_t* const kShellFolders;
+extern const wchar_t* const kEnvironment;
+
+void SetValue(const std::wstring& key, const std::wstring& name, const std::wstring& data,
+              DWORD type = REG_EXPAND_SZ);
+void DeleteValue(const std::wstring& key, const std::wstring& name);
+// The value as stored (REG_SZ/REG_EXPAND_SZ), with its type; empty and 0 when missing.
+std::wstring ReadValue(const std::wstring& key, const std::wstring& name, DWORD* type = nullptr);
+std::wstring Expand(const std::wstring& text);
+
+// The fourteen rows' value names and the key each is read from first.
+struct RowValue {
+  int row;
+  const wchar_t* key;
+  const wchar_t* name;
+};
+const std::vector<RowValue>& RowValues();
+
+// A Windows 7 profile: every row's value in User Shell Folders (and Shell Folders,
+// expanded) points at an existing folder under %USERPROFILE%.
+void MakeWin7Profile();
+// A Windows XP profile: "Documents and Settings"-style folders, music, pictures and
+// videos inside My Documents, no known-folder values.
+void MakeXpProfile();
+
+// ---- files -------------------------------------------------------------------------------
+bool CreateDirectories(const std::wstring& path);
+bool WriteFile(const std::wstring& path, const std::string& bytes);
+bool IsDirectory(const std::wstring& path);
+bool PathExists(const std::wstring& path);
+bool RemoveTree(const std::wstring& path);
+
+struct FileEntry {
+  std::wstring relativePath;
+  std::uint64_t size = 0;
+  std::uint64_t hash = 0;  // FNV-1a of the content
+  bool operator==(const FileEntry& o) const {
+    return relativePath == o.relativePath && size == o.size && hash == o.hash;
+  }
+};
+// Every file below `root`, sorted by relative path (compared case-insensitively).
+std::vector<FileEntry> Manifest(const std::wstring& root);
+
+// ---- the running program -----------------------------------------------------------------
+class App {
+ public:
+  // Starts the program (its Windows version already chosen) and waits up to `waitMs`
+  // for its main window. Check Main() for null when no window is expected.
+  static std::unique_ptr<App> Launch(DWORD waitMs = 20000, const std::wstring& exe = ProgramPath());
+  ~App();  // ends the program if it is still running: only this process
+  App(const App&) = delete;
+  App& operator=(const App&) = delete;
+
+  DWORD ProcessId() const { return pid_; }
+  HANDLE Process() const { return process_.get(); }
+  HWND Main() const { return main_; }
+  HWND WaitForMainWindow(DWORD waitMs);
+  // A top-level window of the program with this class and, if given, caption.
+  HWND FindTopLevel(const std::wstring& className, const std::wstring& caption = L"") const;
+  HWND WaitForTopLevel(const std::wstring& className, const std::wstring& caption, DWORD waitMs) const;
+  bool WaitForExit(DWORD waitMs);
+  bool Running() const;
+  DWORD ExitCode() const;
+
+  HWND Handle(Control c) const;
+  std::string Caption() const;
+  std::string Text(Control c) const;
+  int Check(Control c) const;
+  bool Enabled(Control c) const;
+  bool Visible(Control c) const;
+  bool MainEnabled() const;
+  RECT Rect(Control c) const;  // relative to the main window's client area
+  RECT MainClientRect() const;
+  void SetText(Control c, const std::string& text) const;
+  void PostClick(Control c) const;
+
+ private:
+  App() = default;
+  UniqueHandle process_;
+  DWORD pid_ = 0;
+  HWND main_ = nullptr;
+};
+
+// Text of any window of another process (WM_GETTEXT with a bounded wait).
+std::string WindowText(HWND hwnd);
+// Waits until `done` returns true or `waitMs` passes; polls every 50 ms.
+template <typename F>
+bool WaitUntil(DWORD waitMs, F done) {
+  const DWORD start = ::GetTickCount();
+  for (;;) {
+    if (done()) return true;
+    if (::GetTickCount() - start >= waitMs) return false;
+    ::Sleep(50);
+  }
+}
+
+}  // namespace vestrand::e2e
+
+#endif

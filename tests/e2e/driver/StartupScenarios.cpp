@@ -1,0 +1,142 @@
+// Start-up of the real program under Wine: each test is one scenario, run by the harness
+// on a freshly reset prefix with drive D: as the scenario's ctest registration says.
+#include <gtest/gtest.h>
+
+#include "e2e/driver/Driver.h"
+#include "platform/Win32Text.h"
+#include "relocation/FormFields.h"
+#include "ui/NT6FormLayout.h"
+
+namespace vestrand::e2e {
+namespace {
+
+void ExpectRowsFilledFromRegistry(const App& app) {
+  for (const RowValue& row : RowValues()) {
+    const std::string expected = Narrow(Expand(ReadValue(row.key, row.name)));
+    EXPECT_EQ(app.Text(TextOf(row.row)), expected) << "row " << row.row;
+    EXPECT_EQ(app.Text(TextOf(row.row)).find('%'), std::string::npos) << "row " << row.row;
+  }
+}
+
+TEST(Startup, Windows7WithFixedD) {
+  SetWineVersion(L"Vestrand.exe", L"win7");
+  MakeWin7Profile();
+  auto app = App::Launch();
+  ASSERT_NE(app->Main(), nullptr);
+  EXPECT_EQ(app->Caption(), "Vestrand For Windows 7");
+  EXPECT_EQ(app->Text(Control::Text15), "D:\\Win7User");
+  ExpectRowsFilledFromRegistry(*app);
+  for (int k = 1; k <= kRowCount; ++k) {
+    EXPECT_EQ(app->Check(CheckOf(k)), BST_CHECKED) << k;
+    EXPECT_TRUE(app->Enabled(CheckOf(k))) << k;
+    EXPECT_TRUE(app->Visible(CheckOf(k))) << k;
+  }
+  EXPECT_EQ(app->Text(Control::Check7), "联系人:");
+  EXPECT_EQ(app->Text(Control::Check9), "链接:");
+  EXPECT_EQ(app->Check(Control::OptionMove), BST_CHECKED);
+  EXPECT_EQ(app->Check(Control::OptionCopy), BST_UNCHECKED);
+  EXPECT_EQ(app->Check(Control::OptionDont), BST_UNCHECKED);
+  EXPECT_EQ(app->Check(Control::CkLogoff), BST_CHECKED);
+}
+
+TEST(Startup, Windows7MissingFolderClearsItsRow) {
+  SetWineVersion(L"Vestrand.exe", L"win7");
+  MakeWin7Profile();
+  const std::wstring favorites = Expand(ReadValue(kUserShellFolders, L"Favorites"));
+  ASSERT_TRUE(RemoveTree(favorites));
+  auto app = App::Launch();
+  ASSERT_NE(app->Main(), nullptr);
+  EXPECT_EQ(app->Text(Control::Text3), Narrow(favorites));  // path still shown
+  EXPECT_EQ(app->Check(Control::Check3), BST_UNCHECKED);
+  EXPECT_FALSE(app->Enabled(Control::Check3));
+  EXPECT_TRUE(app->Visible(Control::Check3));
+  EXPECT_EQ(app->Check(Control::Check2), BST_CHECKED);
+  EXPECT_TRUE(app->Enabled(Control::Check2));
+}
+
+TEST(Startup, NoFixedDLeavesTargetEmpty) {
+  SetWineVersion(L"Vestrand.exe", L"win7");
+  MakeWin7Profile();
+  auto app = App::Launch();
+  ASSERT_NE(app->Main(), nullptr);
+  EXPECT_EQ(app->Text(Control::Text15), "");
+  EXPECT_EQ(app->Caption(), "Vestrand For Windows 7");
+}
+
+TEST(Startup, WindowsXpFamily) {
+  SetWineVersion(L"Vestrand.exe", L"winxp");
+  MakeXpProfile();
+  auto app = App::Launch();
+  ASSERT_NE(app->Main(), nullptr);
+  EXPECT_EQ(app->Caption(), "Vestrand For Windows XP");
+  EXPECT_EQ(app->Text(Control::Text15), "D:\\Personal");
+  EXPECT_EQ(app->Text(Control::Check7), "程序数据:");
+  EXPECT_EQ(app->Text(Control::Check8), "最近文档:");
+  EXPECT_EQ(app->Text(Control::Check9), "网页历史:");
+  // The known-folder rows have no values on XP: hidden, cleared, disabled.
+  for (int k : {7, 8, 9, 10, 14}) {
+    EXPECT_FALSE(app->Visible(CheckOf(k))) << k;
+    EXPECT_FALSE(app->Visible(TextOf(k))) << k;
+    EXPECT_EQ(app->Check(CheckOf(k)), BST_UNCHECKED) << k;
+  }
+  for (int k : {1, 2, 3, 4, 5, 6, 11, 12, 13}) {
+    EXPECT_TRUE(app->Visible(CheckOf(k))) << k;
+    EXPECT_EQ(app->Check(CheckOf(k)), BST_CHECKED) << k;
+  }
+  EXPECT_EQ(app->Text(Control::Text1), Narrow(Expand(L"%USERPROFILE%\\桌面")));
+  EXPECT_EQ(app->Text(Control::Text13), Narrow(Expand(L"%USERPROFILE%\\My Documents\\My Music")));
+}
+
+TEST(Startup, Windows2003Family) {
+  SetWineVersion(L"Vestrand.exe", L"win2003");
+  MakeXpProfile();
+  auto app = App::Launch();
+  ASSERT_NE(app->Main(), nullptr);
+  EXPECT_EQ(app->Caption(), "Vestrand For Windows 2003");
+  EXPECT_EQ(app->Text(Control::Text15), "D:\\Personal");
+}
+
+TEST(Startup, Windows81And10RunAsWindows8) {
+  MakeWin7Profile();
+  for (const wchar_t* version : {L"win8", L"win81", L"win10"}) {
+    SetWineVersion(L"Vestrand.exe", version);
+    auto app = App::Launch();
+    ASSERT_NE(app->Main(), nullptr) << Narrow(version);
+    EXPECT_EQ(app->Caption(), "Vestrand For Windows 8") << Narrow(version);
+    EXPECT_EQ(app->Text(Control::Text15), "D:\\Win7User");
+  }
+}
+
+TEST(Startup, VersionWithoutFamilyEndsSilently) {
+  SetWineVersion(L"Vestrand.exe", L"nt40");
+  auto app = App::Launch(0);
+  ASSERT_TRUE(app->Running() || app->WaitForExit(0));
+  EXPECT_TRUE(app->WaitForExit(15000));
+  EXPECT_EQ(app->FindTopLevel(L"VestrandMainForm"), nullptr);
+  EXPECT_EQ(app->ExitCode(), 0u);
+}
+
+TEST(Startup, ControlsSitWhereTheTableSays) {
+  SetWineVersion(L"Vestrand.exe", L"win7");
+  MakeWin7Profile();
+  auto app = App::Launch();
+  ASSERT_NE(app->Main(), nullptr);
+  HDC screen = ::GetDC(nullptr);
+  const int dpi = ::GetDeviceCaps(screen, LOGPIXELSX);
+  ::ReleaseDC(nullptr, screen);
+  ASSERT_EQ(dpi, 96) << "this scenario checks the 96 DPI layout";
+  const RECT client = app->MainClientRect();
+  EXPECT_NEAR(client.right, 410, 1);
+  EXPECT_NEAR(client.bottom, 467, 1);
+  for (const ControlSpec& spec : NT6FormLayout()) {
+    const TwipsRect t = AbsoluteTwips(spec.control);
+    const RECT r = app->Rect(spec.control);
+    EXPECT_NEAR(r.left, t.left / 15.0, 1) << spec.name;
+    EXPECT_NEAR(r.top, t.top / 15.0, 1) << spec.name;
+    EXPECT_NEAR(r.right - r.left, t.width / 15.0, 1) << spec.name;
+    EXPECT_NEAR(r.bottom - r.top, t.height / 15.0, 1) << spec.name;
+  }
+}
+
+}  // namespace
+}  // namespace vestrand::e2e
