@@ -157,6 +157,7 @@ void FakeFileSystem::MakeDirectory(const std::string& path) {
 
 HostResult FakeFileSystem::SetFileAttributes(const std::string& path, std::uint32_t attributes) {
   trace_.push_back("SetFileAttributes(" + path + ", " + std::to_string(attributes) + ")");
+  if (refusedAttributePaths.count(path) != 0) return HostResult::Failure(5);  // ERROR_ACCESS_DENIED
   const auto it = nodes_.find(Key(path));
   if (it == nodes_.end()) return HostResult::Failure(2);  // ERROR_FILE_NOT_FOUND
   it->second.attributes = attributes & ~kFileAttributeDirectory;

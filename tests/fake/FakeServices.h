@@ -65,6 +65,8 @@ class FakeFileSystem final : public FileSystem {
 
   std::set<std::string> drives{"C:"};
   bool traceQueries = true;
+  // Paths whose attributes the system refuses to set (for example access denied).
+  std::set<std::string> refusedAttributePaths;
 
  private:
   struct Node {

@@ -1,0 +1,116 @@
+#include "relocation/PathRules.h"
+
+#include <vector>
+
+#include "platform/Text.h"
+
+namespace vestrand::paths {
+
+namespace {
+
+// Windows compares names through an upper-case table. These are the letters a user is
+// likely to type in a folder name here: ASCII, Latin-1, Greek, Cyrillic and the
+// full-width Latin letters of East Asian input methods. Chinese has no case.
+char16_t FoldCase(char16_t c) {
+  if ((c >= u'a' && c <= u'z') || (c >= 0xE0 && c <= 0xFE && c != 0xF7) ||
+      (c >= 0x3B1 && c <= 0x3C9 && c != 0x3C2) || (c >= 0x430 && c <= 0x44F) ||
+      (c >= 0xFF41 && c <= 0xFF5A)) {
+    return static_cast<char16_t>(c - 0x20);
+  }
+  if (c >= 0x450 && c <= 0x45F) return static_cast<char16_t>(c - 0x50);
+  return c;
+}
+
+std::u16string Folded(const std::string& name) {
+  std::u16string wide = Utf8ToUtf16(name);
+  for (char16_t& c : wide) c = FoldCase(c);
+  return wide;
+}
+
+// The non-empty names of a path, as spelled.
+std::vector<std::string> Components(const std::string& path) {
+  std::vector<std::string> names;
+  std::size_t start = 0;
+  while (start <= path.size()) {
+    std::size_t end = path.find('\\', start);
+    if (end == std::string::npos) end = path.size();
+    if (end > start) names.push_back(path.substr(start, end - start));
+    start = end + 1;
+  }
+  return names;
+}
+
+bool IsDriveLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+
+bool IsUsableName(const std::string& name) {
+  for (char ch : name) {
+    const auto c = static_cast<unsigned char>(ch);
+    if (c < 0x20) return false;
+    switch (c) {
+      case '<': case '>': case ':': case '"': case '/': case '|': case '?': case '*':
+        return false;
+      default:
+        break;
+    }
+  }
+  return name.back() != ' ' && name.back() != '.';
+}
+
+// Where the folder names begin: after "X:\" or after the leading "\\".
+std::size_t NamesStart(const std::string& absolutePath) {
+  return absolutePath.compare(0, 2, "\\\\") == 0 ? 2 : 3;
+}
+
+}  // namespace
+
+std::string FolderNameOf(const std::string& path) {
+  const auto slash = path.rfind('\\');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string WithoutOneTrailingBackslash(const std::string& path) {
+  if (!path.empty() && path.back() == '\\') return path.substr(0, path.size() - 1);
+  return path;
+}
+
+bool IsAbsolutePath(const std::string& path) {
+  if (path.size() >= 3 && IsDriveLetter(path[0]) && path[1] == ':' && path[2] == '\\') return true;
+  if (path.compare(0, 2, "\\\\") != 0) return false;
+  const auto serverEnd = path.find('\\', 2);
+  if (serverEnd == std::string::npos || serverEnd == 2) return false;
+  const auto shareEnd = path.find('\\', serverEnd + 1);
+  const std::size_t shareLength =
+      (shareEnd == std::string::npos ? path.size() : shareEnd) - (serverEnd + 1);
+  return shareLength > 0;
+}
+
+bool HasUsableFolderNames(const std::string& absolutePath) {
+  for (const std::string& name : Components(absolutePath.substr(NamesStart(absolutePath)))) {
+    if (!IsUsableName(name)) return false;
+  }
+  return true;
+}
+
+bool IsSameOrInside(const std::string& path, const std::string& folder) {
+  const std::vector<std::string> inner = Components(path);
+  const std::vector<std::string> outer = Components(folder);
+  if (outer.empty() || inner.size() < outer.size()) return false;
+  for (std::size_t i = 0; i < outer.size(); ++i) {
+    if (Folded(inner[i]) != Folded(outer[i])) return false;
+  }
+  return true;
+}
+
+bool IsSamePath(const std::string& a, const std::string& b) {
+  return IsSameOrInside(a, b) && IsSameOrInside(b, a);
+}
+
+std::string RelativeBelow(const std::string& path, const std::string& folder) {
+  const std::vector<std::string> inner = Components(path);
+  const std::size_t depth = Components(folder).size();
+  std::string below;
+  for (std::size_t i = depth; i < inner.size(); ++i) below += "\\" + inner[i];
+  return below;
+}
+
+}  // namespace vestrand::paths

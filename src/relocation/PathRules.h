@@ -1,0 +1,36 @@
+// Path arithmetic for the relocation runs. Paths are Windows paths held as UTF-8 text
+// with the backslash as the only separator; nothing here touches the file system.
+#ifndef VESTRAND_RELOCATION_PATHRULES_H
+#define VESTRAND_RELOCATION_PATHRULES_H
+
+#include <string>
+
+namespace vestrand::paths {
+
+// The text after the last backslash; the whole text when there is none. A path that
+// ends in a backslash (or a drive root) has no folder name: the empty text.
+std::string FolderNameOf(const std::string& path);
+
+// Removes exactly one trailing backslash, if there is one ("D:\" becomes "D:").
+std::string WithoutOneTrailingBackslash(const std::string& path);
+
+// A drive letter, a colon and a backslash ("D:\..."), or a share ("\\server\share...").
+bool IsAbsolutePath(const std::string& path);
+
+// Every folder name after the drive (or in the share path) could be created as typed:
+// none holds a character Windows forbids in names, and none ends in a space or a full
+// stop, which Windows drops silently and so would name a different folder.
+bool HasUsableFolderNames(const std::string& absolutePath);
+
+// Whether `path` is `folder` or lies below it, comparing whole folder names without
+// regard to case; doubled and trailing backslashes do not count.
+bool IsSameOrInside(const std::string& path, const std::string& folder);
+bool IsSamePath(const std::string& a, const std::string& b);
+
+// The part of `path` below `folder`, with a leading backslash ("\My Music"), as spelled
+// in `path`; the empty text when both name the same folder. Requires IsSameOrInside.
+std::string RelativeBelow(const std::string& path, const std::string& folder);
+
+}  // namespace vestrand::paths
+
+#endif

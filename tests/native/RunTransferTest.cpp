@@ -1,0 +1,669 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "fake/FakeServices.h"
+#include "relocation/FolderCatalogue.h"
+#include "relocation/RunTransfer.h"
+
+namespace vestrand {
+namespace {
+
+using fake::FakeMachine;
+using fake::Trace;
+
+const std::string kUsf = kUserShellFoldersKey;
+const std::string kSf = kShellFoldersKey;
+const std::string kEnv = kEnvironmentKey;
+const std::string kXp = "C:\\Documents and Settings\\user";
+const std::string kWin7 = "C:\\Users\\Ann";
+const char* const kPicker = "BrowseFolder(先选择好将要转到文件夹的路径：, C:\\Program Files\\Vestrand)";
+const char* const kCancelHint = "MessageBox(恐怕您没有选择目标文件夹哟,消息框要长才显眼!, 64, 友情提示:)";
+const char* const kTaskkill = "StartCommand(taskkill.exe /f /im explorer.exe, 2)";
+const char* const kExplorer = "StartCommand(explorer.exe, 2)";
+const char* const kErrorBox = "MessageBox(Error, 16, (default))";
+
+enum class Family { NT5, NT6 };
+
+void StartRun(FakeMachine& m, Family family) {
+  m.trace.clear();
+  if (family == Family::NT5) {
+    RunTransferNT5(m.services, m.form);
+  } else {
+    RunTransferNT6(m.services, m.form);
+  }
+}
+
+// Form state is set directly, so that the trace holds only what the run does.
+void SetRow(FakeMachine& m, int row, const std::string& path, int tick) {
+  m.form.State(TextOf(row)).text = path;
+  m.form.State(CheckOf(row)).value = tick;
+}
+
+void SetMode(FakeMachine& m, Control option) {
+  for (Control c : {Control::OptionCopy, Control::OptionMove, Control::OptionDont}) {
+    m.form.State(c).value = c == option ? 1 : 0;
+  }
+}
+
+void Prepare(FakeMachine& m, const std::string& target, Control mode = Control::OptionMove,
+             int logoff = 0) {
+  m.form.State(Control::Text15).text = target;
+  SetMode(m, mode);
+  m.form.State(Control::CkLogoff).value = logoff;
+  m.files.drives.insert("D:");
+}
+
+// The Windows XP default: music, pictures and videos inside My Documents; rows 7 to 10
+// and 14 hidden with empty boxes. Every folder holds files; the desktop a desktop.ini.
+void XpProfile(FakeMachine& m, const std::set<int>& ticked) {
+  const std::map<int, std::string> rows = {
+      {1, "\\桌面"},
+      {2, "\\My Documents"},
+      {3, "\\Favorites"},
+      {4, "\\Local Settings\\Temporary Internet Files"},
+      {5, "\\Cookies"},
+      {6, "\\Local Settings\\Temp"},
+      {11, "\\My Documents\\My Videos"},
+      {12, "\\My Documents\\My Pictures"},
+      {13, "\\My Documents\\My Music"},
+  };
+  for (int k = 1; k <= kRowCount; ++k) {
+    const auto it = rows.find(k);
+    const std::string path = it == rows.end() ? "" : kXp + it->second;
+    SetRow(m, k, path, ticked.count(k) ? 1 : 0);
+    if (path.empty()) continue;
+    m.files.AddFile(path + "\\第 " + std::to_string(k) + " 号.txt", "row " + std::to_string(k));
+    m.files.AddFile(path + "\\sub dir\\深\\a.bin", "deep " + std::to_string(k));
+  }
+  m.files.AddFile(kXp + "\\桌面\\Desktop.ini", "[.ShellClassInfo]");
+}
+
+void Win7Profile(FakeMachine& m, const std::set<int>& ticked) {
+  const char* names[kRowCount] = {"Desktop", "Documents", "Favorites", "AppData\\Local\\INetCache",
+                                  "AppData\\Roaming\\INetCookies", "AppData\\Local\\Temp",
+                                  "Contacts", "Downloads", "Links", "Searches", "Videos",
+                                  "Pictures", "Music", "Saved Games"};
+  for (int k = 1; k <= kRowCount; ++k) {
+    const std::string path = kWin7 + "\\" + names[k - 1];
+    SetRow(m, k, path, ticked.count(k) ? 1 : 0);
+    m.files.AddFile(path + "\\file " + std::to_string(k) + ".txt", "row " + std::to_string(k));
+  }
+  m.files.AddFile(kWin7 + "\\Desktop\\desktop.ini", "[.ShellClassInfo]");
+}
+
+std::string Reg(const FakeMachine& m, const std::string& key, const std::string& name) {
+  const fake::StoredValue* v = m.registry.Find(key, name);
+  return v == nullptr ? "<none>" : v->text;
+}
+
+std::string NoTrailingBackslash(std::string path) {
+  while (!path.empty() && path.back() == '\\') path.pop_back();
+  return path;
+}
+
+// Files below a folder: path below it ("\\a\\b.txt") -> content.
+std::map<std::string, std::string> FilesUnder(const FakeMachine& m, const std::string& folder) {
+  const std::string base = NoTrailingBackslash(folder);
+  std::map<std::string, std::string> files;
+  for (const std::string& path : m.files.ListUnder(base)) {
+    if (!m.files.IsDirectory(path)) files[path.substr(base.size())] = m.files.Content(path);
+  }
+  return files;
+}
+
+bool EndsWith(const std::string& text, const std::string& end) {
+  return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
+}
+
+std::size_t Count(const Trace& t, const std::string& entry) {
+  return static_cast<std::size_t>(std::count(t.begin(), t.end(), entry));
+}
+
+std::ptrdiff_t IndexOf(const Trace& t, const std::string& entry) {
+  const auto it = std::find(t.begin(), t.end(), entry);
+  return it == t.end() ? -1 : it - t.begin();
+}
+
+bool Mentions(const Trace& t, const std::string& prefix, const std::string& text) {
+  return std::any_of(t.begin(), t.end(), [&](const std::string& e) {
+    return e.compare(0, prefix.size(), prefix) == 0 && e.find(text) != std::string::npos;
+  });
+}
+
+std::string Write(const std::string& key, const std::string& name, const std::string& value) {
+  return "RegWriteValue(" + key + ", " + name + ", " + value + ", 1)";
+}
+
+TEST(RunTransfer, Nt5ExampleIsTheExactTrace) {
+  FakeMachine m;
+  XpProfile(m, {1});
+  Prepare(m, "D:\\Personal");
+  StartRun(m, Family::NT5);
+
+  Trace expected;
+  for (int k = 1; k <= kRowCount; ++k) expected.push_back("DirExists(" + m.form.GetText(TextOf(k)) + ")");
+  const std::string desktop = kXp + "\\桌面";
+  const Trace rest = {
+      "MoveWindowTo(0, 0)",
+      "SetWindowEnabled(0)",
+      "DirExists(D:\\Personal)",
+      "MakeDirectory(D:\\Personal)",
+      "DirExists(D:\\Personal)",  // made sure before anything is changed
+      kTaskkill,
+      "Sleep(1000)",
+      Write(kSf, "Desktop", "D:\\Personal\\桌面"),
+      Write(kUsf, "Desktop", "D:\\Personal\\桌面"),
+      "ShellMoveFiles(" + desktop + ", D:\\Personal)",
+      kExplorer,
+      "SetWindowEnabled(1)",
+      "MoveWindowTo(1050, 0)",
+      "EndProgram()",
+  };
+  expected.insert(expected.end(), rest.begin(), rest.end());
+  EXPECT_EQ(m.trace, expected);
+  EXPECT_EQ(m.files.Content("D:\\Personal\\桌面\\Desktop.ini"), "[.ShellClassInfo]");
+  EXPECT_FALSE(m.files.Exists(desktop));
+  EXPECT_EQ(m.form.GetText(Control::Text15), "D:\\Personal");
+}
+
+TEST(RunTransfer, Nt6TraceUsesFolderNamesWithoutLookingFirst) {
+  FakeMachine m;
+  Win7Profile(m, {1, 11});
+  Prepare(m, "D:\\Win7User\\", Control::OptionCopy, 1);
+  m.files.AddDirectory("D:\\Win7User");
+  StartRun(m, Family::NT6);
+  const Trace expected = {
+      "MoveWindowTo(0, 0)",
+      "SetWindowEnabled(0)",
+      "DirExists(D:\\Win7User)",
+      kTaskkill,
+      "Sleep(1000)",
+      Write(kSf, "Desktop", "D:\\Win7User\\Desktop"),
+      Write(kUsf, "Desktop", "D:\\Win7User\\Desktop"),
+      "ShellCopyFiles(" + kWin7 + "\\Desktop, D:\\Win7User)",
+      Write(kSf, "My Video", "D:\\Win7User\\Videos"),
+      Write(kUsf, "My Video", "D:\\Win7User\\Videos"),
+      "ShellCopyFiles(" + kWin7 + "\\Videos, D:\\Win7User)",
+      kExplorer,
+      "SetWindowEnabled(1)",
+      "MoveWindowTo(1050, 0)",
+      "SysLogoff()",
+      "EndProgram()",
+  };
+  EXPECT_EQ(m.trace, expected);
+  EXPECT_EQ(FilesUnder(m, "D:\\Win7User\\Videos"), FilesUnder(m, kWin7 + "\\Videos"));
+}
+
+TEST(RunTransfer, TargetRootLosesOneTrailingBackslash) {
+  struct Case {
+    const char* typed;
+    const char* root;         // the shell's destination
+    const char* newLocation;  // written to the registry
+    const char* onDisk;       // where the folder then is
+  };
+  const Case cases[] = {
+      {"D:\\Personal", "D:\\Personal", "D:\\Personal\\Desktop", "D:\\Personal\\Desktop"},
+      {"D:\\Personal\\", "D:\\Personal", "D:\\Personal\\Desktop", "D:\\Personal\\Desktop"},
+      {"D:\\Personal\\\\", "D:\\Personal\\", "D:\\Personal\\\\Desktop", "D:\\Personal\\Desktop"},
+      {"D:\\", "D:", "D:\\Desktop", "D:\\Desktop"},
+      {"\\\\nas\\home\\", "\\\\nas\\home", "\\\\nas\\home\\Desktop", "\\\\nas\\home\\Desktop"},
+  };
+  for (Family family : {Family::NT5, Family::NT6}) {
+    for (const Case& c : cases) {
+      FakeMachine m;
+      Win7Profile(m, {1});
+      Prepare(m, c.typed);
+      m.files.AddDirectory("\\\\nas\\home");
+      StartRun(m, family);
+      EXPECT_EQ(Reg(m, kSf, "Desktop"), c.newLocation) << c.typed;
+      EXPECT_EQ(Reg(m, kUsf, "Desktop"), c.newLocation) << c.typed;
+      EXPECT_EQ(Count(m.trace, "ShellMoveFiles(" + kWin7 + "\\Desktop, " + c.root + ")"), 1u) << c.typed;
+      EXPECT_EQ(m.files.Content(std::string(c.onDisk) + "\\file 1.txt"), "row 1") << c.typed;
+      EXPECT_EQ(m.form.GetText(Control::Text15), c.typed);
+    }
+  }
+}
+
+TEST(RunTransfer, BlankTargetAsksThePickerAndKeepsTheBox) {
+  for (Family family : {Family::NT5, Family::NT6}) {
+    FakeMachine m;
+    Win7Profile(m, {1});
+    Prepare(m, "   ");
+    m.files.drives.insert("E:");
+    m.dialogs.browseResults = {"E:\\Backup"};
+    StartRun(m, family);
+    ASSERT_FALSE(m.trace.empty());
+    EXPECT_EQ(m.trace[0], kPicker);
+    EXPECT_EQ(Reg(m, kUsf, "Desktop"), "E:\\Backup\\Desktop");
+    EXPECT_TRUE(m.files.IsDirectory("E:\\Backup\\Desktop"));
+    EXPECT_EQ(m.form.GetText(Control::Text15), "   ");
+    EXPECT_TRUE(m.host.ended);
+  }
+}
+
+TEST(RunTransfer, CancelledPickerOnlyHints) {
+  for (Family family : {Family::NT5, Family::NT6}) {
+    for (const char* blank : {"", "  "}) {
+      FakeMachine m;
+      Win7Profile(m, {1, 2});
+      Prepare(m, blank);
+      StartRun(m, family);
+      EXPECT_EQ(m.trace, (Trace{kPicker, kCancelHint}));
+      EXPECT_EQ(m.form.position.left, 2000);
+      EXPECT_EQ(m.form.position.top, 1500);
+      EXPECT_TRUE(m.form.windowEnabled);
+      EXPECT_FALSE(m.host.ended);
+    }
+  }
+}
+
+TEST(RunTransfer, UntickedRowsAreLookedAtButLeftAlone) {
+  for (Family family : {Family::NT5, Family::NT6}) {
+    FakeMachine m;
+    XpProfile(m, {3});
+    m.form.State(Control::Check2).value = 2;  // grayed is not ticked
+    Prepare(m, "D:\\Personal");
+    StartRun(m, family);
+    // NT 5.x computes every row's new location first, ticked or not.
+    const std::ptrdiff_t move = IndexOf(m.trace, "MoveWindowTo(0, 0)");
+    EXPECT_EQ(move, family == Family::NT5 ? kRowCount : 0);
+    std::vector<std::string> changes;
+    for (const std::string& e : m.trace) {
+      if (e.rfind("RegWriteValue", 0) == 0 || e.rfind("Shell", 0) == 0) changes.push_back(e);
+    }
+    EXPECT_EQ(changes, (std::vector<std::string>{
+                           Write(kSf, "Favorites", "D:\\Personal\\Favorites"),
+                           Write(kUsf, "Favorites", "D:\\Personal\\Favorites"),
+                           "ShellMoveFiles(" + kXp + "\\Favorites, D:\\Personal)"}));
+    EXPECT_TRUE(m.files.Exists(kXp + "\\My Documents\\第 2 号.txt"));
+  }
+}
+
+TEST(RunTransfer, Nt5MissingMediaFoldersGetFixedNames) {
+  for (Control mode : {Control::OptionCopy, Control::OptionMove, Control::OptionDont}) {
+    FakeMachine m;
+    XpProfile(m, {});
+    Prepare(m, "D:\\Personal", mode);
+    const char* fixed[] = {"My Video", "My Pictures", "My Music"};
+    for (int k = 11; k <= 13; ++k) SetRow(m, k, kXp + "\\Gone\\" + fixed[k - 11], 1);
+    StartRun(m, Family::NT5);
+    for (int k = 11; k <= 13; ++k) {
+      const std::string current = kXp + "\\Gone\\" + fixed[k - 11];
+      const std::string expected = std::string("D:\\Personal\\") + fixed[k - 11];
+      EXPECT_EQ(Reg(m, kSf, fixed[k - 11]), expected);
+      EXPECT_EQ(Reg(m, kUsf, fixed[k - 11]), expected);
+      EXPECT_FALSE(Mentions(m.trace, "Shell", current));
+      if (mode == Control::OptionDont) {
+        EXPECT_TRUE(m.files.IsDirectory(expected));
+        EXPECT_EQ(m.files.Attributes(expected), kFileAttributeReadOnly | kFileAttributeDirectory);
+        EXPECT_TRUE(m.files.ListUnder(expected).empty());
+        EXPECT_EQ(Count(m.trace, "GetFileAttributes(" + current + "\\Desktop.ini)"), 1u);
+      } else {
+        EXPECT_FALSE(m.files.Exists(expected));
+        EXPECT_EQ(Count(m.trace, "DirExists(" + current + ")"), 2u);  // planning and processing
+      }
+    }
+  }
+}
+
+TEST(RunTransfer, TempRowWritesBothNamesAndUpdatesTheEnvironment) {
+  for (Family family : {Family::NT5, Family::NT6}) {
+    for (Control mode : {Control::OptionMove, Control::OptionDont}) {
+      FakeMachine m;
+      Win7Profile(m, {6});
+      Prepare(m, "D:\\W", mode);
+      StartRun(m, family);
+      const std::string temp = "D:\\W\\Temp";
+      const std::ptrdiff_t first = IndexOf(m.trace, Write(kEnv, "TEMP", temp));
+      const std::ptrdiff_t second = IndexOf(m.trace, Write(kEnv, "TMP", temp));
+      const std::ptrdiff_t setTemp = IndexOf(m.trace, "SetEnvironmentVariable(TEMP, " + temp + ")");
+      const std::ptrdiff_t setTmp = IndexOf(m.trace, "SetEnvironmentVariable(TMP, " + temp + ")");
+      const std::ptrdiff_t broadcast = IndexOf(m.trace, "BroadcastEnvironmentChange()");
+      const std::ptrdiff_t explorer = IndexOf(m.trace, kExplorer);
+      EXPECT_GE(first, 0);
+      EXPECT_EQ(second, first + 1);
+      EXPECT_TRUE(second < setTemp && setTemp < setTmp && setTmp < broadcast && broadcast < explorer);
+      EXPECT_EQ(m.host.environment["TMP"], temp);
+      EXPECT_TRUE(m.files.IsDirectory(temp));
+      EXPECT_FALSE(Mentions(m.trace, "SetFileAttributes", temp));
+      EXPECT_FALSE(Mentions(m.trace, "GetFileAttributes", "Temp"));
+      EXPECT_EQ(m.files.Exists(temp + "\\file 6.txt"), mode == Control::OptionMove);
+    }
+  }
+  FakeMachine untouched;
+  Win7Profile(untouched, {1});
+  Prepare(untouched, "D:\\W");
+  StartRun(untouched, Family::NT6);
+  EXPECT_TRUE(untouched.host.environment.empty());
+  EXPECT_EQ(Count(untouched.trace, "BroadcastEnvironmentChange()"), 0u);
+}
+
+TEST(RunTransfer, RefusedSecondWriteShowsErrorOncePerRow) {
+  struct Case {
+    std::string refusedKey;
+    std::set<int> ticked;
+    std::size_t boxes;
+  };
+  const Case cases[] = {
+      {kUsf, {1, 2, 3}, 3},
+      {kSf, {1, 2, 3}, 0},  // a failed first write alone is not reported
+      {kEnv, {1, 6}, 1},
+  };
+  for (Family family : {Family::NT5, Family::NT6}) {
+    for (const Case& c : cases) {
+      FakeMachine m;
+      Win7Profile(m, c.ticked);
+      Prepare(m, "D:\\W");
+      m.registry.refusedKeys = {c.refusedKey};
+      StartRun(m, family);
+      EXPECT_EQ(Count(m.trace, kErrorBox), c.boxes);
+      for (std::size_t i = 0; i < m.trace.size(); ++i) {
+        if (m.trace[i] != kErrorBox) continue;
+        ASSERT_GT(i, 0u);
+        EXPECT_NE(m.trace[i - 1].find("-> refused"), std::string::npos);
+        EXPECT_EQ(m.trace[i + 1].rfind("ShellMoveFiles(", 0), 0u);  // the row's files still move
+      }
+      for (int k : c.ticked) EXPECT_FALSE(m.files.Exists(m.form.GetText(TextOf(k))));
+      EXPECT_TRUE(m.host.ended);
+    }
+  }
+}
+
+TEST(RunTransfer, LogoffOnlyWhenTickedAndAfterTheShell) {
+  for (Family family : {Family::NT5, Family::NT6}) {
+    for (int logoff : {0, 1, 2}) {
+      FakeMachine m;
+      Win7Profile(m, {1});
+      Prepare(m, "D:\\W", Control::OptionMove, logoff);
+      StartRun(m, family);
+      const Trace tail(m.trace.end() - (logoff == 1 ? 5 : 4), m.trace.end());
+      Trace expected = {kExplorer, "SetWindowEnabled(1)", "MoveWindowTo(1050, 0)"};
+      if (logoff == 1) expected.push_back("SysLogoff()");
+      expected.push_back("EndProgram()");
+      EXPECT_EQ(tail, expected) << logoff;
+    }
+  }
+}
+
+// A refused target changes nothing at all: one box, then the run is over.
+TEST(RunTransfer, RefusedTargetsChangeNothing) {
+  struct Case {
+    std::string target;
+    Control mode;
+    const char* reason;     // part of the box's text
+    std::string enclosing;  // the carried folder the box names
+  };
+  const std::string docs = kXp + "\\My Documents";
+  const Case cases[] = {
+      {"Personal", Control::OptionMove, "不是完整的路径", ""},
+      {"D:Personal", Control::OptionMove, "不是完整的路径", ""},
+      {"\\Personal", Control::OptionMove, "不是完整的路径", ""},
+      {"D:/Personal", Control::OptionMove, "不是完整的路径", ""},
+      {"\\\\nas\\", Control::OptionMove, "不是完整的路径", ""},
+      {"  D:\\Personal", Control::OptionMove, "不是完整的路径", ""},
+      {"D:\\Personal ", Control::OptionMove, "无效的文件夹名", ""},
+      {"D:\\Per|sonal", Control::OptionMove, "无效的文件夹名", ""},
+      {docs + "\\Backup", Control::OptionMove, "之中", docs},
+      {"c:\\documents and settings\\USER\\my documents\\", Control::OptionCopy, "之中", docs},
+      {docs + "\\My Music\\x", Control::OptionMove, "之中", docs},
+      {kXp + "\\桌面", Control::OptionCopy, "之中", kXp + "\\桌面"},
+  };
+  for (Family family : {Family::NT5, Family::NT6}) {
+    for (const Case& c : cases) {
+      FakeMachine m;
+      XpProfile(m, {1, 2, 11, 12, 13});
+      Prepare(m, c.target, c.mode);
+      m.files.traceQueries = false;
+      const auto before = FilesUnder(m, "C:");
+      StartRun(m, family);
+      ASSERT_EQ(m.trace.size(), 1u) << c.target;
+      const std::string& box = m.trace[0];
+      EXPECT_EQ(box.rfind("MessageBox(目标文件夹“" + c.target + "”", 0), 0u) << box;
+      EXPECT_NE(box.find(c.reason), std::string::npos) << box;
+      EXPECT_TRUE(EndsWith(box, ", 16, 友情提示:)")) << box;
+      if (!c.enclosing.empty()) {
+        EXPECT_NE(box.find("“" + c.enclosing + "”"), std::string::npos) << box;
+      }
+      EXPECT_EQ(FilesUnder(m, "C:"), before);
+      EXPECT_TRUE(m.form.windowEnabled);
+      EXPECT_FALSE(m.host.ended);
+    }
+  }
+}
+
+TEST(RunTransfer, TargetsOutsideCarriedFoldersAreAccepted) {
+  struct Case {
+    std::string target;
+    Control mode;
+  };
+  const Case cases[] = {
+      {kXp + "\\My Documents2", Control::OptionMove},           // a longer name, not inside
+      {kXp + "\\Local Settings\\Temp\\x", Control::OptionMove},  // inside an unticked row
+      {kXp + "\\My Documents\\New", Control::OptionDont},        // nothing is carried
+  };
+  for (const Case& c : cases) {
+    FakeMachine m;
+    XpProfile(m, {1, 2});
+    Prepare(m, c.target, c.mode);
+    StartRun(m, Family::NT5);
+    EXPECT_TRUE(m.host.ended) << c.target;
+    EXPECT_EQ(Reg(m, kUsf, "Personal"), c.target + "\\My Documents");
+  }
+}
+
+TEST(RunTransfer, TargetThatCannotBeMadeStopsBeforeTheShellEnds) {
+  for (Family family : {Family::NT5, Family::NT6}) {
+    for (const std::string target : {"E:\\Personal", "D:\\Blocked"}) {
+      FakeMachine m;
+      Win7Profile(m, {1, 2});
+      Prepare(m, target);
+      m.files.AddFile("D:\\Blocked", "a file in the way");
+      const auto before = FilesUnder(m, "C:");
+      StartRun(m, family);
+      Trace expected;
+      if (family == Family::NT5) {
+        for (int k = 1; k <= kRowCount; ++k) expected.push_back("DirExists(" + m.form.GetText(TextOf(k)) + ")");
+      }
+      const Trace rest = {"MoveWindowTo(0, 0)", "SetWindowEnabled(0)", "DirExists(" + target + ")",
+                          "MakeDirectory(" + target + ")", "DirExists(" + target + ")"};
+      expected.insert(expected.end(), rest.begin(), rest.end());
+      ASSERT_EQ(m.trace.size(), expected.size() + 3) << target;
+      EXPECT_EQ(Trace(m.trace.begin(), m.trace.begin() + static_cast<std::ptrdiff_t>(expected.size())), expected);
+      const std::string& box = m.trace[expected.size()];
+      EXPECT_EQ(box.rfind("MessageBox(无法创建目标文件夹“" + target + "”", 0), 0u) << box;
+      EXPECT_TRUE(EndsWith(box, ", 16, 友情提示:)")) << box;
+      EXPECT_EQ(m.trace[expected.size() + 1], "SetWindowEnabled(1)");
+      EXPECT_EQ(m.trace[expected.size() + 2], "MoveWindowTo(2000, 1500)");
+      EXPECT_EQ(FilesUnder(m, "C:"), before);
+      EXPECT_EQ(Reg(m, kUsf, "Desktop"), "<none>");
+      EXPECT_FALSE(m.host.ended);
+    }
+  }
+}
+
+TEST(RunTransfer, Nt5MissingOrdinaryRowIsSkippedEntirely) {
+  for (Control mode : {Control::OptionCopy, Control::OptionMove, Control::OptionDont}) {
+    FakeMachine m;
+    XpProfile(m, {1, 3});
+    SetRow(m, 1, kXp + "\\Gone Desktop", 1);
+    Prepare(m, "D:\\Personal", mode);
+    StartRun(m, Family::NT5);
+    EXPECT_EQ(Reg(m, kSf, "Desktop"), "<none>");
+    EXPECT_EQ(Reg(m, kUsf, "Desktop"), "<none>");
+    EXPECT_EQ(Count(m.trace, "DirExists(" + kXp + "\\Gone Desktop)"), 1u);  // planning only
+    EXPECT_FALSE(Mentions(m.trace, "MakeDirectory", "Gone"));
+    EXPECT_FALSE(Mentions(m.trace, "Shell", "Gone"));
+    EXPECT_EQ(Reg(m, kUsf, "Favorites"), "D:\\Personal\\Favorites");
+    EXPECT_TRUE(m.host.ended);
+  }
+}
+
+// Every file of every ticked folder is where the registry now says its folder is.
+void ExpectNothingLost(const FakeMachine& m, const std::map<int, std::map<std::string, std::string>>& before,
+                       const std::map<int, std::string>& currents, bool moved) {
+  for (const auto& [row, files] : before) {
+    const FolderRow& r = CatalogueRow(row);
+    const std::string now = Reg(m, r.secondWriteKey, r.secondValueName);
+    EXPECT_EQ(Reg(m, r.firstWriteKey, r.valueName), now);
+    for (const auto& [below, content] : files) {
+      EXPECT_EQ(m.files.Content(now + below), content) << row << below;
+      EXPECT_EQ(m.files.Exists(NoTrailingBackslash(currents.at(row)) + below), !moved) << row << below;
+    }
+  }
+}
+
+TEST(RunTransfer, NestedFoldersTravelWithTheOuterFolder) {
+  struct Case {
+    Family family;
+    Control mode;
+    const char* docs;  // the documents row's folder below the profile
+  };
+  const Case cases[] = {
+      {Family::NT5, Control::OptionMove, "\\My Documents"},
+      {Family::NT5, Control::OptionCopy, "\\My Documents"},
+      {Family::NT6, Control::OptionMove, "\\My Documents"},
+      {Family::NT6, Control::OptionCopy, "\\MY DOCUMENTS"},  // spelled unlike the inner rows
+  };
+  for (const Case& c : cases) {
+    FakeMachine m;
+    const std::set<int> ticked = {1, 2, 3, 4, 5, 6, 11, 12, 13};
+    XpProfile(m, ticked);
+    SetRow(m, 2, kXp + c.docs, 1);
+    Prepare(m, "D:\\Personal", c.mode);
+    std::map<int, std::map<std::string, std::string>> before;
+    std::map<int, std::string> currents;
+    for (int k : ticked) {
+      currents[k] = m.form.GetText(TextOf(k));
+      before[k] = FilesUnder(m, currents[k]);
+    }
+    std::size_t total = FilesUnder(m, kXp).size();
+    StartRun(m, c.family);
+
+    const std::string docs = std::string("D:\\Personal") + c.docs;
+    EXPECT_EQ(Reg(m, kUsf, "Personal"), docs);
+    EXPECT_EQ(Reg(m, kUsf, "My Music"), docs + "\\My Music");
+    EXPECT_EQ(Reg(m, kSf, "My Video"), docs + "\\My Videos");
+    for (int k = 11; k <= 13; ++k) EXPECT_FALSE(Mentions(m.trace, "Shell", currents[k])) << k;
+    EXPECT_FALSE(m.files.Exists("D:\\Personal\\My Music"));
+    EXPECT_EQ(FilesUnder(m, "D:\\Personal").size(), total);  // nothing carried twice
+    ExpectNothingLost(m, before, currents, c.mode == Control::OptionMove);
+  }
+  // Discard mode keeps the plain rule: every folder straight under the target root.
+  FakeMachine m;
+  XpProfile(m, {2, 13});
+  Prepare(m, "D:\\Personal", Control::OptionDont);
+  StartRun(m, Family::NT5);
+  EXPECT_EQ(Reg(m, kUsf, "My Music"), "D:\\Personal\\My Music");
+  EXPECT_TRUE(m.files.IsDirectory("D:\\Personal\\My Music"));
+}
+
+TEST(RunTransfer, EarlierRowInsideLaterRowMovesOutFirst) {
+  FakeMachine m;
+  XpProfile(m, {1, 2});
+  const std::string desktop = kXp + "\\My Documents\\桌面";
+  SetRow(m, 1, desktop, 1);
+  m.files.AddFile(desktop + "\\note.txt", "on the desktop");
+  Prepare(m, "D:\\Personal");
+  std::map<int, std::map<std::string, std::string>> before = {
+      {1, FilesUnder(m, desktop)}, {2, FilesUnder(m, kXp + "\\My Documents")}};
+  for (const auto& [below, content] : before[1]) before[2].erase("\\桌面" + below);
+  StartRun(m, Family::NT5);
+  EXPECT_EQ(Reg(m, kUsf, "Desktop"), "D:\\Personal\\桌面");
+  ExpectNothingLost(m, before, {{1, desktop}, {2, kXp + "\\My Documents"}}, true);
+}
+
+TEST(RunTransfer, FolderAlreadyInPlaceIsNotCarriedOntoItself) {
+  for (Family family : {Family::NT5, Family::NT6}) {
+    for (Control mode : {Control::OptionCopy, Control::OptionMove, Control::OptionDont}) {
+      FakeMachine m;
+      Win7Profile(m, {});
+      const std::string desktop = "D:\\Personal\\Desktop";
+      SetRow(m, 1, desktop, 1);
+      m.files.AddFile(desktop + "\\desktop.ini", "[.ShellClassInfo]");
+      m.files.AddFile(desktop + "\\keep.txt", "keep");
+      Prepare(m, "d:\\personal\\", mode);
+      StartRun(m, family);
+      EXPECT_EQ(Reg(m, kSf, "Desktop"), "d:\\personal\\Desktop");
+      EXPECT_EQ(Reg(m, kUsf, "Desktop"), "d:\\personal\\Desktop");
+      EXPECT_FALSE(Mentions(m.trace, "Shell", "Desktop"));
+      EXPECT_EQ(m.files.Content(desktop + "\\keep.txt"), "keep");
+      EXPECT_TRUE(m.host.ended);
+    }
+  }
+}
+
+TEST(RunTransfer, RefusedServicesAreSkippedAndTheShellReturns) {
+  struct Case {
+    std::set<std::string> failingCommands;
+    bool refuseAttributes;
+  };
+  const Case cases[] = {
+      {{"taskkill.exe /f /im explorer.exe"}, false},
+      {{"explorer.exe"}, false},
+      {{"taskkill.exe /f /im explorer.exe", "explorer.exe"}, false},
+      {{}, true},
+  };
+  for (Family family : {Family::NT5, Family::NT6}) {
+    for (const Case& c : cases) {
+      FakeMachine m;
+      Win7Profile(m, {1, 2});
+      Prepare(m, "D:\\W", Control::OptionDont, 1);
+      m.host.failingCommands = c.failingCommands;
+      if (c.refuseAttributes) m.files.refusedAttributePaths = {"D:\\W\\Desktop"};
+      StartRun(m, family);
+      const std::string explorer = std::string(kExplorer) + (c.failingCommands.count("explorer.exe") ? " -> failed" : "");
+      const std::ptrdiff_t restart = IndexOf(m.trace, explorer);
+      ASSERT_GE(restart, 0);
+      EXPECT_LT(IndexOf(m.trace, "MakeDirectory(D:\\W\\Documents)"), restart);
+      EXPECT_GT(IndexOf(m.trace, "SysLogoff()"), restart);
+      EXPECT_EQ(m.trace.back(), "EndProgram()");
+      EXPECT_EQ(m.files.Content("D:\\W\\Desktop\\desktop.ini"), "[.ShellClassInfo]");
+      EXPECT_EQ(m.files.Attributes("D:\\W\\Documents"), kFileAttributeReadOnly | kFileAttributeDirectory);
+    }
+  }
+}
+
+TEST(RunTransfer, DiscardMakesEmptyFoldersWithOnlyDesktopIni) {
+  for (Family family : {Family::NT5, Family::NT6}) {
+    FakeMachine m;
+    Win7Profile(m, {1, 4});
+    Prepare(m, "D:\\W", Control::OptionDont);
+    const auto before = FilesUnder(m, "C:");
+    StartRun(m, family);
+    const std::string desktop = "D:\\W\\Desktop";
+    EXPECT_EQ(m.files.ListUnder(desktop), std::vector<std::string>{desktop + "\\desktop.ini"});
+    EXPECT_EQ(m.files.Attributes(desktop), kFileAttributeReadOnly | kFileAttributeDirectory);
+    EXPECT_EQ(Count(m.trace, "ShellCopyFiles(" + kWin7 + "\\Desktop\\Desktop.ini, " + desktop + ")"), 1u);
+    const std::string cache = "D:\\W\\INetCache";  // no desktop.ini carry-over for the cache
+    EXPECT_TRUE(m.files.IsDirectory(cache));
+    EXPECT_TRUE(m.files.ListUnder(cache).empty());
+    EXPECT_EQ(m.files.Attributes(cache), kFileAttributeDirectory);
+    EXPECT_FALSE(Mentions(m.trace, "GetFileAttributes", "INetCache"));
+    EXPECT_EQ(FilesUnder(m, "C:"), before);
+  }
+}
+
+TEST(RunTransfer, Nt6RowsWithoutFolderName) {
+  FakeMachine m;
+  Win7Profile(m, {});
+  SetRow(m, 12, kWin7 + "\\Old Pictures", 1);  // gone since start-up: the shell is still asked
+  SetRow(m, 13, "", 1);                         // nothing to name: left alone
+  SetRow(m, 3, kWin7 + "\\Favorites\\", 1);     // likewise
+  Prepare(m, "D:\\W", Control::OptionCopy);
+  StartRun(m, Family::NT6);
+  EXPECT_EQ(Reg(m, kUsf, "My Pictures"), "D:\\W\\Old Pictures");
+  EXPECT_EQ(Count(m.trace, "ShellCopyFiles(" + kWin7 + "\\Old Pictures, D:\\W)"), 1u);
+  EXPECT_EQ(Reg(m, kUsf, "My Music"), "<none>");
+  EXPECT_EQ(Reg(m, kUsf, "Favorites"), "<none>");
+  EXPECT_FALSE(Mentions(m.trace, "Shell", "Favorites"));
+  EXPECT_TRUE(m.host.ended);
+}
+
+}  // namespace
+}  // namespace vestrand
