@@ -563,21 +563,6 @@ TEST(RunTransfer, NestedFoldersTravelWithTheOuterFolder) {
   EXPECT_TRUE(m.files.IsDirectory("D:\\Personal\\My Music"));
 }
 
-TEST(RunTransfer, EarlierRowInsideLaterRowMovesOutFirst) {
-  FakeMachine m;
-  XpProfile(m, {1, 2});
-  const std::string desktop = kXp + "\\My Documents\\桌面";
-  SetRow(m, 1, desktop, 1);
-  m.files.AddFile(desktop + "\\note.txt", "on the desktop");
-  Prepare(m, "D:\\Personal");
-  std::map<int, std::map<std::string, std::string>> before = {
-      {1, FilesUnder(m, desktop)}, {2, FilesUnder(m, kXp + "\\My Documents")}};
-  for (const auto& [below, content] : before[1]) before[2].erase("\\桌面" + below);
-  StartRun(m, Family::NT5);
-  EXPECT_EQ(Reg(m, kUsf, "Desktop"), "D:\\Personal\\桌面");
-  ExpectNothingLost(m, before, {{1, desktop}, {2, kXp + "\\My Documents"}}, true);
-}
-
 TEST(RunTransfer, FolderAlreadyInPlaceIsNotCarriedOntoItself) {
   for (Family family : {Family::NT5, Family::NT6}) {
     for (Control mode : {Control::OptionCopy, Control::OptionMove, Control::OptionDont}) {
