@@ -26,7 +26,7 @@ else()
   file(GLOB WINE_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/wine/*.cpp)
   add_executable(wine_tests ${WINE_TEST_SOURCES})
   target_include_directories(wine_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests)
-  target_link_libraries(wine_tests PRIVATE vestrand_win32 vestrand_gtest psapi)
+  target_link_libraries(wine_tests PRIVATE vestrand_win32 vestrand_gtest psapi shlwapi)
   vestrand_windows_program(wine_tests console)
 
   # The driver that operates the real program from outside, as an assistive tool would.
