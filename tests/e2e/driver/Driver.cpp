@@ -1,5 +1,8 @@
 #include "e2e/driver/Driver.h"
 
+#include <windows.h>
+#include <tlhelp32.h>
+
 #include <algorithm>
 #include <cwctype>
 
@@ -198,6 +201,18 @@ bool RemoveTree(const std::wstring& path) {
   return ::RemoveDirectoryW(path.c_str()) != 0;
 }
 
+bool FoldersKeepReadOnly() {
+  wchar_t temp[MAX_PATH] = {};
+  ::GetTempPathW(MAX_PATH, temp);
+  const std::wstring probe = std::wstring(temp) + L"vestrand-readonly-probe";
+  ::CreateDirectoryW(probe.c_str(), nullptr);
+  ::SetFileAttributesW(probe.c_str(), FILE_ATTRIBUTE_READONLY);
+  const DWORD attributes = ::GetFileAttributesW(probe.c_str());
+  ::SetFileAttributesW(probe.c_str(), FILE_ATTRIBUTE_NORMAL);
+  ::RemoveDirectoryW(probe.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0;
+}
+
 namespace {
 
 std::wstring Lower(std::wstring s) {
@@ -247,6 +262,87 @@ std::vector<FileEntry> Manifest(const std::wstring& root) {
     return Lower(a.relativePath) < Lower(b.relativePath);
   });
   return out;
+}
+
+void PopulateFolder(const std::wstring& folder, int seed, bool withDesktopIni) {
+  const std::string tag = "seed " + std::to_string(seed) + " ";
+  std::string big(300000, '\0');
+  for (std::size_t i = 0; i < big.size(); ++i) {
+    big[i] = static_cast<char>((i * 31 + static_cast<std::size_t>(seed) * 7) & 0xFF);
+  }
+  WriteFile(folder + L"\\plain.txt", tag + "plain");
+  WriteFile(folder + L"\\中文 文件名.txt", tag + "中文内容");
+  WriteFile(folder + L"\\with space\\子目录\\深层 文件.bin", big);
+  WriteFile(folder + L"\\with space\\empty.dat", "");
+  WriteFile(folder + L"\\readonly.txt", tag + "read-only");
+  ::SetFileAttributesW((folder + L"\\readonly.txt").c_str(), FILE_ATTRIBUTE_READONLY);
+  WriteFile(folder + L"\\hidden.txt", tag + "hidden");
+  ::SetFileAttributesW((folder + L"\\hidden.txt").c_str(), FILE_ATTRIBUTE_HIDDEN);
+  if (withDesktopIni) {
+    WriteFile(folder + L"\\desktop.ini", "[.ShellClassInfo]\r\nLocalizedResourceName=" + tag + "\r\n");
+  }
+}
+
+std::vector<ProcessEntry> Processes() {
+  std::vector<ProcessEntry> out;
+  UniqueFileHandle snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+  if (!snapshot) return out;
+  PROCESSENTRY32W pe{};
+  pe.dwSize = sizeof(pe);
+  for (BOOL ok = ::Process32FirstW(snapshot.get(), &pe); ok; ok = ::Process32NextW(snapshot.get(), &pe)) {
+    out.push_back({pe.th32ProcessID, pe.th32ParentProcessID, pe.szExeFile});
+  }
+  return out;
+}
+
+std::vector<DWORD> ProcessesNamed(const std::wstring& exe) {
+  std::vector<DWORD> out;
+  for (const ProcessEntry& p : Processes()) {
+    if (::lstrcmpiW(p.exe.c_str(), exe.c_str()) == 0) out.push_back(p.pid);
+  }
+  return out;
+}
+
+void EndProcess(DWORD pid) {
+  UniqueHandle process(::OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid));
+  if (!process) return;
+  ::TerminateProcess(process.get(), 1);
+  ::WaitForSingleObject(process.get(), 5000);
+}
+
+HWND FindMessageBox(DWORD pid, const std::wstring& title) {
+  struct Search {
+    DWORD pid;
+    const std::wstring* title;
+    HWND found;
+  } search{pid, &title, nullptr};
+  ::EnumWindows(
+      [](HWND hwnd, LPARAM lParam) -> BOOL {
+        auto* s = reinterpret_cast<Search*>(lParam);
+        DWORD owner = 0;
+        ::GetWindowThreadProcessId(hwnd, &owner);
+        wchar_t cls[64] = {};
+        ::GetClassNameW(hwnd, cls, 64);
+        if (owner != s->pid || std::wstring(cls) != L"#32770" || !::IsWindowVisible(hwnd)) return TRUE;
+        if (Wide(WindowText(hwnd)) != *s->title) return TRUE;
+        s->found = hwnd;
+        return FALSE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+HWND WaitForMessageBox(DWORD pid, const std::wstring& title, DWORD waitMs) {
+  HWND box = nullptr;
+  WaitUntil(waitMs, [&] { return (box = FindMessageBox(pid, title)) != nullptr; });
+  return box;
+}
+
+std::string MessageBoxText(HWND box) { return WindowText(::GetDlgItem(box, 0xFFFF)); }
+
+bool CloseMessageBox(HWND box) {
+  ::PostMessageW(box, WM_COMMAND, IDOK, 0);
+  return WaitUntil(5000, [&] { return !::IsWindow(box); });
 }
 
 // ---- the running program -----------------------------------------------------------------

@@ -57,17 +57,44 @@ bool WriteFile(const std::wstring& path, const std::string& bytes);
 bool IsDirectory(const std::wstring& path);
 bool PathExists(const std::wstring& path);
 bool RemoveTree(const std::wstring& path);
+// Whether this system keeps FILE_ATTRIBUTE_READONLY on a folder (Wine 8 ignores it).
+bool FoldersKeepReadOnly();
 
 struct FileEntry {
   std::wstring relativePath;
   std::uint64_t size = 0;
   std::uint64_t hash = 0;  // FNV-1a of the content
+  // Windows names are compared without regard to case.
   bool operator==(const FileEntry& o) const {
-    return relativePath == o.relativePath && size == o.size && hash == o.hash;
+    return ::lstrcmpiW(relativePath.c_str(), o.relativePath.c_str()) == 0 && size == o.size &&
+           hash == o.hash;
   }
 };
 // Every file below `root`, sorted by relative path (compared case-insensitively).
 std::vector<FileEntry> Manifest(const std::wstring& root);
+
+// Fills a folder with the kinds of names and files a user has: nested folders, Chinese
+// names and names with spaces, a desktop.ini, a read-only file and a hidden one.
+// `seed` varies the content so that every folder's files differ.
+void PopulateFolder(const std::wstring& folder, int seed, bool withDesktopIni = true);
+
+// ---- processes and message boxes ---------------------------------------------------------
+struct ProcessEntry {
+  DWORD pid;
+  DWORD parent;
+  std::wstring exe;  // file name, as the system reports it
+};
+std::vector<ProcessEntry> Processes();
+std::vector<DWORD> ProcessesNamed(const std::wstring& exe);
+// Ends a process this test caused to be started.
+void EndProcess(DWORD pid);
+
+// A message box (#32770) of process `pid`, by its title.
+HWND FindMessageBox(DWORD pid, const std::wstring& title);
+HWND WaitForMessageBox(DWORD pid, const std::wstring& title, DWORD waitMs);
+std::string MessageBoxText(HWND box);
+// Presses OK and waits until the box is gone.
+bool CloseMessageBox(HWND box);
 
 // ---- the running program -----------------------------------------------------------------
 class App {
