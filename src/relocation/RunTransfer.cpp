@@ -72,7 +72,11 @@ std::vector<RowPlan> PlanRows(Services& s, MainForm& form, Family family,
     p.ticked = form.GetValue(CheckOf(row.row)) == 1;
     p.current = form.GetText(TextOf(row.row));
     std::string name;
-    if (family == Family::NT5) {
+    if (!p.current.empty() && !paths::IsAbsolutePath(p.current)) {
+      // Not a place the run can reason about (start-up does not offer such rows): it is
+      // neither carried nor given a location.
+      p.folderFound = false;
+    } else if (family == Family::NT5) {
       p.folderFound = s.files.DirExists(p.current);
       if (p.folderFound) {
         name = paths::FolderNameOf(p.current);

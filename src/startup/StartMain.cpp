@@ -1,6 +1,7 @@
 #include "startup/StartMain.h"
 
 #include "relocation/FolderCatalogue.h"
+#include "relocation/PathRules.h"
 #include "startup/M_OsVersion.h"
 
 namespace vestrand {
@@ -47,6 +48,20 @@ void ApplyNt5Treatment(Registry& registry, MainForm& form, const FolderRow& row)
   }
 }
 
+// A row is only offered when its path could be relocated: an absolute path that names a
+// folder. Anything else read from the registry (a relative path, an unexpanded
+// %VARIABLE%, a number where a path belongs, a bare drive root or a trailing
+// backslash) would give the run no sound new location.
+void WithdrawUnsafeRows(MainForm& form) {
+  for (int k = 1; k <= kRowCount; ++k) {
+    const std::string path = form.GetText(TextOf(k));
+    if (path.empty()) continue;
+    if (paths::IsAbsolutePath(path) && !paths::FolderNameOf(path).empty()) continue;
+    form.SetValue(CheckOf(k), 0);
+    form.SetEnabled(CheckOf(k), false);
+  }
+}
+
 }  // namespace
 
 bool StartMain(Services& services, const std::function<MainForm&()>& mainForm) {
@@ -76,6 +91,7 @@ bool StartMain(Services& services, const std::function<MainForm&()>& mainForm) {
 
   if (nt5) {
     for (const FolderRow& row : FolderCatalogue()) ApplyNt5Treatment(services.registry, form, row);
+    WithdrawUnsafeRows(form);
     return true;
   }
 
@@ -91,6 +107,7 @@ bool StartMain(Services& services, const std::function<MainForm&()>& mainForm) {
       form.SetEnabled(CheckOf(row.row), false);
     }
   }
+  WithdrawUnsafeRows(form);
   return true;
 }
 
