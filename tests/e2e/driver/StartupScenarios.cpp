@@ -138,5 +138,78 @@ TEST(Startup, ControlsSitWhereTheTableSays) {
   }
 }
 
+
+// Values a damaged or hand-edited profile may hold: the program starts, shows what it
+// read, offers only rows it can relocate soundly, and a run writes no empty or
+// relative location.
+TEST(Startup, BadRegistryInputIsShownButNotOffered) {
+  SetWineVersion(L"Vestrand.exe", L"win7");
+  MakeWin7Profile();
+  std::wstring overLong = Expand(L"%USERPROFILE%\\");
+  while (overLong.size() < 1500) overLong += L"很长的文件夹名称\\";
+  struct Bad {
+    int row;
+    const wchar_t* name;
+    std::wstring data;
+    DWORD type;
+    std::string shown;
+  };
+  const DWORD five = 5;
+  const std::vector<Bad> bad = {
+      {1, L"Desktop", L"Desktop", REG_SZ, "Desktop"},
+      {2, L"Personal", L"%NOSUCHVAR%\\Documents", REG_EXPAND_SZ, "%NOSUCHVAR%\\Documents"},
+      {3, L"Favorites", L"", REG_SZ, ""},
+      {5, L"Cookies", Expand(L"%USERPROFILE%\\Cookies\\"), REG_SZ, Narrow(Expand(L"%USERPROFILE%\\Cookies\\"))},
+      {14, L"{4C5C32FF-BB9D-43B0-B5B4-2D72E54EAAA4}", overLong, REG_SZ, Narrow(overLong.substr(0, overLong.size() - 1))},
+  };
+  for (const Bad& b : bad) {
+    SetValue(kUserShellFolders, b.name, b.data, b.type);
+    SetValue(kShellFolders, b.name, b.data, REG_SZ);
+  }
+  CreateDirectories(Expand(L"%USERPROFILE%\\Cookies"));
+  {
+    UniqueHKey key;
+    ASSERT_EQ(::RegOpenKeyExW(HKEY_CURRENT_USER, kUserShellFolders, 0, KEY_SET_VALUE, key.put()), ERROR_SUCCESS);
+    ::RegSetValueExW(key.get(), L"Cache", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&five), 4);
+  }
+
+  auto app = App::Launch();
+  ASSERT_NE(app->Main(), nullptr);
+  EXPECT_EQ(app->Text(Control::Text4), "5");
+  for (const Bad& b : bad) {
+    if (b.row == 14) continue;  // trimmed by the read; checked below
+    EXPECT_EQ(app->Text(TextOf(b.row)), b.shown) << b.row;
+  }
+  EXPECT_EQ(app->Text(Control::Text14).size(), Narrow(overLong).size());
+  for (int k : {1, 2, 3, 4, 5, 14}) {
+    EXPECT_EQ(app->Check(CheckOf(k)), BST_UNCHECKED) << k;
+    EXPECT_FALSE(app->Enabled(CheckOf(k))) << k;
+  }
+  EXPECT_EQ(app->Check(Control::Check6), BST_CHECKED);
+
+  // Run anyway (move mode, no log-off): the bad rows' values stay as they were, and
+  // every value written is an absolute path.
+  app->PostClick(Control::CkLogoff);
+  ASSERT_TRUE(WaitUntil(5000, [&] { return app->Check(Control::CkLogoff) == BST_UNCHECKED; }));
+  app->PostClick(Control::Command1);
+  ASSERT_TRUE(app->WaitForExit(120000));
+  for (const Bad& b : bad) {
+    EXPECT_EQ(ReadValue(kUserShellFolders, b.name), b.data) << b.row;
+  }
+  for (const RowValue& row : RowValues()) {
+    for (const wchar_t* key : {kShellFolders, kUserShellFolders}) {
+      if (row.key == kEnvironment && key == kShellFolders) continue;
+      const std::wstring value = ReadValue(row.key == kEnvironment ? kEnvironment : key, row.name);
+      if (row.row == 1 || row.row == 2 || row.row == 3 || row.row == 4 || row.row == 5 || row.row == 14) continue;
+      EXPECT_TRUE(value.size() > 3 && value[1] == L':' && value[2] == L'\\') << row.row << " " << Narrow(value);
+    }
+  }
+  for (DWORD pid : ProcessesNamed(L"explorer.exe")) {
+    for (const ProcessEntry& p : Processes()) {
+      if (p.pid == pid && p.parent == app->ProcessId()) EndProcess(pid);
+    }
+  }
+}
+
 }  // namespace
 }  // namespace vestrand::e2e
