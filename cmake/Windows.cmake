@@ -27,7 +27,8 @@ endif()
 function(vestrand_windows_program target kind)
   target_link_options(${target} PRIVATE ${VESTRAND_STATIC_LINK} ${VESTRAND_PE_VERSION})
   if(kind STREQUAL "gui" AND CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
-    target_link_options(${target} PRIVATE -mwindows -municode)
+    # The shipped program carries no symbols and no unused sections.
+    target_link_options(${target} PRIVATE -mwindows -municode $<$<CONFIG:Release>:-s -Wl,--gc-sections>)
   endif()
 endfunction()
 

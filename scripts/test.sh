@@ -11,6 +11,9 @@ status=0
 echo "== native unit tests"
 ctest --preset native || status=1
 
+echo "== release checks of the built programs"
+bash tests/release/check-binaries.sh build/win32/Vestrand.exe build/win64/Vestrand.exe || status=1
+
 echo "== Windows tests under Wine"
 # Each test runs with its own bounded time; the whole Wine run is bounded too.
 timeout 1800 xvfb-run -a -s "-screen 0 1024x768x24" ctest --preset win64 || status=1
