@@ -1,20 +1,47 @@
 // The program's entry point: wires the Win32 services to the start-up procedure and
 // runs the message loop while any window of the program is open.
 #include <windows.h>
+#include <objbase.h>
 
 #include <memory>
 
 #include "platform/Win32Services.h"
 #include "startup/StartMain.h"
 #include "ui/NT6Form.h"
+#include "ui/NoteForm.h"
+#include "ui/Win32FormWindows.h"
+
+namespace {
+
+// The folder picker and the picture decoder need COM on this thread.
+class ComApartment {
+ public:
+  ComApartment() : ok_(SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {}
+  ~ComApartment() {
+    if (ok_) ::CoUninitialize();
+  }
+  ComApartment(const ComApartment&) = delete;
+  ComApartment& operator=(const ComApartment&) = delete;
+
+ private:
+  bool ok_;
+};
+
+}  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   using namespace vestrand;
+  ComApartment com;
   Win32Registry registry;
   Win32FileSystem files;
   Win32Host host;
   Win32Dialogs dialogs;
   Services services{registry, files, host, dialogs};
+
+  // Declared before the main window so that it outlives it: the notes may stay open
+  // after the main window has closed.
+  NoteForm notes(instance);
+  Win32FormWindows windows(notes);
 
   std::unique_ptr<NT6Form> form;
   auto mainForm = [&]() -> MainForm& {
@@ -22,6 +49,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
       form = std::make_unique<NT6Form>();
       form->Create(instance);
       dialogs.SetOwner(form->Handle());
+      ConnectFormEvents(*form, services, windows);
     }
     return *form;
   };

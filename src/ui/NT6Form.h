@@ -10,6 +10,7 @@
 #include "platform/Win32Handles.h"
 #include "relocation/FormFields.h"
 #include "ui/NT6FormLayout.h"
+#include "ui/ResourcePicture.h"
 
 namespace vestrand {
 
@@ -31,6 +32,9 @@ class NT6Form final : public MainForm {
   HWND Handle() const { return window_; }
   HWND ControlHandle(Control c) const { return controls_[static_cast<std::size_t>(c)]; }
   int Dpi() const { return dpiX_; }
+  // The tooltip window that serves Text15 and Label1 (destroyed with the main window).
+  HWND Tooltip() const { return tooltip_; }
+  bool PictureLoaded() const { return picture_.Loaded(); }
 
   // Called for a control's notification (BN_CLICKED, STN_CLICKED, EN_… codes) and for
   // double clicks on text boxes (notify code kDoubleClick).
@@ -54,16 +58,47 @@ class NT6Form final : public MainForm {
  private:
   static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
   static LRESULT CALLBACK TextBoxProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+  static LRESULT CALLBACK FrameProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
   LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
+  void CreateFonts();
   void CreateControls(HINSTANCE instance);
   HWND CreateControl(HINSTANCE instance, const ControlSpec& spec);
+  void CreateTooltips(HINSTANCE instance);
+  // Colours of a static-coloured control (check box, option button, frame, label, read-only
+  // text box); null when the system's defaults apply.
+  HBRUSH ColourControl(HWND control, HDC dc);
+  void DrawPicture(const DRAWITEMSTRUCT& item);
+  HFONT FontOf(Control c) const;
 
   HWND window_ = nullptr;
   std::array<HWND, kControlCount> controls_{};
+  HWND tooltip_ = nullptr;  // owned by the main window, which destroys it
   int dpiX_ = 96;
   int dpiY_ = 96;
   UniqueFont windowFont_;
+  UniqueFont rowFont_;    // Check1 to Check6
+  UniqueFont labelFont_;  // Label1
+  UniqueBrush blackBrush_;
+  UniqueBrush copyBrush_;
+  UniqueBrush moveBrush_;
+  UniqueBrush dontBrush_;
+  UniqueBrush logoffBrush_;
+  ResourcePicture picture_;
 };
+
+// The colours of the main window.
+constexpr COLORREF kRowTextColour = RGB(255, 255, 255);
+constexpr COLORREF kRowBackColour = RGB(0, 0, 0);
+constexpr COLORREF kFrameCaptionColour = RGB(0, 64, 0);
+constexpr COLORREF kCopyColour = RGB(255, 128, 0);
+constexpr COLORREF kMoveColour = RGB(0, 192, 192);
+constexpr COLORREF kDontColour = RGB(192, 0, 192);
+constexpr COLORREF kLogoffColour = RGB(255, 0, 0);
+constexpr int kModeFrameSysColour = COLOR_SCROLLBAR;
+
+// Tooltip texts.
+extern const char* const kTargetTooltip;
+extern const char* const kTargetLabelTooltip;
 
 // Counts the program's open top-level windows; the program ends when the last closes.
 void TopLevelWindowOpened();

@@ -1,5 +1,7 @@
 #include "ui/NT6Form.h"
 
+#include <commctrl.h>
+
 #include <vector>
 
 #include "platform/Win32Text.h"
@@ -7,8 +9,24 @@
 namespace vestrand {
 
 const wchar_t* const kMainWindowClass = L"VestrandMainForm";
+const char* const kTargetTooltip = "双击本框体浏览目标路径……";
+const char* const kTargetLabelTooltip = "浏览目标路径……";
 
 namespace {
+
+// A font of `tenthsOfPoint` / 10 points at the screen's vertical resolution.
+HFONT MakeFont(const wchar_t* face, int tenthsOfPoint, int weight, int dpiY) {
+  return ::CreateFontW(-::MulDiv(tenthsOfPoint, dpiY, 720), 0, 0, 0, weight, FALSE, FALSE, FALSE,
+                       GB2312_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                       DEFAULT_PITCH | FF_DONTCARE, face);
+}
+
+bool IsRowCheck(Control c) {
+  for (int k = 1; k <= kRowCount; ++k) {
+    if (CheckOf(k) == c) return true;
+  }
+  return false;
+}
 
 int g_topLevelWindows = 0;
 
@@ -25,17 +43,19 @@ const wchar_t* ClassOf(ControlKind kind) {
 }
 
 DWORD StyleOf(const ControlSpec& spec) {
-  DWORD style = WS_CHILD | WS_VISIBLE;
+  // Controls overlap (frames hold the others, Text5/Text6 lie over Frame1): each one
+  // paints only where no sibling above it does.
+  DWORD style = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS;
   switch (spec.kind) {
     case ControlKind::Frame:
-      style |= BS_GROUPBOX;
+      style |= BS_GROUPBOX | BS_FLAT;
       break;
     case ControlKind::CheckBox:
-      style |= BS_AUTOCHECKBOX | WS_TABSTOP | WS_GROUP;
+      style |= BS_AUTOCHECKBOX | BS_FLAT | WS_TABSTOP | WS_GROUP;
       break;
     case ControlKind::OptionButton:
       // The three mode buttons form one group: only the first starts it.
-      style |= BS_AUTORADIOBUTTON | WS_TABSTOP;
+      style |= BS_AUTORADIOBUTTON | BS_FLAT | WS_TABSTOP;
       if (spec.control == Control::OptionCopy) style |= WS_GROUP;
       break;
     case ControlKind::PushButton:
@@ -48,7 +68,7 @@ DWORD StyleOf(const ControlSpec& spec) {
       style |= SS_NOTIFY | SS_LEFT;
       break;
     case ControlKind::Picture:
-      style |= SS_NOTIFY | SS_BITMAP;
+      style |= SS_NOTIFY | SS_OWNERDRAW;  // drawn from the decoded resource picture
       break;
   }
   return style;
@@ -98,12 +118,51 @@ bool NT6Form::Create(HINSTANCE instance) {
   if (window_ == nullptr) return false;
   TopLevelWindowOpened();
 
-  // 宋体 9 pt, the window's own font; the per-control fonts come on top of it.
-  windowFont_.reset(::CreateFontW(-::MulDiv(9, dpiY_, 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE,
-                                  FALSE, GB2312_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
-                                  DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, L"宋体"));
+  CreateFonts();
+  blackBrush_.reset(::CreateSolidBrush(kRowBackColour));
+  copyBrush_.reset(::CreateSolidBrush(kCopyColour));
+  moveBrush_.reset(::CreateSolidBrush(kMoveColour));
+  dontBrush_.reset(::CreateSolidBrush(kDontColour));
+  logoffBrush_.reset(::CreateSolidBrush(kLogoffColour));
+  picture_.Load(instance, kPictureResourceId);  // without it the picture stays blank
   CreateControls(instance);
+  CreateTooltips(instance);
   return true;
+}
+
+void NT6Form::CreateFonts() {
+  // 宋体 9 pt, the window's own font; the per-control fonts come on top of it.
+  windowFont_.reset(MakeFont(L"宋体", 90, FW_NORMAL, dpiY_));
+  rowFont_.reset(MakeFont(L"宋体", 90, FW_BOLD, dpiY_));
+  labelFont_.reset(MakeFont(L"黑体", 120, FW_BOLD, dpiY_));
+}
+
+HFONT NT6Form::FontOf(Control c) const {
+  if (c >= Control::Check1 && c <= Control::Check6) return rowFont_.get();
+  if (c == Control::Label1) return labelFont_.get();
+  return windowFont_.get();
+}
+
+void NT6Form::CreateTooltips(HINSTANCE instance) {
+  INITCOMMONCONTROLSEX init{sizeof(init), ICC_WIN95_CLASSES};
+  ::InitCommonControlsEx(&init);
+  tooltip_ = ::CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
+                               WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP, CW_USEDEFAULT,
+                               CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, window_, nullptr,
+                               instance, nullptr);
+  if (tooltip_ == nullptr) return;
+  const std::pair<Control, const char*> tips[] = {{Control::Text15, kTargetTooltip},
+                                                  {Control::Label1, kTargetLabelTooltip}};
+  for (const auto& [control, text] : tips) {
+    std::wstring wide = Wide(text);
+    TTTOOLINFOW tool{};
+    tool.cbSize = TTTOOLINFOW_V2_SIZE;  // the size the pre-XP-theme common controls know
+    tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    tool.hwnd = window_;
+    tool.uId = reinterpret_cast<UINT_PTR>(ControlHandle(control));
+    tool.lpszText = &wide[0];
+    ::SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+  }
 }
 
 HWND NT6Form::CreateControl(HINSTANCE instance, const ControlSpec& spec) {
@@ -116,12 +175,16 @@ HWND NT6Form::CreateControl(HINSTANCE instance, const ControlSpec& spec) {
                                 StyleOf(spec), x, y, w, h, window_,
                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(ControlId(spec.control))),
                                 instance, nullptr);
-  if (hwnd != nullptr && windowFont_) {
-    ::SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(windowFont_.get()), FALSE);
+  if (hwnd == nullptr) return nullptr;
+  if (HFONT font = FontOf(spec.control)) {
+    ::SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
   }
-  if (hwnd != nullptr && spec.kind == ControlKind::TextBox) {
+  WNDPROC subclass = nullptr;
+  if (spec.kind == ControlKind::TextBox) subclass = &NT6Form::TextBoxProc;
+  if (spec.kind == ControlKind::Frame) subclass = &NT6Form::FrameProc;
+  if (subclass != nullptr) {
     const LONG_PTR original =
-        ::SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&NT6Form::TextBoxProc));
+        ::SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(subclass));
     ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, original);
   }
   return hwnd;
@@ -140,10 +203,12 @@ void NT6Form::CreateControls(HINSTANCE instance) {
     controls_[static_cast<std::size_t>(c)] = CreateControl(instance, SpecOf(c));
   }
   // Frames take no focus; putting them beneath everything keeps the tab order and lets
-  // the controls they hold paint on top of them.
-  for (const ControlSpec& spec : NT6FormLayout()) {
-    if (spec.kind == ControlKind::Frame) {
-      ::SetWindowPos(ControlHandle(spec.control), HWND_BOTTOM, 0, 0, 0, 0,
+  // the controls they hold paint on top of them. Pushed last to first, so that a frame
+  // inside another (Frame4 in Frame1) stays above its container.
+  const NT6FormLayoutTable& table = NT6FormLayout();
+  for (auto it = table.rbegin(); it != table.rend(); ++it) {
+    if (it->kind == ControlKind::Frame) {
+      ::SetWindowPos(ControlHandle(it->control), HWND_BOTTOM, 0, 0, 0, 0,
                      SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     }
   }
@@ -159,6 +224,75 @@ LRESULT CALLBACK NT6Form::TextBoxProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM
     return result;
   }
   return ::CallWindowProcW(original, hwnd, msg, wParam, lParam);
+}
+
+LRESULT CALLBACK NT6Form::FrameProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  const auto original = reinterpret_cast<WNDPROC>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+  if (msg == WM_ERASEBKGND) {
+    // A group box leaves its inside unpainted; the main window clips its children, so the
+    // frame fills it itself, in the colour its caption gets.
+    HWND parent = ::GetParent(hwnd);
+    HDC dc = reinterpret_cast<HDC>(wParam);
+    auto brush = reinterpret_cast<HBRUSH>(
+        ::SendMessageW(parent, WM_CTLCOLORSTATIC, wParam, reinterpret_cast<LPARAM>(hwnd)));
+    if (brush == nullptr) brush = ::GetSysColorBrush(COLOR_BTNFACE);
+    RECT rect{};
+    ::GetClientRect(hwnd, &rect);
+    ::FillRect(dc, &rect, brush);
+    return 1;
+  }
+  return ::CallWindowProcW(original, hwnd, msg, wParam, lParam);
+}
+
+HBRUSH NT6Form::ColourControl(HWND control, HDC dc) {
+  const int index = ::GetDlgCtrlID(control) - kFirstControlId;
+  if (index < 0 || index >= kControlCount) return nullptr;
+  const Control c = static_cast<Control>(index);
+  if (IsRowCheck(c)) {
+    ::SetTextColor(dc, kRowTextColour);
+    ::SetBkColor(dc, kRowBackColour);
+    return blackBrush_.get();
+  }
+  const auto withBack = [dc](COLORREF back, HBRUSH brush) {
+    ::SetTextColor(dc, ::GetSysColor(COLOR_WINDOWTEXT));
+    ::SetBkColor(dc, back);
+    return brush;
+  };
+  switch (c) {
+    case Control::OptionCopy:
+      return withBack(kCopyColour, copyBrush_.get());
+    case Control::OptionMove:
+      return withBack(kMoveColour, moveBrush_.get());
+    case Control::OptionDont:
+      return withBack(kDontColour, dontBrush_.get());
+    case Control::CkLogoff:
+      return withBack(kLogoffColour, logoffBrush_.get());
+    case Control::Label1:
+      return withBack(::GetSysColor(COLOR_WINDOW), ::GetSysColorBrush(COLOR_WINDOW));
+    case Control::Frame1:
+    case Control::Frame2:
+      ::SetTextColor(dc, kFrameCaptionColour);
+      ::SetBkColor(dc, ::GetSysColor(COLOR_BTNFACE));
+      return ::GetSysColorBrush(COLOR_BTNFACE);
+    case Control::Frame5:
+      ::SetTextColor(dc, kFrameCaptionColour);
+      ::SetBkColor(dc, ::GetSysColor(kModeFrameSysColour));
+      return ::GetSysColorBrush(kModeFrameSysColour);
+    default:
+      break;
+  }
+  if (SpecOf(c).kind == ControlKind::TextBox) {
+    // Read-only path boxes keep the look of a text box rather than turning grey.
+    ::SetTextColor(dc, ::GetSysColor(COLOR_WINDOWTEXT));
+    ::SetBkColor(dc, ::GetSysColor(COLOR_WINDOW));
+    return ::GetSysColorBrush(COLOR_WINDOW);
+  }
+  return nullptr;
+}
+
+void NT6Form::DrawPicture(const DRAWITEMSTRUCT& item) {
+  ::FillRect(item.hDC, &item.rcItem, ::GetSysColorBrush(COLOR_BTNFACE));
+  picture_.Draw(item.hDC, item.rcItem);
 }
 
 LRESULT CALLBACK NT6Form::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -192,7 +326,21 @@ LRESULT NT6Form::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
       }
       return 0;
     }
+    case WM_CTLCOLORSTATIC:
+      if (HBRUSH brush = ColourControl(reinterpret_cast<HWND>(lParam), reinterpret_cast<HDC>(wParam))) {
+        return reinterpret_cast<LRESULT>(brush);
+      }
+      return ::DefWindowProcW(window_, msg, wParam, lParam);
+    case WM_DRAWITEM: {
+      const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
+      if (item->CtlID == static_cast<UINT>(ControlId(Control::Image1))) {
+        DrawPicture(*item);
+        return TRUE;
+      }
+      return FALSE;
+    }
     case WM_DESTROY:
+      tooltip_ = nullptr;  // already destroyed with its owner
       ::SetWindowLongPtrW(window_, GWLP_USERDATA, 0);
       window_ = nullptr;
       controls_.fill(nullptr);

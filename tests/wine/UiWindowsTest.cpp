@@ -1,0 +1,391 @@
+// The two windows built for real, in this process: fonts, colours, styles, tooltips,
+// stacking, the notes window's life cycle, and the program file's resources.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "platform/Win32Text.h"
+#include "ui/NT6Form.h"
+#include "ui/NT6FormLayout.h"
+#include "ui/NoteForm.h"
+#include "ui/NoteText.h"
+#include "ui/ResourcePicture.h"
+
+namespace vestrand {
+namespace {
+
+HINSTANCE Self() { return ::GetModuleHandleW(nullptr); }
+
+int ScreenDpiY() {
+  ScreenDC screen;
+  return ::GetDeviceCaps(screen.get(), LOGPIXELSY);
+}
+
+int ScreenDpiX() {
+  ScreenDC screen;
+  return ::GetDeviceCaps(screen.get(), LOGPIXELSX);
+}
+
+// Lets pending messages through, and swallows the quit the last closed window posts.
+void Pump() {
+  MSG msg;
+  while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    if (msg.message == WM_QUIT) continue;
+    ::TranslateMessage(&msg);
+    ::DispatchMessageW(&msg);
+  }
+}
+
+LOGFONTW FontOf(HWND hwnd) {
+  LOGFONTW lf{};
+  auto font = reinterpret_cast<HFONT>(::SendMessageW(hwnd, WM_GETFONT, 0, 0));
+  if (font != nullptr) ::GetObjectW(font, sizeof(lf), &lf);
+  return lf;
+}
+
+std::string TextOf(HWND hwnd) {
+  const int length = ::GetWindowTextLengthW(hwnd);
+  std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+  text.resize(static_cast<std::size_t>(::GetWindowTextW(hwnd, &text[0], length + 1)));
+  return Narrow(text);
+}
+
+// What the main window answers a control's WM_CTLCOLORSTATIC with.
+struct Colours {
+  COLORREF text;
+  COLORREF back;
+  COLORREF brush;
+};
+
+Colours AskColours(HWND main, HWND control) {
+  ScreenDC screen;
+  HDC dc = ::CreateCompatibleDC(screen.get());
+  ::SetTextColor(dc, RGB(1, 2, 3));
+  ::SetBkColor(dc, RGB(4, 5, 6));
+  auto brush = reinterpret_cast<HBRUSH>(
+      ::SendMessageW(main, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
+                     reinterpret_cast<LPARAM>(control)));
+  LOGBRUSH lb{};
+  if (brush != nullptr) ::GetObjectW(brush, sizeof(lb), &lb);
+  Colours c{::GetTextColor(dc), ::GetBkColor(dc), lb.lbColor};
+  ::DeleteDC(dc);
+  return c;
+}
+
+class MainWindowTest : public ::testing::Test {
+ protected:
+  void SetUp() override { ASSERT_TRUE(form.Create(Self())); }
+  void TearDown() override {
+    if (form.Handle() != nullptr) ::DestroyWindow(form.Handle());
+    Pump();
+  }
+  HWND H(Control c) const { return form.ControlHandle(c); }
+  NT6Form form;
+};
+
+TEST_F(MainWindowTest, FontsPerControl) {
+  const int dpiY = ScreenDpiY();
+  for (const ControlSpec& spec : NT6FormLayout()) {
+    const LOGFONTW lf = FontOf(H(spec.control));
+    const std::string face = Narrow(lf.lfFaceName);
+    const bool rowOne = spec.control >= Control::Check1 && spec.control <= Control::Check6;
+    if (rowOne) {
+      EXPECT_EQ(face, "宋体") << spec.name;
+      EXPECT_EQ(lf.lfWeight, FW_BOLD) << spec.name;
+      EXPECT_EQ(lf.lfCharSet, GB2312_CHARSET) << spec.name;
+      EXPECT_EQ(lf.lfHeight, -::MulDiv(9, dpiY, 72)) << spec.name;
+    } else if (spec.control == Control::Label1) {
+      EXPECT_EQ(face, "黑体");
+      EXPECT_EQ(lf.lfWeight, FW_BOLD);
+      EXPECT_EQ(lf.lfCharSet, GB2312_CHARSET);
+      EXPECT_EQ(lf.lfHeight, -::MulDiv(12, dpiY, 72));
+    } else if (spec.kind != ControlKind::Picture) {
+      // Everything else, Check7 to Check14 included, uses the window's font.
+      EXPECT_EQ(lf.lfWeight, FW_NORMAL) << spec.name;
+      EXPECT_EQ(face, "宋体") << spec.name;
+    }
+  }
+}
+
+TEST_F(MainWindowTest, ColoursOfChecksOptionsFramesAndLabel) {
+  const COLORREF windowText = ::GetSysColor(COLOR_WINDOWTEXT);
+  struct Case {
+    Control control;
+    COLORREF text, back;
+  };
+  std::vector<Case> cases;
+  for (int k = 1; k <= kRowCount; ++k) cases.push_back({CheckOf(k), RGB(255, 255, 255), RGB(0, 0, 0)});
+  cases.push_back({Control::OptionCopy, windowText, RGB(255, 128, 0)});
+  cases.push_back({Control::OptionMove, windowText, RGB(0, 192, 192)});
+  cases.push_back({Control::OptionDont, windowText, RGB(192, 0, 192)});
+  cases.push_back({Control::CkLogoff, windowText, RGB(255, 0, 0)});
+  cases.push_back({Control::Frame1, RGB(0, 64, 0), ::GetSysColor(COLOR_BTNFACE)});
+  cases.push_back({Control::Frame2, RGB(0, 64, 0), ::GetSysColor(COLOR_BTNFACE)});
+  cases.push_back({Control::Frame5, RGB(0, 64, 0), ::GetSysColor(COLOR_SCROLLBAR)});
+  cases.push_back({Control::Label1, windowText, ::GetSysColor(COLOR_WINDOW)});
+  // The read-only path boxes stay white instead of turning grey.
+  form.SetLocked(Control::Text1, true);
+  cases.push_back({Control::Text1, windowText, ::GetSysColor(COLOR_WINDOW)});
+  for (const Case& c : cases) {
+    const Colours got = AskColours(form.Handle(), H(c.control));
+    EXPECT_EQ(got.text, c.text) << SpecOf(c.control).name;
+    EXPECT_EQ(got.back, c.back) << SpecOf(c.control).name;
+    EXPECT_EQ(got.brush, c.back) << SpecOf(c.control).name;
+  }
+}
+
+TEST_F(MainWindowTest, ColouredButtonsAreDrawnFlatAndUnthemed) {
+  for (const ControlSpec& spec : NT6FormLayout()) {
+    const LONG style = ::GetWindowLongW(H(spec.control), GWL_STYLE);
+    const LONG exStyle = ::GetWindowLongW(H(spec.control), GWL_EXSTYLE);
+    if (spec.kind == ControlKind::Frame || spec.kind == ControlKind::CheckBox ||
+        spec.kind == ControlKind::OptionButton) {
+      EXPECT_EQ(style & BS_FLAT, BS_FLAT) << spec.name;
+    }
+    if (spec.kind == ControlKind::TextBox) {  // a one-pixel line, not the sunken 3-D edge
+      EXPECT_EQ(exStyle & WS_EX_CLIENTEDGE, 0) << spec.name;
+    }
+  }
+}
+
+TEST_F(MainWindowTest, TooltipsOnTargetAndItsLabel) {
+  HWND tip = form.Tooltip();
+  ASSERT_NE(tip, nullptr);
+  EXPECT_EQ(::SendMessageW(tip, TTM_GETTOOLCOUNT, 0, 0), 2);
+  const std::pair<Control, const char*> expected[] = {{Control::Text15, "双击本框体浏览目标路径……"},
+                                                      {Control::Label1, "浏览目标路径……"}};
+  for (const auto& [control, text] : expected) {
+    wchar_t buffer[128] = {};
+    TTTOOLINFOW tool{};
+    tool.cbSize = TTTOOLINFOW_V2_SIZE;
+    tool.hwnd = form.Handle();
+    tool.uId = reinterpret_cast<UINT_PTR>(H(control));
+    tool.lpszText = buffer;
+    ::SendMessageW(tip, TTM_GETTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
+    EXPECT_EQ(Narrow(buffer), text) << SpecOf(control).name;
+  }
+}
+
+// True when `upper` lies above `lower` in the window's stacking order.
+bool Above(HWND upper, HWND lower) {
+  for (HWND h = ::GetWindow(lower, GW_HWNDPREV); h != nullptr; h = ::GetWindow(h, GW_HWNDPREV)) {
+    if (h == upper) return true;
+  }
+  return false;
+}
+
+TEST_F(MainWindowTest, FramesLieBeneathWhatTheyHold) {
+  EXPECT_TRUE(Above(H(Control::Frame4), H(Control::Frame1)));
+  EXPECT_TRUE(Above(H(Control::Text5), H(Control::Frame1)));
+  EXPECT_TRUE(Above(H(Control::Text6), H(Control::Frame1)));
+  EXPECT_TRUE(Above(H(Control::Image1), H(Control::Frame4)));
+  for (const ControlSpec& spec : NT6FormLayout()) {
+    if (spec.kind == ControlKind::Frame || spec.container == Control::Count) continue;
+    EXPECT_TRUE(Above(H(spec.control), H(spec.container))) << spec.name;
+  }
+}
+
+TEST(NotesWindow, OneWindowExactTextRebuiltAfterClosing) {
+  NoteForm notes(Self());
+  notes.Show();
+  HWND first = notes.Handle();
+  ASSERT_NE(first, nullptr);
+  EXPECT_EQ(::GetWindow(first, GW_OWNER), nullptr);
+  EXPECT_EQ(::GetParent(first), nullptr);
+  EXPECT_EQ(TextOf(first), NoteFormCaption());
+  EXPECT_EQ(TextOf(notes.TextBox()), NoteText());
+
+  notes.Show();  // a second click shows the same window
+  EXPECT_EQ(notes.Handle(), first);
+  EXPECT_TRUE(::IsWindowVisible(first));
+
+  ::SetWindowTextW(notes.TextBox(), L"edited");
+  ::SendMessageW(first, WM_CLOSE, 0, 0);
+  Pump();
+  EXPECT_FALSE(::IsWindow(first));
+  EXPECT_EQ(notes.Handle(), nullptr);
+
+  notes.Show();
+  ASSERT_NE(notes.Handle(), nullptr);
+  EXPECT_EQ(TextOf(notes.TextBox()), NoteText());
+  ::DestroyWindow(notes.Handle());
+  Pump();
+}
+
+TEST(NotesWindow, GeometryFontsAndStyle) {
+  NoteForm notes(Self());
+  notes.Show();
+  ASSERT_NE(notes.Handle(), nullptr);
+  const int dpiX = ScreenDpiX();
+  const int dpiY = ScreenDpiY();
+  RECT client{};
+  ::GetClientRect(notes.Handle(), &client);
+  EXPECT_EQ(client.right, TwipsToPixels(7365, dpiX));
+  EXPECT_EQ(client.bottom, TwipsToPixels(3195, dpiY));
+
+  HWND text = notes.TextBox();
+  RECT r{};
+  ::GetWindowRect(text, &r);
+  ::MapWindowPoints(nullptr, notes.Handle(), reinterpret_cast<POINT*>(&r), 2);
+  EXPECT_EQ(r.left, TwipsToPixels(120, dpiX));
+  EXPECT_EQ(r.top, TwipsToPixels(120, dpiY));
+  EXPECT_EQ(r.right, TwipsToPixels(120 + 7215, dpiX));
+  EXPECT_EQ(r.bottom, TwipsToPixels(120 + 3015, dpiY));
+
+  const LONG style = ::GetWindowLongW(text, GWL_STYLE);
+  EXPECT_EQ(style & ES_MULTILINE, ES_MULTILINE);
+  EXPECT_EQ(style & WS_VSCROLL, WS_VSCROLL);
+  EXPECT_EQ(style & ES_READONLY, 0);  // the user may edit; edits are not kept
+
+  const LOGFONTW textFont = FontOf(text);
+  EXPECT_EQ(Narrow(textFont.lfFaceName), "微软雅黑");
+  EXPECT_EQ(textFont.lfCharSet, GB2312_CHARSET);
+  EXPECT_EQ(textFont.lfWeight, FW_NORMAL);
+  EXPECT_EQ(textFont.lfHeight, -::MulDiv(900, dpiY, 7200));
+  const LOGFONTW windowFont = FontOf(notes.Handle());
+  EXPECT_EQ(Narrow(windowFont.lfFaceName), "微软雅黑");
+  EXPECT_EQ(windowFont.lfHeight, -::MulDiv(975, dpiY, 7200));
+  ::DestroyWindow(notes.Handle());
+  Pump();
+}
+
+// ---- the program file's resources -------------------------------------------------------
+
+struct ModuleTraits {
+  using Value = HMODULE;
+  static Value Invalid() noexcept { return nullptr; }
+  static void Close(Value m) noexcept { ::FreeLibrary(m); }
+};
+using UniqueModule = UniqueResource<ModuleTraits>;
+
+std::wstring ProgramBesideTests() {
+  wchar_t path[MAX_PATH] = {};
+  ::GetModuleFileNameW(nullptr, path, MAX_PATH);
+  std::wstring p = path;
+  return p.substr(0, p.find_last_of(L"\\/") + 1) + L"Vestrand.exe";
+}
+
+TEST(ProgramResources, IconsInBothSizesAndColourDepths) {
+  UniqueModule exe(::LoadLibraryExW(ProgramBesideTests().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
+  ASSERT_TRUE(exe) << "Vestrand.exe must be built beside the tests";
+  HRSRC group = ::FindResourceW(exe.get(), MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(14));  // RT_GROUP_ICON
+  ASSERT_NE(group, nullptr);
+  // The icon directory: 6-byte header, then 14-byte entries (width, height, colours, ...,
+  // planes, bit count, size, id).
+  const auto* dir = static_cast<const BYTE*>(::LockResource(::LoadResource(exe.get(), group)));
+  ASSERT_NE(dir, nullptr);
+  const int count = dir[4] | (dir[5] << 8);
+  std::vector<std::pair<int, int>> sizesAndBits;
+  for (int i = 0; i < count; ++i) {
+    const BYTE* e = dir + 6 + 14 * i;
+    sizesAndBits.emplace_back(e[0], e[6] | (e[7] << 8));
+  }
+  std::sort(sizesAndBits.begin(), sizesAndBits.end());
+  EXPECT_EQ(sizesAndBits, (std::vector<std::pair<int, int>>{{16, 4}, {16, 8}, {32, 4}, {32, 8}}));
+  for (int size : {16, 32}) {
+    HICON icon = static_cast<HICON>(::LoadImageW(exe.get(), MAKEINTRESOURCEW(1), IMAGE_ICON, size,
+                                                 size, LR_SHARED));
+    EXPECT_NE(icon, nullptr) << size;
+  }
+}
+
+TEST(ProgramResources, PictureIsAGifOf93By32) {
+  UniqueModule exe(::LoadLibraryExW(ProgramBesideTests().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
+  ASSERT_TRUE(exe);
+  HRSRC info = ::FindResourceW(exe.get(), MAKEINTRESOURCEW(kPictureResourceId), MAKEINTRESOURCEW(10));
+  ASSERT_NE(info, nullptr);
+  const auto* bytes = static_cast<const char*>(::LockResource(::LoadResource(exe.get(), info)));
+  ASSERT_NE(bytes, nullptr);
+  EXPECT_EQ(std::string(bytes, 6), "GIF89a");
+  EXPECT_EQ(static_cast<unsigned char>(bytes[6]) | (static_cast<unsigned char>(bytes[7]) << 8), 93);
+  EXPECT_EQ(static_cast<unsigned char>(bytes[8]) | (static_cast<unsigned char>(bytes[9]) << 8), 32);
+
+  const bool com = SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
+  ResourcePicture picture;
+  ASSERT_TRUE(picture.Load(exe.get(), kPictureResourceId));
+  const SIZE size = picture.PixelSize();
+  EXPECT_NEAR(size.cx, 93, 1);
+  EXPECT_NEAR(size.cy, 32, 1);
+
+  // Drawn into a bitmap, the picture leaves visible marks (not one flat colour).
+  ScreenDC screen;
+  HDC dc = ::CreateCompatibleDC(screen.get());
+  UniqueGdiObject bitmap(::CreateCompatibleBitmap(screen.get(), 93, 32));
+  HGDIOBJ old = ::SelectObject(dc, bitmap.get());
+  RECT all{0, 0, 93, 32};
+  ::FillRect(dc, &all, static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH)));
+  picture.Draw(dc, all);
+  int differing = 0;
+  const COLORREF corner = ::GetPixel(dc, 1, 1);
+  for (int y = 0; y < 32; y += 3) {
+    for (int x = 0; x < 93; x += 3) differing += ::GetPixel(dc, x, y) != corner ? 1 : 0;
+  }
+  EXPECT_NE(corner, RGB(255, 255, 255));
+  EXPECT_GT(differing, 20);
+  ::SelectObject(dc, old);
+  ::DeleteDC(dc);
+  picture = ResourcePicture();
+  if (com) ::CoUninitialize();
+}
+
+TEST(ProgramResources, ManifestAsksForNoThemesAndNoNewerSystems) {
+  UniqueModule exe(::LoadLibraryExW(ProgramBesideTests().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
+  ASSERT_TRUE(exe);
+  HRSRC info = ::FindResourceW(exe.get(), MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(24));  // RT_MANIFEST
+  ASSERT_NE(info, nullptr);
+  const auto* bytes = static_cast<const char*>(::LockResource(::LoadResource(exe.get(), info)));
+  const std::string manifest(bytes, ::SizeofResource(exe.get(), info));
+  EXPECT_NE(manifest.find("<dpiAware"), std::string::npos);
+  EXPECT_NE(manifest.find("asInvoker"), std::string::npos);
+  // Themed (version 6) buttons would ignore the colours of the check and option boxes.
+  EXPECT_EQ(manifest.find("Common-Controls"), std::string::npos);
+  // Declaring Windows 8.1 or 10 would change the version the start button sees.
+  EXPECT_EQ(manifest.find("1f676c76-80e1-4239-95bb-83d0f6d0da78"), std::string::npos);
+  EXPECT_EQ(manifest.find("8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a"), std::string::npos);
+}
+
+using GetFileVersionInfoSizeWFn = DWORD(WINAPI*)(LPCWSTR, LPDWORD);
+using GetFileVersionInfoWFn = BOOL(WINAPI*)(LPCWSTR, DWORD, DWORD, LPVOID);
+using VerQueryValueWFn = BOOL(WINAPI*)(LPCVOID, LPCWSTR, LPVOID*, PUINT);
+
+TEST(ProgramResources, VersionRecordReadsBack) {
+  UniqueModule version(::LoadLibraryW(L"version.dll"));
+  ASSERT_TRUE(version);
+  const auto sizeOf = reinterpret_cast<GetFileVersionInfoSizeWFn>(
+      reinterpret_cast<void*>(::GetProcAddress(version.get(), "GetFileVersionInfoSizeW")));
+  const auto infoOf = reinterpret_cast<GetFileVersionInfoWFn>(
+      reinterpret_cast<void*>(::GetProcAddress(version.get(), "GetFileVersionInfoW")));
+  const auto query = reinterpret_cast<VerQueryValueWFn>(
+      reinterpret_cast<void*>(::GetProcAddress(version.get(), "VerQueryValueW")));
+  ASSERT_TRUE(sizeOf && infoOf && query);
+
+  const std::wstring exe = ProgramBesideTests();
+  DWORD ignored = 0;
+  const DWORD size = sizeOf(exe.c_str(), &ignored);
+  ASSERT_GT(size, 0u);
+  std::vector<char> block(size);
+  ASSERT_TRUE(infoOf(exe.c_str(), 0, size, block.data()));
+
+  const std::pair<const wchar_t*, const char*> expected[] = {
+      {L"FileVersion", "1.00.0103"},
+      {L"ProductVersion", "1.00.0103"},
+      {L"ProductName", "Vestrand"},
+      {L"FileDescription", "文档转移"},
+      {L"Comments", "我的文档,桌面...转移到非系统盘,重装系统也不怕!更多资料请看主界面的 ? 按钮。"},
+  };
+  for (const auto& [name, value] : expected) {
+    void* data = nullptr;
+    UINT length = 0;
+    const std::wstring path = std::wstring(L"\\StringFileInfo\\080404B0\\") + name;
+    ASSERT_TRUE(query(block.data(), path.c_str(), &data, &length)) << Narrow(name);
+    EXPECT_EQ(Narrow(static_cast<const wchar_t*>(data)), value) << Narrow(name);
+  }
+}
+
+}  // namespace
+}  // namespace vestrand
