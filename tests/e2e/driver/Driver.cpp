@@ -103,15 +103,12 @@ const std::vector<RowValue>& RowValues() {
   return rows;
 }
 
-namespace {
-
-void SetRow(const RowValue& row, const std::wstring& unexpanded) {
-  SetValue(row.key, row.name, unexpanded, REG_EXPAND_SZ);
-  if (row.key != kEnvironment) SetValue(kShellFolders, row.name, Expand(unexpanded), REG_SZ);
+void SetRowFolder(int row, const std::wstring& unexpanded) {
+  const RowValue& r = RowValues()[static_cast<std::size_t>(row - 1)];
+  SetValue(r.key, r.name, unexpanded, REG_EXPAND_SZ);
+  if (r.key != kEnvironment) SetValue(kShellFolders, r.name, Expand(unexpanded), REG_SZ);
   CreateDirectories(Expand(unexpanded));
 }
-
-}  // namespace
 
 void MakeWin7Profile() {
   static const wchar_t* const kFolders[] = {
@@ -131,7 +128,7 @@ void MakeWin7Profile() {
       L"%USERPROFILE%\\Saved Games",
   };
   const auto& rows = RowValues();
-  for (std::size_t i = 0; i < rows.size(); ++i) SetRow(rows[i], kFolders[i]);
+  for (std::size_t i = 0; i < rows.size(); ++i) SetRowFolder(rows[i].row, kFolders[i]);
 }
 
 void MakeXpProfile() {
@@ -151,15 +148,28 @@ void MakeXpProfile() {
     DeleteValue(row.key, row.name);
     if (row.key != kEnvironment) DeleteValue(kShellFolders, row.name);
   }
-  for (const auto& [k, path] : folders) SetRow(rows[static_cast<std::size_t>(k - 1)], path);
+  for (const auto& [k, path] : folders) SetRowFolder(k, path);
 }
 
 // ---- files -------------------------------------------------------------------------------
 
+std::wstring LongPath(const std::wstring& path) {
+  const bool drive = path.size() >= 3 && path[1] == L':' && path[2] == L'\\';
+  const bool share = path.compare(0, 2, L"\\\\") == 0 && path.compare(0, 4, L"\\\\?\\") != 0;
+  if (!drive && !share) return path;
+  // This form takes names as they are: doubled separators must go.
+  std::wstring out = drive ? L"\\\\?\\" : L"\\\\?\\UNC";
+  for (std::size_t i = drive ? 0 : 1; i < path.size(); ++i) {
+    if (path[i] == L'\\' && !out.empty() && out.back() == L'\\') continue;
+    out += path[i];
+  }
+  return out;
+}
+
 bool CreateDirectories(const std::wstring& path) {
   for (std::size_t pos = path.find(L'\\', 3); ; pos = path.find(L'\\', pos + 1)) {
     const std::wstring level = pos == std::wstring::npos ? path : path.substr(0, pos);
-    ::CreateDirectoryW(level.c_str(), nullptr);
+    ::CreateDirectoryW(LongPath(level).c_str(), nullptr);
     if (pos == std::wstring::npos) break;
   }
   return IsDirectory(path);
@@ -167,7 +177,7 @@ bool CreateDirectories(const std::wstring& path) {
 
 bool WriteFile(const std::wstring& path, const std::string& bytes) {
   CreateDirectories(path.substr(0, path.find_last_of(L'\\')));
-  UniqueFileHandle f(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+  UniqueFileHandle f(::CreateFileW(LongPath(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                    FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!f) return false;
   DWORD written = 0;
@@ -176,21 +186,22 @@ bool WriteFile(const std::wstring& path, const std::string& bytes) {
 }
 
 bool IsDirectory(const std::wstring& path) {
-  const DWORD a = ::GetFileAttributesW(path.c_str());
+  const DWORD a = ::GetFileAttributesW(LongPath(path).c_str());
   return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
 bool PathExists(const std::wstring& path) {
-  return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+  return ::GetFileAttributesW(LongPath(path).c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 bool RemoveTree(const std::wstring& path) {
-  const DWORD a = ::GetFileAttributesW(path.c_str());
+  const std::wstring full = LongPath(path);
+  const DWORD a = ::GetFileAttributesW(full.c_str());
   if (a == INVALID_FILE_ATTRIBUTES) return true;
-  ::SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL | (a & FILE_ATTRIBUTE_DIRECTORY));
-  if ((a & FILE_ATTRIBUTE_DIRECTORY) == 0) return ::DeleteFileW(path.c_str()) != 0;
+  ::SetFileAttributesW(full.c_str(), FILE_ATTRIBUTE_NORMAL | (a & FILE_ATTRIBUTE_DIRECTORY));
+  if ((a & FILE_ATTRIBUTE_DIRECTORY) == 0) return ::DeleteFileW(full.c_str()) != 0;
   WIN32_FIND_DATAW fd;
-  UniqueFindHandle find(::FindFirstFileW((path + L"\\*").c_str(), &fd));
+  UniqueFindHandle find(::FindFirstFileW((full + L"\\*").c_str(), &fd));
   if (find) {
     do {
       const std::wstring name = fd.cFileName;
@@ -198,7 +209,7 @@ bool RemoveTree(const std::wstring& path) {
     } while (::FindNextFileW(find.get(), &fd));
   }
   find.reset();
-  return ::RemoveDirectoryW(path.c_str()) != 0;
+  return ::RemoveDirectoryW(full.c_str()) != 0;
 }
 
 bool FoldersKeepReadOnly() {
@@ -223,7 +234,7 @@ std::wstring Lower(std::wstring s) {
 void Collect(const std::wstring& root, const std::wstring& relative, std::vector<FileEntry>& out) {
   WIN32_FIND_DATAW fd;
   const std::wstring folder = relative.empty() ? root : root + L"\\" + relative;
-  UniqueFindHandle find(::FindFirstFileW((folder + L"\\*").c_str(), &fd));
+  UniqueFindHandle find(::FindFirstFileW((LongPath(folder) + L"\\*").c_str(), &fd));
   if (!find) return;
   do {
     const std::wstring name = fd.cFileName;
@@ -236,7 +247,7 @@ void Collect(const std::wstring& root, const std::wstring& relative, std::vector
     FileEntry e;
     e.relativePath = rel;
     e.hash = 1469598103934665603ull;
-    UniqueFileHandle f(::CreateFileW((root + L"\\" + rel).c_str(), GENERIC_READ,
+    UniqueFileHandle f(::CreateFileW(LongPath(root + L"\\" + rel).c_str(), GENERIC_READ,
                                      FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr));
     if (f) {
       char buffer[65536];
@@ -261,6 +272,35 @@ std::vector<FileEntry> Manifest(const std::wstring& root) {
   std::sort(out.begin(), out.end(), [](const FileEntry& a, const FileEntry& b) {
     return Lower(a.relativePath) < Lower(b.relativePath);
   });
+  return out;
+}
+
+namespace {
+
+void CollectNames(const std::wstring& root, const std::wstring& relative, std::vector<std::wstring>& out) {
+  WIN32_FIND_DATAW fd;
+  const std::wstring folder = relative.empty() ? root : root + L"\\" + relative;
+  UniqueFindHandle find(::FindFirstFileW((LongPath(folder) + L"\\*").c_str(), &fd));
+  if (!find) return;
+  do {
+    const std::wstring name = fd.cFileName;
+    if (name == L"." || name == L"..") continue;
+    const std::wstring rel = relative.empty() ? name : relative + L"\\" + name;
+    if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+      out.push_back(rel + L"\\");
+      CollectNames(root, rel, out);
+    } else {
+      out.push_back(rel);
+    }
+  } while (::FindNextFileW(find.get(), &fd));
+}
+
+}  // namespace
+
+std::vector<std::wstring> Tree(const std::wstring& root) {
+  std::vector<std::wstring> out;
+  CollectNames(root, L"", out);
+  std::sort(out.begin(), out.end());
   return out;
 }
 
@@ -343,6 +383,178 @@ std::string MessageBoxText(HWND box) { return WindowText(::GetDlgItem(box, 0xFFF
 bool CloseMessageBox(HWND box) {
   ::PostMessageW(box, WM_COMMAND, IDOK, 0);
   return WaitUntil(5000, [&] { return !::IsWindow(box); });
+}
+
+namespace {
+
+std::vector<HWND> ChildrenOfClass(HWND parent, const std::wstring& className) {
+  struct Search {
+    const std::wstring* className;
+    std::vector<HWND> found;
+  } search{&className, {}};
+  ::EnumChildWindows(
+      parent,
+      [](HWND hwnd, LPARAM lParam) -> BOOL {
+        auto* s = reinterpret_cast<Search*>(lParam);
+        wchar_t cls[64] = {};
+        ::GetClassNameW(hwnd, cls, 64);
+        if (::lstrcmpiW(cls, s->className->c_str()) == 0 && ::IsWindowVisible(hwnd)) {
+          s->found.push_back(hwnd);
+        }
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+bool IsPushButton(HWND button) {
+  const LONG_PTR type = ::GetWindowLongPtrW(button, GWL_STYLE) & BS_TYPEMASK;
+  return type == BS_PUSHBUTTON || type == BS_DEFPUSHBUTTON;
+}
+
+std::string WithoutAccelerator(std::string text) {
+  text.erase(std::remove(text.begin(), text.end(), '&'), text.end());
+  return text;
+}
+
+// A 32x32 picture: `paint` draws into it, then its pixels are read back.
+template <typename Paint>
+std::vector<std::uint32_t> Picture(Paint paint) {
+  std::vector<std::uint32_t> pixels;
+  HDC screen = ::GetDC(nullptr);
+  HDC dc = ::CreateCompatibleDC(screen);
+  BITMAPINFO bi{};
+  bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
+  bi.bmiHeader.biWidth = 32;
+  bi.bmiHeader.biHeight = -32;
+  bi.bmiHeader.biPlanes = 1;
+  bi.bmiHeader.biBitCount = 32;
+  void* bits = nullptr;
+  HBITMAP bitmap = ::CreateDIBSection(dc, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+  if (bitmap != nullptr && bits != nullptr) {
+    HGDIOBJ old = ::SelectObject(dc, bitmap);
+    if (paint(dc, screen)) {
+      ::GdiFlush();
+      const auto* p = static_cast<const std::uint32_t*>(bits);
+      pixels.assign(p, p + 32 * 32);
+      for (std::uint32_t& px : pixels) px &= 0xFFFFFFu;
+    }
+    ::SelectObject(dc, old);
+    ::DeleteObject(bitmap);
+  }
+  ::DeleteDC(dc);
+  ::ReleaseDC(nullptr, screen);
+  return pixels;
+}
+
+std::vector<std::uint32_t> IconOn(HICON icon, int stockBrush) {
+  return Picture([&](HDC dc, HDC) {
+    RECT all{0, 0, 32, 32};
+    ::FillRect(dc, &all, static_cast<HBRUSH>(::GetStockObject(stockBrush)));
+    return ::DrawIconEx(dc, 0, 0, icon, 32, 32, 0, nullptr, DI_NORMAL) != FALSE;
+  });
+}
+
+}  // namespace
+
+std::vector<HWND> DialogWindows(DWORD pid) {
+  struct Search {
+    DWORD pid;
+    std::vector<HWND> found;
+  } search{pid, {}};
+  ::EnumWindows(
+      [](HWND hwnd, LPARAM lParam) -> BOOL {
+        auto* s = reinterpret_cast<Search*>(lParam);
+        DWORD owner = 0;
+        ::GetWindowThreadProcessId(hwnd, &owner);
+        wchar_t cls[64] = {};
+        ::GetClassNameW(hwnd, cls, 64);
+        if (owner == s->pid && std::wstring(cls) == L"#32770" && ::IsWindowVisible(hwnd)) {
+          s->found.push_back(hwnd);
+        }
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+DialogSeen DescribeDialog(HWND dialog) {
+  DialogSeen seen;
+  seen.title = WindowText(dialog);
+  for (HWND text : ChildrenOfClass(dialog, L"Static")) {
+    const std::string t = WindowText(text);
+    if (t.empty()) continue;
+    if (!seen.text.empty()) seen.text += " | ";
+    seen.text += t;
+  }
+  for (HWND button : ChildrenOfClass(dialog, L"Button")) {
+    if (IsPushButton(button)) seen.buttons.push_back(WithoutAccelerator(WindowText(button)));
+  }
+  return seen;
+}
+
+DialogSeen AnswerDialog(HWND dialog) {
+  DialogSeen seen = DescribeDialog(dialog);
+  HWND chosen = nullptr;
+  for (HWND button : ChildrenOfClass(dialog, L"Button")) {
+    const std::string caption = WithoutAccelerator(WindowText(button));
+    if (IsPushButton(button) && ::IsWindowEnabled(button) &&
+        (caption.find("Skip") != std::string::npos || caption.find("跳过") != std::string::npos)) {
+      chosen = button;
+      break;
+    }
+  }
+  int id = 0;
+  if (chosen != nullptr) {
+    id = ::GetDlgCtrlID(chosen);
+  } else {
+    DWORD_PTR reply = 0;
+    if (::SendMessageTimeoutW(dialog, DM_GETDEFID, 0, 0, SMTO_ABORTIFHUNG, 5000, &reply) &&
+        HIWORD(reply) == DC_HASDEFID) {
+      id = LOWORD(reply);
+    } else {
+      id = IDCANCEL;
+    }
+    chosen = ::GetDlgItem(dialog, id);
+  }
+  seen.answer = chosen != nullptr ? WithoutAccelerator(WindowText(chosen)) : "(Cancel)";
+  ::PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(chosen));
+  return seen;
+}
+
+std::string MessageBoxIcon(HWND box) {
+  HWND picture = nullptr;
+  for (HWND child : ChildrenOfClass(box, L"Static")) {
+    if ((::GetWindowLongPtrW(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON) picture = child;
+  }
+  if (picture == nullptr) return "none";
+  // Another process's icon handle cannot be drawn here (Wine refuses it), so the icon is
+  // read from the screen and compared, pixel by opaque pixel, with each system icon.
+  ::SetForegroundWindow(box);
+  ::Sleep(200);
+  RECT r{};
+  ::GetWindowRect(picture, &r);
+  const std::vector<std::uint32_t> shown = Picture([&](HDC dc, HDC screen) {
+    return ::BitBlt(dc, 0, 0, 32, 32, screen, r.left, r.top, SRCCOPY) != FALSE;
+  });
+  if (shown.empty()) return "unknown";
+  const std::pair<const wchar_t*, const char*> kinds[] = {
+      {IDI_HAND, "error"}, {IDI_ASTERISK, "information"}, {IDI_EXCLAMATION, "warning"},
+      {IDI_QUESTION, "question"}};
+  for (const auto& [resource, name] : kinds) {
+    HICON icon = ::LoadIconW(nullptr, resource);
+    const std::vector<std::uint32_t> onWhite = IconOn(icon, WHITE_BRUSH);
+    const std::vector<std::uint32_t> onBlack = IconOn(icon, BLACK_BRUSH);
+    if (onWhite.empty() || onBlack.empty()) return "unknown";
+    std::size_t opaque = 0, same = 0;
+    for (std::size_t i = 0; i < shown.size(); ++i) {
+      if (onWhite[i] != onBlack[i]) continue;
+      ++opaque;
+      if (onWhite[i] == shown[i]) ++same;
+    }
+    if (opaque > 100 && same * 10 >= opaque * 9) return name;
+  }
+  return "unknown";
 }
 
 // ---- the running program -----------------------------------------------------------------

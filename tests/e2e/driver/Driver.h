@@ -44,6 +44,9 @@ struct RowValue {
 };
 const std::vector<RowValue>& RowValues();
 
+// Points row `row` (both Explorer keys, or TEMP) at `unexpanded` and creates the folder.
+void SetRowFolder(int row, const std::wstring& unexpanded);
+
 // A Windows 7 profile: every row's value in User Shell Folders (and Shell Folders,
 // expanded) points at an existing folder under %USERPROFILE%.
 void MakeWin7Profile();
@@ -52,6 +55,9 @@ void MakeWin7Profile();
 void MakeXpProfile();
 
 // ---- files -------------------------------------------------------------------------------
+// The helpers below reach every name, however long and whatever it ends in, through this
+// form ("\\?\D:\..."): it lifts the 260-character limit and keeps a trailing dot.
+std::wstring LongPath(const std::wstring& path);
 bool CreateDirectories(const std::wstring& path);
 bool WriteFile(const std::wstring& path, const std::string& bytes);
 bool IsDirectory(const std::wstring& path);
@@ -72,6 +78,9 @@ struct FileEntry {
 };
 // Every file below `root`, sorted by relative path (compared case-insensitively).
 std::vector<FileEntry> Manifest(const std::wstring& root);
+
+// Every file and folder below `root` (relative paths, folders ending in a backslash), sorted.
+std::vector<std::wstring> Tree(const std::wstring& root);
 
 // Fills a folder with the kinds of names and files a user has: nested folders, Chinese
 // names and names with spaces, a desktop.ini, a read-only file and a hidden one.
@@ -95,6 +104,23 @@ HWND WaitForMessageBox(DWORD pid, const std::wstring& title, DWORD waitMs);
 std::string MessageBoxText(HWND box);
 // Presses OK and waits until the box is gone.
 bool CloseMessageBox(HWND box);
+
+// What a dialog window of another process shows: its title, its texts and its buttons.
+struct DialogSeen {
+  std::string title;
+  std::string text;  // the static texts, joined by " | "
+  std::vector<std::string> buttons;  // push-button captions, without '&'
+  std::string answer;  // the caption of the button pressed, when one was
+};
+// The visible dialog windows (#32770) of process `pid`.
+std::vector<HWND> DialogWindows(DWORD pid);
+DialogSeen DescribeDialog(HWND dialog);
+// Answers a dialog as a user would: "Skip" ("跳过") when it is offered, otherwise the
+// default button, otherwise Cancel. Returns what was seen and pressed.
+DialogSeen AnswerDialog(HWND dialog);
+// Which system icon a message box shows: "error", "information", "warning", "question",
+// "none", or "unknown" when its picture cannot be compared from this process.
+std::string MessageBoxIcon(HWND box);
 
 // ---- the running program -----------------------------------------------------------------
 class App {

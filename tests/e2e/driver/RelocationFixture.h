@@ -1,0 +1,224 @@
+// The relocation fixture shared by the end-to-end scenarios: it prepares a profile whose
+// folders hold files, starts the real program, chooses as a user would, and afterwards
+// checks the registry and a manifest of every file (path, size, hash) against what was
+// there before the run.
+#ifndef VESTRAND_TESTS_E2E_RELOCATIONFIXTURE_H
+#define VESTRAND_TESTS_E2E_RELOCATIONFIXTURE_H
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cwctype>
+#include <functional>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "e2e/driver/Driver.h"
+#include "platform/Win32Text.h"
+
+namespace vestrand::e2e {
+
+constexpr DWORD kRunTimeoutMs = 180000;
+
+inline bool RowCarriesDesktopIni(int row) { return row != 4 && row != 5 && row != 6; }
+
+inline std::wstring Lower(std::wstring s) {
+  for (wchar_t& c : s) c = static_cast<wchar_t>(std::towlower(c));
+  return s;
+}
+
+inline bool IsInside(const std::wstring& inner, const std::wstring& outer) {
+  const std::wstring a = Lower(inner), b = Lower(outer) + L"\\";
+  return a.compare(0, b.size(), b) == 0;
+}
+
+struct RowState {
+  int row = 0;
+  std::wstring folder;  // current location, expanded
+  std::vector<FileEntry> files;
+  std::wstring firstKeyValue, secondKeyValue;  // raw, before the run
+  bool ticked = true;
+  std::wstring expectedNew;
+};
+
+inline std::wstring FirstKey(int row) { return row == 6 ? kEnvironment : kShellFolders; }
+inline std::wstring SecondKey(int row) { return row == 6 ? kEnvironment : kUserShellFolders; }
+inline std::wstring FirstName(const RowValue& r) { return r.name; }
+inline std::wstring SecondName(const RowValue& r) { return r.row == 6 ? L"TMP" : r.name; }
+inline const RowValue& ValueOf(int row) { return RowValues()[static_cast<std::size_t>(row - 1)]; }
+
+class Relocation : public ::testing::Test {
+ protected:
+  // Prepares the profile, starts the program and chooses as a user would.
+  void Prepare(const wchar_t* version, bool xp, const std::wstring& target, Control mode,
+               const std::set<int>& untick) {
+    SetWineVersion(L"Vestrand.exe", version);
+    xp ? MakeXpProfile() : MakeWin7Profile();
+    if (changeProfile_) changeProfile_();
+    mode_ = mode;
+    target_ = target;
+    int seed = 1;
+    for (const RowValue& r : RowValues()) {
+      RowState s;
+      s.row = r.row;
+      s.folder = Expand(ReadValue(r.key, r.name));
+      if (s.folder.empty()) continue;
+      if (r.row != 6) PopulateFolder(s.folder, seed++, RowCarriesDesktopIni(r.row));
+      if (addFiles_) addFiles_(r.row, s.folder);
+      s.ticked = untick.count(r.row) == 0;
+      rows_.push_back(s);
+    }
+    for (RowState& s : rows_) {
+      const RowValue& r = ValueOf(s.row);
+      s.files = Manifest(s.folder);
+      s.firstKeyValue = ReadValue(FirstKey(s.row), FirstName(r));
+      s.secondKeyValue = ReadValue(SecondKey(s.row), SecondName(r));
+    }
+    // Where each ticked row must end up: an inner folder travels with a ticked outer one.
+    for (RowState& s : rows_) {
+      const std::wstring name = s.folder.substr(s.folder.find_last_of(L'\\') + 1);
+      s.expectedNew = target_ + L"\\" + name;
+      if (mode_ == Control::OptionDont) continue;
+      for (const RowState& outer : rows_) {
+        if (outer.row >= s.row || !outer.ticked || !IsInside(s.folder, outer.folder)) continue;
+        s.expectedNew = outer.expectedNew + s.folder.substr(outer.folder.size());
+        break;
+      }
+    }
+    explorersBefore_ = ProcessesNamed(L"explorer.exe");
+    LaunchAndChoose(target, mode, untick);
+  }
+
+  // Starts the program and makes the user's choices; every row starts ticked.
+  void LaunchAndChoose(const std::wstring& target, Control mode, const std::set<int>& untick) {
+    app_ = App::Launch();
+    ASSERT_NE(app_->Main(), nullptr);
+    for (int k : untick) Toggle(CheckOf(k), BST_UNCHECKED);
+    Toggle(Control::CkLogoff, BST_UNCHECKED);  // a log-off would end the test session
+    app_->PostClick(mode);
+    ASSERT_TRUE(WaitUntil(5000, [&] { return app_->Check(mode) == BST_CHECKED; }));
+    app_->SetText(Control::Text15, Narrow(target));
+  }
+
+  void Toggle(Control c, int wanted) {
+    if (app_->Check(c) != wanted) app_->PostClick(c);
+    ASSERT_TRUE(WaitUntil(5000, [&] { return app_->Check(c) == wanted; })) << static_cast<int>(c);
+  }
+
+  void StartAndWaitForTheEnd() {
+    app_->PostClick(Control::Command1);
+    ASSERT_TRUE(app_->WaitForExit(kRunTimeoutMs)) << "the run did not end the program";
+    EXPECT_EQ(app_->ExitCode(), 0u);
+  }
+
+  void ExpectShellRestarted() {
+    std::vector<DWORD> started;
+    for (const ProcessEntry& p : Processes()) {
+      if (::lstrcmpiW(p.exe.c_str(), L"explorer.exe") == 0 && p.parent == app_->ProcessId()) {
+        started.push_back(p.pid);
+      }
+    }
+    EXPECT_FALSE(started.empty()) << "explorer.exe was not started again";
+    for (DWORD pid : started) EndProcess(pid);
+  }
+
+  void ExpectRelocated() {
+    for (const RowState& s : rows_) {
+      const RowValue& r = ValueOf(s.row);
+      SCOPED_TRACE("row " + std::to_string(s.row) + " " + Narrow(s.folder));
+      DWORD type1 = 0, type2 = 0;
+      const std::wstring first = ReadValue(FirstKey(s.row), FirstName(r), &type1);
+      const std::wstring second = ReadValue(SecondKey(s.row), SecondName(r), &type2);
+      if (!s.ticked) {
+        EXPECT_EQ(first, s.firstKeyValue);
+        EXPECT_EQ(second, s.secondKeyValue);
+        EXPECT_EQ(Manifest(s.folder), s.files);
+        continue;
+      }
+      EXPECT_EQ(Lower(first), Lower(s.expectedNew));
+      EXPECT_EQ(Lower(second), Lower(s.expectedNew));
+      EXPECT_EQ(type1, static_cast<DWORD>(REG_SZ));
+      EXPECT_EQ(type2, static_cast<DWORD>(REG_SZ));
+      EXPECT_TRUE(IsDirectory(first));
+      const std::vector<FileEntry> now = Manifest(s.expectedNew);
+      if (mode_ == Control::OptionDont) {
+        std::vector<FileEntry> iniOnly;
+        for (const FileEntry& e : s.files) {
+          if (Lower(e.relativePath) == L"desktop.ini") iniOnly.push_back(e);
+        }
+        if (!RowCarriesDesktopIni(s.row)) iniOnly.clear();
+        EXPECT_EQ(now, iniOnly);
+        // Wine 8 ignores the read-only attribute on folders; Windows keeps it.
+        if (FoldersKeepReadOnly()) {
+          const DWORD attributes = ::GetFileAttributesW(s.expectedNew.c_str());
+          EXPECT_EQ((attributes & FILE_ATTRIBUTE_READONLY) != 0, RowCarriesDesktopIni(s.row));
+        }
+        EXPECT_EQ(Manifest(s.folder), s.files) << "discard mode must leave the old folder alone";
+        continue;
+      }
+      if (s.row == 6) {
+        // Other programs may add temporary files meanwhile: none of ours may be missing.
+        for (const FileEntry& e : s.files) {
+          EXPECT_NE(std::find(now.begin(), now.end(), e), now.end()) << Narrow(e.relativePath);
+        }
+      } else {
+        EXPECT_EQ(now, s.files);
+      }
+      if (mode_ == Control::OptionMove) {
+        EXPECT_FALSE(PathExists(s.folder)) << "moved folder still at its old place";
+      } else if (s.row != 6) {
+        EXPECT_EQ(Manifest(s.folder), s.files) << "copy mode must leave the old folder alone";
+      }
+    }
+  }
+
+  // Runs after the standard profile is made, before any folder is read or filled.
+  std::function<void()> changeProfile_;
+  // Adds files to a row's folder after the standard ones, before the manifests are taken.
+  std::function<void(int row, const std::wstring& folder)> addFiles_;
+
+  std::unique_ptr<App> app_;
+  std::vector<RowState> rows_;
+  std::vector<DWORD> explorersBefore_;
+  Control mode_ = Control::OptionMove;
+  std::wstring target_;
+};
+
+// A refused target changes nothing: no registry value, no file, the shell keeps running,
+// and the main window comes back for another try.
+class RefusedTarget : public Relocation {
+ protected:
+  void ExpectRefused(const std::wstring& target, const wchar_t* version = L"win7", bool xp = false) {
+    ASSERT_NO_FATAL_FAILURE(Prepare(version, xp, target, Control::OptionMove, {}));
+    const std::vector<DWORD> shells = ProcessesNamed(L"explorer.exe");
+    const std::vector<std::wstring> driveD = Tree(L"D:\\");
+    app_->PostClick(Control::Command1);
+    HWND box = WaitForMessageBox(app_->ProcessId(), L"友情提示:", 30000);
+    ASSERT_NE(box, nullptr) << "no explanation shown";
+    EXPECT_NE(MessageBoxText(box).find(Narrow(target)), std::string::npos) << MessageBoxText(box);
+    EXPECT_EQ(MessageBoxIcon(box), "error") << "flags 16 show the error icon";
+    EXPECT_EQ(DescribeDialog(box).buttons.size(), 1u) << "an error box has OK alone";
+    ASSERT_TRUE(CloseMessageBox(box));
+    ASSERT_TRUE(WaitUntil(10000, [&] { return app_->MainEnabled(); }));
+    EXPECT_TRUE(app_->Running());
+    for (DWORD pid : shells) {
+      UniqueHandle p(::OpenProcess(SYNCHRONIZE, FALSE, pid));
+      EXPECT_TRUE(p && ::WaitForSingleObject(p.get(), 0) == WAIT_TIMEOUT) << "the shell was ended";
+    }
+    for (const RowState& s : rows_) {
+      const RowValue& r = ValueOf(s.row);
+      EXPECT_EQ(ReadValue(FirstKey(s.row), FirstName(r)), s.firstKeyValue) << s.row;
+      EXPECT_EQ(ReadValue(SecondKey(s.row), SecondName(r)), s.secondKeyValue) << s.row;
+      if (s.row != 6) {
+        EXPECT_EQ(Manifest(s.folder), s.files) << s.row;
+      }
+    }
+    EXPECT_EQ(Tree(L"D:\\"), driveD) << "something was created on D:";
+  }
+};
+
+}  // namespace vestrand::e2e
+
+#endif
