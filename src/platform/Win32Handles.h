@@ -3,6 +3,7 @@
 #define VESTRAND_PLATFORM_WIN32HANDLES_H
 
 #include <windows.h>
+#include <objbase.h>
 
 #include <utility>
 
@@ -102,6 +103,16 @@ struct WindowTraits {
   static void Close(Value h) noexcept { ::DestroyWindow(h); }
 };
 using UniqueWindow = UniqueResource<WindowTraits>;
+
+// Memory the system allocates for the caller (the shell's item identifier lists).
+template <typename T>
+struct CoTaskMemTraits {
+  using Value = T*;
+  static Value Invalid() noexcept { return nullptr; }
+  static void Close(Value p) noexcept { ::CoTaskMemFree(p); }
+};
+template <typename T>
+using UniqueCoTaskMem = UniqueResource<CoTaskMemTraits<T>>;
 
 // A screen device context, released with ReleaseDC.
 class ScreenDC {

@@ -1,0 +1,97 @@
+#include <windows.h>
+
+#include <vector>
+
+#include "platform/HostServices.h"
+#include "platform/Win32Handles.h"
+#include "platform/Win32Services.h"
+#include "platform/Win32Text.h"
+
+namespace vestrand {
+
+const wchar_t* const kDefaultMessageTitle = L"Vestrand";
+
+namespace {
+
+// The full file name of a program taken from one of the system's folders; empty when the
+// command line's program is left to the usual search.
+HostResult ResolveApplication(const ProgramLocation& location, std::wstring& application) {
+  application.clear();
+  if (location.source == ProgramSource::SearchPath) return HostResult::Success();
+  wchar_t folder[MAX_PATH] = {};
+  const UINT length = location.source == ProgramSource::SystemDirectory
+                          ? ::GetSystemDirectoryW(folder, MAX_PATH)
+                          : ::GetWindowsDirectoryW(folder, MAX_PATH);
+  if (length == 0) return HostResult::Failure(::GetLastError());
+  if (length >= MAX_PATH) return HostResult::Failure(ERROR_BUFFER_OVERFLOW);
+  application = Wide(JoinPath(Narrow(folder), location.program));
+  return HostResult::Success();
+}
+
+}  // namespace
+
+HostResult Win32Host::StartCommand(const std::string& commandLine, int showState) {
+  std::wstring application;
+  const HostResult resolved = ResolveApplication(LocateProgram(commandLine), application);
+  if (!resolved.ok) return resolved;
+
+  // The started program sees exactly this text; CreateProcessW may write into it.
+  const std::wstring text = Wide(commandLine);
+  std::vector<wchar_t> writable(text.begin(), text.end());
+  writable.push_back(L'\0');
+
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESHOWWINDOW;
+  startup.wShowWindow = static_cast<WORD>(showState);
+  PROCESS_INFORMATION started{};
+  if (!::CreateProcessW(application.empty() ? nullptr : application.c_str(), writable.data(),
+                        nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &started)) {
+    return HostResult::Failure(::GetLastError());
+  }
+  // Nobody waits for the program or looks at it again.
+  const UniqueHandle process(started.hProcess);
+  const UniqueHandle thread(started.hThread);
+  return HostResult::Success();
+}
+
+void Win32Host::Sleep(unsigned milliseconds) { ::Sleep(milliseconds); }
+
+std::string Win32Host::ProgramFolder() {
+  std::vector<wchar_t> name(MAX_PATH);
+  for (;;) {
+    const DWORD size = static_cast<DWORD>(name.size());
+    const DWORD length = ::GetModuleFileNameW(nullptr, name.data(), size);
+    if (length == 0) return std::string();
+    // A full buffer means the name may have been cut short: ask again with more room.
+    if (length < size) return ModuleFolder(Narrow(std::wstring(name.data(), length)));
+    if (name.size() >= 32768) return std::string();
+    name.resize(name.size() * 2);
+  }
+}
+
+void Win32Host::SetEnvironmentVariable(const std::string& name, const std::string& value) {
+  ::SetEnvironmentVariableW(Wide(name).c_str(), Wide(value).c_str());
+}
+
+void Win32Host::BroadcastEnvironmentChange() {
+  // A hung window must not hold the run up: skip it and give the rest two seconds each.
+  DWORD_PTR ignored = 0;
+  ::SendMessageTimeoutW(HWND_BROADCAST, WM_SETTINGCHANGE, 0,
+                        reinterpret_cast<LPARAM>(L"Environment"), SMTO_ABORTIFHUNG, 2000,
+                        &ignored);
+}
+
+void Win32Host::EndProgram() {
+  // Ending the process closes every window it owns; nothing of the caller runs after.
+  ::ExitProcess(0);
+}
+
+void Win32Dialogs::MessageBox(const std::string& text, unsigned flags,
+                              const std::optional<std::string>& title) {
+  const std::wstring wideText = Wide(text);
+  const std::wstring wideTitle = title ? Wide(*title) : std::wstring(kDefaultMessageTitle);
+  ::MessageBoxW(Owner(), wideText.c_str(), wideTitle.c_str(), flags);
+}
+
+}  // namespace vestrand

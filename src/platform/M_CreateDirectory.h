@@ -1,0 +1,31 @@
+// Directory creation, folder names and the shell's copy and move: the decisions, kept
+// apart from the Windows calls so they can be checked without Windows.
+#ifndef VESTRAND_PLATFORM_M_CREATEDIRECTORY_H
+#define VESTRAND_PLATFORM_M_CREATEDIRECTORY_H
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace vestrand {
+
+// Every level of `path`, top down, each ending in a backslash, in the order
+// MakeDirectory creates them: "D:\a\b" gives "D:\", "D:\a\", "D:\a\b\".
+// The empty path names nothing and gives no level.
+std::vector<std::string> DirectoryPrefixes(const std::string& path);
+
+// The text after the last backslash; the whole text when there is none.
+std::string GetFolderName(const std::string& path);
+
+// The shell file operation's return value as the callers see it: 0 gives 1 (done),
+// 7 gives 0, anything else -1.
+int ShellOperationResult(int shellReturn);
+
+// One path as the shell's item list wants it: UTF-16 with one NUL appended, so that
+// c_str() ends in two. Nothing for the empty text (to the shell that means the current
+// folder) or for text holding a NUL (it would split into several items).
+std::optional<std::u16string> ShellItemList(const std::string& path);
+
+}  // namespace vestrand
+
+#endif
