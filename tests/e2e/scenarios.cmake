@@ -26,6 +26,16 @@ vestrand_e2e(run_refused_missing_drive fixed RefusedTarget.MissingDrive)
 vestrand_e2e(run_refused_inside_documents fixed RefusedTarget.InsideTheDocumentsFolder)
 vestrand_e2e(startup_bad_registry fixed Startup.BadRegistryInputIsShownButNotOffered)
 
+# The windows as a user sees and drives them (tests/e2e/driver/WindowScenarios.cpp).
+vestrand_e2e(window_layout_96dpi fixed Window.LayoutAndScreenshotAt96Dpi)
+vestrand_e2e(window_layout_144dpi fixed Window.LayoutScalesAt144Dpi)
+vestrand_e2e(window_tab_order fixed Window.TabVisitsTheDesignedOrder)
+vestrand_e2e(window_notes fixed Window.NotesWindowIsOneRebuiltAndOutlivesTheMainWindow)
+vestrand_e2e(window_picker_cancelled fixed Window.CancelledPickerShowsTheCentredHintAndKeepsTheTarget)
+vestrand_e2e(window_picker_drive_root fixed Window.PickingADriveRootPutsItWithItsBackslash)
+vestrand_e2e(window_explorer fixed Window.DoubleClickOnAPathBoxStartsExplorer)
+vestrand_e2e(window_start_unknown_version fixed Window.StartButtonOnAVersionOutsideTheSixDoesNothing)
+
 # Fault tolerance (tests/e2e/driver/FaultScenarios.cpp): nothing lost, the shell back.
 vestrand_e2e(fault_held_open_move fixed HeldOpen.DuringMoveOnWindows7)
 vestrand_e2e(fault_held_open_copy fixed HeldOpen.DuringCopyOnWindowsXp)

@@ -1,0 +1,486 @@
+// The main window and the notes window as a user sees and drives them, under Wine: layout
+// at two resolutions (with screenshots), keyboard order, the notes window's life, the
+// folder picker's hint, Explorer on a path box, and the start button on an unknown version.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "e2e/driver/Driver.h"
+#include "platform/Win32Text.h"
+#include "relocation/FormFields.h"
+#include "ui/NT6Form.h"
+#include "ui/NT6FormLayout.h"
+#include "ui/NoteForm.h"
+#include "ui/NoteText.h"
+
+namespace vestrand::e2e {
+namespace {
+
+// ---- helpers ------------------------------------------------------------------------------
+
+// The driver reads the program's windows in physical pixels, as the program lays them out.
+// (Declared for Vista and later; Wine has it whatever version it reports.)
+void BecomeDpiAware() {
+  using Fn = BOOL(WINAPI*)();
+  if (HMODULE user32 = ::GetModuleHandleW(L"user32.dll")) {
+    if (auto fn = reinterpret_cast<Fn>(
+            reinterpret_cast<void*>(::GetProcAddress(user32, "SetProcessDPIAware")))) {
+      fn();
+    }
+  }
+}
+
+void SetDword(HKEY root, const std::wstring& key, const std::wstring& name, DWORD value) {
+  UniqueHKey k;
+  if (::RegCreateKeyExW(root, key.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, k.put(), nullptr) ==
+      ERROR_SUCCESS) {
+    ::RegSetValueExW(k.get(), name.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
+                     sizeof(value));
+  }
+}
+
+// Wine draws the windows' own frames and captions (there is no window manager under Xvfb),
+// so that screenshots show the caption; the program reads this when it starts.
+void DrawOwnWindowFrames() { SetValue(L"Software\\Wine\\X11 Driver", L"Managed", L"N", REG_SZ); }
+
+// The screen resolution the program sees from its next start.
+void SetScreenDpi(DWORD dpi) { SetDword(HKEY_CURRENT_USER, L"Control Panel\\Desktop", L"LogPixels", dpi); }
+
+std::vector<HWND> TopLevelsOf(DWORD pid, const std::wstring& className) {
+  struct Search {
+    DWORD pid;
+    const std::wstring* className;
+    std::vector<HWND> found;
+  } search{pid, &className, {}};
+  ::EnumWindows(
+      [](HWND hwnd, LPARAM lParam) -> BOOL {
+        auto* s = reinterpret_cast<Search*>(lParam);
+        DWORD owner = 0;
+        ::GetWindowThreadProcessId(hwnd, &owner);
+        wchar_t cls[256] = {};
+        ::GetClassNameW(hwnd, cls, 256);
+        if (owner == s->pid && *s->className == cls) s->found.push_back(hwnd);
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+// The visible dialog windows (#32770) of a process: message boxes and the folder picker.
+std::vector<HWND> VisibleDialogs(DWORD pid) {
+  std::vector<HWND> out;
+  for (HWND h : TopLevelsOf(pid, L"#32770")) {
+    if (::IsWindowVisible(h)) out.push_back(h);
+  }
+  return out;
+}
+
+// Every static text inside a window, joined by " | ".
+std::string StaticTexts(HWND window) {
+  struct Collect {
+    std::string text;
+  } collect;
+  ::EnumChildWindows(
+      window,
+      [](HWND child, LPARAM lParam) -> BOOL {
+        wchar_t cls[64] = {};
+        ::GetClassNameW(child, cls, 64);
+        if (std::wstring(cls) == L"Static") {
+          auto* c = reinterpret_cast<Collect*>(lParam);
+          const std::string t = WindowText(child);
+          if (!t.empty()) c->text += (c->text.empty() ? "" : " | ") + t;
+        }
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&collect));
+  return collect.text;
+}
+
+HWND ChildWithId(HWND parent, int id) { return ::GetDlgItem(parent, id); }
+
+// Waits until the program has handled everything posted to it so far.
+void Settle(HWND hwnd) {
+  DWORD_PTR ignored = 0;
+  ::SendMessageTimeoutW(hwnd, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 5000, &ignored);
+}
+
+// A mouse click on a label: statics with notification report it on the button press.
+void PostMouseClick(HWND hwnd) {
+  ::PostMessageW(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 2));
+  ::PostMessageW(hwnd, WM_LBUTTONUP, 0, MAKELPARAM(2, 2));
+}
+
+void PostDoubleClick(HWND hwnd) {
+  ::PostMessageW(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+  ::PostMessageW(hwnd, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+  ::PostMessageW(hwnd, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(5, 5));
+  ::PostMessageW(hwnd, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+}
+
+HWND FocusOf(HWND main) {
+  GUITHREADINFO info{};
+  info.cbSize = sizeof(info);
+  if (!::GetGUIThreadInfo(::GetWindowThreadProcessId(main, nullptr), &info)) return nullptr;
+  return info.hwndFocus;
+}
+
+Control ControlOf(const App& app, HWND hwnd) {
+  for (const ControlSpec& spec : NT6FormLayout()) {
+    if (app.Handle(spec.control) == hwnd) return spec.control;
+  }
+  return Control::Count;
+}
+
+std::string NameOf(Control c) { return c == Control::Count ? "(none)" : SpecOf(c).name; }
+
+// Saves the window as it is on screen into a 24-bit BMP file beside the driver.
+bool SaveScreenshot(HWND window, const std::wstring& fileName) {
+  RECT r{};
+  ::GetWindowRect(window, &r);
+  const int w = r.right - r.left;
+  const int h = r.bottom - r.top;
+  if (w <= 0 || h <= 0) return false;
+  ScreenDC screen;
+  HDC memory = ::CreateCompatibleDC(screen.get());
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof(info.bmiHeader);
+  info.bmiHeader.biWidth = w;
+  info.bmiHeader.biHeight = h;  // bottom-up, as BMP files store it
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 24;
+  info.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  UniqueGdiObject bitmap(::CreateDIBSection(screen.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+  if (!bitmap || bits == nullptr) {
+    ::DeleteDC(memory);
+    return false;
+  }
+  HGDIOBJ old = ::SelectObject(memory, bitmap.get());
+  ::BitBlt(memory, 0, 0, w, h, screen.get(), r.left, r.top, SRCCOPY);
+  ::GdiFlush();
+  const DWORD stride = static_cast<DWORD>((w * 3 + 3) & ~3);
+  const DWORD imageSize = stride * static_cast<DWORD>(h);
+  BITMAPFILEHEADER file{};
+  file.bfType = 0x4D42;  // "BM"
+  file.bfOffBits = sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER);
+  file.bfSize = file.bfOffBits + imageSize;
+  std::string bytes(reinterpret_cast<const char*>(&file), sizeof(file));
+  bytes.append(reinterpret_cast<const char*>(&info.bmiHeader), sizeof(info.bmiHeader));
+  bytes.append(static_cast<const char*>(bits), imageSize);
+  ::SelectObject(memory, old);
+  ::DeleteDC(memory);
+  return WriteFile(DriverFolder() + L"\\" + fileName, bytes);
+}
+
+void ExpectLayoutAt(const App& app, int dpi) {
+  const RECT client = app.MainClientRect();
+  EXPECT_NEAR(client.right, TwipsToPixels(kFormClientWidthTwips, dpi), 1);
+  EXPECT_NEAR(client.bottom, TwipsToPixels(kFormClientHeightTwips, dpi), 1);
+  for (const ControlSpec& spec : NT6FormLayout()) {
+    const TwipsRect t = AbsoluteTwips(spec.control);
+    const RECT r = app.Rect(spec.control);
+    const double scale = dpi / 1440.0;
+    EXPECT_NEAR(r.left, t.left * scale, 1) << spec.name << " at " << dpi;
+    EXPECT_NEAR(r.top, t.top * scale, 1) << spec.name << " at " << dpi;
+    EXPECT_NEAR(r.right, (t.left + t.width) * scale, 1) << spec.name << " at " << dpi;
+    EXPECT_NEAR(r.bottom, (t.top + t.height) * scale, 1) << spec.name << " at " << dpi;
+  }
+}
+
+// ---- scenarios ----------------------------------------------------------------------------
+
+TEST(Window, LayoutAndScreenshotAt96Dpi) {
+  BecomeDpiAware();
+  SetWineVersion(L"Vestrand.exe", L"win7");
+  MakeWin7Profile();
+  DrawOwnWindowFrames();
+  SetScreenDpi(96);
+  auto app = App::Launch();
+  ASSERT_NE(app->Main(), nullptr);
+  ExpectLayoutAt(*app, 96);
+  // Each path box lies on its check box's row; Text7..Text14 narrow towards the middle.
+  EXPECT_LT(app->Rect(Control::Text10).right, app->Rect(Control::Text9).right);
+  EXPECT_LT(app->Rect(Control::Text9).right, app->Rect(Control::Text8).right);
+  EXPECT_EQ(app->Rect(Control::Text11).right, app->Rect(Control::Text10).right);
+  EXPECT_GT(app->Rect(Control::Text14).right, app->Rect(Control::Text13).right);
+  ::Sleep(300);  // let the last paint reach the screen
+  EXPECT_TRUE(SaveScreenshot(app->Main(), L"screenshot-96dpi.bmp"));
+}
+
+TEST(Window, LayoutScalesAt144Dpi) {
+  BecomeDpiAware();
+  SetWineVersion(L"Vestrand.exe", L"win7");
+  MakeWin7Profile();
+  DrawOwnWindowFrames();
+  SetScreenDpi(144);
+  auto app = App::Launch();
+  ASSERT_NE(app->Main(), nullptr);
+  ExpectLayoutAt(*app, 144);
+  ::Sleep(300);
+  EXPECT_TRUE(SaveScreenshot(app->Main(), L"screenshot-144dpi.bmp"));
+}
+
+TEST(Window, TabVisitsTheDesignedOrder) {
+  SetWineVersion(L"Vestrand.exe", L"win7");
+  MakeWin7Profile();
+  auto app = App::Launch();
+  ASSERT_NE(app->Main(), nullptr);
+  ::SetForegroundWindow(app->Main());
+  // Clicking Check1 twice gives it the focus and leaves its tick as it was.
+  app->PostClick(Control::Check1);
+  app->PostClick(Control::Check1);
+  Settle(app->Main());
+  ASSERT_TRUE(WaitUntil(3000, [&] { return FocusOf(app->Main()) == app->Handle(Control::Check1); }));
+  EXPECT_EQ(app->Check(Control::Check1), BST_CHECKED);
+
+  using C = Control;
+  const std::vector<Control> expected = {
+      C::Check1,  C::Check2,  C::Check3,   C::Check4,  C::Check5,   C::Check6,  C::Check7,
+      C::Check8,  C::Check9,  C::Text1,    C::Text2,   C::Text3,    C::Text4,   C::Text5,
+      C::Text6,   C::Text7,   C::Text8,    C::Text9,   C::Command1, C::Check10, C::Text10,
+      C::Check11, C::Text11,  C::Check12,  C::Text12,  C::Check13,  C::Text13,  C::Text15,
+      C::Check14, C::Text14,  C::OptionMove, C::CkLogoff, C::Check1};
+  std::vector<std::string> seen{NameOf(ControlOf(*app, FocusOf(app->Main())))};
+  for (std::size_t i = 1; i < expected.size(); ++i) {
+    HWND focus = FocusOf(app->Main());
+    ::PostMessageW(focus, WM_KEYDOWN, VK_TAB, 0x000F0001);
+    ::PostMessageW(focus, WM_KEYUP, VK_TAB, static_cast<LPARAM>(0xC00F0001u));
+    Settle(app->Main());
+    WaitUntil(1000, [&] { return FocusOf(app->Main()) != focus; });
+    seen.push_back(NameOf(ControlOf(*app, FocusOf(app->Main()))));
+  }
+  std::vector<std::string> names;
+  for (Control c : expected) names.push_back(NameOf(c));
+  EXPECT_EQ(seen, names);
+}
+
+TEST(Window, NotesWindowIsOneRebuiltAndOutlivesTheMainWindow) {
+  SetWineVersion(L"Vestrand.exe", L"win7");
+  MakeWin7Profile();
+  auto app = App::Launch();
+  ASSERT_NE(app->Main(), nullptr);
+  HWND label = app->Handle(Control::Label3);
+  PostMouseClick(label);
+  HWND notes = app->WaitForTopLevel(kNoteWindowClass, L"", 10000);
+  ASSERT_NE(notes, nullptr);
+  PostMouseClick(label);  // the second click shows the same window
+  Settle(app->Main());
+  ::Sleep(300);
+  EXPECT_EQ(TopLevelsOf(app->ProcessId(), kNoteWindowClass).size(), 1u);
+  EXPECT_TRUE(::IsWindowVisible(notes));
+  EXPECT_EQ(::GetWindow(notes, GW_OWNER), nullptr);
+  EXPECT_EQ(WindowText(notes), NoteFormCaption());
+  HWND text = ChildWithId(notes, kNoteTextId);
+  ASSERT_NE(text, nullptr);
+  EXPECT_EQ(WindowText(text), NoteText());
+
+  // Edits are lost when the window closes; the next "?" builds it anew.
+  DWORD_PTR ignored = 0;
+  ::SendMessageTimeoutW(text, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"改过的文字"),
+                        SMTO_ABORTIFHUNG, 5000, &ignored);
+  EXPECT_EQ(WindowText(text), "改过的文字");
+  ::PostMessageW(notes, WM_CLOSE, 0, 0);
+  ASSERT_TRUE(WaitUntil(5000, [&] { return !::IsWindow(notes); }));
+  EXPECT_TRUE(app->Running());
+  PostMouseClick(label);
+  HWND again = app->WaitForTopLevel(kNoteWindowClass, L"", 10000);
+  ASSERT_NE(again, nullptr);
+  EXPECT_EQ(WindowText(ChildWithId(again, kNoteTextId)), NoteText());
+
+  // Closing the main window first leaves the notes and the program running.
+  ::PostMessageW(app->Main(), WM_CLOSE, 0, 0);
+  ASSERT_TRUE(WaitUntil(5000, [&] { return !::IsWindow(app->Main()); }));
+  ::Sleep(500);
+  EXPECT_TRUE(app->Running());
+  EXPECT_TRUE(::IsWindow(again));
+  EXPECT_TRUE(::IsWindowVisible(again));
+  // Closing the last window ends the program.
+  ::PostMessageW(again, WM_CLOSE, 0, 0);
+  ASSERT_TRUE(app->WaitForExit(10000));
+  EXPECT_EQ(app->ExitCode(), 0u);
+}
+
+HWND WaitForPicker(DWORD pid) {
+  HWND picker = nullptr;
+  WaitUntil(10000, [&] {
+    for (HWND d : VisibleDialogs(pid)) {
+      if (::FindWindowExW(d, nullptr, L"SysTreeView32", nullptr) != nullptr) picker = d;
+    }
+    return picker != nullptr;
+  });
+  return picker;
+}
+
+TEST(Window, CancelledPickerShowsTheCentredHintAndKeepsTheTarget) {
+  SetWineVersion(L"Vestrand.exe", L"win7");
+  MakeWin7Profile();
+  auto app = App::Launch();
+  ASSERT_NE(app->Main(), nullptr);
+  for (const std::string before : {"D:\\Win7User", ""}) {
+    app->SetText(Control::Text15, before);
+    PostMouseClick(app->Handle(Control::Label2));
+    HWND picker = WaitForPicker(app->ProcessId());
+    ASSERT_NE(picker, nullptr) << "no folder picker for " << before;
+    EXPECT_NE(StaticTexts(picker).find("先选择好将要转到文件夹的路径："), std::string::npos)
+        << StaticTexts(picker);
+    ::PostMessageW(picker, WM_COMMAND, IDCANCEL, 0);
+    HWND box = WaitForMessageBox(app->ProcessId(), L"友情提示:", 10000);
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(MessageBoxText(box),
+              "恐怕您没有选择目标文件夹哟,请先选择好将要转到文件夹的路径,消息框要长才显眼!");
+    RECT main{};
+    RECT shown{};
+    ::GetWindowRect(app->Main(), &main);
+    ::GetWindowRect(box, &shown);
+    EXPECT_NEAR((shown.left + shown.right) / 2.0, (main.left + main.right) / 2.0, 1.0);
+    EXPECT_NEAR((shown.top + shown.bottom) / 2.0, (main.top + main.bottom) / 2.0, 1.0);
+    ASSERT_TRUE(CloseMessageBox(box));
+    Settle(app->Main());
+    EXPECT_EQ(app->Text(Control::Text15), before);
+  }
+}
+
+TEST(Window, PickingADriveRootPutsItWithItsBackslash) {
+  SetWineVersion(L"Vestrand.exe", L"win7");
+  MakeWin7Profile();
+  auto app = App::Launch();
+  ASSERT_NE(app->Main(), nullptr);
+  PostMouseClick(app->Handle(Control::Label2));
+  HWND picker = WaitForPicker(app->ProcessId());
+  ASSERT_NE(picker, nullptr);
+  HWND tree = ::FindWindowExW(picker, nullptr, L"SysTreeView32", nullptr);
+  // The picker opens on the program's folder; its drive is the ancestor two levels below
+  // the top of the tree (Desktop > My Computer > drive).
+  HTREEITEM item = nullptr;
+  ASSERT_TRUE(WaitUntil(20000, [&] {
+    item = reinterpret_cast<HTREEITEM>(::SendMessageW(tree, TVM_GETNEXTITEM, TVGN_CARET, 0));
+    return item != nullptr;
+  })) << "items in the tree: " << ::SendMessageW(tree, TVM_GETCOUNT, 0, 0) << ", dialogs: "
+      << VisibleDialogs(app->ProcessId()).size() << ", text: " << StaticTexts(picker);
+  std::vector<HTREEITEM> chain;
+  for (HTREEITEM i = item; i != nullptr;
+       i = reinterpret_cast<HTREEITEM>(::SendMessageW(tree, TVM_GETNEXTITEM, TVGN_PARENT,
+                                                      reinterpret_cast<LPARAM>(i)))) {
+    chain.push_back(i);
+  }
+  ASSERT_GE(chain.size(), 3u);
+  HTREEITEM drive = chain[chain.size() - 3];
+  ::SendMessageW(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(drive));
+  Settle(picker);
+  ::PostMessageW(picker, WM_COMMAND, IDOK, 0);
+  ASSERT_TRUE(WaitUntil(10000, [&] { return !::IsWindow(picker); }));
+  Settle(app->Main());
+  const std::wstring program = ProgramPath();
+  const std::string expected = Narrow(program.substr(0, 3));  // "Z:\"
+  EXPECT_EQ(app->Text(Control::Text15), expected);
+  EXPECT_TRUE(VisibleDialogs(app->ProcessId()).empty());
+}
+
+std::set<DWORD> ExplorerProcesses() {
+  const std::vector<DWORD> pids = ProcessesNamed(L"explorer.exe");
+  return std::set<DWORD>(pids.begin(), pids.end());
+}
+
+TEST(Window, DoubleClickOnAPathBoxStartsExplorer) {
+  SetWineVersion(L"Vestrand.exe", L"win7");
+  MakeWin7Profile();
+  auto app = App::Launch();
+  ASSERT_NE(app->Main(), nullptr);
+  // A filled row box, the target box, and an emptied box ("explorer.exe " alone).
+  app->SetText(Control::Text6, "");
+  for (Control box : {Control::Text2, Control::Text15, Control::Text6}) {
+    const std::set<DWORD> before = ExplorerProcesses();
+    PostDoubleClick(app->Handle(box));
+    std::set<DWORD> started;
+    EXPECT_TRUE(WaitUntil(15000, [&] {
+      started.clear();
+      for (DWORD pid : ExplorerProcesses()) {
+        if (before.count(pid) == 0) started.insert(pid);
+      }
+      return !started.empty();
+    })) << NameOf(box);
+    for (const ProcessEntry& p : Processes()) {
+      if (started.count(p.pid) != 0) {
+        EXPECT_EQ(p.parent, app->ProcessId()) << NameOf(box);
+        EndProcess(p.pid);
+      }
+    }
+  }
+  EXPECT_TRUE(app->Running());
+  EXPECT_TRUE(app->MainEnabled());
+}
+
+// A copy of the program whose manifest declares Windows 8.1 and 10, so that Wine reports
+// 6.3 to it as Windows does; the shipped program declares neither.
+std::wstring ProgramDeclaringNewerWindows() {
+  const std::wstring copy = DriverFolder() + L"\\VestrandNewer.exe";
+  if (!::CopyFileW(ProgramPath().c_str(), copy.c_str(), FALSE)) return L"";
+  const char* manifest =
+      "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\r\n"
+      "<assembly xmlns=\"urn:schemas-microsoft-com:asm.v1\" manifestVersion=\"1.0\">\r\n"
+      "  <compatibility xmlns=\"urn:schemas-microsoft-com:compatibility.v1\">\r\n"
+      "    <application>\r\n"
+      "      <supportedOS Id=\"{1f676c76-80e1-4239-95bb-83d0f6d0da78}\"/>\r\n"
+      "      <supportedOS Id=\"{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}\"/>\r\n"
+      "    </application>\r\n"
+      "  </compatibility>\r\n"
+      "</assembly>\r\n";
+  // Replace the manifest in whatever language the build gave it.
+  WORD language = 0;
+  {
+    HMODULE module = ::LoadLibraryExW(copy.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    if (module == nullptr) return L"";
+    ::EnumResourceLanguagesW(
+        module, MAKEINTRESOURCEW(24), MAKEINTRESOURCEW(1),
+        [](HMODULE, LPCWSTR, LPCWSTR, WORD lang, LONG_PTR param) -> BOOL {
+          *reinterpret_cast<WORD*>(param) = lang;
+          return FALSE;
+        },
+        reinterpret_cast<LONG_PTR>(&language));
+    ::FreeLibrary(module);
+  }
+  HANDLE update = ::BeginUpdateResourceW(copy.c_str(), FALSE);
+  if (update == nullptr) return L"";
+  const BOOL replaced = ::UpdateResourceW(update, MAKEINTRESOURCEW(24), MAKEINTRESOURCEW(1), language,
+                                          const_cast<char*>(manifest),
+                                          static_cast<DWORD>(std::char_traits<char>::length(manifest)));
+  if (!::EndUpdateResourceW(update, replaced ? FALSE : TRUE) || !replaced) return L"";
+  return copy;
+}
+
+TEST(Window, StartButtonOnAVersionOutsideTheSixDoesNothing) {
+  const std::wstring newer = ProgramDeclaringNewerWindows();
+  ASSERT_FALSE(newer.empty());
+  SetWineVersion(L"VestrandNewer.exe", L"win81");
+  MakeWin7Profile();
+  auto app = App::Launch(20000, newer);
+  ASSERT_NE(app->Main(), nullptr);
+  ASSERT_EQ(app->Caption(), "Vestrand For Windows NT") << "the copy must see version 6.3";
+  RECT before{};
+  ::GetWindowRect(app->Main(), &before);
+  const std::set<DWORD> explorers = ExplorerProcesses();
+  app->PostClick(Control::Command1);
+  Settle(app->Main());
+  ::Sleep(2000);
+  EXPECT_TRUE(app->Running());
+  EXPECT_TRUE(app->MainEnabled());
+  EXPECT_TRUE(VisibleDialogs(app->ProcessId()).empty());
+  RECT after{};
+  ::GetWindowRect(app->Main(), &after);
+  EXPECT_EQ(after.left, before.left);
+  EXPECT_EQ(after.top, before.top);
+  EXPECT_TRUE(ProcessesNamed(L"taskkill.exe").empty());
+  EXPECT_EQ(ExplorerProcesses(), explorers);
+  EXPECT_TRUE(IsDirectory(Expand(ReadValue(kUserShellFolders, L"Personal"))));
+  EXPECT_FALSE(PathExists(L"D:\\Win7User"));
+}
+
+}  // namespace
+}  // namespace vestrand::e2e
