@@ -194,6 +194,8 @@ class RefusedTarget : public Relocation {
     ASSERT_NO_FATAL_FAILURE(Prepare(version, xp, target, Control::OptionMove, {}));
     const std::vector<DWORD> shells = ProcessesNamed(L"explorer.exe");
     const std::vector<std::wstring> driveD = Tree(L"D:\\");
+    RECT placed{};
+    ::GetWindowRect(app_->Main(), &placed);
     app_->PostClick(Control::Command1);
     HWND box = WaitForMessageBox(app_->ProcessId(), L"友情提示:", 30000);
     ASSERT_NE(box, nullptr) << "no explanation shown";
@@ -203,6 +205,9 @@ class RefusedTarget : public Relocation {
     ASSERT_TRUE(CloseMessageBox(box));
     ASSERT_TRUE(WaitUntil(10000, [&] { return app_->MainEnabled(); }));
     EXPECT_TRUE(app_->Running());
+    RECT now{};
+    ::GetWindowRect(app_->Main(), &now);
+    EXPECT_TRUE(::EqualRect(&now, &placed)) << "the main window did not come back to its place";
     for (DWORD pid : shells) {
       UniqueHandle p(::OpenProcess(SYNCHRONIZE, FALSE, pid));
       EXPECT_TRUE(p && ::WaitForSingleObject(p.get(), 0) == WAIT_TIMEOUT) << "the shell was ended";
