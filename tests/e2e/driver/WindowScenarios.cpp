@@ -105,9 +105,12 @@ std::string StaticTexts(HWND window) {
 
 HWND ChildWithId(HWND parent, int id) { return ::GetDlgItem(parent, id); }
 
-// Waits until the program has handled everything posted to it so far.
+// Waits until the program is idle again. A sent message is handled before posted ones, so
+// a reply alone does not prove that posted input was handled: give that a moment too.
 void Settle(HWND hwnd) {
   DWORD_PTR ignored = 0;
+  ::SendMessageTimeoutW(hwnd, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 5000, &ignored);
+  ::Sleep(100);
   ::SendMessageTimeoutW(hwnd, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 5000, &ignored);
 }
 
@@ -259,6 +262,31 @@ TEST(Window, TabVisitsTheDesignedOrder) {
   std::vector<std::string> names;
   for (Control c : expected) names.push_back(NameOf(c));
   EXPECT_EQ(seen, names);
+
+  // Space toggles the focused check box; the arrow keys move within the mode group and
+  // select as they go.
+  const auto press = [&](UINT key) {
+    HWND focus = FocusOf(app->Main());
+    ::PostMessageW(focus, WM_KEYDOWN, key, 0x00000001);
+    ::PostMessageW(focus, WM_KEYUP, key, static_cast<LPARAM>(0xC0000001u));
+    Settle(app->Main());
+  };
+  const auto soon = [&](auto condition) { return WaitUntil(3000, condition); };
+  ASSERT_EQ(FocusOf(app->Main()), app->Handle(Control::Check1));
+  press(VK_SPACE);
+  EXPECT_TRUE(soon([&] { return app->Check(Control::Check1) == BST_UNCHECKED; }));
+  press(VK_SPACE);
+  EXPECT_TRUE(soon([&] { return app->Check(Control::Check1) == BST_CHECKED; }));
+  app->PostClick(Control::OptionCopy);
+  ASSERT_TRUE(soon([&] { return FocusOf(app->Main()) == app->Handle(Control::OptionCopy); }));
+  press(VK_RIGHT);
+  EXPECT_TRUE(soon([&] { return FocusOf(app->Main()) == app->Handle(Control::OptionMove); }));
+  EXPECT_TRUE(soon([&] { return app->Check(Control::OptionMove) == BST_CHECKED; }));
+  EXPECT_EQ(app->Check(Control::OptionCopy), BST_UNCHECKED);
+  press(VK_DOWN);
+  EXPECT_TRUE(soon([&] { return FocusOf(app->Main()) == app->Handle(Control::OptionDont); }));
+  EXPECT_TRUE(soon([&] { return app->Check(Control::OptionDont) == BST_CHECKED; }));
+  EXPECT_EQ(app->Check(Control::OptionMove), BST_UNCHECKED);
 }
 
 TEST(Window, NotesWindowIsOneRebuiltAndOutlivesTheMainWindow) {
