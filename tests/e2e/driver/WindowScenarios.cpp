@@ -413,6 +413,37 @@ TEST(Window, PickingADriveRootPutsItWithItsBackslash) {
   EXPECT_TRUE(VisibleDialogs(app->ProcessId()).empty());
 }
 
+// The command line another (64-bit) process was started with, read from its process block.
+std::wstring CommandLineOf(DWORD pid) {
+  struct BasicInformation {
+    void* exitStatus;
+    void* pebAddress;
+    void* reserved[4];
+  };
+  using QueryFn = LONG(WINAPI*)(HANDLE, int, void*, ULONG, ULONG*);
+  auto query = reinterpret_cast<QueryFn>(reinterpret_cast<void*>(
+      ::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), "NtQueryInformationProcess")));
+  UniqueHandle process(::OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, pid));
+  if (query == nullptr || !process) return L"?";
+  BasicInformation basic{};
+  if (query(process.get(), 0, &basic, sizeof(basic), nullptr) != 0) return L"?";
+  const auto read = [&](const void* address, void* into, std::size_t size) {
+    SIZE_T got = 0;
+    return ::ReadProcessMemory(process.get(), address, into, size, &got) && got == size;
+  };
+  void* parameters = nullptr;  // PEB.ProcessParameters
+  if (!read(static_cast<const char*>(basic.pebAddress) + 0x20, &parameters, sizeof(parameters))) return L"?";
+  USHORT length = 0;  // RTL_USER_PROCESS_PARAMETERS.CommandLine
+  void* buffer = nullptr;
+  if (!read(static_cast<const char*>(parameters) + 0x70, &length, sizeof(length)) ||
+      !read(static_cast<const char*>(parameters) + 0x78, &buffer, sizeof(buffer))) {
+    return L"?";
+  }
+  std::wstring text(length / sizeof(wchar_t), L'\0');
+  if (length != 0 && !read(buffer, &text[0], length)) return L"?";
+  return text;
+}
+
 std::set<DWORD> ExplorerProcesses() {
   const std::vector<DWORD> pids = ProcessesNamed(L"explorer.exe");
   return std::set<DWORD>(pids.begin(), pids.end());
@@ -439,6 +470,8 @@ TEST(Window, DoubleClickOnAPathBoxStartsExplorer) {
     for (const ProcessEntry& p : Processes()) {
       if (started.count(p.pid) != 0) {
         EXPECT_EQ(p.parent, app->ProcessId()) << NameOf(box);
+        // The path as it stands in the box, unquoted; an empty box leaves the one space.
+        EXPECT_EQ(Narrow(CommandLineOf(p.pid)), "explorer.exe " + app->Text(box)) << NameOf(box);
         EndProcess(p.pid);
       }
     }
