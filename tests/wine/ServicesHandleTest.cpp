@@ -72,8 +72,9 @@ TEST_F(WrapperHandles, FileServicesStayFlat) {
 }
 
 TEST_F(WrapperHandles, HostServicesStayFlat) {
-  ExpectFlat("StartCommand", 20, [&](int) {
-    EXPECT_TRUE(host_.StartCommand("cmd.exe /c exit", kShowMinimized).ok);
+  ExpectFlat("StartCommand", 20, [&](int i) {
+    const HostResult started = host_.StartCommand("cmd.exe /c exit", kShowMinimized);
+    EXPECT_TRUE(started.ok) << "call " << i << ": error " << started.error;
   });
   ExpectFlat("StartCommand failing", 50, [&](int) {
     EXPECT_FALSE(host_.StartCommand("vestrand-no-such-program.exe", kShowNormal).ok);
