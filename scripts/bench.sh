@@ -7,7 +7,7 @@
 # Settings (environment):
 #   VESTRAND_BENCH_WIN64, VESTRAND_BENCH_WIN32  build folders (default build/win64, build/win32)
 #   VESTRAND_WINE_ROOT       the benchmark's own Wine prefix folder (default build/bench-wine)
-#   VESTRAND_BENCH_STARTUP_ROUNDS  start-up rounds per program (default 21)
+#   VESTRAND_BENCH_STARTUP_ROUNDS  start-up rounds per program (default 31)
 #   VESTRAND_BENCH_MOVE_ROUNDS     relocation rounds per side (default 7)
 #   VESTRAND_BENCH_REPORT    where the report goes (default docs/performance.md)
 set -euo pipefail
@@ -19,7 +19,7 @@ WIN64_DIR=$(absolute "${VESTRAND_BENCH_WIN64:-build/win64}")
 WIN32_DIR=$(absolute "${VESTRAND_BENCH_WIN32:-build/win32}")
 export VESTRAND_WINE_ROOT
 VESTRAND_WINE_ROOT=$(absolute "${VESTRAND_WINE_ROOT:-build/bench-wine}")
-STARTUP_ROUNDS=${VESTRAND_BENCH_STARTUP_ROUNDS:-21}
+STARTUP_ROUNDS=${VESTRAND_BENCH_STARTUP_ROUNDS:-31}
 MOVE_ROUNDS=${VESTRAND_BENCH_MOVE_ROUNDS:-7}
 REPORT=$(absolute "${VESTRAND_BENCH_REPORT:-docs/performance.md}")
 WINE64=${WINE64:-/usr/lib/wine/wine64}
@@ -153,7 +153,7 @@ fixed_cost=$(awk -v r="$MV_RUNP" -v b="$MV_BARE" 'BEGIN { printf "%.0f", r - b }
 before_arrival=$(awk -v a="$MV_ARRIVED" 'BEGIN { printf "%.0f", a - 1000 }')
 after_arrival=$(awk -v r="$MV_RUN" -v a="$MV_ARRIVED" 'BEGIN { printf "%.0f", r - a }')
 fill_gap=$(awk -v f="$SU_V" -v v="$SU_VIS" 'BEGIN { printf "%.0f", f - v }')
-min_ratio=$(awk -v v="$SU_VMIN" -v m="$SU_MMIN" 'BEGIN { printf "%.2f", m > 0 ? v / m : 0 }')
+min_ratio=$(awk -v v="$SU_VMIN" -v m="$SU_MMIN" 'BEGIN { printf "%.2f", (m > 0) ? v / m : 0 }')
 ws_share=$(awk -v v="$WS_V" -v m="$WS_M" 'BEGIN { printf "%.1f", v - m }')
 
 mkdir -p "$(dirname "$REPORT")"

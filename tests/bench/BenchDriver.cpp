@@ -416,7 +416,7 @@ int Rounds(int argc, wchar_t** argv, const wchar_t* option, int fallback) {
 
 int wmain(int argc, wchar_t** argv) {
   using namespace vestrand::e2e;
-  const int startupRounds = Rounds(argc, argv, L"--startup-rounds", 21);
+  const int startupRounds = Rounds(argc, argv, L"--startup-rounds", 31);
   const int moveRounds = Rounds(argc, argv, L"--move-rounds", 7);
   if (startupRounds > 0) BenchStartup(startupRounds);
   if (moveRounds > 0) BenchRelocation(moveRounds);
