@@ -5,7 +5,8 @@ set(VESTRAND_WIN_DEFS UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT
 add_library(vestrand_win32 STATIC ${VESTRAND_WIN32_SOURCES})
 target_link_libraries(vestrand_win32 PUBLIC vestrand_logic)
 target_compile_definitions(vestrand_win32 PUBLIC ${VESTRAND_WIN_DEFS})
-target_link_libraries(vestrand_win32 PUBLIC shell32 ole32 comctl32 advapi32 user32 gdi32 kernel32)
+# shell32, ole32 and comctl32 are loaded on first use (platform/SystemLibraries.h).
+target_link_libraries(vestrand_win32 PUBLIC advapi32 user32 gdi32 kernel32)
 
 if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
   set(VESTRAND_STATIC_LINK -static -static-libgcc -static-libstdc++)

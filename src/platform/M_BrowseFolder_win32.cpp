@@ -4,6 +4,7 @@
 
 #include <type_traits>
 
+#include "platform/SystemLibraries.h"
 #include "platform/Win32Handles.h"
 #include "platform/Win32Services.h"
 #include "platform/Win32Text.h"
@@ -17,9 +18,9 @@ namespace {
 class ComApartment {
  public:
   ComApartment() noexcept
-      : result_(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE)) {}
+      : result_(syslib::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE)) {}
   ~ComApartment() {
-    if (SUCCEEDED(result_)) ::CoUninitialize();
+    if (SUCCEEDED(result_)) syslib::CoUninitialize();
   }
   ComApartment(const ComApartment&) = delete;
   ComApartment& operator=(const ComApartment&) = delete;
@@ -41,7 +42,7 @@ int CALLBACK OnBrowseEvent(HWND dialog, UINT message, LPARAM param, LPARAM data)
   } else if (message == BFFM_SELCHANGED) {
     // A virtual folder has no path: the status line then keeps what it showed.
     wchar_t path[MAX_PATH] = {};
-    if (::SHGetPathFromIDListW(reinterpret_cast<PCIDLIST_ABSOLUTE>(param), path)) {
+    if (syslib::SHGetPathFromIDListW(reinterpret_cast<PCIDLIST_ABSOLUTE>(param), path)) {
       ::SendMessageW(dialog, BFFM_SETSTATUSTEXTW, 0, reinterpret_cast<LPARAM>(path));
     }
   }
@@ -64,10 +65,10 @@ std::string Win32Dialogs::BrowseFolder(const std::string& title, const std::stri
   info.lpfn = OnBrowseEvent;
   info.lParam = reinterpret_cast<LPARAM>(start.c_str());
 
-  const UniqueItemIdList chosen(::SHBrowseForFolderW(&info));
+  const UniqueItemIdList chosen(syslib::SHBrowseForFolderW(&info));
   if (!chosen) return std::string();  // cancelled
   wchar_t path[MAX_PATH] = {};
-  if (!::SHGetPathFromIDListW(chosen.get(), path)) return std::string();
+  if (!syslib::SHGetPathFromIDListW(chosen.get(), path)) return std::string();
   return Narrow(path);
 }
 

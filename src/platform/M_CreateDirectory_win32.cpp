@@ -2,6 +2,7 @@
 #include <shellapi.h>
 
 #include "platform/M_CreateDirectory.h"
+#include "platform/SystemLibraries.h"
 #include "platform/Win32Services.h"
 #include "platform/Win32Text.h"
 
@@ -26,7 +27,7 @@ int ShellTransfer(UINT operation, const std::string& source, const std::string& 
   request.pFrom = fromList.c_str();
   request.pTo = toList.c_str();
   request.fFlags = kShellFlags;
-  return ShellOperationResult(::SHFileOperationW(&request));
+  return ShellOperationResult(syslib::SHFileOperationW(&request));
 }
 
 }  // namespace

@@ -7,6 +7,8 @@
 
 #include <utility>
 
+#include "platform/SystemLibraries.h"
+
 namespace vestrand {
 
 // A move-only owner of a handle-like value, released by `Traits::Close`.
@@ -109,7 +111,7 @@ template <typename T>
 struct CoTaskMemTraits {
   using Value = T*;
   static Value Invalid() noexcept { return nullptr; }
-  static void Close(Value p) noexcept { ::CoTaskMemFree(p); }
+  static void Close(Value p) noexcept { syslib::CoTaskMemFree(p); }
 };
 template <typename T>
 using UniqueCoTaskMem = UniqueResource<CoTaskMemTraits<T>>;

@@ -1,7 +1,6 @@
 // The program's entry point: wires the Win32 services to the start-up procedure and
 // runs the message loop while any window of the program is open.
 #include <windows.h>
-#include <objbase.h>
 
 #include <memory>
 
@@ -11,27 +10,8 @@
 #include "ui/NoteForm.h"
 #include "ui/Win32FormWindows.h"
 
-namespace {
-
-// The folder picker and the picture decoder need COM on this thread.
-class ComApartment {
- public:
-  ComApartment() : ok_(SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {}
-  ~ComApartment() {
-    if (ok_) ::CoUninitialize();
-  }
-  ComApartment(const ComApartment&) = delete;
-  ComApartment& operator=(const ComApartment&) = delete;
-
- private:
-  bool ok_;
-};
-
-}  // namespace
-
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   using namespace vestrand;
-  ComApartment com;
   Win32Registry registry;
   Win32FileSystem files;
   Win32Host host;

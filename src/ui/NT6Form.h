@@ -33,6 +33,8 @@ class NT6Form final : public MainForm {
   HWND ControlHandle(Control c) const { return controls_[static_cast<std::size_t>(c)]; }
   int Dpi() const { return dpiX_; }
   // The tooltip window that serves Text15 and Label1 (destroyed with the main window).
+  // Made when the mouse first comes over the window: the common controls library they
+  // need is then loaded, not at start-up.
   HWND Tooltip() const { return tooltip_; }
   bool PictureLoaded() const { return picture_.Loaded(); }
 
@@ -73,6 +75,8 @@ class NT6Form final : public MainForm {
   HWND window_ = nullptr;
   std::array<HWND, kControlCount> controls_{};
   HWND tooltip_ = nullptr;  // owned by the main window, which destroys it
+  HINSTANCE instance_ = nullptr;
+  bool tooltipsTried_ = false;
   int dpiX_ = 96;
   int dpiY_ = 96;
   UniqueFont windowFont_;

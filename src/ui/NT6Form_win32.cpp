@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "platform/SystemLibraries.h"
 #include "platform/Win32Text.h"
 
 namespace vestrand {
@@ -126,7 +127,7 @@ bool NT6Form::Create(HINSTANCE instance) {
   logoffBrush_.reset(::CreateSolidBrush(kLogoffColour));
   picture_.Load(instance, kPictureResourceId);  // without it the picture stays blank
   CreateControls(instance);
-  CreateTooltips(instance);
+  instance_ = instance;  // the tooltips come when the mouse first arrives
   return true;
 }
 
@@ -145,7 +146,7 @@ HFONT NT6Form::FontOf(Control c) const {
 
 void NT6Form::CreateTooltips(HINSTANCE instance) {
   INITCOMMONCONTROLSEX init{sizeof(init), ICC_WIN95_CLASSES};
-  ::InitCommonControlsEx(&init);
+  syslib::InitCommonControlsEx(&init);
   tooltip_ = ::CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
                                WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP, CW_USEDEFAULT,
                                CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, window_, nullptr,
@@ -311,6 +312,12 @@ LRESULT CALLBACK NT6Form::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM 
 
 LRESULT NT6Form::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
   switch (msg) {
+    case WM_SETCURSOR:
+      if (!tooltipsTried_) {
+        tooltipsTried_ = true;
+        CreateTooltips(instance_);
+      }
+      return ::DefWindowProcW(window_, msg, wParam, lParam);
     case WM_COMMAND: {
       const int id = LOWORD(wParam);
       const int index = id - kFirstControlId;

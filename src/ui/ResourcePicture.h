@@ -1,38 +1,29 @@
-// A picture stored in the program's resources (GIF, JPEG or BMP), decoded by the system's
-// OLE picture support and drawn scaled into a rectangle.
+// The GIF picture stored in the program's resources, decoded by the program itself and
+// drawn scaled into a rectangle.
 #ifndef VESTRAND_UI_RESOURCEPICTURE_H
 #define VESTRAND_UI_RESOURCEPICTURE_H
 
 #include <windows.h>
-#include <ole2.h>
-#include <olectl.h>
 
-#include "platform/Win32Handles.h"
+#include "ui/GifImage.h"
 
 namespace vestrand {
 
 // The resource identifier of the main window's picture (type RT_RCDATA).
 constexpr int kPictureResourceId = 101;
 
-struct PictureTraits {
-  using Value = IPicture*;
-  static Value Invalid() noexcept { return nullptr; }
-  static void Close(Value p) noexcept { p->Release(); }
-};
-using UniquePicture = UniqueResource<PictureTraits>;
-
 class ResourcePicture {
  public:
   // Decodes the RT_RCDATA resource `id` of `module`; false when missing or undecodable.
   bool Load(HMODULE module, int id);
-  bool Loaded() const { return static_cast<bool>(picture_); }
+  bool Loaded() const { return image_.width > 0; }
   // The picture's own size in pixels.
   SIZE PixelSize() const;
-  // Draws the whole picture stretched into `rect`.
-  void Draw(HDC dc, const RECT& rect) const;
+  // Draws the whole picture stretched into `rect`, transparent parts on `background`.
+  void Draw(HDC dc, const RECT& rect, COLORREF background = ::GetSysColor(COLOR_BTNFACE)) const;
 
  private:
-  UniquePicture picture_;
+  DecodedImage image_;
 };
 
 }  // namespace vestrand

@@ -1,82 +1,49 @@
 #include "ui/ResourcePicture.h"
 
-#include <cstring>
+#include <vector>
 
 namespace vestrand {
 
-namespace {
-
-struct StreamTraits {
-  using Value = IStream*;
-  static Value Invalid() noexcept { return nullptr; }
-  static void Close(Value s) noexcept { s->Release(); }
-};
-using UniqueStream = UniqueResource<StreamTraits>;
-
-struct GlobalTraits {
-  using Value = HGLOBAL;
-  static Value Invalid() noexcept { return nullptr; }
-  static void Close(Value g) noexcept { ::GlobalFree(g); }
-};
-using UniqueGlobal = UniqueResource<GlobalTraits>;
-
-constexpr long kHimetricPerInch = 2540;
-
-}  // namespace
-
 bool ResourcePicture::Load(HMODULE module, int id) {
-  picture_.reset();
+  image_ = DecodedImage();
   HRSRC info = ::FindResourceW(module, MAKEINTRESOURCEW(id), MAKEINTRESOURCEW(10));  // RT_RCDATA
   if (info == nullptr) return false;
   const DWORD size = ::SizeofResource(module, info);
   HGLOBAL loaded = ::LoadResource(module, info);  // part of the module image: never freed
-  const void* bytes = loaded != nullptr ? ::LockResource(loaded) : nullptr;
+  const auto* bytes = static_cast<const std::uint8_t*>(loaded != nullptr ? ::LockResource(loaded) : nullptr);
   if (bytes == nullptr || size == 0) return false;
-
-  // The picture loader reads from a stream; the stream takes over the memory block.
-  UniqueGlobal block(::GlobalAlloc(GMEM_MOVEABLE, size));
-  if (!block) return false;
-  void* target = ::GlobalLock(block.get());
-  if (target == nullptr) return false;
-  std::memcpy(target, bytes, size);
-  ::GlobalUnlock(block.get());
-  UniqueStream stream;
-  if (FAILED(::CreateStreamOnHGlobal(block.get(), TRUE, stream.put()))) return false;
-  block.release();  // now the stream's
-
-  void* picture = nullptr;
-  if (FAILED(::OleLoadPicture(stream.get(), static_cast<LONG>(size), FALSE, IID_IPicture, &picture))) {
-    return false;
-  }
-  picture_.reset(static_cast<IPicture*>(picture));
+  auto image = DecodeGif(bytes, size);
+  if (!image) return false;
+  image_ = std::move(*image);
   return true;
 }
 
-SIZE ResourcePicture::PixelSize() const {
-  SIZE size{0, 0};
-  if (!picture_) return size;
-  OLE_XSIZE_HIMETRIC width = 0;
-  OLE_YSIZE_HIMETRIC height = 0;
-  picture_.get()->get_Width(&width);
-  picture_.get()->get_Height(&height);
-  // The loader measured the picture at the screen's resolution; measure it back the same way.
-  ScreenDC screen;
-  const long dpiX = ::GetDeviceCaps(screen.get(), LOGPIXELSX);
-  const long dpiY = ::GetDeviceCaps(screen.get(), LOGPIXELSY);
-  size.cx = static_cast<LONG>((width * dpiX + kHimetricPerInch / 2) / kHimetricPerInch);
-  size.cy = static_cast<LONG>((height * dpiY + kHimetricPerInch / 2) / kHimetricPerInch);
-  return size;
-}
+SIZE ResourcePicture::PixelSize() const { return SIZE{image_.width, image_.height}; }
 
-void ResourcePicture::Draw(HDC dc, const RECT& rect) const {
-  if (!picture_) return;
-  OLE_XSIZE_HIMETRIC width = 0;
-  OLE_YSIZE_HIMETRIC height = 0;
-  picture_.get()->get_Width(&width);
-  picture_.get()->get_Height(&height);
-  // The source is given in HIMETRIC, bottom up.
-  picture_.get()->Render(dc, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top,
-                         0, height, width, -height, nullptr);
+void ResourcePicture::Draw(HDC dc, const RECT& rect, COLORREF background) const {
+  if (!Loaded()) return;
+  const std::uint32_t back = (static_cast<std::uint32_t>(GetRValue(background)) << 16) |
+                             (static_cast<std::uint32_t>(GetGValue(background)) << 8) |
+                             GetBValue(background);
+  std::vector<std::uint32_t> pixels(image_.pixels.size());
+  for (std::size_t i = 0; i < pixels.size(); ++i) {
+    const std::uint32_t p = image_.pixels[i];
+    pixels[i] = (p >> 24) != 0 ? (p & 0x00FFFFFFu) : back;
+  }
+  BITMAPINFO bmi{};
+  bmi.bmiHeader.biSize = sizeof(bmi.bmiHeader);
+  bmi.bmiHeader.biWidth = image_.width;
+  bmi.bmiHeader.biHeight = -image_.height;  // top-down rows
+  bmi.bmiHeader.biPlanes = 1;
+  bmi.bmiHeader.biBitCount = 32;
+  bmi.bmiHeader.biCompression = BI_RGB;
+  const int previous = ::SetStretchBltMode(dc, HALFTONE);
+  POINT origin{};
+  ::SetBrushOrgEx(dc, 0, 0, &origin);
+  ::StretchDIBits(dc, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, 0, 0,
+                  image_.width, image_.height, pixels.data(), &bmi, DIB_RGB_COLORS, SRCCOPY);
+  ::SetBrushOrgEx(dc, origin.x, origin.y, nullptr);
+  ::SetStretchBltMode(dc, previous);
 }
 
 }  // namespace vestrand

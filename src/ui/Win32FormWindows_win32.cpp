@@ -1,5 +1,7 @@
 #include "ui/Win32FormWindows.h"
 
+#include "platform/SystemLibraries.h"
+
 #include <shellapi.h>
 
 #include "platform/Win32Text.h"
@@ -9,7 +11,7 @@ namespace vestrand {
 void Win32FormWindows::ShowNotes() { notes_.Show(); }
 
 void Win32FormWindows::OpenWebPage(const std::string& address) {
-  ::ShellExecuteW(nullptr, nullptr, Wide(address).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+  syslib::ShellExecuteW(nullptr, nullptr, Wide(address).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
 }
 
 void ConnectFormEvents(NT6Form& form, Services& services, FormWindows& windows,

@@ -154,6 +154,10 @@ TEST_F(MainWindowTest, ColouredButtonsAreDrawnFlatAndUnthemed) {
 }
 
 TEST_F(MainWindowTest, TooltipsOnTargetAndItsLabel) {
+  EXPECT_EQ(form.Tooltip(), nullptr) << "made before the mouse came";
+  // The mouse arrives over the target box.
+  ::SendMessageW(form.Handle(), WM_SETCURSOR, reinterpret_cast<WPARAM>(H(Control::Text15)),
+                 MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
   HWND tip = form.Tooltip();
   ASSERT_NE(tip, nullptr);
   EXPECT_EQ(::SendMessageW(tip, TTM_GETTOOLCOUNT, 0, 0), 2);
