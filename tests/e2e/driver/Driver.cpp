@@ -231,7 +231,9 @@ std::wstring Lower(std::wstring s) {
   return s;
 }
 
-void Collect(const std::wstring& root, const std::wstring& relative, std::vector<FileEntry>& out) {
+// Calls `visit(relative path, is a folder)` for everything below `root`, parents first.
+template <typename Visit>
+void Walk(const std::wstring& root, const std::wstring& relative, const Visit& visit) {
   WIN32_FIND_DATAW fd;
   const std::wstring folder = relative.empty() ? root : root + L"\\" + relative;
   UniqueFindHandle find(::FindFirstFileW((LongPath(folder) + L"\\*").c_str(), &fd));
@@ -240,66 +242,49 @@ void Collect(const std::wstring& root, const std::wstring& relative, std::vector
     const std::wstring name = fd.cFileName;
     if (name == L"." || name == L"..") continue;
     const std::wstring rel = relative.empty() ? name : relative + L"\\" + name;
-    if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-      Collect(root, rel, out);
-      continue;
-    }
-    FileEntry e;
-    e.relativePath = rel;
-    e.hash = 1469598103934665603ull;
-    UniqueFileHandle f(::CreateFileW(LongPath(root + L"\\" + rel).c_str(), GENERIC_READ,
-                                     FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr));
-    if (f) {
-      char buffer[65536];
-      DWORD got = 0;
-      while (::ReadFile(f.get(), buffer, sizeof(buffer), &got, nullptr) && got > 0) {
-        e.size += got;
-        for (DWORD i = 0; i < got; ++i) {
-          e.hash ^= static_cast<unsigned char>(buffer[i]);
-          e.hash *= 1099511628211ull;
-        }
-      }
-    }
-    out.push_back(e);
+    const bool isFolder = (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    visit(rel, isFolder);
+    if (isFolder) Walk(root, rel, visit);
   } while (::FindNextFileW(find.get(), &fd));
+}
+
+FileEntry Describe(const std::wstring& root, const std::wstring& rel) {
+  FileEntry e;
+  e.relativePath = rel;
+  e.hash = 1469598103934665603ull;
+  UniqueFileHandle f(::CreateFileW(LongPath(root + L"\\" + rel).c_str(), GENERIC_READ,
+                                   FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr));
+  if (!f) return e;
+  char buffer[65536];
+  DWORD got = 0;
+  while (::ReadFile(f.get(), buffer, sizeof(buffer), &got, nullptr) && got > 0) {
+    e.size += got;
+    for (DWORD i = 0; i < got; ++i) {
+      e.hash ^= static_cast<unsigned char>(buffer[i]);
+      e.hash *= 1099511628211ull;
+    }
+  }
+  return e;
 }
 
 }  // namespace
 
 std::vector<FileEntry> Manifest(const std::wstring& root) {
   std::vector<FileEntry> out;
-  Collect(root, L"", out);
+  Walk(root, L"", [&](const std::wstring& rel, bool isFolder) {
+    if (!isFolder) out.push_back(Describe(root, rel));
+  });
   std::sort(out.begin(), out.end(), [](const FileEntry& a, const FileEntry& b) {
     return Lower(a.relativePath) < Lower(b.relativePath);
   });
   return out;
 }
 
-namespace {
-
-void CollectNames(const std::wstring& root, const std::wstring& relative, std::vector<std::wstring>& out) {
-  WIN32_FIND_DATAW fd;
-  const std::wstring folder = relative.empty() ? root : root + L"\\" + relative;
-  UniqueFindHandle find(::FindFirstFileW((LongPath(folder) + L"\\*").c_str(), &fd));
-  if (!find) return;
-  do {
-    const std::wstring name = fd.cFileName;
-    if (name == L"." || name == L"..") continue;
-    const std::wstring rel = relative.empty() ? name : relative + L"\\" + name;
-    if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-      out.push_back(rel + L"\\");
-      CollectNames(root, rel, out);
-    } else {
-      out.push_back(rel);
-    }
-  } while (::FindNextFileW(find.get(), &fd));
-}
-
-}  // namespace
-
 std::vector<std::wstring> Tree(const std::wstring& root) {
   std::vector<std::wstring> out;
-  CollectNames(root, L"", out);
+  Walk(root, L"", [&](const std::wstring& rel, bool isFolder) {
+    out.push_back(isFolder ? rel + L"\\" : rel);
+  });
   std::sort(out.begin(), out.end());
   return out;
 }
