@@ -64,7 +64,7 @@ class NT6Form final : public MainForm {
   LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
   void CreateFonts();
   void CreateControls(HINSTANCE instance);
-  HWND CreateControl(HINSTANCE instance, const ControlSpec& spec);
+  HWND CreateControl(HINSTANCE instance, const ControlLayout& entry);
   void CreateTooltips(HINSTANCE instance);
   // Colours of a static-coloured control (check box, option button, frame, label, read-only
   // text box); null when the system's defaults apply.

@@ -61,18 +61,18 @@ const NT6FormLayoutTable kLayout = {{
 
 const NT6FormLayoutTable& NT6FormLayout() { return kLayout; }
 
-const ControlSpec& SpecOf(Control c) {
+const ControlLayout& LayoutOf(Control c) {
   const int i = static_cast<int>(c);
   if (i < 0 || i >= kControlCount) throw std::out_of_range("control");
   return kLayout[static_cast<std::size_t>(i)];
 }
 
 TwipsRect AbsoluteTwips(Control c) {
-  const ControlSpec& spec = SpecOf(c);
-  TwipsRect r{spec.left, spec.top, spec.width, spec.height};
-  for (Control parent = spec.container; parent != kWindow; parent = SpecOf(parent).container) {
-    r.left += SpecOf(parent).left;
-    r.top += SpecOf(parent).top;
+  const ControlLayout& entry = LayoutOf(c);
+  TwipsRect r{entry.left, entry.top, entry.width, entry.height};
+  for (Control parent = entry.container; parent != kWindow; parent = LayoutOf(parent).container) {
+    r.left += LayoutOf(parent).left;
+    r.top += LayoutOf(parent).top;
   }
   return r;
 }
@@ -96,15 +96,15 @@ bool TakesFocus(ControlKind kind) {
 }
 
 std::array<Control, kControlCount> ControlsInTabOrder(int& count) {
-  std::array<const ControlSpec*, kControlCount> specs{};
+  std::array<const ControlLayout*, kControlCount> entries{};
   count = 0;
-  for (const ControlSpec& s : kLayout) {
-    if (s.tabIndex >= 0) specs[static_cast<std::size_t>(count++)] = &s;
+  for (const ControlLayout& s : kLayout) {
+    if (s.tabIndex >= 0) entries[static_cast<std::size_t>(count++)] = &s;
   }
-  std::sort(specs.begin(), specs.begin() + count,
-            [](const ControlSpec* a, const ControlSpec* b) { return a->tabIndex < b->tabIndex; });
+  std::sort(entries.begin(), entries.begin() + count,
+            [](const ControlLayout* a, const ControlLayout* b) { return a->tabIndex < b->tabIndex; });
   std::array<Control, kControlCount> order{};
-  for (int i = 0; i < count; ++i) order[static_cast<std::size_t>(i)] = specs[static_cast<std::size_t>(i)]->control;
+  for (int i = 0; i < count; ++i) order[static_cast<std::size_t>(i)] = entries[static_cast<std::size_t>(i)]->control;
   return order;
 }
 

@@ -11,7 +11,7 @@ namespace vestrand {
 
 enum class ControlKind { Frame, CheckBox, TextBox, Picture, OptionButton, Label, PushButton };
 
-struct ControlSpec {
+struct ControlLayout {
   Control control;
   const char* name;
   ControlKind kind;
@@ -25,11 +25,11 @@ constexpr int kFormClientWidthTwips = 6150;
 constexpr int kFormClientHeightTwips = 7005;
 constexpr int kTwipsPerInch = 1440;
 
-using NT6FormLayoutTable = std::array<ControlSpec, kControlCount>;
+using NT6FormLayoutTable = std::array<ControlLayout, kControlCount>;
 
 // Rows in the order of the designed table; row i describes Control(i).
 const NT6FormLayoutTable& NT6FormLayout();
-const ControlSpec& SpecOf(Control c);
+const ControlLayout& LayoutOf(Control c);
 
 // Position of a control relative to the window's client area, in twips.
 struct TwipsRect {

@@ -43,11 +43,11 @@ const wchar_t* ClassOf(ControlKind kind) {
   }
 }
 
-DWORD StyleOf(const ControlSpec& spec) {
+DWORD StyleOf(const ControlLayout& entry) {
   // Controls overlap (frames hold the others, Text5/Text6 lie over Frame1): each one
   // paints only where no sibling above it does.
   DWORD style = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS;
-  switch (spec.kind) {
+  switch (entry.kind) {
     case ControlKind::Frame:
       style |= BS_GROUPBOX | BS_FLAT;
       break;
@@ -57,7 +57,7 @@ DWORD StyleOf(const ControlSpec& spec) {
     case ControlKind::OptionButton:
       // The three mode buttons form one group: only the first starts it.
       style |= BS_AUTORADIOBUTTON | BS_FLAT | WS_TABSTOP;
-      if (spec.control == Control::OptionCopy) style |= WS_GROUP;
+      if (entry.control == Control::OptionCopy) style |= WS_GROUP;
       break;
     case ControlKind::PushButton:
       style |= BS_PUSHBUTTON | WS_TABSTOP | WS_GROUP;
@@ -166,23 +166,23 @@ void NT6Form::CreateTooltips(HINSTANCE instance) {
   }
 }
 
-HWND NT6Form::CreateControl(HINSTANCE instance, const ControlSpec& spec) {
-  const TwipsRect t = AbsoluteTwips(spec.control);
+HWND NT6Form::CreateControl(HINSTANCE instance, const ControlLayout& entry) {
+  const TwipsRect t = AbsoluteTwips(entry.control);
   const int x = TwipsToPixels(t.left, dpiX_);
   const int y = TwipsToPixels(t.top, dpiY_);
   const int w = TwipsToPixels(t.left + t.width, dpiX_) - x;
   const int h = TwipsToPixels(t.top + t.height, dpiY_) - y;
-  HWND hwnd = ::CreateWindowExW(0, ClassOf(spec.kind), Wide(spec.caption).c_str(),
-                                StyleOf(spec), x, y, w, h, window_,
-                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(ControlId(spec.control))),
+  HWND hwnd = ::CreateWindowExW(0, ClassOf(entry.kind), Wide(entry.caption).c_str(),
+                                StyleOf(entry), x, y, w, h, window_,
+                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(ControlId(entry.control))),
                                 instance, nullptr);
   if (hwnd == nullptr) return nullptr;
-  if (HFONT font = FontOf(spec.control)) {
+  if (HFONT font = FontOf(entry.control)) {
     ::SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
   }
   WNDPROC subclass = nullptr;
-  if (spec.kind == ControlKind::TextBox) subclass = &NT6Form::TextBoxProc;
-  if (spec.kind == ControlKind::Frame) subclass = &NT6Form::FrameProc;
+  if (entry.kind == ControlKind::TextBox) subclass = &NT6Form::TextBoxProc;
+  if (entry.kind == ControlKind::Frame) subclass = &NT6Form::FrameProc;
   if (subclass != nullptr) {
     const LONG_PTR original =
         ::SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(subclass));
@@ -197,11 +197,11 @@ void NT6Form::CreateControls(HINSTANCE instance) {
   int count = 0;
   const auto order = ControlsInTabOrder(count);
   std::vector<Control> sequence(order.begin(), order.begin() + count);
-  for (const ControlSpec& spec : NT6FormLayout()) {
-    if (spec.tabIndex < 0) sequence.push_back(spec.control);
+  for (const ControlLayout& entry : NT6FormLayout()) {
+    if (entry.tabIndex < 0) sequence.push_back(entry.control);
   }
   for (Control c : sequence) {
-    controls_[static_cast<std::size_t>(c)] = CreateControl(instance, SpecOf(c));
+    controls_[static_cast<std::size_t>(c)] = CreateControl(instance, LayoutOf(c));
   }
   // Frames take no focus; putting them beneath everything keeps the tab order and lets
   // the controls they hold paint on top of them. Pushed last to first, so that a frame
@@ -282,7 +282,7 @@ HBRUSH NT6Form::ColourControl(HWND control, HDC dc) {
     default:
       break;
   }
-  if (SpecOf(c).kind == ControlKind::TextBox) {
+  if (LayoutOf(c).kind == ControlKind::TextBox) {
     // Read-only path boxes keep the look of a text box rather than turning grey.
     ::SetTextColor(dc, ::GetSysColor(COLOR_WINDOWTEXT));
     ::SetBkColor(dc, ::GetSysColor(COLOR_WINDOW));
@@ -382,7 +382,7 @@ int NT6Form::GetValue(Control c) {
 void NT6Form::SetValue(Control c, int value) {
   HWND hwnd = ControlHandle(c);
   if (hwnd == nullptr) return;
-  if (SpecOf(c).kind == ControlKind::OptionButton && value != 0) {
+  if (LayoutOf(c).kind == ControlKind::OptionButton && value != 0) {
     // Selecting one mode clears the others, as a click would.
     for (Control option : {Control::OptionCopy, Control::OptionMove, Control::OptionDont}) {
       if (option != c) ::SendMessageW(ControlHandle(option), BM_SETCHECK, BST_UNCHECKED, 0);

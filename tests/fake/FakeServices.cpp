@@ -21,7 +21,7 @@ std::string Bool(bool b) { return b ? "1" : "0"; }
 
 }  // namespace
 
-std::string ControlName(Control c) { return SpecOf(c).name; }
+std::string ControlName(Control c) { return LayoutOf(c).name; }
 
 // ---- registry -------------------------------------------------------------------------
 
@@ -280,7 +280,7 @@ void FakeDialogs::CenterMsgBox(const std::string& text, unsigned flags, const st
 // ---- main window ----------------------------------------------------------------------
 
 FakeForm::FakeForm(Trace& trace) : controls(kControlCount), trace_(trace) {
-  for (const ControlSpec& spec : NT6FormLayout()) State(spec.control).text = spec.caption;
+  for (const ControlLayout& entry : NT6FormLayout()) State(entry.control).text = entry.caption;
   State(Control::CkLogoff).value = 1;  // ticked as designed
 }
 
@@ -295,7 +295,7 @@ int FakeForm::GetValue(Control c) { return State(c).value; }
 
 void FakeForm::SetValue(Control c, int value) {
   if (traceForm) trace_.push_back("SetValue(" + ControlName(c) + ", " + std::to_string(value) + ")");
-  if (SpecOf(c).kind == ControlKind::OptionButton && value != 0) {
+  if (LayoutOf(c).kind == ControlKind::OptionButton && value != 0) {
     for (Control o : {Control::OptionCopy, Control::OptionMove, Control::OptionDont}) State(o).value = 0;
   }
   State(c).value = value;

@@ -32,8 +32,8 @@ TEST(Layout, NestedContainersAddUp) {
   };
   for (const Case& c : cases) {
     const TwipsRect r = AbsoluteTwips(c.c);
-    EXPECT_EQ(r.left, c.r.left) << SpecOf(c.c).name;
-    EXPECT_EQ(r.top, c.r.top) << SpecOf(c.c).name;
+    EXPECT_EQ(r.left, c.r.left) << LayoutOf(c.c).name;
+    EXPECT_EQ(r.top, c.r.top) << LayoutOf(c.c).name;
     EXPECT_EQ(r.width, c.r.width);
     EXPECT_EQ(r.height, c.r.height);
   }
@@ -50,7 +50,7 @@ TEST(Layout, FocusOrderIsTheDesignedOne) {
   const auto order = ControlsInTabOrder(count);
   std::vector<std::string> focusable;
   for (int i = 0; i < count; ++i) {
-    const ControlSpec& s = SpecOf(order[static_cast<std::size_t>(i)]);
+    const ControlLayout& s = LayoutOf(order[static_cast<std::size_t>(i)]);
     if (TakesFocus(s.kind)) focusable.push_back(s.name);
   }
   const std::vector<std::string> expected = {

@@ -138,19 +138,19 @@ TEST_F(EventsTest, DoubleClickOnEveryPathBoxOpensItsOwnText) {
 TEST_F(EventsTest, OtherControlsAndEventsDoNothing) {
   // Clicks on path boxes, check boxes and frames, double clicks on anything but a path
   // box: no handler, and nothing happens.
-  for (const ControlSpec& spec : NT6FormLayout()) {
-    const bool clickable = spec.control == Control::Command1 || spec.control == Control::Label2 ||
-                           spec.control == Control::Label3 || spec.control == Control::Image1;
-    const bool pathBox = spec.kind == ControlKind::TextBox;
+  for (const ControlLayout& entry : NT6FormLayout()) {
+    const bool clickable = entry.control == Control::Command1 || entry.control == Control::Label2 ||
+                           entry.control == Control::Label3 || entry.control == Control::Image1;
+    const bool pathBox = entry.kind == ControlKind::TextBox;
     m.trace.clear();
     if (!clickable) {
-      EXPECT_FALSE(Fire(spec.control, FormEvent::Click)) << spec.name;
-      EXPECT_TRUE(m.trace.empty()) << spec.name;
+      EXPECT_FALSE(Fire(entry.control, FormEvent::Click)) << entry.name;
+      EXPECT_TRUE(m.trace.empty()) << entry.name;
     }
     if (!pathBox) {
       m.trace.clear();
-      EXPECT_FALSE(Fire(spec.control, FormEvent::DoubleClick)) << spec.name;
-      EXPECT_TRUE(m.trace.empty()) << spec.name;
+      EXPECT_FALSE(Fire(entry.control, FormEvent::DoubleClick)) << entry.name;
+      EXPECT_TRUE(m.trace.empty()) << entry.name;
     }
   }
 }

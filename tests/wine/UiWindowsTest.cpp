@@ -90,24 +90,24 @@ class MainWindowTest : public ::testing::Test {
 
 TEST_F(MainWindowTest, FontsPerControl) {
   const int dpiY = ScreenDpiY();
-  for (const ControlSpec& spec : NT6FormLayout()) {
-    const LOGFONTW lf = FontOf(H(spec.control));
+  for (const ControlLayout& entry : NT6FormLayout()) {
+    const LOGFONTW lf = FontOf(H(entry.control));
     const std::string face = Narrow(lf.lfFaceName);
-    const bool rowOne = spec.control >= Control::Check1 && spec.control <= Control::Check6;
+    const bool rowOne = entry.control >= Control::Check1 && entry.control <= Control::Check6;
     if (rowOne) {
-      EXPECT_EQ(face, "宋体") << spec.name;
-      EXPECT_EQ(lf.lfWeight, FW_BOLD) << spec.name;
-      EXPECT_EQ(lf.lfCharSet, GB2312_CHARSET) << spec.name;
-      EXPECT_EQ(lf.lfHeight, -::MulDiv(9, dpiY, 72)) << spec.name;
-    } else if (spec.control == Control::Label1) {
+      EXPECT_EQ(face, "宋体") << entry.name;
+      EXPECT_EQ(lf.lfWeight, FW_BOLD) << entry.name;
+      EXPECT_EQ(lf.lfCharSet, GB2312_CHARSET) << entry.name;
+      EXPECT_EQ(lf.lfHeight, -::MulDiv(9, dpiY, 72)) << entry.name;
+    } else if (entry.control == Control::Label1) {
       EXPECT_EQ(face, "黑体");
       EXPECT_EQ(lf.lfWeight, FW_BOLD);
       EXPECT_EQ(lf.lfCharSet, GB2312_CHARSET);
       EXPECT_EQ(lf.lfHeight, -::MulDiv(12, dpiY, 72));
-    } else if (spec.kind != ControlKind::Picture) {
+    } else if (entry.kind != ControlKind::Picture) {
       // Everything else, Check7 to Check14 included, uses the window's font.
-      EXPECT_EQ(lf.lfWeight, FW_NORMAL) << spec.name;
-      EXPECT_EQ(face, "宋体") << spec.name;
+      EXPECT_EQ(lf.lfWeight, FW_NORMAL) << entry.name;
+      EXPECT_EQ(face, "宋体") << entry.name;
     }
   }
 }
@@ -133,22 +133,22 @@ TEST_F(MainWindowTest, ColoursOfChecksOptionsFramesAndLabel) {
   cases.push_back({Control::Text1, windowText, ::GetSysColor(COLOR_WINDOW)});
   for (const Case& c : cases) {
     const Colours got = AskColours(form.Handle(), H(c.control));
-    EXPECT_EQ(got.text, c.text) << SpecOf(c.control).name;
-    EXPECT_EQ(got.back, c.back) << SpecOf(c.control).name;
-    EXPECT_EQ(got.brush, c.back) << SpecOf(c.control).name;
+    EXPECT_EQ(got.text, c.text) << LayoutOf(c.control).name;
+    EXPECT_EQ(got.back, c.back) << LayoutOf(c.control).name;
+    EXPECT_EQ(got.brush, c.back) << LayoutOf(c.control).name;
   }
 }
 
 TEST_F(MainWindowTest, ColouredButtonsAreDrawnFlatAndUnthemed) {
-  for (const ControlSpec& spec : NT6FormLayout()) {
-    const LONG style = ::GetWindowLongW(H(spec.control), GWL_STYLE);
-    const LONG exStyle = ::GetWindowLongW(H(spec.control), GWL_EXSTYLE);
-    if (spec.kind == ControlKind::Frame || spec.kind == ControlKind::CheckBox ||
-        spec.kind == ControlKind::OptionButton) {
-      EXPECT_EQ(style & BS_FLAT, BS_FLAT) << spec.name;
+  for (const ControlLayout& entry : NT6FormLayout()) {
+    const LONG style = ::GetWindowLongW(H(entry.control), GWL_STYLE);
+    const LONG exStyle = ::GetWindowLongW(H(entry.control), GWL_EXSTYLE);
+    if (entry.kind == ControlKind::Frame || entry.kind == ControlKind::CheckBox ||
+        entry.kind == ControlKind::OptionButton) {
+      EXPECT_EQ(style & BS_FLAT, BS_FLAT) << entry.name;
     }
-    if (spec.kind == ControlKind::TextBox) {  // a one-pixel line, not the sunken 3-D edge
-      EXPECT_EQ(exStyle & WS_EX_CLIENTEDGE, 0) << spec.name;
+    if (entry.kind == ControlKind::TextBox) {  // a one-pixel line, not the sunken 3-D edge
+      EXPECT_EQ(exStyle & WS_EX_CLIENTEDGE, 0) << entry.name;
     }
   }
 }
@@ -171,7 +171,7 @@ TEST_F(MainWindowTest, TooltipsOnTargetAndItsLabel) {
     tool.uId = reinterpret_cast<UINT_PTR>(H(control));
     tool.lpszText = buffer;
     ::SendMessageW(tip, TTM_GETTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
-    EXPECT_EQ(Narrow(buffer), text) << SpecOf(control).name;
+    EXPECT_EQ(Narrow(buffer), text) << LayoutOf(control).name;
   }
 }
 
@@ -188,9 +188,9 @@ TEST_F(MainWindowTest, FramesLieBeneathWhatTheyHold) {
   EXPECT_TRUE(Above(H(Control::Text5), H(Control::Frame1)));
   EXPECT_TRUE(Above(H(Control::Text6), H(Control::Frame1)));
   EXPECT_TRUE(Above(H(Control::Image1), H(Control::Frame4)));
-  for (const ControlSpec& spec : NT6FormLayout()) {
-    if (spec.kind == ControlKind::Frame || spec.container == Control::Count) continue;
-    EXPECT_TRUE(Above(H(spec.control), H(spec.container))) << spec.name;
+  for (const ControlLayout& entry : NT6FormLayout()) {
+    if (entry.kind == ControlKind::Frame || entry.container == Control::Count) continue;
+    EXPECT_TRUE(Above(H(entry.control), H(entry.container))) << entry.name;
   }
 }
 

@@ -128,13 +128,13 @@ TEST(Startup, ControlsSitWhereTheTableSays) {
   const RECT client = app->MainClientRect();
   EXPECT_NEAR(client.right, 410, 1);
   EXPECT_NEAR(client.bottom, 467, 1);
-  for (const ControlSpec& spec : NT6FormLayout()) {
-    const TwipsRect t = AbsoluteTwips(spec.control);
-    const RECT r = app->Rect(spec.control);
-    EXPECT_NEAR(r.left, t.left / 15.0, 1) << spec.name;
-    EXPECT_NEAR(r.top, t.top / 15.0, 1) << spec.name;
-    EXPECT_NEAR(r.right - r.left, t.width / 15.0, 1) << spec.name;
-    EXPECT_NEAR(r.bottom - r.top, t.height / 15.0, 1) << spec.name;
+  for (const ControlLayout& entry : NT6FormLayout()) {
+    const TwipsRect t = AbsoluteTwips(entry.control);
+    const RECT r = app->Rect(entry.control);
+    EXPECT_NEAR(r.left, t.left / 15.0, 1) << entry.name;
+    EXPECT_NEAR(r.top, t.top / 15.0, 1) << entry.name;
+    EXPECT_NEAR(r.right - r.left, t.width / 15.0, 1) << entry.name;
+    EXPECT_NEAR(r.bottom - r.top, t.height / 15.0, 1) << entry.name;
   }
 }
 

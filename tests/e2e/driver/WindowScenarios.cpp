@@ -136,13 +136,13 @@ HWND FocusOf(HWND main) {
 }
 
 Control ControlOf(const App& app, HWND hwnd) {
-  for (const ControlSpec& spec : NT6FormLayout()) {
-    if (app.Handle(spec.control) == hwnd) return spec.control;
+  for (const ControlLayout& entry : NT6FormLayout()) {
+    if (app.Handle(entry.control) == hwnd) return entry.control;
   }
   return Control::Count;
 }
 
-std::string NameOf(Control c) { return c == Control::Count ? "(none)" : SpecOf(c).name; }
+std::string NameOf(Control c) { return c == Control::Count ? "(none)" : LayoutOf(c).name; }
 
 // Saves the window as it is on screen into a 24-bit BMP file beside the driver.
 bool SaveScreenshot(HWND window, const std::wstring& fileName) {
@@ -187,14 +187,14 @@ void ExpectLayoutAt(const App& app, int dpi) {
   const RECT client = app.MainClientRect();
   EXPECT_NEAR(client.right, TwipsToPixels(kFormClientWidthTwips, dpi), 1);
   EXPECT_NEAR(client.bottom, TwipsToPixels(kFormClientHeightTwips, dpi), 1);
-  for (const ControlSpec& spec : NT6FormLayout()) {
-    const TwipsRect t = AbsoluteTwips(spec.control);
-    const RECT r = app.Rect(spec.control);
+  for (const ControlLayout& entry : NT6FormLayout()) {
+    const TwipsRect t = AbsoluteTwips(entry.control);
+    const RECT r = app.Rect(entry.control);
     const double scale = dpi / 1440.0;
-    EXPECT_NEAR(r.left, t.left * scale, 1) << spec.name << " at " << dpi;
-    EXPECT_NEAR(r.top, t.top * scale, 1) << spec.name << " at " << dpi;
-    EXPECT_NEAR(r.right, (t.left + t.width) * scale, 1) << spec.name << " at " << dpi;
-    EXPECT_NEAR(r.bottom, (t.top + t.height) * scale, 1) << spec.name << " at " << dpi;
+    EXPECT_NEAR(r.left, t.left * scale, 1) << entry.name << " at " << dpi;
+    EXPECT_NEAR(r.top, t.top * scale, 1) << entry.name << " at " << dpi;
+    EXPECT_NEAR(r.right, (t.left + t.width) * scale, 1) << entry.name << " at " << dpi;
+    EXPECT_NEAR(r.bottom, (t.top + t.height) * scale, 1) << entry.name << " at " << dpi;
   }
 }
 
