@@ -74,12 +74,40 @@ void Win32Host::SetEnvironmentVariable(const std::string& name, const std::strin
   ::SetEnvironmentVariableW(Wide(name).c_str(), Wide(value).c_str());
 }
 
-void Win32Host::BroadcastEnvironmentChange() {
-  // A hung window must not hold the run up: skip it and give the rest two seconds each.
+namespace {
+
+constexpr DWORD kBroadcastWaitMs = 2000;
+
+DWORD WINAPI BroadcastEnvironment(void*) {
   DWORD_PTR ignored = 0;
   ::SendMessageTimeoutW(HWND_BROADCAST, WM_SETTINGCHANGE, 0,
-                        reinterpret_cast<LPARAM>(L"Environment"), SMTO_ABORTIFHUNG, 2000,
-                        &ignored);
+                        reinterpret_cast<LPARAM>(L"Environment"), SMTO_ABORTIFHUNG,
+                        kBroadcastWaitMs, &ignored);
+  return 0;
+}
+
+}  // namespace
+
+void Win32Host::BroadcastEnvironmentChange() {
+  // Each window may take up to the time-out to answer, so with several slow programs the
+  // broadcast could hold the run up for long. It goes out from a second thread, and the
+  // run waits for it a bounded time, meanwhile answering what is sent to its own windows.
+  UniqueHandle thread(::CreateThread(nullptr, 0, &BroadcastEnvironment, nullptr, 0, nullptr));
+  if (!thread) {
+    BroadcastEnvironment(nullptr);
+    return;
+  }
+  const DWORD start = ::GetTickCount();
+  for (;;) {
+    const DWORD spent = ::GetTickCount() - start;
+    if (spent >= kBroadcastWaitMs) return;  // the rest is told without us
+    HANDLE handle = thread.get();
+    const DWORD woke =
+        ::MsgWaitForMultipleObjects(1, &handle, FALSE, kBroadcastWaitMs - spent, QS_SENDMESSAGE);
+    if (woke != WAIT_OBJECT_0 + 1) return;  // done, timed out or failed
+    MSG msg;
+    ::PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+  }
 }
 
 void Win32Host::EndProgram() {

@@ -4,6 +4,9 @@
 
 #include <windows.h>
 
+#include <vector>
+
+#include "platform/Win32Handles.h"
 #include "platform/Win32Services.h"
 #include "wine/ServicesTestSupport.h"
 
@@ -113,6 +116,41 @@ TEST_F(HostServices, StartedProgramInheritsTheEnvironment) {
   ASSERT_TRUE(WaitForFile(out, 30000));
   EXPECT_EQ(ReadBytes(out), "[D:\\Win7User\\Temp Files]\r\n");
   ::SetEnvironmentVariableW(L"VESTRAND_SVC_PROBE", nullptr);
+}
+
+// Windows that answer slowly (their thread busy, not yet counted as hung) must not hold a
+// run up for long: the program tells them, but waits only a few seconds in all.
+TEST_F(HostServices, EnvironmentBroadcastIsBoundedWhenProgramsAreSlow) {
+  constexpr int kSlowWindows = 4;
+  struct Slow {
+    HANDLE ready;
+  };
+  UniqueHandle ready(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+  std::vector<UniqueHandle> threads;
+  std::vector<UniqueHandle> readies;
+  for (int i = 0; i < kSlowWindows; ++i) {
+    readies.emplace_back(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    threads.emplace_back(::CreateThread(
+        nullptr, 0,
+        [](void* event) -> DWORD {
+          HWND w = ::CreateWindowExW(0, L"STATIC", L"slow", WS_OVERLAPPED, 0, 0, 10, 10, nullptr,
+                                     nullptr, nullptr, nullptr);
+          ::SetEvent(static_cast<HANDLE>(event));
+          ::Sleep(4000);  // busy: no messages handled meanwhile
+          MSG msg;
+          while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&msg);
+          ::DestroyWindow(w);
+          return 0;
+        },
+        readies.back().get(), 0, nullptr));
+    ASSERT_TRUE(threads.back());
+    ASSERT_EQ(::WaitForSingleObject(readies.back().get(), 10000), WAIT_OBJECT_0);
+  }
+  const DWORD start = ::GetTickCount();
+  host_.BroadcastEnvironmentChange();
+  const DWORD elapsed = ::GetTickCount() - start;
+  EXPECT_LT(elapsed, 3000u) << "each slow window would cost up to two seconds";
+  for (const UniqueHandle& t : threads) ::WaitForSingleObject(t.get(), 15000);
 }
 
 TEST_F(HostServices, ProgramFolderHoldsTheRunningProgram) {
