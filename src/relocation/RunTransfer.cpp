@@ -140,13 +140,32 @@ void ShareNewTempFolder(Host& host, const std::string& location) {
   host.BroadcastEnvironmentChange();
 }
 
-// The per-row work: both registry values, then the files by transfer mode.
-void TransferFolder(Services& s, const RowPlan& p, const std::string& root, Mode mode,
-                    Family family) {
+bool WriteLocation(Registry& registry, const FolderRow& row, const std::string& location) {
+  registry.RegWriteValue(kHkeyCurrentUser, row.firstWriteKey, row.valueName, location, kRegSz);
+  return registry.RegWriteValue(kHkeyCurrentUser, row.secondWriteKey, row.secondValueName,
+                                location, kRegSz);
+}
+
+// The registry must never name a folder that does not exist. When the shell left nothing
+// at the new place (it failed, or the user cancelled it), the row is pointed back at its
+// old folder, which still holds the files; when there was no old folder either, the new
+// one is made, empty, since there were no files to carry. Returns where the row now points.
+std::string SettleLocation(Services& s, const RowPlan& p) {
+  if (s.files.DirExists(p.newLocation)) return p.newLocation;
+  if (paths::IsAbsolutePath(p.current) && s.files.DirExists(p.current)) {
+    WriteLocation(s.registry, *p.row, p.current);
+    return p.current;
+  }
+  s.files.MakeDirectory(p.newLocation);
+  return p.newLocation;
+}
+
+// The per-row work: both registry values, then the files by transfer mode. Returns where
+// the row points afterwards.
+std::string TransferFolder(Services& s, const RowPlan& p, const std::string& root, Mode mode,
+                           Family family) {
   const FolderRow& row = *p.row;
-  s.registry.RegWriteValue(kHkeyCurrentUser, row.firstWriteKey, row.valueName, p.newLocation, kRegSz);
-  if (!s.registry.RegWriteValue(kHkeyCurrentUser, row.secondWriteKey, row.secondValueName,
-                                p.newLocation, kRegSz)) {
+  if (!WriteLocation(s.registry, row, p.newLocation)) {
     s.dialogs.MessageBox(kErrorText, kMbIconError, std::nullopt);
   }
 
@@ -179,8 +198,9 @@ void TransferFolder(Services& s, const RowPlan& p, const std::string& root, Mode
       break;
     }
     case Mode::None:
-      break;
+      return p.newLocation;  // no file work, nothing to settle
   }
+  return SettleLocation(s, p);
 }
 
 void RunTransfer(Services& s, MainForm& form, Family family) {
@@ -226,8 +246,8 @@ void RunTransfer(Services& s, MainForm& form, Family family) {
   s.host.Sleep(kShellGoneMs);
   for (const RowPlan& p : plan) {
     if (!p.ticked || p.newLocation.empty()) continue;
-    TransferFolder(s, p, root, mode, family);
-    if (p.row->row == kTempRow) ShareNewTempFolder(s.host, p.newLocation);
+    const std::string location = TransferFolder(s, p, root, mode, family);
+    if (p.row->row == kTempRow) ShareNewTempFolder(s.host, location);
   }
   SkipIfRefused(s.host.StartCommand(kStartShell, kShowMinimized));
 

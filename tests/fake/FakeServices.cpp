@@ -168,6 +168,9 @@ int FakeFileSystem::Transfer(const std::string& source, const std::string& desti
   const std::string src = Key(source);
   const std::string dst = Key(destination);
   if (nodes_.count(src) == 0) return -1;  // the shell reports a missing source
+  for (const std::string& failing : failingSources) {
+    if (Key(failing) == src) return -1;
+  }
   const std::string name = src.substr(src.rfind('\\') + 1);
   const std::string target = dst + "\\" + name;
   // Into itself or below itself: the shell refuses and changes nothing.

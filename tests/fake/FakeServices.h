@@ -64,6 +64,8 @@ class FakeFileSystem final : public FileSystem {
   std::vector<std::string> ListUnder(const std::string& root) const;
 
   std::set<std::string> drives{"C:"};
+  // Copies and moves of these sources fail in the shell and change nothing.
+  std::set<std::string> failingSources;
   bool traceQueries = true;
   // Paths whose attributes the system refuses to set (for example access denied).
   std::set<std::string> refusedAttributePaths;

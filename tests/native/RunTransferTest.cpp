@@ -160,6 +160,7 @@ TEST(RunTransfer, Nt5ExampleIsTheExactTrace) {
       Write(kSf, "Desktop", "D:\\Personal\\桌面"),
       Write(kUsf, "Desktop", "D:\\Personal\\桌面"),
       "ShellMoveFiles(" + desktop + ", D:\\Personal)",
+      "DirExists(D:\\Personal\\桌面)",  // the registry must name a folder that exists
       kExplorer,
       "SetWindowEnabled(1)",
       "MoveWindowTo(1050, 0)",
@@ -187,9 +188,11 @@ TEST(RunTransfer, Nt6TraceUsesFolderNamesWithoutLookingFirst) {
       Write(kSf, "Desktop", "D:\\Win7User\\Desktop"),
       Write(kUsf, "Desktop", "D:\\Win7User\\Desktop"),
       "ShellCopyFiles(" + kWin7 + "\\Desktop, D:\\Win7User)",
+      "DirExists(D:\\Win7User\\Desktop)",
       Write(kSf, "My Video", "D:\\Win7User\\Videos"),
       Write(kUsf, "My Video", "D:\\Win7User\\Videos"),
       "ShellCopyFiles(" + kWin7 + "\\Videos, D:\\Win7User)",
+      "DirExists(D:\\Win7User\\Videos)",
       kExplorer,
       "SetWindowEnabled(1)",
       "MoveWindowTo(1050, 0)",
@@ -305,8 +308,11 @@ TEST(RunTransfer, Nt5MissingMediaFoldersGetFixedNames) {
         EXPECT_TRUE(m.files.ListUnder(expected).empty());
         EXPECT_EQ(Count(m.trace, "GetFileAttributes(" + current + "\\Desktop.ini)"), 1u);
       } else {
-        EXPECT_FALSE(m.files.Exists(expected));
-        EXPECT_EQ(Count(m.trace, "DirExists(" + current + ")"), 2u);  // planning and processing
+        // Nothing to carry: the folder the registry now names is made, empty.
+        EXPECT_TRUE(m.files.IsDirectory(expected));
+        EXPECT_TRUE(m.files.ListUnder(expected).empty());
+        // Planning, processing, and the check that the registry names a real folder.
+        EXPECT_EQ(Count(m.trace, "DirExists(" + current + ")"), 3u);
       }
     }
   }
@@ -648,6 +654,50 @@ TEST(RunTransfer, Nt6RowsWithoutFolderName) {
   EXPECT_EQ(Reg(m, kUsf, "Favorites"), "<none>");
   EXPECT_FALSE(Mentions(m.trace, "Shell", "Favorites"));
   EXPECT_TRUE(m.host.ended);
+}
+
+}  // namespace
+}  // namespace vestrand
+
+namespace vestrand {
+namespace {
+
+// Whatever the shell does, no registry value may be left naming a folder that is not
+// there: a failed carry points the row back at its files, and a row with nothing to carry
+// gets its new folder made.
+TEST(RunTransfer, RegistryNeverNamesAMissingFolder) {
+  for (const Family family : {Family::NT5, Family::NT6}) {
+    for (Control mode : {Control::OptionCopy, Control::OptionMove}) {
+      FakeMachine m;
+      Win7Profile(m, {1, 6, 12});
+      Prepare(m, "D:\\Win7User", mode);
+      m.files.failingSources.insert(kWin7 + "\\Desktop");
+      m.files.failingSources.insert(kWin7 + "\\AppData\\Local\\Temp");
+      if (family == Family::NT6) SetRow(m, 12, kWin7 + "\\Gone\\Pictures", 1);
+      StartRun(m, family);
+      SCOPED_TRACE(std::string(family == Family::NT5 ? "NT 5.x " : "NT 6.x ") +
+                   (mode == Control::OptionCopy ? "copy" : "move"));
+      // The desktop could not be carried: back to where its files are.
+      EXPECT_EQ(Reg(m, kSf, "Desktop"), kWin7 + "\\Desktop");
+      EXPECT_EQ(Reg(m, kUsf, "Desktop"), kWin7 + "\\Desktop");
+      EXPECT_EQ(FilesUnder(m, kWin7 + "\\Desktop").size(), 2u);
+      // The temporary folder likewise, and the environment follows the registry.
+      EXPECT_EQ(Reg(m, kEnv, "TEMP"), kWin7 + "\\AppData\\Local\\Temp");
+      EXPECT_EQ(Reg(m, kEnv, "TMP"), kWin7 + "\\AppData\\Local\\Temp");
+      EXPECT_EQ(m.host.environment["TEMP"], kWin7 + "\\AppData\\Local\\Temp");
+      if (family == Family::NT6) {
+        // Pictures had no folder: its new one exists, empty.
+        EXPECT_EQ(Reg(m, kUsf, "My Pictures"), "D:\\Win7User\\Pictures");
+        EXPECT_TRUE(m.files.IsDirectory("D:\\Win7User\\Pictures"));
+      } else {
+        EXPECT_EQ(FilesUnder(m, "D:\\Win7User\\Pictures").size(), 1u);
+      }
+      for (const char* name : {"Desktop", "My Pictures"}) {
+        EXPECT_TRUE(m.files.IsDirectory(Reg(m, kUsf, name))) << name;
+      }
+      EXPECT_TRUE(m.host.ended);
+    }
+  }
 }
 
 }  // namespace

@@ -211,5 +211,30 @@ TEST(Startup, BadRegistryInputIsShownButNotOffered) {
   }
 }
 
+
+// A pictures folder that vanished after the registry named it is still offered (its
+// row only needs a path); after the run the registry must name a folder that exists.
+TEST(Startup, VanishedFolderStillEndsOnARealFolder) {
+  SetWineVersion(L"Vestrand.exe", L"win7");
+  MakeWin7Profile();
+  const std::wstring pictures = Expand(ReadValue(kUserShellFolders, L"My Pictures"));
+  ASSERT_TRUE(RemoveTree(pictures));
+  auto app = App::Launch();
+  ASSERT_NE(app->Main(), nullptr);
+  EXPECT_EQ(app->Check(Control::Check12), BST_CHECKED);
+  app->PostClick(Control::CkLogoff);
+  ASSERT_TRUE(WaitUntil(5000, [&] { return app->Check(Control::CkLogoff) == BST_UNCHECKED; }));
+  app->PostClick(Control::Command1);
+  ASSERT_TRUE(app->WaitForExit(120000));
+  for (const RowValue& row : RowValues()) {
+    const std::wstring value = ReadValue(row.key == kEnvironment ? kEnvironment : kUserShellFolders, row.name);
+    EXPECT_TRUE(IsDirectory(value)) << row.row << " names " << Narrow(value);
+  }
+  EXPECT_EQ(ReadValue(kUserShellFolders, L"My Pictures"), L"D:\\Win7User\\Pictures");
+  for (const ProcessEntry& p : Processes()) {
+    if (::lstrcmpiW(p.exe.c_str(), L"explorer.exe") == 0 && p.parent == app->ProcessId()) EndProcess(p.pid);
+  }
+}
+
 }  // namespace
 }  // namespace vestrand::e2e
