@@ -366,22 +366,5 @@ TEST_F(Fault, SecondRunOntoTheSameTarget) {
 
 // ---- every row, every mode, both families ------------------------------------------------------
 
-class AllRows : public Relocation {
- protected:
-  void Run(const wchar_t* version, bool xp, const wchar_t* target, Control mode) {
-    ASSERT_NO_FATAL_FAILURE(Prepare(version, xp, target, mode, {}));
-    StartAndWaitForTheEnd();
-    ExpectRelocated();
-    ExpectShellRestarted();
-  }
-};
-
-TEST_F(AllRows, Windows7Copy) { Run(L"win7", false, L"D:\\Win7User", Control::OptionCopy); }
-TEST_F(AllRows, Windows7Move) { Run(L"win7", false, L"D:\\Win7User", Control::OptionMove); }
-TEST_F(AllRows, Windows7Discard) { Run(L"win7", false, L"D:\\Win7User", Control::OptionDont); }
-TEST_F(AllRows, WindowsXpCopy) { Run(L"winxp", true, L"D:\\Personal", Control::OptionCopy); }
-TEST_F(AllRows, WindowsXpMove) { Run(L"winxp", true, L"D:\\Personal", Control::OptionMove); }
-TEST_F(AllRows, WindowsXpDiscard) { Run(L"winxp", true, L"D:\\Personal", Control::OptionDont); }
-
 }  // namespace
 }  // namespace vestrand::e2e

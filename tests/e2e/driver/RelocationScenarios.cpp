@@ -6,55 +6,37 @@
 namespace vestrand::e2e {
 namespace {
 
-TEST_F(Relocation, Windows7Copy) {
-  Prepare(L"win7", false, L"D:\\Win7User", Control::OptionCopy, {3, 10});
+struct RunCase {
+  const char* name;
+  const wchar_t* version;
+  bool xp;  // Windows XP's layout: music, pictures and videos inside the documents folder
+  Control mode;
+  std::set<int> unticked;
+};
+
+class Relocations : public Relocation, public ::testing::WithParamInterface<RunCase> {};
+
+TEST_P(Relocations, Run) {
+  const RunCase& c = GetParam();
+  ASSERT_NO_FATAL_FAILURE(
+      Prepare(c.version, c.xp, c.xp ? L"D:\\Personal" : L"D:\\Win7User", c.mode, c.unticked));
   StartAndWaitForTheEnd();
   ExpectRelocated();
   ExpectShellRestarted();
 }
 
-TEST_F(Relocation, Windows7Move) {
-  Prepare(L"win7", false, L"D:\\Win7User", Control::OptionMove, {3, 10});
-  StartAndWaitForTheEnd();
-  ExpectRelocated();
-  ExpectShellRestarted();
-}
-
-TEST_F(Relocation, Windows7Discard) {
-  Prepare(L"win7", false, L"D:\\Win7User", Control::OptionDont, {3, 10});
-  StartAndWaitForTheEnd();
-  ExpectRelocated();
-  ExpectShellRestarted();
-}
-
-TEST_F(Relocation, WindowsXpCopy) {
-  Prepare(L"winxp", true, L"D:\\Personal", Control::OptionCopy, {5});
-  StartAndWaitForTheEnd();
-  ExpectRelocated();
-  ExpectShellRestarted();
-}
-
-// The default layout of Windows XP: music, pictures and videos inside the documents
-// folder, every row ticked, move mode.
-TEST_F(Relocation, WindowsXpDefaultLayoutMove) {
-  Prepare(L"winxp", true, L"D:\\Personal", Control::OptionMove, {});
-  StartAndWaitForTheEnd();
-  ExpectRelocated();
-  ExpectShellRestarted();
-}
-
-TEST_F(Relocation, WindowsXpDiscard) {
-  Prepare(L"winxp", true, L"D:\\Personal", Control::OptionDont, {5});
-  StartAndWaitForTheEnd();
-  ExpectRelocated();
-  ExpectShellRestarted();
-}
-
-TEST_F(RefusedTarget, MissingDrive) { ExpectRefused(L"Q:\\Personal"); }
-
-TEST_F(RefusedTarget, InsideTheDocumentsFolder) {
-  ExpectRefused(Expand(L"%USERPROFILE%\\Documents\\Backup"));
-}
+// Every row ticked in each mode on both families, and rows left unticked once.
+INSTANTIATE_TEST_SUITE_P(
+    Each, Relocations,
+    ::testing::Values(RunCase{"win7_copy", L"win7", false, Control::OptionCopy, {}},
+                      RunCase{"win7_move", L"win7", false, Control::OptionMove, {}},
+                      RunCase{"win7_discard", L"win7", false, Control::OptionDont, {}},
+                      RunCase{"win7_move_some_unticked", L"win7", false, Control::OptionMove, {3, 10}},
+                      RunCase{"xp_copy", L"winxp", true, Control::OptionCopy, {}},
+                      RunCase{"xp_move", L"winxp", true, Control::OptionMove, {}},
+                      RunCase{"xp_discard", L"winxp", true, Control::OptionDont, {}},
+                      RunCase{"xp_copy_some_unticked", L"winxp", true, Control::OptionCopy, {2, 5}}),
+    [](const ::testing::TestParamInfo<RunCase>& run) { return std::string(run.param.name); });
 
 }  // namespace
 }  // namespace vestrand::e2e

@@ -116,29 +116,6 @@ TEST(Startup, VersionWithoutFamilyEndsSilently) {
   EXPECT_EQ(app->ExitCode(), 0u);
 }
 
-TEST(Startup, ControlsSitWhereTheTableSays) {
-  SetWineVersion(L"Vestrand.exe", L"win7");
-  MakeWin7Profile();
-  auto app = App::Launch();
-  ASSERT_NE(app->Main(), nullptr);
-  HDC screen = ::GetDC(nullptr);
-  const int dpi = ::GetDeviceCaps(screen, LOGPIXELSX);
-  ::ReleaseDC(nullptr, screen);
-  ASSERT_EQ(dpi, 96) << "this scenario checks the 96 DPI layout";
-  const RECT client = app->MainClientRect();
-  EXPECT_NEAR(client.right, 410, 1);
-  EXPECT_NEAR(client.bottom, 467, 1);
-  for (const ControlLayout& entry : NT6FormLayout()) {
-    const TwipsRect t = AbsoluteTwips(entry.control);
-    const RECT r = app->Rect(entry.control);
-    EXPECT_NEAR(r.left, t.left / 15.0, 1) << entry.name;
-    EXPECT_NEAR(r.top, t.top / 15.0, 1) << entry.name;
-    EXPECT_NEAR(r.right - r.left, t.width / 15.0, 1) << entry.name;
-    EXPECT_NEAR(r.bottom - r.top, t.height / 15.0, 1) << entry.name;
-  }
-}
-
-
 // Values a damaged or hand-edited profile may hold: the program starts, shows what it
 // read, offers only rows it can relocate soundly, and a run writes no empty or
 // relative location.
