@@ -9,6 +9,7 @@ cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
 bash scripts/build.sh win64 win32
 export VESTRAND_WINE_ROOT="$PWD/build/demo"
+export VESTRAND_RUN_TIMEOUT=86400  # the demo runs until you close it
 EXE="$PWD/build/win64/Vestrand.exe"
 bash tests/e2e/wine-harness.sh reset "$EXE"
 eval "$(bash tests/e2e/wine-harness.sh env "$EXE" | sed 's/^/export /')"
