@@ -34,6 +34,7 @@ struct RowPlan {
   std::string newLocation;  // empty: the row is left alone, whatever its tick
   bool folderFound = true;  // NT 5.x looks before it plans; NT 6.x takes the box's word
   bool travelsWithOuter = false;  // carried inside an earlier row's folder
+  bool followsOuter = false;  // unticked, but moved all the same inside a ticked folder
 };
 
 std::string Quoted(const std::string& text) { return "“" + text + "”"; }
@@ -101,6 +102,20 @@ std::vector<RowPlan> PlanRows(Services& s, MainForm& form, Family family,
         plan[k].newLocation =
             plan[j].newLocation + paths::RelativeBelow(plan[k].current, plan[j].current);
         plan[k].travelsWithOuter = true;
+        break;
+      }
+    }
+  }
+  if (mode != Mode::Move) return plan;
+  // An unticked folder inside a folder that is moved leaves with it: its location must
+  // follow, or the registry would name a folder that is gone.
+  for (std::size_t k = 0; k < plan.size(); ++k) {
+    RowPlan& inner = plan[k];
+    if (inner.ticked || !paths::IsAbsolutePath(inner.current)) continue;
+    for (std::size_t j = 0; j < plan.size(); ++j) {
+      if (j != k && WillCarry(plan[j], mode) && paths::IsSameOrInside(inner.current, plan[j].current)) {
+        inner.newLocation = plan[j].newLocation + paths::RelativeBelow(inner.current, plan[j].current);
+        inner.followsOuter = true;
         break;
       }
     }
@@ -247,6 +262,16 @@ void RunTransfer(Services& s, MainForm& form, Family family) {
   for (const RowPlan& p : plan) {
     if (!p.ticked || p.newLocation.empty()) continue;
     const std::string location = TransferFolder(s, p, root, mode, family);
+    if (p.row->row == kTempRow) ShareNewTempFolder(s.host, location);
+  }
+  // Once every move is done, the unticked folders that went along are pointed at where
+  // they arrived.
+  for (const RowPlan& p : plan) {
+    if (!p.followsOuter) continue;
+    if (!WriteLocation(s.registry, *p.row, p.newLocation)) {
+      s.dialogs.MessageBox(kErrorText, kMbIconError, std::nullopt);
+    }
+    const std::string location = SettleLocation(s, p);
     if (p.row->row == kTempRow) ShareNewTempFolder(s.host, location);
   }
   SkipIfRefused(s.host.StartCommand(kStartShell, kShowMinimized));

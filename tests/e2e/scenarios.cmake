@@ -48,6 +48,6 @@ vestrand_e2e(fault_refused_inside_desktop fixed FaultRefusedTarget.InsideTheTick
 vestrand_e2e(startup_vanished_folder fixed Startup.VanishedFolderStillEndsOnARealFolder)
 
 foreach(run win7_copy win7_move win7_discard win7_move_some_unticked xp_copy xp_move xp_discard
-        xp_copy_some_unticked)
+        xp_copy_some_unticked xp_move_media_unticked)
   vestrand_e2e(run_${run} fixed Each/Relocations.Run/${run})
 endforeach()

@@ -702,3 +702,38 @@ TEST(RunTransfer, RegistryNeverNamesAMissingFolder) {
 
 }  // namespace
 }  // namespace vestrand
+
+namespace vestrand {
+namespace {
+
+// XP's music, pictures and videos live inside the documents folder. Moving the documents
+// with those rows unticked takes them along all the same, so their locations follow; a
+// copy leaves them where they were, and so does their registry.
+TEST(RunTransfer, UntickedFoldersMovedAlongAreFollowed) {
+  for (Control mode : {Control::OptionMove, Control::OptionCopy}) {
+    FakeMachine m;
+    XpProfile(m, {2});
+    Prepare(m, "D:\\Personal", mode);
+    StartRun(m, Family::NT5);
+    SCOPED_TRACE(mode == Control::OptionMove ? "move" : "copy");
+    const std::pair<const char*, const char*> inner[] = {
+        {"My Video", "My Videos"}, {"My Pictures", "My Pictures"}, {"My Music", "My Music"}};
+    for (const auto& [value, folder] : inner) {
+      const std::string moved = std::string("D:\\Personal\\My Documents\\") + folder;
+      if (mode == Control::OptionMove) {
+        EXPECT_EQ(Reg(m, kSf, value), moved);
+        EXPECT_EQ(Reg(m, kUsf, value), moved);
+        EXPECT_EQ(FilesUnder(m, moved).size(), 2u);
+      } else {
+        EXPECT_EQ(Reg(m, kUsf, value), "<none>");
+        EXPECT_TRUE(m.files.IsDirectory(kXp + "\\My Documents\\" + folder));
+      }
+      EXPECT_FALSE(Mentions(m.trace, "Shell", folder)) << "carried on its own";
+    }
+    // Rows outside the moved folder stay untouched.
+    EXPECT_EQ(Reg(m, kUsf, "Desktop"), "<none>");
+  }
+}
+
+}  // namespace
+}  // namespace vestrand

@@ -40,6 +40,7 @@ struct RowState {
   std::vector<FileEntry> files;
   std::wstring firstKeyValue, secondKeyValue;  // raw, before the run
   bool ticked = true;
+  bool follows = false;  // unticked, but inside a folder that is moved
   std::wstring expectedNew;
 };
 
@@ -84,6 +85,8 @@ class Relocation : public ::testing::Test {
       for (const RowState& outer : rows_) {
         if (outer.row >= s.row || !outer.ticked || !IsInside(s.folder, outer.folder)) continue;
         s.expectedNew = outer.expectedNew + s.folder.substr(outer.folder.size());
+        // An unticked folder moved along with its outer folder is followed by the registry.
+        s.follows = !s.ticked && mode_ == Control::OptionMove;
         break;
       }
     }
@@ -131,7 +134,7 @@ class Relocation : public ::testing::Test {
       DWORD type1 = 0, type2 = 0;
       const std::wstring first = ReadValue(FirstKey(s.row), FirstName(r), &type1);
       const std::wstring second = ReadValue(SecondKey(s.row), SecondName(r), &type2);
-      if (!s.ticked) {
+      if (!s.ticked && !s.follows) {
         EXPECT_EQ(first, s.firstKeyValue);
         EXPECT_EQ(second, s.secondKeyValue);
         EXPECT_EQ(Manifest(s.folder), s.files);

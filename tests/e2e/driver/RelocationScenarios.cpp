@@ -25,7 +25,8 @@ TEST_P(Relocations, Run) {
   ExpectShellRestarted();
 }
 
-// Every row ticked in each mode on both families, and rows left unticked once.
+// Every row ticked in each mode on both families; rows left unticked; and XP's media
+// folders left unticked while the documents folder that holds them is moved.
 INSTANTIATE_TEST_SUITE_P(
     Each, Relocations,
     ::testing::Values(RunCase{"win7_copy", L"win7", false, Control::OptionCopy, {}},
@@ -35,7 +36,8 @@ INSTANTIATE_TEST_SUITE_P(
                       RunCase{"xp_copy", L"winxp", true, Control::OptionCopy, {}},
                       RunCase{"xp_move", L"winxp", true, Control::OptionMove, {}},
                       RunCase{"xp_discard", L"winxp", true, Control::OptionDont, {}},
-                      RunCase{"xp_copy_some_unticked", L"winxp", true, Control::OptionCopy, {2, 5}}),
+                      RunCase{"xp_copy_some_unticked", L"winxp", true, Control::OptionCopy, {2, 5}},
+                      RunCase{"xp_move_media_unticked", L"winxp", true, Control::OptionMove, {11, 12, 13}}),
     [](const ::testing::TestParamInfo<RunCase>& run) { return std::string(run.param.name); });
 
 }  // namespace
