@@ -336,25 +336,10 @@ void EndProcess(DWORD pid) {
 }
 
 HWND FindMessageBox(DWORD pid, const std::wstring& title) {
-  struct Search {
-    DWORD pid;
-    const std::wstring* title;
-    HWND found;
-  } search{pid, &title, nullptr};
-  ::EnumWindows(
-      [](HWND hwnd, LPARAM lParam) -> BOOL {
-        auto* s = reinterpret_cast<Search*>(lParam);
-        DWORD owner = 0;
-        ::GetWindowThreadProcessId(hwnd, &owner);
-        wchar_t cls[64] = {};
-        ::GetClassNameW(hwnd, cls, 64);
-        if (owner != s->pid || std::wstring(cls) != L"#32770" || !::IsWindowVisible(hwnd)) return TRUE;
-        if (Wide(WindowText(hwnd)) != *s->title) return TRUE;
-        s->found = hwnd;
-        return FALSE;
-      },
-      reinterpret_cast<LPARAM>(&search));
-  return search.found;
+  for (HWND box : DialogWindows(pid)) {
+    if (Wide(WindowText(box)) == title) return box;
+  }
+  return nullptr;
 }
 
 HWND WaitForMessageBox(DWORD pid, const std::wstring& title, DWORD waitMs) {
