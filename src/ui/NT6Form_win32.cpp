@@ -6,6 +6,7 @@
 
 #include "platform/SystemLibraries.h"
 #include "platform/Win32Text.h"
+#include "ui/FormWindow.h"
 
 namespace vestrand {
 
@@ -297,16 +298,9 @@ void NT6Form::DrawPicture(const DRAWITEMSTRUCT& item) {
 }
 
 LRESULT CALLBACK NT6Form::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-  NT6Form* self = nullptr;
-  if (msg == WM_NCCREATE) {
-    auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
-    self = static_cast<NT6Form*>(create->lpCreateParams);
-    ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-    self->window_ = hwnd;
-  } else {
-    self = reinterpret_cast<NT6Form*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-  }
+  NT6Form* self = AttachedForm<NT6Form>(hwnd, msg, lParam);
   if (self == nullptr) return ::DefWindowProcW(hwnd, msg, wParam, lParam);
+  if (msg == WM_NCCREATE) self->window_ = hwnd;
   return self->HandleMessage(msg, wParam, lParam);
 }
 

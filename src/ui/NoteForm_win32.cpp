@@ -1,6 +1,7 @@
 #include "ui/NoteForm.h"
 
 #include "platform/Win32Text.h"
+#include "ui/FormWindow.h"
 #include "ui/NT6Form.h"
 #include "ui/NT6FormLayout.h"
 #include "ui/NoteText.h"
@@ -89,16 +90,9 @@ void NoteForm::Load() {
 }
 
 LRESULT CALLBACK NoteForm::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-  NoteForm* self = nullptr;
-  if (msg == WM_NCCREATE) {
-    auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
-    self = static_cast<NoteForm*>(create->lpCreateParams);
-    ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-    self->window_ = hwnd;
-  } else {
-    self = reinterpret_cast<NoteForm*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-  }
+  NoteForm* self = AttachedForm<NoteForm>(hwnd, msg, lParam);
   if (self == nullptr) return ::DefWindowProcW(hwnd, msg, wParam, lParam);
+  if (msg == WM_NCCREATE) self->window_ = hwnd;
   return self->HandleMessage(msg, wParam, lParam);
 }
 

@@ -122,10 +122,6 @@ TEST_F(HostServices, StartedProgramInheritsTheEnvironment) {
 // run up for long: the program tells them, but waits only a few seconds in all.
 TEST_F(HostServices, EnvironmentBroadcastIsBoundedWhenProgramsAreSlow) {
   constexpr int kSlowWindows = 4;
-  struct Slow {
-    HANDLE ready;
-  };
-  UniqueHandle ready(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
   std::vector<UniqueHandle> threads;
   std::vector<UniqueHandle> readies;
   for (int i = 0; i < kSlowWindows; ++i) {

@@ -74,15 +74,6 @@ std::vector<HWND> TopLevelsOf(DWORD pid, const std::wstring& className) {
   return search.found;
 }
 
-// The visible dialog windows (#32770) of a process: message boxes and the folder picker.
-std::vector<HWND> VisibleDialogs(DWORD pid) {
-  std::vector<HWND> out;
-  for (HWND h : TopLevelsOf(pid, L"#32770")) {
-    if (::IsWindowVisible(h)) out.push_back(h);
-  }
-  return out;
-}
-
 // Every static text inside a window, joined by " | ".
 std::string StaticTexts(HWND window) {
   struct Collect {
@@ -200,13 +191,18 @@ void ExpectLayoutAt(const App& app, int dpi) {
 
 // ---- scenarios ----------------------------------------------------------------------------
 
-TEST(Window, LayoutAndScreenshotAt96Dpi) {
+// Starts the program on a screen of `dpi`, with the window frames it draws itself.
+std::unique_ptr<App> LaunchAtDpi(DWORD dpi) {
   BecomeDpiAware();
   SetWineVersion(L"Vestrand.exe", L"win7");
   MakeWin7Profile();
   DrawOwnWindowFrames();
-  SetScreenDpi(96);
-  auto app = App::Launch();
+  SetScreenDpi(dpi);
+  return App::Launch();
+}
+
+TEST(Window, LayoutAndScreenshotAt96Dpi) {
+  auto app = LaunchAtDpi(96);
   ASSERT_NE(app->Main(), nullptr);
   ExpectLayoutAt(*app, 96);
   // Each path box lies on its check box's row; Text7..Text14 narrow towards the middle.
@@ -219,12 +215,7 @@ TEST(Window, LayoutAndScreenshotAt96Dpi) {
 }
 
 TEST(Window, LayoutScalesAt144Dpi) {
-  BecomeDpiAware();
-  SetWineVersion(L"Vestrand.exe", L"win7");
-  MakeWin7Profile();
-  DrawOwnWindowFrames();
-  SetScreenDpi(144);
-  auto app = App::Launch();
+  auto app = LaunchAtDpi(144);
   ASSERT_NE(app->Main(), nullptr);
   ExpectLayoutAt(*app, 144);
   ::Sleep(300);
@@ -339,7 +330,7 @@ TEST(Window, NotesWindowIsOneRebuiltAndOutlivesTheMainWindow) {
 HWND WaitForPicker(DWORD pid) {
   HWND picker = nullptr;
   WaitUntil(10000, [&] {
-    for (HWND d : VisibleDialogs(pid)) {
+    for (HWND d : DialogWindows(pid)) {
       if (::FindWindowExW(d, nullptr, L"SysTreeView32", nullptr) != nullptr) picker = d;
     }
     return picker != nullptr;
@@ -417,7 +408,7 @@ TEST(Window, PickingADriveRootPutsItWithItsBackslash) {
   ASSERT_TRUE(WaitUntil(10000, [&] { return !::IsWindow(picker); }));
   Settle(app->Main());
   EXPECT_EQ(app->Text(Control::Text15), "D:\\");
-  EXPECT_TRUE(VisibleDialogs(app->ProcessId()).empty());
+  EXPECT_TRUE(DialogWindows(app->ProcessId()).empty());
 }
 
 // The command line another (64-bit) process was started with, read from its process block.
@@ -541,7 +532,7 @@ TEST(Window, StartButtonOnAVersionOutsideTheSixDoesNothing) {
   ::Sleep(2000);
   EXPECT_TRUE(app->Running());
   EXPECT_TRUE(app->MainEnabled());
-  EXPECT_TRUE(VisibleDialogs(app->ProcessId()).empty());
+  EXPECT_TRUE(DialogWindows(app->ProcessId()).empty());
   RECT after{};
   ::GetWindowRect(app->Main(), &after);
   EXPECT_EQ(after.left, before.left);
