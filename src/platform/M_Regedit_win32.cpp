@@ -27,6 +27,22 @@ std::string ExpandEnvironment(const std::string& text) {
   return Narrow(expanded);
 }
 
+// Reads a value whole: it may outgrow the buffer, or grow between two calls.
+LONG ReadValueBytes(HKEY key, const std::wstring& name, DWORD& type, std::vector<std::uint8_t>& data) {
+  data.assign(1024, 0);
+  LONG status = ERROR_MORE_DATA;
+  for (int attempt = 0; attempt < 8 && status == ERROR_MORE_DATA; ++attempt) {
+    DWORD size = static_cast<DWORD>(data.size());
+    status = ::RegQueryValueExW(key, name.c_str(), nullptr, &type, data.data(), &size);
+    if (status == ERROR_SUCCESS) {
+      data.resize(size);
+    } else if (status == ERROR_MORE_DATA) {
+      data.resize(static_cast<std::size_t>(size) + 2);
+    }
+  }
+  return status;
+}
+
 }  // namespace
 
 std::string Win32Registry::RegReadValue(std::uint32_t root, const std::string& keyPath,
@@ -37,26 +53,51 @@ std::string Win32Registry::RegReadValue(std::uint32_t root, const std::string& k
       ERROR_SUCCESS) {
     return std::string();
   }
-  const std::wstring name = Wide(valueName);
-  std::vector<std::uint8_t> data(1024);
+  std::vector<std::uint8_t> data;
   DWORD valueType = 0;
-  LONG status = ERROR_MORE_DATA;
-  // A value may outgrow the buffer (or grow between two calls): ask again with the size
-  // the registry reports.
-  for (int attempt = 0; attempt < 8 && status == ERROR_MORE_DATA; ++attempt) {
-    DWORD size = static_cast<DWORD>(data.size());
-    status = ::RegQueryValueExW(key.get(), name.c_str(), nullptr, &valueType, data.data(), &size);
-    if (status == ERROR_SUCCESS) {
-      data.resize(size);
-    } else if (status == ERROR_MORE_DATA) {
-      data.resize(static_cast<std::size_t>(size) + 2);
-    }
+  if (ReadValueBytes(key.get(), Wide(valueName), valueType, data) != ERROR_SUCCESS) {
+    return std::string();
   }
-  if (status != ERROR_SUCCESS) return std::string();
   type = valueType;
   std::string text = FormatRegistryData(valueType, data);
   if (valueType == kRegExpandSz) text = ExpandEnvironment(text);
   return TrimSpaces(text);
+}
+
+std::optional<RegistryValue> Win32Registry::RegReadRaw(std::uint32_t root,
+                                                       const std::string& keyPath,
+                                                       const std::string& valueName) {
+  UniqueHKey key;
+  const LONG opened = ::RegOpenKeyExW(RootKey(root), Wide(keyPath).c_str(), 0, KEY_READ, key.put());
+  if (opened == ERROR_FILE_NOT_FOUND) return RegistryValue{};
+  if (opened != ERROR_SUCCESS) return std::nullopt;
+  RegistryValue value;
+  DWORD type = 0;
+  const LONG status = ReadValueBytes(key.get(), Wide(valueName), type, value.data);
+  if (status == ERROR_FILE_NOT_FOUND) return RegistryValue{};
+  if (status != ERROR_SUCCESS) return std::nullopt;
+  value.exists = true;
+  value.type = type;
+  return value;
+}
+
+bool Win32Registry::RegRestoreValue(std::uint32_t root, const std::string& keyPath,
+                                    const std::string& valueName, const RegistryValue& value) {
+  UniqueHKey key;
+  if (!value.exists) {
+    const LONG opened =
+        ::RegOpenKeyExW(RootKey(root), Wide(keyPath).c_str(), 0, KEY_SET_VALUE, key.put());
+    if (opened == ERROR_FILE_NOT_FOUND) return true;
+    if (opened != ERROR_SUCCESS) return false;
+    const LONG deleted = ::RegDeleteValueW(key.get(), Wide(valueName).c_str());
+    return deleted == ERROR_SUCCESS || deleted == ERROR_FILE_NOT_FOUND;
+  }
+  if (::RegCreateKeyExW(RootKey(root), Wide(keyPath).c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                        KEY_SET_VALUE, nullptr, key.put(), nullptr) != ERROR_SUCCESS) {
+    return false;
+  }
+  return ::RegSetValueExW(key.get(), Wide(valueName).c_str(), 0, value.type, value.data.data(),
+                          static_cast<DWORD>(value.data.size())) == ERROR_SUCCESS;
 }
 
 bool Win32Registry::RegWriteValue(std::uint32_t root, const std::string& keyPath,

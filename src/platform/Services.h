@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace vestrand {
 
@@ -32,6 +33,7 @@ constexpr int kShowNormal = 1;
 constexpr int kShowMinimized = 2;
 
 constexpr unsigned kMbIconError = 16;
+constexpr unsigned kMbIconWarning = 48;
 constexpr unsigned kMbIconInformation = 64;
 
 // A host service that Windows may refuse. Callers must look at it: a refused start of
@@ -53,6 +55,34 @@ struct RawOsVersion {
   std::array<char16_t, 128> servicePack{};  // as reported, NUL-terminated or full
 };
 
+// A registry value exactly as stored: its type and its bytes (text as UTF-16LE with its
+// terminating NUL), so that it can be put back unchanged.
+struct RegistryValue {
+  bool exists = false;
+  std::uint32_t type = 0;
+  std::vector<std::uint8_t> data;
+};
+
+// Which folder a path reaches, whatever name it was reached by (a second drive letter,
+// a junction): the volume's serial number and the folder's index on it.
+struct FolderId {
+  std::uint32_t volumeSerial = 0;
+  std::uint64_t fileIndex = 0;
+  bool operator==(const FolderId& o) const {
+    return volumeSerial == o.volumeSerial && fileIndex == o.fileIndex;
+  }
+};
+
+// One file below a folder: its path below it ("\a\b.txt") and its size in bytes.
+struct FileEntry {
+  std::string relativePath;
+  std::uint64_t size = 0;
+};
+
+struct LocalTime {
+  int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
+};
+
 class Registry {
  public:
   virtual ~Registry() = default;
@@ -64,6 +94,13 @@ class Registry {
   virtual bool RegWriteValue(std::uint32_t root, const std::string& keyPath,
                              const std::string& valueName, const std::string& value,
                              std::uint32_t type) = 0;
+  // The value as stored, unexpanded; `exists` false when there is none. Nothing when
+  // the key or value could not be read for another reason (for example access denied).
+  virtual std::optional<RegistryValue> RegReadRaw(std::uint32_t root, const std::string& keyPath,
+                                                  const std::string& valueName) = 0;
+  // Puts back what RegReadRaw returned: the same type and bytes, or no value at all.
+  virtual bool RegRestoreValue(std::uint32_t root, const std::string& keyPath,
+                               const std::string& valueName, const RegistryValue& value) = 0;
 };
 
 class FileSystem {
@@ -78,6 +115,21 @@ class FileSystem {
   // The shell's copy or move of one item into a folder: 1 done, 0 for the shell's 7, -1 otherwise.
   virtual int ShellCopyFiles(const std::string& source, const std::string& destination) = 0;
   virtual int ShellMoveFiles(const std::string& source, const std::string& destination) = 0;
+  // The folder's identity, following junctions and second drive letters; nothing when
+  // it cannot be opened.
+  virtual std::optional<FolderId> GetFolderId(const std::string& path) = 0;
+  // The root of the volume holding the path ("C:\", a mount point); empty when unknown.
+  virtual std::string VolumeOf(const std::string& path) = 0;
+  // Bytes the user may still write on the volume holding the path.
+  virtual std::optional<std::uint64_t> FreeBytes(const std::string& path) = 0;
+  // Every file below the folder, at any depth. Junctions and symbolic links are not
+  // entered: what they lead to is not carried with the folder.
+  virtual std::vector<FileEntry> ListFiles(const std::string& folder) = 0;
+  // Writes a file that does not exist yet; false when it exists or cannot be written
+  // whole (a partly written file is removed).
+  virtual bool WriteNewFile(const std::string& path, const std::string& bytes) = 0;
+  // Removes a folder only when it is empty.
+  virtual bool RemoveEmptyDirectory(const std::string& path) = 0;
 };
 
 class Host {
@@ -97,6 +149,7 @@ class Host {
   virtual void BroadcastEnvironmentChange() = 0;
   // Every window closes and the process ends. A fake returns; callers return after it.
   virtual void EndProgram() = 0;
+  virtual LocalTime Now() = 0;
 };
 
 class Dialogs {
@@ -109,6 +162,8 @@ class Dialogs {
                           const std::optional<std::string>& title) = 0;
   // A modal message box centred over the main window.
   virtual void CenterMsgBox(const std::string& text, unsigned flags, const std::string& title) = 0;
+  // The wait cursor over the program while a long check runs on the interface thread.
+  virtual void ShowWaitCursor(bool waiting) = 0;
 };
 
 // Everything the logic may ask of Windows, handed around as one bundle.

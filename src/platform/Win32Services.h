@@ -15,6 +15,10 @@ class Win32Registry final : public Registry {
                            const std::string& valueName, std::uint32_t& type) override;
   bool RegWriteValue(std::uint32_t root, const std::string& keyPath, const std::string& valueName,
                      const std::string& value, std::uint32_t type) override;
+  std::optional<RegistryValue> RegReadRaw(std::uint32_t root, const std::string& keyPath,
+                                          const std::string& valueName) override;
+  bool RegRestoreValue(std::uint32_t root, const std::string& keyPath,
+                       const std::string& valueName, const RegistryValue& value) override;
 };
 
 class Win32FileSystem final : public FileSystem {
@@ -25,6 +29,12 @@ class Win32FileSystem final : public FileSystem {
   HostResult SetFileAttributes(const std::string& path, std::uint32_t attributes) override;
   int ShellCopyFiles(const std::string& source, const std::string& destination) override;
   int ShellMoveFiles(const std::string& source, const std::string& destination) override;
+  std::optional<FolderId> GetFolderId(const std::string& path) override;
+  std::string VolumeOf(const std::string& path) override;
+  std::optional<std::uint64_t> FreeBytes(const std::string& path) override;
+  std::vector<FileEntry> ListFiles(const std::string& folder) override;
+  bool WriteNewFile(const std::string& path, const std::string& bytes) override;
+  bool RemoveEmptyDirectory(const std::string& path) override;
 };
 
 class Win32Host final : public Host {
@@ -38,6 +48,7 @@ class Win32Host final : public Host {
   void SetEnvironmentVariable(const std::string& name, const std::string& value) override;
   void BroadcastEnvironmentChange() override;
   void EndProgram() override;
+  LocalTime Now() override;
 };
 
 // Dialogs shown over the main window; `owner` may be set once the window exists.
@@ -49,6 +60,7 @@ class Win32Dialogs final : public Dialogs {
   void MessageBox(const std::string& text, unsigned flags,
                   const std::optional<std::string>& title) override;
   void CenterMsgBox(const std::string& text, unsigned flags, const std::string& title) override;
+  void ShowWaitCursor(bool waiting) override;
 
  private:
   HWND owner_ = nullptr;

@@ -113,4 +113,22 @@ std::string RelativeBelow(const std::string& path, const std::string& folder) {
   return below;
 }
 
+std::string ParentFolder(const std::string& path) {
+  if (!IsAbsolutePath(path)) return std::string();
+  const std::size_t start = NamesStart(path);
+  std::vector<std::string> names = Components(path.substr(start));
+  // A share's first two names are the server and the share: its root.
+  const std::size_t rootNames = start == 2 ? 2 : 0;
+  if (names.size() <= rootNames) return std::string();
+  names.pop_back();
+  std::string parent = path.substr(0, start);
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    parent += names[i];
+    if (i + 1 < names.size()) parent += '\\';
+  }
+  return parent;
+}
+
+std::string CaseKey(const std::string& text) { return Utf16ToUtf8(Folded(text)); }
+
 }  // namespace vestrand::paths

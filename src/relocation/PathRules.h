@@ -31,6 +31,13 @@ bool IsSamePath(const std::string& a, const std::string& b);
 // in `path`; the empty text when both name the same folder. Requires IsSameOrInside.
 std::string RelativeBelow(const std::string& path, const std::string& folder);
 
+// The folder holding `path`: "D:\a\b" gives "D:\a", "D:\a" gives "D:\". A drive root,
+// a share ("\\server\share") and a path that is not absolute have none: the empty text.
+std::string ParentFolder(const std::string& path);
+
+// The text as Windows compares names (case folded), for sets and maps of paths.
+std::string CaseKey(const std::string& text);
+
 }  // namespace vestrand::paths
 
 #endif

@@ -1,12 +1,18 @@
 #include "relocation/RunTransfer.h"
 
+#include <algorithm>
+#include <cstdio>
+#include <map>
 #include <optional>
+#include <set>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "platform/Text.h"
 #include "relocation/FolderCatalogue.h"
 #include "relocation/PathRules.h"
+#include "relocation/RunRecord.h"
 
 namespace vestrand {
 
@@ -22,6 +28,10 @@ const char* const kDesktopIni = "\\Desktop.ini";
 constexpr unsigned kShellGoneMs = 1000;
 constexpr int kParkedLeftTwips = 1050;
 constexpr int kTempRow = 6;
+constexpr std::size_t kClashesNamed = 10;
+// Room left on the target beyond the files themselves: folders, the shell's own records,
+// and what other programs write meanwhile.
+constexpr std::uint64_t kMinimumMargin = 50ull << 20;
 
 enum class Family { NT5, NT6 };
 enum class Mode { None, Copy, Move, Discard };
@@ -35,7 +45,11 @@ struct RowPlan {
   bool folderFound = true;  // NT 5.x looks before it plans; NT 6.x takes the box's word
   bool travelsWithOuter = false;  // carried inside an earlier row's folder
   bool followsOuter = false;  // unticked, but moved all the same inside a ticked folder
+  bool carriedAlone = false;  // the shell is asked to copy or move this folder itself
+  std::vector<FileEntry> files;  // what that copy or move should carry
 };
+
+using Snapshot = std::vector<SavedValue>;
 
 std::string Quoted(const std::string& text) { return "“" + text + "”"; }
 
@@ -47,6 +61,16 @@ Mode ReadMode(MainForm& form) {
   return Mode::None;
 }
 
+const char* ModeName(Mode mode) {
+  switch (mode) {
+    case Mode::Copy: return "复制文件";
+    case Mode::Move: return "移动文件";
+    case Mode::Discard: return "舍弃文件";
+    case Mode::None: break;
+  }
+  return "未选择";
+}
+
 bool CarriesFiles(Mode mode) { return mode == Mode::Copy || mode == Mode::Move; }
 
 // The user is told why nothing happened; the run then changes nothing.
@@ -54,14 +78,19 @@ void Refuse(Dialogs& dialogs, const std::string& text) {
   dialogs.MessageBox(text, kMbIconError, std::string(kHintTitle));
 }
 
-// The run goes on past a refused start or attribute change: a half-done run that stops
+// A refused start or attribute change does not stop the run: a half-done run that stops
 // here would leave the user without a desktop shell.
-void SkipIfRefused(const HostResult&) {}
+void GoOnWhateverTheResult(const HostResult&) {}
 
 // Whether the row's folder will be carried by a shell copy or move of its own or of an
 // enclosing row.
 bool WillCarry(const RowPlan& p, Mode mode) {
   return CarriesFiles(mode) && p.ticked && !p.newLocation.empty() && p.folderFound;
+}
+
+std::string DriveRootAware(const std::string& path) {
+  // "D:" alone names the current folder of drive D:, not its root.
+  return path.size() == 2 && path[1] == ':' ? path + "\\" : path;
 }
 
 std::vector<RowPlan> PlanRows(Services& s, MainForm& form, Family family,
@@ -106,14 +135,22 @@ std::vector<RowPlan> PlanRows(Services& s, MainForm& form, Family family,
       }
     }
   }
+  for (RowPlan& p : plan) {
+    const bool mustExist = family == Family::NT5 && p.row->nt5FixedName != nullptr;
+    p.carriedAlone = WillCarry(p, mode) && !p.travelsWithOuter &&
+                     !paths::IsSamePath(p.current, p.newLocation) &&
+                     (!mustExist || s.files.DirExists(p.current));
+  }
   if (mode != Mode::Move) return plan;
   // An unticked folder inside a folder that is moved leaves with it: its location must
-  // follow, or the registry would name a folder that is gone.
+  // follow, or the registry would name a folder that is gone. Only a folder that is
+  // there can leave; a row start-up found empty stays as it was.
   for (std::size_t k = 0; k < plan.size(); ++k) {
     RowPlan& inner = plan[k];
     if (inner.ticked || !paths::IsAbsolutePath(inner.current)) continue;
     for (std::size_t j = 0; j < plan.size(); ++j) {
       if (j != k && WillCarry(plan[j], mode) && paths::IsSameOrInside(inner.current, plan[j].current)) {
+        if (!s.files.DirExists(inner.current)) break;
         inner.newLocation = plan[j].newLocation + paths::RelativeBelow(inner.current, plan[j].current);
         inner.followsOuter = true;
         break;
@@ -136,15 +173,168 @@ std::optional<std::string> TargetProblem(const std::string& target) {
   return std::nullopt;
 }
 
-std::optional<std::string> TargetInsideCarriedFolder(const std::vector<RowPlan>& plan,
-                                                     const std::string& target, Mode mode) {
+std::string InsideRefusal(const std::string& target, const std::string& folder) {
+  return "目标文件夹" + Quoted(target) + "就是或位于要转移的文件夹" + Quoted(folder) +
+         "之中,文件夹不能转移到它自己里面。请另选一个目标文件夹。";
+}
+
+// The target must not lie in a folder to be carried, whether it is typed as such or
+// reaches it by another name (a second drive letter, a junction): the shell would carry
+// a folder into itself.
+std::optional<std::string> TargetInsideCarriedFolder(Services& s, const std::vector<RowPlan>& plan,
+                                                     const std::string& target,
+                                                     const std::string& root, Mode mode) {
+  std::vector<std::pair<FolderId, const RowPlan*>> carried;
   for (const RowPlan& p : plan) {
-    if (WillCarry(p, mode) && paths::IsSameOrInside(target, p.current)) {
-      return "目标文件夹" + Quoted(target) + "就是或位于要转移的文件夹" + Quoted(p.current) +
-             "之中,文件夹不能转移到它自己里面。请另选一个目标文件夹。";
+    if (!WillCarry(p, mode)) continue;
+    if (paths::IsSameOrInside(target, p.current)) return InsideRefusal(target, p.current);
+    if (const auto id = s.files.GetFolderId(p.current)) carried.emplace_back(*id, &p);
+  }
+  if (carried.empty()) return std::nullopt;
+  for (std::string level = DriveRootAware(root); !level.empty();
+       level = paths::ParentFolder(level)) {
+    const auto id = s.files.GetFolderId(level);
+    if (!id) continue;
+    for (const auto& [folderId, p] : carried) {
+      if (*id == folderId) return InsideRefusal(target, p->current);
     }
   }
   return std::nullopt;
+}
+
+// Two rows sent to one folder would be merged into it, a file of one replacing the
+// same-named file of the other, and both rows would name the merged folder.
+std::optional<std::string> SharedNewLocation(const std::vector<RowPlan>& plan) {
+  for (std::size_t k = 0; k < plan.size(); ++k) {
+    const RowPlan& b = plan[k];
+    if (!b.ticked || b.newLocation.empty() || b.travelsWithOuter) continue;
+    for (std::size_t j = 0; j < k; ++j) {
+      const RowPlan& a = plan[j];
+      if (!a.ticked || a.newLocation.empty() || a.travelsWithOuter) continue;
+      // Two rows that already share one folder keep sharing it.
+      if (paths::IsSamePath(a.current, b.current)) continue;
+      if (paths::IsSamePath(a.newLocation, b.newLocation)) {
+        return "文件夹" + Quoted(a.current) + "和" + Quoted(b.current) + "同名,都会被转移到" +
+               Quoted(a.newLocation) +
+               ",其中的同名文件会互相覆盖。请只勾选其中一个,或先给其中一个文件夹改名。";
+      }
+    }
+  }
+  return std::nullopt;
+}
+
+std::string SizeText(std::uint64_t bytes) {
+  char text[32];
+  const double mb = static_cast<double>(bytes) / (1024.0 * 1024.0);
+  if (mb >= 1024.0) {
+    std::snprintf(text, sizeof text, "%.1f GB", mb / 1024.0);
+  } else {
+    std::snprintf(text, sizeof text, mb < 10.0 ? "%.1f MB" : "%.0f MB", mb);
+  }
+  return text;
+}
+
+// The nearest folder of `path` that exists, the path itself included.
+std::string ExistingAncestor(FileSystem& files, const std::string& path) {
+  for (std::string level = DriveRootAware(path); !level.empty();
+       level = paths::ParentFolder(level)) {
+    if (files.DirExists(level)) return level;
+  }
+  return std::string();
+}
+
+// Looks at the files to be carried: none may replace a file already in the target, and
+// they must fit on the target's volume. Fills each carried row's file list.
+std::optional<std::string> CarryProblem(Services& s, std::vector<RowPlan>& plan,
+                                        const std::string& targetFolder, Mode mode) {
+  std::vector<std::string> clashes;
+  std::size_t clashCount = 0;
+  std::uint64_t needed = 0;
+  const std::string targetVolume = paths::CaseKey(s.files.VolumeOf(targetFolder));
+  for (RowPlan& p : plan) {
+    if (!p.carriedAlone) continue;
+    p.files = s.files.ListFiles(p.current);
+    if (s.files.DirExists(p.newLocation)) {
+      std::set<std::string> present;
+      for (const FileEntry& f : s.files.ListFiles(p.newLocation)) {
+        present.insert(paths::CaseKey(f.relativePath));
+      }
+      for (const FileEntry& f : p.files) {
+        if (present.count(paths::CaseKey(f.relativePath)) == 0) continue;
+        if (++clashCount <= kClashesNamed) clashes.push_back(p.newLocation + f.relativePath);
+      }
+    }
+    // A move within one volume only renames; anything else writes every byte again.
+    const std::string volume = paths::CaseKey(s.files.VolumeOf(p.current));
+    if (mode == Mode::Copy || volume.empty() || volume != targetVolume) {
+      for (const FileEntry& f : p.files) needed += f.size;
+    }
+  }
+  if (clashCount > 0) {
+    std::string text = "目标文件夹中已有同名的文件夹,其中 " + std::to_string(clashCount) +
+                       " 个文件会被覆盖:";
+    for (const std::string& c : clashes) text += "\n" + c;
+    if (clashCount > clashes.size()) text += "\n……";
+    return text + "\n请先移走或改名这些文件,或另选一个目标文件夹。";
+  }
+  if (needed == 0 || targetFolder.empty()) return std::nullopt;
+  const auto free = s.files.FreeBytes(targetFolder);
+  const std::uint64_t margin = std::max<std::uint64_t>(needed / 20, kMinimumMargin);
+  if (free && *free < needed + margin) {
+    return "目标驱动器的空间不够:要转移的文件约 " + SizeText(needed) + ",而" +
+           Quoted(targetFolder) + "所在的驱动器只剩 " + SizeText(*free) +
+           "。请先腾出空间,或另选一个目标文件夹。";
+  }
+  return std::nullopt;
+}
+
+// Every value a run may change, as it is now: both Explorer keys and the environment.
+std::optional<Snapshot> SaveRegistry(Registry& registry) {
+  Snapshot saved;
+  auto save = [&](const char* key, const char* name) {
+    const auto value = registry.RegReadRaw(kHkeyCurrentUser, key, name);
+    if (!value) return false;
+    saved.push_back({key, name, *value});
+    return true;
+  };
+  for (const char* key : {kShellFoldersKey, kUserShellFoldersKey, kEnvironmentKey}) {
+    for (const FolderRow& row : FolderCatalogue()) {
+      if (std::string(row.firstWriteKey) == key && !save(key, row.valueName)) return std::nullopt;
+      if (std::string(row.secondWriteKey) == key && !save(key, row.secondValueName)) {
+        return std::nullopt;
+      }
+    }
+  }
+  return saved;
+}
+
+const RegistryValue& SavedOf(const Snapshot& saved, const char* key, const char* name) {
+  for (const SavedValue& v : saved) {
+    if (v.keyPath == key && v.valueName == name) return v.value;
+  }
+  throw std::logic_error("a row's value was not saved");
+}
+
+// Puts both of the row's values back exactly as they were, type included.
+void RestoreRow(Registry& registry, const FolderRow& row, const Snapshot& saved) {
+  registry.RegRestoreValue(kHkeyCurrentUser, row.firstWriteKey, row.valueName,
+                           SavedOf(saved, row.firstWriteKey, row.valueName));
+  registry.RegRestoreValue(kHkeyCurrentUser, row.secondWriteKey, row.secondValueName,
+                           SavedOf(saved, row.secondWriteKey, row.secondValueName));
+}
+
+// Both of the row's values, or neither: a refused write puts the first back.
+bool WriteLocation(Registry& registry, const FolderRow& row, const std::string& location,
+                   const Snapshot& saved) {
+  if (!registry.RegWriteValue(kHkeyCurrentUser, row.firstWriteKey, row.valueName, location, kRegSz)) {
+    return false;
+  }
+  if (registry.RegWriteValue(kHkeyCurrentUser, row.secondWriteKey, row.secondValueName, location,
+                             kRegSz)) {
+    return true;
+  }
+  RestoreRow(registry, row, saved);
+  return false;
 }
 
 void ShareNewTempFolder(Host& host, const std::string& location) {
@@ -155,55 +345,82 @@ void ShareNewTempFolder(Host& host, const std::string& location) {
   host.BroadcastEnvironmentChange();
 }
 
-bool WriteLocation(Registry& registry, const FolderRow& row, const std::string& location) {
-  registry.RegWriteValue(kHkeyCurrentUser, row.firstWriteKey, row.valueName, location, kRegSz);
-  return registry.RegWriteValue(kHkeyCurrentUser, row.secondWriteKey, row.secondValueName,
-                                location, kRegSz);
+struct Settled {
+  std::string location;
+  RowOutcome outcome;
+  std::size_t files = 0;
+};
+
+Settled PointBack(Services& s, const RowPlan& p, const Snapshot& saved) {
+  RestoreRow(s.registry, *p.row, saved);
+  return {p.current, RowOutcome::PointedBack};
 }
 
-// The registry must never name a folder that does not exist. When the shell left nothing
-// at the new place (it failed, or the user cancelled it), the row is pointed back at its
-// old folder, which still holds the files; when there was no old folder either, the new
-// one is made, empty, since there were no files to carry. Returns where the row now points.
-std::string SettleLocation(Services& s, const RowPlan& p) {
-  if (s.files.DirExists(p.newLocation)) return p.newLocation;
-  if (paths::IsAbsolutePath(p.current) && s.files.DirExists(p.current)) {
-    WriteLocation(s.registry, *p.row, p.current);
-    return p.current;
+// The registry must never name a folder that does not exist, nor leave files where
+// nothing names them. When the shell left nothing at the new place (it failed, or the
+// user cancelled it), the row is pointed back at its old folder, which still holds the
+// files; when there was no old folder either, the new one is made, empty. A carry done
+// in part is kept and counted, so that the user can finish it.
+Settled SettleLocation(Services& s, const RowPlan& p, Mode mode, RowOutcome done,
+                       const Snapshot& saved) {
+  if (!s.files.DirExists(p.newLocation)) {
+    if (paths::IsAbsolutePath(p.current) && s.files.DirExists(p.current)) {
+      return PointBack(s, p, saved);
+    }
+    s.files.MakeDirectory(p.newLocation);
+    return {p.newLocation, RowOutcome::EmptyFolderMade};
   }
-  s.files.MakeDirectory(p.newLocation);
-  return p.newLocation;
+  if (!p.carriedAlone) return {p.newLocation, done};
+  if (mode == Mode::Move) {
+    if (!s.files.DirExists(p.current)) return {p.newLocation, done};
+    const std::size_t left = s.files.ListFiles(p.current).size();
+    if (left == p.files.size()) return PointBack(s, p, saved);
+    return {p.newLocation, RowOutcome::MovedInPart, left};
+  }
+  std::map<std::string, std::uint64_t> arrived;
+  for (const FileEntry& f : s.files.ListFiles(p.newLocation)) {
+    arrived[paths::CaseKey(f.relativePath)] = f.size;
+  }
+  std::size_t missing = 0;
+  for (const FileEntry& f : p.files) {
+    const auto it = arrived.find(paths::CaseKey(f.relativePath));
+    if (it == arrived.end() || it->second != f.size) ++missing;
+  }
+  if (missing > 0 && missing == p.files.size()) return PointBack(s, p, saved);
+  if (missing > 0) return {p.newLocation, RowOutcome::CopiedInPart, missing};
+  return {p.newLocation, done};
 }
 
-// The per-row work: both registry values, then the files by transfer mode. Returns where
-// the row points afterwards.
-std::string TransferFolder(Services& s, const RowPlan& p, const std::string& root, Mode mode,
-                           Family family) {
+// The per-row work: both registry values, then the files by transfer mode.
+Settled TransferFolder(Services& s, const RowPlan& p, const std::string& root, Mode mode,
+                       const Snapshot& saved) {
   const FolderRow& row = *p.row;
-  if (!WriteLocation(s.registry, row, p.newLocation)) {
+  if (!WriteLocation(s.registry, row, p.newLocation, saved)) {
+    // The row stays as it was, files included: they remain where the registry points.
     s.dialogs.MessageBox(kErrorText, kMbIconError, std::nullopt);
+    return {p.current, RowOutcome::WriteRefused};
   }
 
   // A second run onto the same target finds the folder already there; the shell would
   // answer a copy of a folder onto itself with an error window.
   const bool inPlace = paths::IsSamePath(p.current, p.newLocation);
+  const RowOutcome done = inPlace ? RowOutcome::AlreadyInPlace
+                          : mode == Mode::Copy ? RowOutcome::Copied
+                                               : RowOutcome::Moved;
   switch (mode) {
     case Mode::Copy:
-    case Mode::Move: {
-      if (p.travelsWithOuter || inPlace) break;
-      const bool mustExist = family == Family::NT5 && row.nt5FixedName != nullptr;
-      if (mustExist && !s.files.DirExists(p.current)) break;
+    case Mode::Move:
+      if (!p.carriedAlone) break;
       if (mode == Mode::Copy) {
         s.files.ShellCopyFiles(p.current, root);
       } else {
         s.files.ShellMoveFiles(p.current, root);
       }
       break;
-    }
     case Mode::Discard: {
       s.files.MakeDirectory(p.newLocation);
       if (!row.desktopIni) break;
-      SkipIfRefused(s.files.SetFileAttributes(p.newLocation, kFileAttributeReadOnly));
+      GoOnWhateverTheResult(s.files.SetFileAttributes(p.newLocation, kFileAttributeReadOnly));
       // An empty box would make "\Desktop.ini" name a file in the root of the current drive.
       if (inPlace || p.current.empty()) break;
       const std::string ini = p.current + kDesktopIni;
@@ -213,10 +430,74 @@ std::string TransferFolder(Services& s, const RowPlan& p, const std::string& roo
       break;
     }
     case Mode::None:
-      return p.newLocation;  // no file work, nothing to settle
+      break;
   }
-  return SettleLocation(s, p);
+  const RowOutcome expected =
+      (mode == Mode::Discard || mode == Mode::None) && !inPlace ? RowOutcome::EmptyFolderMade : done;
+  return SettleLocation(s, p, mode, expected, saved);
 }
+
+std::string CaptionOf(const FolderRow& row, Family family) {
+  std::string caption = family == Family::NT5 ? row.nt5Caption : row.caption;
+  if (caption.size() >= 1 && caption.back() == ':') caption.pop_back();
+  return caption;
+}
+
+std::string WindowsVersionText(Host& host) {
+  const RawOsVersion v = host.QueryOsVersion();
+  std::u16string pack;
+  for (char16_t c : v.servicePack) {
+    if (c == 0) break;
+    pack += c;
+  }
+  std::string text = std::to_string(v.majorVersion) + "." + std::to_string(v.minorVersion) + "." +
+                     std::to_string(v.buildNumber & 0xFFFF);
+  if (!pack.empty()) text += " " + Utf16ToUtf8(pack);
+  return text;
+}
+
+const char* const kUndoPrefix = "\\Vestrand-还原-";
+const char* const kRecordPrefix = "\\Vestrand-记录-";
+
+// The way back, written before anything changes: a registry file named after the moment,
+// never replacing the file of an earlier run. Returns the name's distinguishing part (the
+// time, and a number when that time is taken), or nothing when it cannot be written.
+std::optional<std::string> WriteUndoFile(FileSystem& files, const std::string& root,
+                                         const std::string& stamp, const Snapshot& saved) {
+  const std::string content = RegistryUndoFile(saved);
+  for (int attempt = 1; attempt <= 20; ++attempt) {
+    const std::string tag = stamp + (attempt == 1 ? std::string() : "-" + std::to_string(attempt));
+    const std::string path = root + kUndoPrefix + tag + ".reg";
+    if (files.WriteNewFile(path, content)) return tag;
+    // Only a name already taken is worth another try.
+    if (files.GetFileAttributes(path) == kInvalidFileAttributes) break;
+  }
+  return std::nullopt;
+}
+
+// Brings the desktop shell back once it has been ended, however the run leaves.
+class ShellComesBack {
+ public:
+  explicit ShellComesBack(Host& host) : host_(host) {}
+  ShellComesBack(const ShellComesBack&) = delete;
+  ShellComesBack& operator=(const ShellComesBack&) = delete;
+  ~ShellComesBack() {
+    try {
+      Now();
+    } catch (...) {
+      // Nothing more can be done from a destructor; the caller tells the user.
+    }
+  }
+  void Now() {
+    if (done_) return;
+    done_ = true;
+    GoOnWhateverTheResult(host_.StartCommand(kStartShell, kShowMinimized));
+  }
+
+ private:
+  Host& host_;
+  bool done_ = false;
+};
 
 void RunTransfer(Services& s, MainForm& form, Family family) {
   std::string target = form.GetText(kTargetRoot);
@@ -235,8 +516,18 @@ void RunTransfer(Services& s, MainForm& form, Family family) {
 
   const std::string root = paths::WithoutOneTrailingBackslash(target);
   const Mode mode = ReadMode(form);
-  const std::vector<RowPlan> plan = PlanRows(s, form, family, root, mode);
-  if (const auto problem = TargetInsideCarriedFolder(plan, target, mode)) {
+  std::vector<RowPlan> plan = PlanRows(s, form, family, root, mode);
+  std::optional<std::string> problem = TargetInsideCarriedFolder(s, plan, target, root, mode);
+  if (!problem) problem = SharedNewLocation(plan);
+  const std::string existing = problem ? std::string() : ExistingAncestor(s.files, root);
+  if (!problem) {
+    s.dialogs.ShowWaitCursor(true);
+    problem = CarryProblem(s, plan, existing, mode);
+    s.dialogs.ShowWaitCursor(false);
+  }
+  const std::optional<Snapshot> saved = problem ? std::nullopt : SaveRegistry(s.registry);
+  if (!problem && !saved) problem = "无法读取注册表中文件夹的当前位置,无法保存还原文件。什么都没有改动。";
+  if (problem) {
     Refuse(s.dialogs, *problem);
     return;
   }
@@ -244,37 +535,94 @@ void RunTransfer(Services& s, MainForm& form, Family family) {
   const TwipsPoint before = form.GetWindowPosition();
   form.MoveWindowTo(0, 0);
   form.SetWindowEnabled(false);
-  if (!s.files.DirExists(root)) {
+  auto stop = [&](const std::string& why) {
+    Refuse(s.dialogs, why);
+    form.SetWindowEnabled(true);
+    form.MoveWindowTo(before.left, before.top);
+  };
+  RunRecord record;
+  record.time = s.host.Now();
+  record.windowsVersion = WindowsVersionText(s.host);
+  record.mode = ModeName(mode);
+  record.target = root;
+  record.targetCreated = !paths::IsSamePath(existing, DriveRootAware(root));
+  if (record.targetCreated) {
     s.files.MakeDirectory(root);
     // Without the target root every registry value would name a folder that cannot
     // exist; stop while nothing has changed and the shell still runs.
     if (!s.files.DirExists(root)) {
-      Refuse(s.dialogs, "无法创建目标文件夹" + Quoted(target) +
-                            "。请检查驱动器是否存在、是否有写入权限,以及是否有同名的文件。");
-      form.SetWindowEnabled(true);
-      form.MoveWindowTo(before.left, before.top);
+      stop("无法创建目标文件夹" + Quoted(target) +
+           "。请检查驱动器是否存在、是否有写入权限,以及是否有同名的文件。");
       return;
     }
   }
-
-  SkipIfRefused(s.host.StartCommand(kEndShell, kShowMinimized));
-  s.host.Sleep(kShellGoneMs);
-  for (const RowPlan& p : plan) {
-    if (!p.ticked || p.newLocation.empty()) continue;
-    const std::string location = TransferFolder(s, p, root, mode, family);
-    if (p.row->row == kTempRow) ShareNewTempFolder(s.host, location);
-  }
-  // Once every move is done, the unticked folders that went along are pointed at where
-  // they arrived.
-  for (const RowPlan& p : plan) {
-    if (!p.followsOuter) continue;
-    if (!WriteLocation(s.registry, *p.row, p.newLocation)) {
-      s.dialogs.MessageBox(kErrorText, kMbIconError, std::nullopt);
+  const std::optional<std::string> tag = WriteUndoFile(s.files, root, TimeStamp(record.time), *saved);
+  if (!tag) {
+    // What this run made is taken away again, innermost first.
+    for (std::string level = root; record.targetCreated && !level.empty() &&
+                                   !paths::IsSamePath(level, existing);
+         level = paths::ParentFolder(level)) {
+      s.files.RemoveEmptyDirectory(level);
     }
-    const std::string location = SettleLocation(s, p);
-    if (p.row->row == kTempRow) ShareNewTempFolder(s.host, location);
+    stop("无法在目标文件夹" + Quoted(target) +
+         "中写入注册表还原文件,为了能够撤销,转移没有开始。请检查是否有写入权限。");
+    return;
   }
-  SkipIfRefused(s.host.StartCommand(kStartShell, kShowMinimized));
+  record.undoFileName = std::string(kUndoPrefix + 1) + *tag + ".reg";
+
+  GoOnWhateverTheResult(s.host.StartCommand(kEndShell, kShowMinimized));
+  ShellComesBack shell(s.host);
+  try {
+    s.host.Sleep(kShellGoneMs);
+    for (const RowPlan& p : plan) {
+      RowRecord line{CaptionOf(*p.row, family), p.current, p.current, RowOutcome::LeftAlone, 0};
+      if (p.ticked && !p.newLocation.empty()) {
+        const Settled settled = TransferFolder(s, p, root, mode, *saved);
+        line.newLocation = settled.location;
+        line.outcome = settled.outcome;
+        line.files = settled.files;
+        if (p.row->row == kTempRow && settled.outcome != RowOutcome::WriteRefused) {
+          ShareNewTempFolder(s.host, settled.location);
+        }
+      }
+      record.rows.push_back(line);
+    }
+    // Once every move is done, the unticked folders that really went along are pointed
+    // at where they arrived.
+    for (std::size_t k = 0; k < plan.size(); ++k) {
+      const RowPlan& p = plan[k];
+      if (!p.followsOuter || s.files.DirExists(p.current) || !s.files.DirExists(p.newLocation)) {
+        continue;
+      }
+      RowRecord& line = record.rows[k];
+      if (WriteLocation(s.registry, *p.row, p.newLocation, *saved)) {
+        line.newLocation = p.newLocation;
+        line.outcome = RowOutcome::Followed;
+        if (p.row->row == kTempRow) ShareNewTempFolder(s.host, p.newLocation);
+      } else {
+        s.dialogs.MessageBox(kErrorText, kMbIconError, std::nullopt);
+        line.outcome = RowOutcome::FollowRefused;
+      }
+    }
+    const std::string recordFile = root + kRecordPrefix + *tag + ".txt";
+    const bool recorded = s.files.WriteNewFile(recordFile, RecordText(record));
+    shell.Now();
+    if (NeedsAttention(record)) {
+      s.dialogs.MessageBox(
+          "有些文件夹没有完整转移,或注册表拒绝了写入。" +
+              (recorded ? "详情请看记录文件:\n" + recordFile
+                        : std::string("记录文件也无法写入,请检查目标文件夹。")),
+          kMbIconWarning, std::string(kHintTitle));
+    }
+  } catch (...) {
+    shell.Now();
+    form.SetWindowEnabled(true);
+    s.dialogs.MessageBox(
+        "转移中途出现意外错误,已停止。桌面已重新启动。已转移的文件夹请查看目标文件夹" +
+            Quoted(root) + "中的记录;要撤销,请双击其中的 " + record.undoFileName + "。",
+        kMbIconError, std::string(kHintTitle));
+    return;
+  }
 
   form.SetWindowEnabled(true);
   form.MoveWindowTo(kParkedLeftTwips, 0);

@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <cctype>
+#include <functional>
 
+#include "platform/M_Regedit.h"
 #include "ui/NT6FormLayout.h"
 
 namespace vestrand::fake {
@@ -43,13 +45,39 @@ bool FakeRegistry::RegWriteValue(std::uint32_t, const std::string& keyPath,
   const bool ok = refusedKeys.count(keyPath) == 0;
   trace_.push_back("RegWriteValue(" + keyPath + ", " + valueName + ", " + value + ", " +
                    std::to_string(type) + ")" + (ok ? "" : " -> refused"));
-  if (ok) keys_[Upper(keyPath)][Upper(valueName)] = StoredValue{type, value};
+  if (ok) keys_[Upper(keyPath)][Upper(valueName)] = StoredValue{type, value, ""};
   return ok;
 }
 
 void FakeRegistry::Set(const std::string& key, const std::string& name, const std::string& text,
-                       std::uint32_t type) {
-  keys_[Upper(key)][Upper(name)] = StoredValue{type, text};
+                       std::uint32_t type, const std::string& raw) {
+  keys_[Upper(key)][Upper(name)] = StoredValue{type, text, raw};
+}
+
+std::optional<RegistryValue> FakeRegistry::RegReadRaw(std::uint32_t, const std::string& keyPath,
+                                                      const std::string& valueName) {
+  if (traceReads) trace_.push_back("RegReadRaw(" + keyPath + ", " + valueName + ")");
+  if (unreadableKeys.count(keyPath) != 0) return std::nullopt;
+  const StoredValue* v = Find(keyPath, valueName);
+  if (v == nullptr) return RegistryValue{};
+  const std::string& stored = v->raw.empty() ? v->text : v->raw;
+  return RegistryValue{true, v->type, StringValueData(stored)};
+}
+
+bool FakeRegistry::RegRestoreValue(std::uint32_t, const std::string& keyPath,
+                                   const std::string& valueName, const RegistryValue& value) {
+  trace_.push_back("RegRestoreValue(" + keyPath + ", " + valueName + ", " +
+                   (value.exists ? std::to_string(value.type) : std::string("none")) + ")");
+  auto& values = keys_[Upper(keyPath)];
+  if (!value.exists) {
+    values.erase(Upper(valueName));
+    return true;
+  }
+  const std::string text = FormatRegistryData(value.type, value.data);
+  // The fake does not expand: an expandable value shows its stored text.
+  values[Upper(valueName)] =
+      StoredValue{value.type, text, value.type == kRegExpandSz ? text : std::string()};
+  return true;
 }
 
 const StoredValue* FakeRegistry::Find(const std::string& key, const std::string& name) const {
@@ -61,8 +89,20 @@ const StoredValue* FakeRegistry::Find(const std::string& key, const std::string&
 
 // ---- file system ----------------------------------------------------------------------
 
-std::string FakeFileSystem::Key(const std::string& path) {
+std::string FakeFileSystem::Key(const std::string& path) const {
   std::string k = Upper(path);
+  for (const auto& [name, folder] : aliases) {
+    const std::string alias = Upper(name);
+    if (k.compare(0, alias.size(), alias) == 0 &&
+        (k.size() == alias.size() || k[alias.size()] == '\\')) {
+      k = Upper(folder) + k.substr(alias.size());
+      break;
+    }
+  }
+  // Windows reads a doubled backslash as one.
+  for (std::size_t at = k.find("\\\\", 1); at != std::string::npos; at = k.find("\\\\", 1)) {
+    k.erase(at, 1);
+  }
   while (k.size() > 2 && k.back() == '\\') k.pop_back();
   return k;
 }
@@ -125,10 +165,11 @@ void FakeFileSystem::AddDirectory(const std::string& path) {
   if (k.size() > 2 && nodes_.count(k) == 0) nodes_[k] = Node{true, 0, "", spelled};
 }
 
-void FakeFileSystem::AddFile(const std::string& path, const std::string& content) {
+void FakeFileSystem::AddFile(const std::string& path, const std::string& content,
+                             std::uint64_t size) {
   const auto slash = path.rfind('\\');
   AddDirectory(path.substr(0, slash));
-  nodes_[Key(path)] = Node{false, 0, content, path};
+  nodes_[Key(path)] = Node{false, 0, content, path, size == ~0ull ? content.size() : size};
 }
 
 bool FakeFileSystem::DirExists(const std::string& path) {
@@ -180,6 +221,9 @@ int FakeFileSystem::Transfer(const std::string& source, const std::string& desti
     trace_.pop_back();  // made by the shell, not by the caller
     if (!IsDirectory(destination)) return -1;
   }
+  if (move && moveOntoSameNameDoesNothing && nodes_.count(target) != 0) return 1;
+  std::set<std::string> held;
+  for (const std::string& h : heldFiles) held.insert(Key(h));
   std::string spelledDst = destination;
   while (spelledDst.size() > 2 && spelledDst.back() == '\\') spelledDst.pop_back();
   const std::string spelledName = nodes_[src].path.substr(nodes_[src].path.rfind('\\') + 1);
@@ -187,12 +231,19 @@ int FakeFileSystem::Transfer(const std::string& source, const std::string& desti
   for (const auto& [k, node] : nodes_) {
     if (k == src || k.compare(0, src.size() + 1, src + "\\") == 0) moved.emplace_back(k, node);
   }
+  auto holds = [&held](const std::string& k) {
+    for (const std::string& h : held) {
+      if (h == k || h.compare(0, k.size() + 1, k + "\\") == 0) return true;
+    }
+    return false;
+  };
   for (auto& [k, node] : moved) {
     const std::string rest = k.substr(src.size());
+    if (!node.directory && held.count(k) != 0) continue;  // skipped by the shell
     Node copy = node;
     copy.path = spelledDst + "\\" + spelledName + node.path.substr(node.path.size() - rest.size());
     nodes_[target + rest] = copy;
-    if (move) nodes_.erase(k);
+    if (move && !holds(k)) nodes_.erase(k);
   }
   return 1;
 }
@@ -205,6 +256,52 @@ int FakeFileSystem::ShellCopyFiles(const std::string& source, const std::string&
 int FakeFileSystem::ShellMoveFiles(const std::string& source, const std::string& destination) {
   trace_.push_back("ShellMoveFiles(" + source + ", " + destination + ")");
   return Transfer(source, destination, true);
+}
+
+std::optional<FolderId> FakeFileSystem::GetFolderId(const std::string& path) {
+  if (!IsDirectory(path)) return std::nullopt;
+  const std::string k = Key(path);
+  return FolderId{static_cast<std::uint32_t>(k[0]), std::hash<std::string>()(k)};
+}
+
+std::string FakeFileSystem::VolumeOf(const std::string& path) {
+  const std::string k = Key(path);
+  return k.size() >= 2 && k[1] == ':' ? k.substr(0, 2) + "\\" : std::string();
+}
+
+std::optional<std::uint64_t> FakeFileSystem::FreeBytes(const std::string& path) {
+  const std::string k = Key(path);
+  const auto it = freeBytes.find(k.substr(0, 2));
+  return it == freeBytes.end() ? (1ull << 40) : it->second;
+}
+
+std::vector<FileEntry> FakeFileSystem::ListFiles(const std::string& folder) {
+  const std::string base = Key(folder);
+  std::vector<FileEntry> files;
+  for (const auto& [k, node] : nodes_) {
+    if (node.directory || k.compare(0, base.size() + 1, base + "\\") != 0) continue;
+    files.push_back({node.path.substr(node.path.size() - (k.size() - base.size())), node.size});
+  }
+  return files;
+}
+
+bool FakeFileSystem::WriteNewFile(const std::string& path, const std::string& bytes) {
+  trace_.push_back("WriteNewFile(" + path + ")");
+  const std::string k = Key(path);
+  if (nodes_.count(k) != 0 || !ParentExists(k)) return false;
+  for (const std::string& f : readOnlyFolders) {
+    if (Key(f) == k.substr(0, k.rfind('\\'))) return false;
+  }
+  nodes_[k] = Node{false, 0, bytes, path, bytes.size()};
+  return true;
+}
+
+bool FakeFileSystem::RemoveEmptyDirectory(const std::string& path) {
+  trace_.push_back("RemoveEmptyDirectory(" + path + ")");
+  const std::string k = Key(path);
+  if (!IsDirectory(path) || !ListUnder(path).empty()) return false;
+  nodes_.erase(k);
+  return true;
 }
 
 // ---- host -----------------------------------------------------------------------------
@@ -274,6 +371,10 @@ void FakeDialogs::MessageBox(const std::string& text, unsigned flags,
                              const std::optional<std::string>& title) {
   trace_.push_back("MessageBox(" + text + ", " + std::to_string(flags) + ", " +
                    (title ? *title : std::string("(default)")) + ")");
+}
+
+void FakeDialogs::ShowWaitCursor(bool waiting) {
+  trace_.push_back(std::string("ShowWaitCursor(") + (waiting ? "1" : "0") + ")");
 }
 
 void FakeDialogs::CenterMsgBox(const std::string& text, unsigned flags, const std::string& title) {

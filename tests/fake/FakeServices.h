@@ -20,6 +20,7 @@ using Trace = std::vector<std::string>;
 struct StoredValue {
   std::uint32_t type = kRegSz;
   std::string text;  // display text (for REG_EXPAND_SZ: already expanded)
+  std::string raw;   // as stored, when it differs from the display text
 };
 
 class FakeRegistry final : public Registry {
@@ -29,12 +30,18 @@ class FakeRegistry final : public Registry {
                            const std::string& valueName, std::uint32_t& type) override;
   bool RegWriteValue(std::uint32_t root, const std::string& keyPath, const std::string& valueName,
                      const std::string& value, std::uint32_t type) override;
+  std::optional<RegistryValue> RegReadRaw(std::uint32_t root, const std::string& keyPath,
+                                          const std::string& valueName) override;
+  bool RegRestoreValue(std::uint32_t root, const std::string& keyPath,
+                       const std::string& valueName, const RegistryValue& value) override;
 
   void Set(const std::string& key, const std::string& name, const std::string& text,
-           std::uint32_t type = kRegSz);
+           std::uint32_t type = kRegSz, const std::string& raw = "");
   const StoredValue* Find(const std::string& key, const std::string& name) const;
   // Writes under this key fail (for example access denied).
   std::set<std::string> refusedKeys;
+  // Reads of whole values under this key fail.
+  std::set<std::string> unreadableKeys;
   bool traceReads = false;
 
  private:
@@ -53,9 +60,17 @@ class FakeFileSystem final : public FileSystem {
   HostResult SetFileAttributes(const std::string& path, std::uint32_t attributes) override;
   int ShellCopyFiles(const std::string& source, const std::string& destination) override;
   int ShellMoveFiles(const std::string& source, const std::string& destination) override;
+  std::optional<FolderId> GetFolderId(const std::string& path) override;
+  std::string VolumeOf(const std::string& path) override;
+  std::optional<std::uint64_t> FreeBytes(const std::string& path) override;
+  std::vector<FileEntry> ListFiles(const std::string& folder) override;
+  bool WriteNewFile(const std::string& path, const std::string& bytes) override;
+  bool RemoveEmptyDirectory(const std::string& path) override;
 
   void AddDirectory(const std::string& path);  // with every level above it
-  void AddFile(const std::string& path, const std::string& content = "x");
+  // A file of `size` bytes (the content's size unless given).
+  void AddFile(const std::string& path, const std::string& content = "x",
+               std::uint64_t size = ~0ull);
   bool Exists(const std::string& path) const;
   bool IsDirectory(const std::string& path) const;
   std::uint32_t Attributes(const std::string& path) const;
@@ -69,6 +84,16 @@ class FakeFileSystem final : public FileSystem {
   bool traceQueries = true;
   // Paths whose attributes the system refuses to set (for example access denied).
   std::set<std::string> refusedAttributePaths;
+  // Another name for a folder, as `subst` makes one: "E:" -> "C:\\Users\\Ann".
+  std::map<std::string, std::string> aliases;
+  // Free bytes per drive ("D:"); plenty where not given.
+  std::map<std::string, std::uint64_t> freeBytes;
+  // Files the shell skips (held open): a copy leaves them out, a move leaves them behind.
+  std::set<std::string> heldFiles;
+  // Wine's shell: a move onto a folder of the same name does nothing and reports success.
+  bool moveOntoSameNameDoesNothing = false;
+  // Folders in which no new file can be written.
+  std::set<std::string> readOnlyFolders;
 
  private:
   struct Node {
@@ -76,8 +101,9 @@ class FakeFileSystem final : public FileSystem {
     std::uint32_t attributes = 0;
     std::string content;
     std::string path;  // as first spelled
+    std::uint64_t size = 0;
   };
-  static std::string Key(const std::string& path);
+  std::string Key(const std::string& path) const;
   bool ParentExists(const std::string& key) const;
   int Transfer(const std::string& source, const std::string& destination, bool move);
 
@@ -97,6 +123,7 @@ class FakeHost final : public Host {
   void SetEnvironmentVariable(const std::string& name, const std::string& value) override;
   void BroadcastEnvironmentChange() override;
   void EndProgram() override;
+  LocalTime Now() override { return now; }
 
   // Sets the reported version (platform 2 unless given).
   void SetVersion(std::uint32_t major, std::uint32_t minor, std::uint32_t build = 0,
@@ -107,6 +134,7 @@ class FakeHost final : public Host {
   std::string programFolder = "C:\\Program Files\\Vestrand";
   std::map<std::string, std::string> environment;
   bool ended = false;
+  LocalTime now{2026, 12, 6, 15, 30, 0};
 
  private:
   Trace& trace_;
@@ -119,6 +147,7 @@ class FakeDialogs final : public Dialogs {
   void MessageBox(const std::string& text, unsigned flags,
                   const std::optional<std::string>& title) override;
   void CenterMsgBox(const std::string& text, unsigned flags, const std::string& title) override;
+  void ShowWaitCursor(bool waiting) override;
 
   std::deque<std::string> browseResults;  // answered in order; empty text when exhausted
 

@@ -1,0 +1,157 @@
+#include "relocation/RunRecord.h"
+
+#include <cstdio>
+
+#include "platform/M_Regedit.h"
+#include "platform/Text.h"
+
+namespace vestrand {
+
+namespace {
+
+const char* const kCrLf = "\r\n";
+
+std::string Escaped(const std::string& text) {
+  std::string out = "\"";
+  for (char c : text) {
+    if (c == '\\' || c == '"') out += '\\';
+    out += c;
+  }
+  return out + "\"";
+}
+
+// Text that the quoted form carries exactly: one terminating NUL and no control characters.
+bool IsPlainString(const RegistryValue& v) {
+  if (v.type != kRegSz || v.data.size() < 2 || v.data.size() % 2 != 0) return false;
+  for (std::size_t i = 0; i + 2 < v.data.size(); i += 2) {
+    if (v.data[i + 1] == 0 && v.data[i] < 0x20) return false;
+  }
+  return v.data[v.data.size() - 2] == 0 && v.data.back() == 0;
+}
+
+// Bytes as the Registry Editor writes them, wrapped the way it wraps them.
+std::string HexData(const std::string& head, const std::vector<std::uint8_t>& data) {
+  static const char kHex[] = "0123456789abcdef";
+  std::string out = head;
+  std::size_t lineStart = 0;
+  for (std::size_t i = 0; i < data.size(); ++i) {
+    out += kHex[data[i] >> 4];
+    out += kHex[data[i] & 0x0F];
+    if (i + 1 == data.size()) break;
+    out += ',';
+    if (out.size() - lineStart > 76) {
+      out += "\\";
+      out += kCrLf;
+      lineStart = out.size();
+      out += "  ";
+    }
+  }
+  return out;
+}
+
+std::string ValueLine(const SavedValue& saved) {
+  const std::string name = Escaped(saved.valueName) + "=";
+  const RegistryValue& v = saved.value;
+  if (!v.exists) return name + "-";
+  if (IsPlainString(v)) return name + Escaped(FormatRegistryData(v.type, v.data));
+  if (v.type == kRegDword && v.data.size() == 4) {
+    char dword[16];
+    std::snprintf(dword, sizeof dword, "dword:%02x%02x%02x%02x", v.data[3], v.data[2], v.data[1],
+                  v.data[0]);
+    return name + dword;
+  }
+  if (v.type == kRegBinary) return HexData(name + "hex:", v.data);
+  char head[16];
+  std::snprintf(head, sizeof head, "hex(%x):", static_cast<unsigned>(v.type));
+  return HexData(name + head, v.data);
+}
+
+std::string Size(std::size_t n) { return std::to_string(n); }
+
+std::string OutcomeText(const RowRecord& row) {
+  switch (row.outcome) {
+    case RowOutcome::LeftAlone: return "未勾选,未改动";
+    case RowOutcome::Moved: return "已移动到新位置";
+    case RowOutcome::Copied: return "已复制到新位置,原文件夹保留";
+    case RowOutcome::AlreadyInPlace: return "已在目标位置,无需转移";
+    case RowOutcome::EmptyFolderMade: return "已新建空文件夹,原有文件留在原位置";
+    case RowOutcome::PointedBack: return "文件没有被转移,注册表仍指向原位置";
+    case RowOutcome::MovedInPart:
+      return "只移动了一部分:原位置仍有 " + Size(row.files) + " 个文件,请手动移动";
+    case RowOutcome::CopiedInPart:
+      return "只复制了一部分:有 " + Size(row.files) + " 个文件没有复制,原文件夹保留";
+    case RowOutcome::WriteRefused: return "注册表拒绝写入,此项未改动,文件未转移";
+    case RowOutcome::Followed: return "随所在的文件夹一起移动,注册表已更新";
+    case RowOutcome::FollowRefused:
+      return "随所在的文件夹一起移动,但注册表拒绝写入新位置,请手动修改";
+  }
+  return std::string();
+}
+
+std::string Two(int n) { return (n < 10 ? "0" : "") + std::to_string(n); }
+
+}  // namespace
+
+std::string RegistryUndoFile(const std::vector<SavedValue>& values) {
+  std::string text = std::string("Windows Registry Editor Version 5.00") + kCrLf;
+  const std::string* key = nullptr;
+  for (const SavedValue& saved : values) {
+    if (key == nullptr || saved.keyPath != *key) {
+      key = &saved.keyPath;
+      text += std::string(kCrLf) + "[HKEY_CURRENT_USER\\" + *key + "]" + kCrLf;
+    }
+    text += ValueLine(saved) + kCrLf;
+  }
+  text += kCrLf;
+  const std::u16string wide = Utf8ToUtf16(text);
+  std::string bytes = "\xFF\xFE";
+  for (char16_t c : wide) {
+    bytes += static_cast<char>(c & 0xFF);
+    bytes += static_cast<char>(c >> 8);
+  }
+  return bytes;
+}
+
+std::string TimeStamp(const LocalTime& t) {
+  return std::to_string(t.year) + Two(t.month) + Two(t.day) + "-" + Two(t.hour) + Two(t.minute) +
+         Two(t.second);
+}
+
+std::string RecordText(const RunRecord& r) {
+  const LocalTime& t = r.time;
+  std::string out = "\xEF\xBB\xBF";
+  auto line = [&out](const std::string& text) { out += text + kCrLf; };
+  line("Vestrand 转移记录");
+  line("时间: " + std::to_string(t.year) + "-" + Two(t.month) + "-" + Two(t.day) + " " +
+       Two(t.hour) + ":" + Two(t.minute) + ":" + Two(t.second));
+  line("Windows 版本: " + r.windowsVersion);
+  line("转移模式: " + r.mode);
+  line("目标路径: " + r.target + (r.targetCreated ? " (本次新建)" : " (已存在)"));
+  line("还原注册表: 双击 " + r.undoFileName + ",确认导入,然后注销并重新登录。");
+  for (const RowRecord& row : r.rows) {
+    line("");
+    line(row.caption);
+    line("  原位置: " + (row.oldLocation.empty() ? std::string("(空)") : row.oldLocation));
+    line("  现位置: " + (row.newLocation.empty() ? std::string("(空)") : row.newLocation));
+    line("  结果: " + OutcomeText(row));
+  }
+  return out;
+}
+
+bool NeedsAttention(const RunRecord& record) {
+  for (const RowRecord& row : record.rows) {
+    switch (row.outcome) {
+      case RowOutcome::PointedBack:
+      case RowOutcome::MovedInPart:
+      case RowOutcome::CopiedInPart:
+      case RowOutcome::WriteRefused:
+      case RowOutcome::FollowRefused:
+        return true;
+      default:
+        break;
+    }
+  }
+  return false;
+}
+
+}  // namespace vestrand

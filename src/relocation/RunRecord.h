@@ -1,0 +1,69 @@
+// What a run leaves beside the relocated folders so that it can be understood and undone:
+// a registry file that puts every value back as it was, and a plain record of each row.
+#ifndef VESTRAND_RELOCATION_RUNRECORD_H
+#define VESTRAND_RELOCATION_RUNRECORD_H
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+#include "platform/Services.h"
+
+namespace vestrand {
+
+// One value as it was before the run, under HKEY_CURRENT_USER.
+struct SavedValue {
+  std::string keyPath;
+  std::string valueName;
+  RegistryValue value;
+};
+
+// A file the Registry Editor imports on a double-click: UTF-16LE with a byte-order mark,
+// CRLF lines, values grouped by key in the order given. A value that did not exist is
+// deleted on import.
+std::string RegistryUndoFile(const std::vector<SavedValue>& values);
+
+enum class RowOutcome {
+  LeftAlone,        // not ticked; nothing changed
+  Moved,            // the folder is in its new place
+  Copied,           // a copy is in the new place; the old folder stays
+  AlreadyInPlace,   // the folder already was where the run would put it
+  EmptyFolderMade,  // discard mode, or there were no files to carry
+  PointedBack,      // the shell carried nothing; the registry still names the old folder
+  MovedInPart,      // `files` files are still in the old folder
+  CopiedInPart,     // `files` files were not copied
+  WriteRefused,     // the registry refused a value; nothing of the row changed
+  Followed,         // not ticked, but moved along inside a ticked folder
+  FollowRefused,    // moved along, but the registry refused its new place
+};
+
+struct RowRecord {
+  std::string caption;
+  std::string oldLocation;
+  std::string newLocation;  // where the registry names it now
+  RowOutcome outcome = RowOutcome::LeftAlone;
+  std::size_t files = 0;
+};
+
+struct RunRecord {
+  LocalTime time;
+  std::string windowsVersion;
+  std::string mode;
+  std::string target;
+  bool targetCreated = false;
+  std::string undoFileName;
+  std::vector<RowRecord> rows;
+};
+
+// "20261206-153000"
+std::string TimeStamp(const LocalTime& time);
+
+// The record as the user reads it in Notepad: UTF-8 with a byte-order mark, CRLF lines.
+std::string RecordText(const RunRecord& record);
+
+// Whether the user must be told about the run: files left behind or a refused write.
+bool NeedsAttention(const RunRecord& record);
+
+}  // namespace vestrand
+
+#endif
