@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <functional>
+#include <stdexcept>
 
 #include "platform/M_Regedit.h"
 #include "ui/NT6FormLayout.h"
@@ -339,6 +340,7 @@ HostResult FakeHost::StartCommand(const std::string& commandLine, int showState)
 
 void FakeHost::Sleep(unsigned milliseconds) {
   trace_.push_back("Sleep(" + std::to_string(milliseconds) + ")");
+  if (sleepThrows) throw std::runtime_error("unforeseen");
 }
 
 void FakeHost::SysLogoff() { trace_.push_back("SysLogoff()"); }

@@ -134,6 +134,7 @@ class FakeHost final : public Host {
   std::string programFolder = "C:\\Program Files\\Vestrand";
   std::map<std::string, std::string> environment;
   bool ended = false;
+  bool sleepThrows = false;  // something unforeseen fails in the middle of a run
   LocalTime now{2026, 12, 6, 15, 30, 0};
 
  private:

@@ -444,6 +444,8 @@ TEST(RunTransfer, RefusedTargetsChangeNothing) {
     Control mode;
     const char* reason;     // part of the box's text
     std::string enclosing;  // the carried folder the box names
+    std::function<void(FakeMachine&)> setup = nullptr;
+    std::string boxStart = "";  // when it does not begin by naming the target
   };
   const std::string docs = kXp + "\\My Documents";
   const Case cases[] = {
@@ -459,24 +461,60 @@ TEST(RunTransfer, RefusedTargetsChangeNothing) {
       {"c:\\documents and settings\\USER\\my documents\\", Control::OptionCopy, "之中", docs},
       {docs + "\\My Music\\x", Control::OptionMove, "之中", docs},
       {kXp + "\\桌面", Control::OptionCopy, "之中", kXp + "\\桌面"},
+      // The same folder by another name: a second drive letter made with subst.
+      {"E:\\Backup", Control::OptionMove, "之中", docs,
+       [&](FakeMachine& m) { m.files.aliases["E:"] = docs; }},
+      {"E:\\", Control::OptionCopy, "之中", docs, [&](FakeMachine& m) { m.files.aliases["E:"] = docs; }},
+      // Two folders of one name would be merged into one.
+      {"D:\\Personal", Control::OptionMove, "同名", "E:\\Stuff\\My Documents",
+       [](FakeMachine& m) {
+         SetRow(m, 3, "E:\\Stuff\\My Documents", 1);
+         m.files.AddFile("E:\\Stuff\\My Documents\\第 2 号.txt", "another");
+       },
+       "MessageBox(文件夹“"},
+      // A file of the same relative path already in a same-named target folder.
+      {"D:\\Personal", Control::OptionCopy, "1 个文件会被覆盖", "",
+       [](FakeMachine& m) { m.files.AddFile("D:\\Personal\\桌面\\sub dir\\深\\a.bin", "older"); },
+       "MessageBox(目标文件夹中已有同名的文件夹"},
+      // Not enough room: a copy always writes every byte, and so does a move to another volume.
+      {"D:\\Personal", Control::OptionCopy, "空间不够", "D:\\",
+       [](FakeMachine& m) { m.files.freeBytes["D:"] = 40ull << 20; }, "MessageBox(目标驱动器"},
+      {"D:\\Personal", Control::OptionMove, "1.0 GB", "D:\\",
+       [](FakeMachine& m) {
+         m.files.AddFile(kXp + "\\桌面\\film.mkv", "", 2ull << 30);
+         m.files.freeBytes["D:"] = 1ull << 30;
+       },
+       "MessageBox(目标驱动器"},
+      // Without the values as they are, the run could not be undone.
+      {"D:\\Personal", Control::OptionMove, "无法读取注册表", "",
+       [](FakeMachine& m) { m.registry.unreadableKeys = {kEnv}; }, "MessageBox(无法读取注册表"},
   };
   for (Family family : {Family::NT5, Family::NT6}) {
     for (const Case& c : cases) {
       FakeMachine m;
       XpProfile(m, {1, 2, 11, 12, 13});
       Prepare(m, c.target, c.mode);
+      m.files.drives.insert("E:");
+      if (c.setup) c.setup(m);
       m.files.traceQueries = false;
       const auto before = FilesUnder(m, "C:");
+      const auto registryBefore = Reg(m, kUsf, "Personal");
       StartRun(m, family);
-      ASSERT_EQ(m.trace.size(), 1u) << c.target;
-      const std::string& box = m.trace[0];
-      EXPECT_EQ(box.rfind("MessageBox(目标文件夹“" + c.target + "”", 0), 0u) << box;
+      Trace seen;
+      for (const std::string& e : m.trace) {
+        if (e.rfind("ShowWaitCursor", 0) != 0) seen.push_back(e);
+      }
+      ASSERT_EQ(seen.size(), 1u) << c.target << " " << c.reason << "\n" << ::testing::PrintToString(m.trace);
+      const std::string& box = seen[0];
+      const std::string start = c.boxStart.empty() ? "MessageBox(目标文件夹“" + c.target + "”" : c.boxStart;
+      EXPECT_EQ(box.rfind(start, 0), 0u) << box;
       EXPECT_NE(box.find(c.reason), std::string::npos) << box;
       EXPECT_TRUE(EndsWith(box, ", 16, 友情提示:)")) << box;
       if (!c.enclosing.empty()) {
         EXPECT_NE(box.find("“" + c.enclosing + "”"), std::string::npos) << box;
       }
       EXPECT_EQ(FilesUnder(m, "C:"), before);
+      EXPECT_EQ(Reg(m, kUsf, "Personal"), registryBefore);
       EXPECT_TRUE(m.form.windowEnabled);
       EXPECT_FALSE(m.host.ended);
     }
@@ -492,29 +530,45 @@ TEST(RunTransfer, TargetsOutsideCarriedFoldersAreAccepted) {
       {kXp + "\\My Documents2", Control::OptionMove},           // a longer name, not inside
       {kXp + "\\Local Settings\\Temp\\x", Control::OptionMove},  // inside an unticked row
       {kXp + "\\My Documents\\New", Control::OptionDont},        // nothing is carried
+      {"D:\\Personal", Control::OptionCopy},  // merged into a same-named folder, no file replaced
+      {"C:\\Data", Control::OptionMove},      // a move within one volume needs no room
   };
   for (const Case& c : cases) {
     FakeMachine m;
     XpProfile(m, {1, 2});
     Prepare(m, c.target, c.mode);
+    m.files.AddFile("D:\\Personal\\My Documents\\其他.txt", "already there");
+    m.files.freeBytes["C:"] = 1 << 20;
     StartRun(m, Family::NT5);
     EXPECT_TRUE(m.host.ended) << c.target;
     EXPECT_EQ(Reg(m, kUsf, "Personal"), c.target + "\\My Documents");
   }
 }
 
-TEST(RunTransfer, TargetThatCannotBeMadeStopsBeforeTheShellEnds) {
+TEST(RunTransfer, TargetThatCannotBeMadeOrWrittenStopsBeforeTheShellEnds) {
+  struct Case {
+    std::string target;
+    std::string box;
+  };
+  const Case cases[] = {
+      {"E:\\Personal", "MessageBox(无法创建目标文件夹“E:\\Personal”"},
+      {"D:\\Blocked", "MessageBox(无法创建目标文件夹“D:\\Blocked”"},
+      // No way back can be written: the folder made for the run is taken away again.
+      {"D:\\New\\Root", "MessageBox(无法在目标文件夹“D:\\New\\Root”中写入注册表还原文件"},
+  };
   for (Family family : {Family::NT5, Family::NT6}) {
-    for (const std::string target : {"E:\\Personal", "D:\\Blocked"}) {
+    for (const Case& c : cases) {
       FakeMachine m;
       Win7Profile(m, {1, 2});
-      Prepare(m, target);
+      Prepare(m, c.target);
       m.files.AddFile("D:\\Blocked", "a file in the way");
+      m.files.readOnlyFolders = {"D:\\New\\Root"};
       const auto before = FilesUnder(m, "C:");
       StartRun(m, family);
-      EXPECT_TRUE(Mentions(m.trace, "MessageBox(无法创建目标文件夹“" + target + "”", ", 16, 友情提示:)"));
+      EXPECT_TRUE(Mentions(m.trace, c.box, ", 16, 友情提示:)")) << ::testing::PrintToString(m.trace);
       EXPECT_FALSE(Mentions(m.trace, "StartCommand", ""));
       EXPECT_FALSE(Mentions(m.trace, "RegWriteValue", ""));
+      EXPECT_FALSE(m.files.Exists("D:\\New"));
       EXPECT_TRUE(m.form.windowEnabled);
       EXPECT_EQ(m.form.position.left, 2000);
       EXPECT_EQ(m.form.position.top, 1500);
@@ -744,6 +798,7 @@ TEST(RunTransfer, UntickedFoldersMovedAlongAreFollowed) {
   for (Control mode : {Control::OptionMove, Control::OptionCopy}) {
     FakeMachine m;
     XpProfile(m, {2});
+    SetRow(m, 8, kXp + "\\My Documents\\Gone", 0);
     Prepare(m, "D:\\Personal", mode);
     StartRun(m, Family::NT5);
     SCOPED_TRACE(mode == Control::OptionMove ? "move" : "copy");
@@ -761,9 +816,86 @@ TEST(RunTransfer, UntickedFoldersMovedAlongAreFollowed) {
       }
       EXPECT_FALSE(Mentions(m.trace, "Shell", folder)) << "carried on its own";
     }
+    // A row whose folder start-up found missing stays as it was, and gets no folder.
+    EXPECT_EQ(Reg(m, kUsf, "{374DE290-123F-4565-9164-39C4925E467B}"), kXp + "\\My Documents\\Gone");
+    EXPECT_FALSE(m.files.Exists("D:\\Personal\\My Documents\\Gone"));
     // Rows outside the moved folder stay untouched.
     EXPECT_EQ(Reg(m, kUsf, "Desktop"), kXp + "\\桌面");
   }
+}
+
+// What the shell did only in part is kept, recorded and shown; nothing is left where
+// nothing names it.
+TEST(RunTransfer, PartCarriesAreRecordedAndShown) {
+  const std::string docs = kWin7 + "\\Documents";
+  const std::string record = "D:\\W\\Vestrand-记录-20261206-153000.txt";
+  struct Case {
+    const char* name;
+    Control mode;
+    std::function<void(FakeMachine&)> setup;
+    std::string registryAfter;  // where Documents is named afterwards
+    const char* recorded;       // "" when all went well and no box is shown
+  };
+  const Case cases[] = {
+      {"move, a file held open", Control::OptionMove,
+       [&](FakeMachine& m) { m.files.heldFiles = {docs + "\\held.txt"}; }, "D:\\W\\Documents",
+       "原位置仍有 1 个文件"},
+      {"copy, a file left out", Control::OptionCopy,
+       [&](FakeMachine& m) { m.files.heldFiles = {docs + "\\held.txt"}; }, "D:\\W\\Documents",
+       "有 1 个文件没有复制"},
+      {"move onto a same-named folder the shell leaves alone", Control::OptionMove,
+       [](FakeMachine& m) {
+         m.files.AddFile("D:\\W\\Documents\\other.txt", "already there");
+         m.files.moveOntoSameNameDoesNothing = true;
+       },
+       "%USERPROFILE%\\Documents", "文件没有被转移"},
+      {"move, all went well", Control::OptionMove, [](FakeMachine&) {}, "D:\\W\\Documents", ""},
+  };
+  for (Family family : {Family::NT5, Family::NT6}) {
+    for (const Case& c : cases) {
+      SCOPED_TRACE(c.name);
+      FakeMachine m;
+      Win7Profile(m, {2});
+      m.registry.Set(kUsf, "Personal", docs, kRegExpandSz, "%USERPROFILE%\\Documents");
+      m.files.AddFile(docs + "\\held.txt", "in use");
+      Prepare(m, "D:\\W", c.mode, 1);
+      c.setup(m);
+      const auto before = FilesUnder(m, docs);
+      StartRun(m, family);
+      const fake::StoredValue* personal = m.registry.Find(kUsf, "Personal");
+      EXPECT_EQ(personal->raw.empty() ? personal->text : personal->raw, c.registryAfter);
+      EXPECT_EQ(personal->type, c.registryAfter[0] == '%' ? kRegExpandSz : kRegSz);
+      for (const auto& [below, content] : before) {
+        const bool there = m.files.Content(docs + below) == content ||
+                           m.files.Content("D:\\W\\Documents" + below) == content;
+        EXPECT_TRUE(there) << below;
+      }
+      const bool shown = Mentions(m.trace, "MessageBox(", record);
+      EXPECT_EQ(shown, *c.recorded != '\0');
+      if (shown) {
+        // After the desktop is back, before the log-off.
+        std::ptrdiff_t box = 0;
+        while (m.trace[static_cast<std::size_t>(box)].rfind("MessageBox(", 0) != 0) ++box;
+        EXPECT_LT(IndexOf(m.trace, kExplorer), box);
+        EXPECT_LT(box, IndexOf(m.trace, "SysLogoff()"));
+        EXPECT_NE(m.files.Content(record).find(c.recorded), std::string::npos) << m.files.Content(record);
+      }
+      EXPECT_EQ(m.files.Content(record).rfind("\xEF\xBB\xBFVestrand 转移记录\r\n", 0), 0u);
+    }
+  }
+}
+
+// Once the shell has been ended it comes back, whatever goes wrong.
+TEST(RunTransfer, UnexpectedFailureBringsTheShellBack) {
+  FakeMachine m;
+  Win7Profile(m, {1});
+  Prepare(m, "D:\\W");
+  m.host.sleepThrows = true;
+  StartRun(m, Family::NT6);
+  EXPECT_GT(IndexOf(m.trace, kExplorer), IndexOf(m.trace, kTaskkill));
+  EXPECT_TRUE(Mentions(m.trace, "MessageBox(转移中途出现意外错误", "Vestrand-还原-20261206-153000.reg"));
+  EXPECT_TRUE(m.form.windowEnabled);
+  EXPECT_FALSE(m.host.ended);
 }
 
 }  // namespace

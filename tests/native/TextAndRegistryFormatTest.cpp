@@ -3,6 +3,7 @@
 #include "platform/M_Regedit.h"
 #include "platform/Services.h"
 #include "platform/Text.h"
+#include "relocation/RunRecord.h"
 
 namespace vestrand {
 namespace {
@@ -74,6 +75,44 @@ TEST(RegistryFormat, ByType) {
 TEST(RegistryFormat, StoredStringIsUtf16WithOneTerminator) {
   EXPECT_EQ(StringValueData("D:\\桌面"), Utf16Bytes(u"D:\\桌面", true));
   EXPECT_EQ(StringValueData("").size(), 2u);
+}
+
+// The undo file as the Registry Editor reads it back: each kind of value on its line.
+TEST(RegistryFormat, UndoFileLines) {
+  struct Case {
+    RegistryValue value;
+    const char* line;
+  };
+  const auto text = [](std::uint32_t type, const std::u16string& s) {
+    return RegistryValue{true, type, Utf16Bytes(s, true)};
+  };
+  const Case cases[] = {
+      {text(kRegSz, u"D:\\Win7User\\\"引号\""), "\"v\"=\"D:\\\\Win7User\\\\\\\"引号\\\"\""},
+      {text(kRegExpandSz, u"%A%"), "\"v\"=hex(2):25,00,41,00,25,00,00,00"},
+      {RegistryValue{}, "\"v\"=-"},
+      {RegistryValue{true, kRegDword, {0x78, 0x56, 0x34, 0x12}}, "\"v\"=dword:12345678"},
+      // Text the quoted form would not carry exactly: a line break, a missing terminator.
+      {text(kRegSz, u"a\nb"), "\"v\"=hex(1):61,00,0a,00,62,00,00,00"},
+      {RegistryValue{true, kRegSz, {0x61, 0x00}}, "\"v\"=hex(1):61,00"},
+  };
+  for (const Case& c : cases) {
+    const std::string file = RegistryUndoFile({{"Environment", "v", c.value}});
+    ASSERT_EQ(file.substr(0, 2), "\xFF\xFE");
+    std::u16string wide;
+    for (std::size_t i = 2; i + 1 < file.size(); i += 2) {
+      wide += static_cast<char16_t>(static_cast<std::uint8_t>(file[i]) |
+                                    (static_cast<std::uint8_t>(file[i + 1]) << 8));
+    }
+    EXPECT_EQ(Utf16ToUtf8(wide), std::string("Windows Registry Editor Version 5.00\r\n\r\n") +
+                                     "[HKEY_CURRENT_USER\\Environment]\r\n" + c.line + "\r\n\r\n");
+  }
+  // Long data wraps as the Registry Editor wraps it, and every key gets its own block.
+  const std::string two = RegistryUndoFile({{"A", "x", text(kRegExpandSz, std::u16string(60, u'x'))},
+                                            {"B", "y", RegistryValue{}}});
+  std::string narrow;
+  for (std::size_t i = 2; i < two.size(); i += 2) narrow += two[i];
+  EXPECT_NE(narrow.find(",\\\r\n  78,00"), std::string::npos);
+  EXPECT_NE(narrow.find("\r\n\r\n[HKEY_CURRENT_USER\\B]\r\n\"y\"=-\r\n"), std::string::npos);
 }
 
 }  // namespace
