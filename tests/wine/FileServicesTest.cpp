@@ -197,4 +197,40 @@ TEST_F(FileServices, SetFileAttributesToExactlyTheBitsGiven) {
 }
 
 }  // namespace
+
+// What the run learns before it carries anything, read from the real file system.
+TEST_F(FileServices, FolderFactsForTheChecksBeforeARun) {
+  const std::string desktop = MakeDesktop(kC);
+  std::map<std::string, std::uint64_t> listed;
+  for (const FileEntry& f : files_.ListFiles(desktop)) listed[f.relativePath] = f.size;
+  EXPECT_EQ(listed, (std::map<std::string, std::uint64_t>{{"\\readme.txt", 7},
+                                                          {"\\desktop.ini", 45},
+                                                          {"\\照片\\假期 2012\\海边.jpg", 10},
+                                                          {"\\文档\\报告.doc", 70001}}));
+  // One folder, one identity; another folder, another.
+  const auto id = files_.GetFolderId(desktop);
+  ASSERT_TRUE(id.has_value());
+  EXPECT_TRUE(files_.GetFolderId(desktop + "\\..\\Desktop") == id);
+  EXPECT_FALSE(files_.GetFolderId(desktop + "\\照片") == id);
+  EXPECT_FALSE(files_.GetFolderId(desktop + "\\readme.txt").has_value());
+  EXPECT_FALSE(files_.GetFolderId(kC + "\\missing").has_value());
+  EXPECT_EQ(files_.VolumeOf(kD + "\\not yet"), "D:\\");
+  const auto free = files_.FreeBytes(kD);
+  ASSERT_TRUE(free.has_value());
+  EXPECT_GT(*free, 0u);
+}
+
+// The undo file and the record never replace a file.
+TEST_F(FileServices, WriteNewFileNeverReplaces) {
+  const std::string path = kD + "\\Vestrand-还原-20261206-153000.reg";
+  EXPECT_TRUE(files_.WriteNewFile(path, std::string("\xFF\xFE\0\0", 4)));
+  EXPECT_FALSE(files_.WriteNewFile(path, "second"));
+  EXPECT_EQ(ReadBytes(path), std::string("\xFF\xFE\0\0", 4));
+  EXPECT_FALSE(files_.WriteNewFile(kD + "\\missing\\x.txt", "x"));
+  EXPECT_FALSE(files_.RemoveEmptyDirectory(kD));  // holds the file
+  ::CreateDirectoryW(Wide(kD + "\\empty").c_str(), nullptr);
+  EXPECT_TRUE(files_.RemoveEmptyDirectory(kD + "\\empty"));
+  EXPECT_FALSE(Exists(kD + "\\empty"));
+}
+
 }  // namespace vestrand

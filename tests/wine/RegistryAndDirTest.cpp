@@ -116,6 +116,28 @@ TEST_F(RegistryTest, WritesCreateTheKeyPathAndOverwrite) {
   EXPECT_EQ(size, (std::wstring(L"D:\\新位置\\桌面").size() + 1) * sizeof(wchar_t));
 }
 
+// What is read whole is put back exactly: type and bytes, or no value at all.
+TEST_F(RegistryTest, RawReadAndRestoreRoundTrip) {
+  PutText(L"Expand", REG_EXPAND_SZ, L"%USERPROFILE%\\文档");
+  const DWORD number = 7;
+  Put(L"Number", REG_DWORD, &number, sizeof number);
+  for (const char* name : {"Expand", "Number", "Missing"}) {
+    const auto saved = registry.RegReadRaw(kHkeyCurrentUser, kScratch, name);
+    ASSERT_TRUE(saved.has_value()) << name;
+    EXPECT_EQ(saved->exists, std::string(name) != "Missing") << name;
+    EXPECT_TRUE(registry.RegWriteValue(kHkeyCurrentUser, kScratch, name, "D:\\W\\x", kRegSz));
+    EXPECT_TRUE(registry.RegRestoreValue(kHkeyCurrentUser, kScratch, name, *saved)) << name;
+    const auto back = registry.RegReadRaw(kHkeyCurrentUser, kScratch, name);
+    ASSERT_TRUE(back.has_value());
+    EXPECT_EQ(back->exists, saved->exists) << name;
+    EXPECT_EQ(back->type, saved->type) << name;
+    EXPECT_EQ(back->data, saved->data) << name;
+  }
+  const auto noKey = registry.RegReadRaw(kHkeyCurrentUser, std::string(kScratch) + "\\none", "x");
+  ASSERT_TRUE(noKey.has_value());
+  EXPECT_FALSE(noKey->exists);
+}
+
 TEST_F(RegistryTest, RefusesToStoreNonText) {
   EXPECT_FALSE(registry.RegWriteValue(kHkeyCurrentUser, kScratch, "n", "5", kRegDword));
 }
