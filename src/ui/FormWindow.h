@@ -18,6 +18,18 @@ Form* AttachedForm(HWND hwnd, UINT msg, LPARAM lParam) {
   return reinterpret_cast<Form*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
 }
 
+// A C++ exception must never unwind through the system's frames that called a window
+// procedure: it is stopped here, the user is told, and the message gets its default answer.
+template <typename Handler>
+LRESULT GuardedMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, Handler&& handle) noexcept {
+  try {
+    return handle();
+  } catch (...) {
+    ::MessageBoxW(hwnd, L"程序出现意外错误,刚才的操作没有完成。", L"Vestrand", MB_ICONERROR | MB_OK);
+    return ::DefWindowProcW(hwnd, msg, wParam, lParam);
+  }
+}
+
 }  // namespace vestrand
 
 #endif

@@ -301,7 +301,8 @@ LRESULT CALLBACK NT6Form::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM 
   NT6Form* self = AttachedForm<NT6Form>(hwnd, msg, lParam);
   if (self == nullptr) return ::DefWindowProcW(hwnd, msg, wParam, lParam);
   if (msg == WM_NCCREATE) self->window_ = hwnd;
-  return self->HandleMessage(msg, wParam, lParam);
+  return GuardedMessage(hwnd, msg, wParam, lParam,
+                        [&] { return self->HandleMessage(msg, wParam, lParam); });
 }
 
 LRESULT NT6Form::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {

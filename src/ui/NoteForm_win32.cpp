@@ -93,7 +93,8 @@ LRESULT CALLBACK NoteForm::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM
   NoteForm* self = AttachedForm<NoteForm>(hwnd, msg, lParam);
   if (self == nullptr) return ::DefWindowProcW(hwnd, msg, wParam, lParam);
   if (msg == WM_NCCREATE) self->window_ = hwnd;
-  return self->HandleMessage(msg, wParam, lParam);
+  return GuardedMessage(hwnd, msg, wParam, lParam,
+                        [&] { return self->HandleMessage(msg, wParam, lParam); });
 }
 
 LRESULT NoteForm::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {

@@ -45,6 +45,8 @@ vestrand_e2e(fault_refused_spaces fixed FaultRefusedTarget.SurroundingSpaces)
 vestrand_e2e(fault_refused_relative fixed FaultRefusedTarget.RelativePath)
 vestrand_e2e(fault_refused_unc fixed FaultRefusedTarget.UncPathToMissingServer)
 vestrand_e2e(fault_refused_inside_desktop fixed FaultRefusedTarget.InsideTheTickedDesktop)
+vestrand_e2e(fault_refused_same_name fixed FaultRefusedTarget.TwoFoldersOfOneName)
+vestrand_e2e(fault_refused_file_clash fixed FaultRefusedTarget.FileInTheTargetWouldBeReplaced)
 vestrand_e2e(startup_vanished_folder fixed Startup.VanishedFolderStillEndsOnARealFolder)
 
 foreach(run win7_copy win7_move win7_discard win7_move_some_unticked xp_copy xp_move xp_discard

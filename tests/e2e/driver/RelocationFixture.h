@@ -39,6 +39,7 @@ struct RowState {
   std::wstring folder;  // current location, expanded
   std::vector<FileEntry> files;
   std::wstring firstKeyValue, secondKeyValue;  // raw, before the run
+  DWORD firstType = 0, secondType = 0;
   bool ticked = true;
   bool follows = false;  // unticked, but inside a folder that is moved
   std::wstring expectedNew;
@@ -74,8 +75,8 @@ class Relocation : public ::testing::Test {
     for (RowState& s : rows_) {
       const RowValue& r = ValueOf(s.row);
       s.files = Manifest(s.folder);
-      s.firstKeyValue = ReadValue(FirstKey(s.row), FirstName(r));
-      s.secondKeyValue = ReadValue(SecondKey(s.row), SecondName(r));
+      s.firstKeyValue = ReadValue(FirstKey(s.row), FirstName(r), &s.firstType);
+      s.secondKeyValue = ReadValue(SecondKey(s.row), SecondName(r), &s.secondType);
     }
     // Where each ticked row must end up: an inner folder travels with a ticked outer one.
     for (RowState& s : rows_) {
@@ -114,6 +115,33 @@ class Relocation : public ::testing::Test {
     app_->PostClick(Control::Command1);
     ASSERT_TRUE(app_->WaitForExit(kRunTimeoutMs)) << "the run did not end the program";
     EXPECT_EQ(app_->ExitCode(), 0u);
+  }
+
+  // The run's undo file, imported as a double-click would, puts every value back: the
+  // same data and the same type.
+  void ExpectUndoneByTheRegistryFile() {
+    WIN32_FIND_DATAW found{};
+    UniqueFindHandle find(::FindFirstFileW((target_ + L"\\Vestrand-还原-*.reg").c_str(), &found));
+    ASSERT_TRUE(find) << "no undo file in the target";
+    wchar_t windows[MAX_PATH] = {};
+    ::GetWindowsDirectoryW(windows, MAX_PATH);
+    std::wstring command = std::wstring(L"\"") + windows + L"\\regedit.exe\" /s \"" + target_ + L"\\" +
+                           found.cFileName + L"\"";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION started{};
+    ASSERT_TRUE(::CreateProcessW(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                                 &startup, &started));
+    const UniqueHandle process(started.hProcess), thread(started.hThread);
+    ASSERT_EQ(::WaitForSingleObject(process.get(), 60000), WAIT_OBJECT_0) << "regedit did not end";
+    for (const RowState& s : rows_) {
+      const RowValue& r = ValueOf(s.row);
+      DWORD type1 = 0, type2 = 0;
+      EXPECT_EQ(ReadValue(FirstKey(s.row), FirstName(r), &type1), s.firstKeyValue) << s.row;
+      EXPECT_EQ(ReadValue(SecondKey(s.row), SecondName(r), &type2), s.secondKeyValue) << s.row;
+      EXPECT_EQ(type1, s.firstType) << s.row;
+      EXPECT_EQ(type2, s.secondType) << s.row;
+    }
   }
 
   void ExpectShellRestarted() {
@@ -193,7 +221,8 @@ class Relocation : public ::testing::Test {
 // and the main window comes back for another try.
 class RefusedTarget : public Relocation {
  protected:
-  void ExpectRefused(const std::wstring& target, const wchar_t* version = L"win7", bool xp = false) {
+  void ExpectRefused(const std::wstring& target, const wchar_t* version = L"win7", bool xp = false,
+                     const std::string& mentioned = "") {
     ASSERT_NO_FATAL_FAILURE(Prepare(version, xp, target, Control::OptionMove, {}));
     const std::vector<DWORD> shells = ProcessesNamed(L"explorer.exe");
     const std::vector<std::wstring> driveD = Tree(L"D:\\");
@@ -202,7 +231,8 @@ class RefusedTarget : public Relocation {
     app_->PostClick(Control::Command1);
     HWND box = WaitForMessageBox(app_->ProcessId(), L"友情提示:", 30000);
     ASSERT_NE(box, nullptr) << "no explanation shown";
-    EXPECT_NE(MessageBoxText(box).find(Narrow(target)), std::string::npos) << MessageBoxText(box);
+    EXPECT_NE(MessageBoxText(box).find(mentioned.empty() ? Narrow(target) : mentioned), std::string::npos)
+        << MessageBoxText(box);
     EXPECT_EQ(MessageBoxIcon(box), "error") << "flags 16 show the error icon";
     EXPECT_EQ(DescribeDialog(box).buttons.size(), 1u) << "an error box has OK alone";
     ASSERT_TRUE(CloseMessageBox(box));

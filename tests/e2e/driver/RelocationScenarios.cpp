@@ -12,6 +12,7 @@ struct RunCase {
   bool xp;  // Windows XP's layout: music, pictures and videos inside the documents folder
   Control mode;
   std::set<int> unticked;
+  bool undo = false;  // then the run's registry file is imported
 };
 
 class Relocations : public Relocation, public ::testing::WithParamInterface<RunCase> {};
@@ -23,6 +24,7 @@ TEST_P(Relocations, Run) {
   StartAndWaitForTheEnd();
   ExpectRelocated();
   ExpectShellRestarted();
+  if (c.undo) ExpectUndoneByTheRegistryFile();
 }
 
 // Every row ticked in each mode on both families; rows left unticked; and XP's media
@@ -30,11 +32,11 @@ TEST_P(Relocations, Run) {
 INSTANTIATE_TEST_SUITE_P(
     Each, Relocations,
     ::testing::Values(RunCase{"win7_copy", L"win7", false, Control::OptionCopy, {}},
-                      RunCase{"win7_move", L"win7", false, Control::OptionMove, {}},
+                      RunCase{"win7_move", L"win7", false, Control::OptionMove, {}, true},
                       RunCase{"win7_discard", L"win7", false, Control::OptionDont, {}},
                       RunCase{"win7_move_some_unticked", L"win7", false, Control::OptionMove, {3, 10}},
                       RunCase{"xp_copy", L"winxp", true, Control::OptionCopy, {}},
-                      RunCase{"xp_move", L"winxp", true, Control::OptionMove, {}},
+                      RunCase{"xp_move", L"winxp", true, Control::OptionMove, {}, true},
                       RunCase{"xp_discard", L"winxp", true, Control::OptionDont, {}},
                       RunCase{"xp_copy_some_unticked", L"winxp", true, Control::OptionCopy, {2, 5}},
                       RunCase{"xp_move_media_unticked", L"winxp", true, Control::OptionMove, {11, 12, 13}}),
