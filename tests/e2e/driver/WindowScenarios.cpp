@@ -293,6 +293,7 @@ TEST(Window, NotesWindowIsOneRebuiltAndOutlivesTheMainWindow) {
   MakeWin7Profile();
   auto app = App::Launch();
   ASSERT_NE(app->Main(), nullptr);
+  ASSERT_TRUE(TabTo(*app, Control::Check2));  // to see the focus come back after the notes
   HWND label = app->Handle(Control::Label3);
   PostMouseClick(label);
   HWND notes = app->WaitForTopLevel(kNoteWindowClass, L"", 10000);
@@ -315,6 +316,8 @@ TEST(Window, NotesWindowIsOneRebuiltAndOutlivesTheMainWindow) {
   EXPECT_EQ(WindowText(text), "改过的文字");
   PressKey(notes, VK_ESCAPE);  // Escape closes the notes
   ASSERT_TRUE(WaitUntil(5000, [&] { return !::IsWindow(notes); }));
+  EXPECT_TRUE(WaitUntil(3000, [&] { return FocusOf(app->Main()) == app->Handle(Control::Check2); }))
+      << NameOf(ControlOf(*app, FocusOf(app->Main())));
   EXPECT_TRUE(app->Running());
   PostMouseClick(label);
   HWND again = app->WaitForTopLevel(kNoteWindowClass, L"", 10000);
