@@ -192,9 +192,10 @@ const wchar_t* NT6Form::PathTip(HWND box) {
   SIZE extent{};
   {
     ScreenDC screen;
-    HGDIOBJ old = ::SelectObject(screen.get(), reinterpret_cast<HGDIOBJ>(::SendMessageW(box, WM_GETFONT, 0, 0)));
+    auto font = reinterpret_cast<HGDIOBJ>(::SendMessageW(box, WM_GETFONT, 0, 0));
+    HGDIOBJ old = font != nullptr ? ::SelectObject(screen.get(), font) : nullptr;
     ::GetTextExtentPoint32W(screen.get(), pathTip_.c_str(), static_cast<int>(pathTip_.size()), &extent);
-    ::SelectObject(screen.get(), old);
+    if (old != nullptr) ::SelectObject(screen.get(), old);
   }
   if (extent.cx <= area.right - area.left) pathTip_.clear();  // fits: no tip
   return pathTip_.c_str();
