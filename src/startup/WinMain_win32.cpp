@@ -35,6 +35,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   };
 
   if (!StartMain(services, mainForm) || !form || form->Handle() == nullptr) return 0;
+  // Start-up may have disabled the row that took the focus when the window was shown.
+  form->RestoreFocus();
 
   MSG msg;
   while (::GetMessageW(&msg, nullptr, 0, 0) > 0) {

@@ -6,6 +6,7 @@
 
 #include <array>
 #include <functional>
+#include <string>
 
 #include "platform/Win32Handles.h"
 #include "relocation/FormFields.h"
@@ -32,9 +33,9 @@ class NT6Form final : public MainForm {
   HWND Handle() const { return window_; }
   HWND ControlHandle(Control c) const { return controls_[static_cast<std::size_t>(c)]; }
   int Dpi() const { return dpiX_; }
-  // The tooltip window that serves Text15 and Label1 (destroyed with the main window).
-  // Made when the mouse first comes over the window: the common controls library they
-  // need is then loaded, not at start-up.
+  // The tooltip window that serves Text15, Label1 and the path boxes (destroyed with the
+  // main window). Made when the mouse first comes over the window: the common controls
+  // library they need is then loaded, not at start-up.
   HWND Tooltip() const { return tooltip_; }
   bool PictureLoaded() const { return picture_.Loaded(); }
 
@@ -57,6 +58,10 @@ class NT6Form final : public MainForm {
   void MoveWindowTo(int leftTwips, int topTwips) override;
   void SetWindowEnabled(bool enabled) override;
 
+  // Gives the keyboard focus back to the control that last had it, or to the first
+  // enabled control of the tab order, as a dialog box does on activation.
+  void RestoreFocus();
+
  private:
   static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
   static LRESULT CALLBACK TextBoxProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
@@ -66,6 +71,8 @@ class NT6Form final : public MainForm {
   void CreateControls(HINSTANCE instance);
   HWND CreateControl(HINSTANCE instance, const ControlLayout& entry);
   void CreateTooltips(HINSTANCE instance);
+  // The whole text of a path box when it does not fit the box, otherwise empty (no tip).
+  const wchar_t* PathTip(HWND box);
   // Colours of a static-coloured control (check box, option button, frame, label, read-only
   // text box); null when the system's defaults apply.
   HBRUSH ColourControl(HWND control, HDC dc);
@@ -77,6 +84,8 @@ class NT6Form final : public MainForm {
   HWND tooltip_ = nullptr;  // owned by the main window, which destroys it
   HINSTANCE instance_ = nullptr;
   bool tooltipsTried_ = false;
+  HWND lastFocus_ = nullptr;  // the control that had the focus when the window went inactive
+  std::wstring pathTip_;      // the text the tooltip is showing for a path box
   int dpiX_ = 96;
   int dpiY_ = 96;
   UniqueFont windowFont_;

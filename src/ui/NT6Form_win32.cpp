@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "platform/SystemLibraries.h"
@@ -165,6 +166,39 @@ void NT6Form::CreateTooltips(HINSTANCE instance) {
     tool.lpszText = &wide[0];
     ::SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
   }
+  // Path boxes show their whole location when it is too long for them; the text is asked
+  // for each time the tip is about to show, since start-up and runs change it.
+  for (int k = 1; k <= kRowCount; ++k) {
+    TTTOOLINFOW tool{};
+    tool.cbSize = TTTOOLINFOW_V2_SIZE;
+    tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    tool.hwnd = window_;
+    tool.uId = reinterpret_cast<UINT_PTR>(ControlHandle(TextOf(k)));
+    tool.lpszText = LPSTR_TEXTCALLBACKW;
+    ::SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+  }
+  // A long location wraps within the window's width rather than running off the screen.
+  RECT client{};
+  ::GetClientRect(window_, &client);
+  ::SendMessageW(tooltip_, TTM_SETMAXTIPWIDTH, 0, client.right);
+}
+
+const wchar_t* NT6Form::PathTip(HWND box) {
+  const int length = ::GetWindowTextLengthW(box);
+  pathTip_.assign(static_cast<std::size_t>(length) + 1, L'\0');
+  pathTip_.resize(static_cast<std::size_t>(std::max(0, ::GetWindowTextW(box, &pathTip_[0], length + 1))));
+  RECT area{};
+  ::SendMessageW(box, EM_GETRECT, 0, reinterpret_cast<LPARAM>(&area));
+  SIZE extent{};
+  {
+    ScreenDC screen;
+    auto font = reinterpret_cast<HGDIOBJ>(::SendMessageW(box, WM_GETFONT, 0, 0));
+    HGDIOBJ old = font != nullptr ? ::SelectObject(screen.get(), font) : nullptr;
+    ::GetTextExtentPoint32W(screen.get(), pathTip_.c_str(), static_cast<int>(pathTip_.size()), &extent);
+    if (old != nullptr) ::SelectObject(screen.get(), old);
+  }
+  if (extent.cx <= area.right - area.left) pathTip_.clear();  // fits: no tip
+  return pathTip_.c_str();
 }
 
 HWND NT6Form::CreateControl(HINSTANCE instance, const ControlLayout& entry) {
@@ -313,8 +347,33 @@ LRESULT NT6Form::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         CreateTooltips(instance_);
       }
       return ::DefWindowProcW(window_, msg, wParam, lParam);
+    case WM_ACTIVATE:
+      if (LOWORD(wParam) == WA_INACTIVE) {
+        HWND focus = ::GetFocus();
+        if (focus != nullptr && ::IsChild(window_, focus)) lastFocus_ = focus;
+      }
+      return ::DefWindowProcW(window_, msg, wParam, lParam);  // focuses the window: below
+    case WM_SETFOCUS:
+      RestoreFocus();
+      return 0;
+    case WM_NOTIFY: {
+      auto* info = reinterpret_cast<NMTTDISPINFOW*>(lParam);
+      if (info->hdr.code == TTN_GETDISPINFOW && info->hdr.hwndFrom == tooltip_ &&
+          (info->uFlags & TTF_IDISHWND) != 0) {
+        info->lpszText = const_cast<wchar_t*>(PathTip(reinterpret_cast<HWND>(info->hdr.idFrom)));
+      }
+      return 0;
+    }
     case WM_COMMAND: {
       const int id = LOWORD(wParam);
+      // Enter reaches the window as IDOK. It may start a run only from the start button
+      // itself: an Enter typed in the target box or anywhere else must not move files.
+      if (id == IDOK && HIWORD(wParam) == 0) {
+        if (::GetFocus() == ControlHandle(Control::Command1) && onControlEvent) {
+          onControlEvent(Control::Command1, BN_CLICKED);
+        }
+        return 0;
+      }
       const int index = id - kFirstControlId;
       if (index >= 0 && index < kControlCount && onControlEvent) {
         onControlEvent(static_cast<Control>(index), HIWORD(wParam));
@@ -403,6 +462,16 @@ void NT6Form::SetLocked(Control c, bool locked) {
 
 void NT6Form::SetWindowCaption(const std::string& caption) {
   if (window_ != nullptr) ::SetWindowTextW(window_, Wide(caption).c_str());
+}
+
+void NT6Form::RestoreFocus() {
+  if (window_ == nullptr) return;
+  HWND target = lastFocus_;
+  if (target == nullptr || !::IsChild(window_, target) || !::IsWindowEnabled(target) ||
+      !::IsWindowVisible(target)) {
+    target = ::GetNextDlgTabItem(window_, nullptr, FALSE);  // the first enabled tab stop
+  }
+  if (target != nullptr) ::SetFocus(target);
 }
 
 void NT6Form::Show() {

@@ -29,6 +29,8 @@ vestrand_e2e(window_picker_cancelled fixed Window.CancelledPickerShowsTheCentred
 vestrand_e2e(window_picker_drive_root fixed Window.PickingADriveRootPutsItWithItsBackslash)
 vestrand_e2e(window_explorer fixed Window.DoubleClickOnAPathBoxStartsExplorer)
 vestrand_e2e(window_start_unknown_version fixed Window.StartButtonOnAVersionOutsideTheSixDoesNothing)
+vestrand_e2e(window_enter_key fixed EnterKey.StartsARunOnlyFromTheStartButton)
+vestrand_e2e(window_path_tooltips fixed Window.PathBoxTooltipHoldsTheWholeLocation)
 
 # Fault tolerance (tests/e2e/driver/FaultScenarios.cpp): nothing lost, the shell back.
 vestrand_e2e(fault_held_open_move fixed HeldOpen.DuringMoveOnWindows7)

@@ -153,18 +153,24 @@ TEST_F(MainWindowTest, ColouredButtonsAreDrawnFlatAndUnthemed) {
   }
 }
 
-TEST_F(MainWindowTest, TooltipsOnTargetAndItsLabel) {
+TEST_F(MainWindowTest, TooltipsOnTargetItsLabelAndLongPaths) {
   EXPECT_EQ(form.Tooltip(), nullptr) << "made before the mouse came";
   // The mouse arrives over the target box.
   ::SendMessageW(form.Handle(), WM_SETCURSOR, reinterpret_cast<WPARAM>(H(Control::Text15)),
                  MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
   HWND tip = form.Tooltip();
   ASSERT_NE(tip, nullptr);
-  EXPECT_EQ(::SendMessageW(tip, TTM_GETTOOLCOUNT, 0, 0), 2);
+  EXPECT_EQ(::SendMessageW(tip, TTM_GETTOOLCOUNT, 0, 0), 2 + kRowCount);
+  // A path box's tip is its whole text, and only when the text does not fit the box.
+  const char* const longPath = "C:\\Users\\用户\\AppData\\Local\\Microsoft\\Windows\\INetCache\\IE";
+  form.SetText(Control::Text4, longPath);
+  form.SetText(Control::Text1, "D:\\桌面");
   const std::pair<Control, const char*> expected[] = {{Control::Text15, "双击本框体浏览目标路径……"},
-                                                      {Control::Label1, "浏览目标路径……"}};
+                                                      {Control::Label1, "浏览目标路径……"},
+                                                      {Control::Text4, longPath},
+                                                      {Control::Text1, ""}};
   for (const auto& [control, text] : expected) {
-    wchar_t buffer[128] = {};
+    wchar_t buffer[512] = {};
     TTTOOLINFOW tool{};
     tool.cbSize = TTTOOLINFOW_V2_SIZE;
     tool.hwnd = form.Handle();

@@ -221,6 +221,7 @@ class Relocation : public ::testing::Test {
 // and the main window comes back for another try.
 class RefusedTarget : public Relocation {
  protected:
+  std::function<void()> pressStart_;  // how the user starts the run; a click when unset
   void ExpectRefused(const std::wstring& target, const wchar_t* version = L"win7", bool xp = false,
                      const std::string& mentioned = "") {
     ASSERT_NO_FATAL_FAILURE(Prepare(version, xp, target, Control::OptionMove, {}));
@@ -228,7 +229,7 @@ class RefusedTarget : public Relocation {
     const std::vector<std::wstring> driveD = Tree(L"D:\\");
     RECT placed{};
     ::GetWindowRect(app_->Main(), &placed);
-    app_->PostClick(Control::Command1);
+    pressStart_ ? pressStart_() : app_->PostClick(Control::Command1);
     HWND box = WaitForMessageBox(app_->ProcessId(), L"友情提示:", 30000);
     ASSERT_NE(box, nullptr) << "no explanation shown";
     EXPECT_NE(MessageBoxText(box).find(mentioned.empty() ? Narrow(target) : mentioned), std::string::npos)

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "e2e/driver/Driver.h"
+#include "e2e/driver/RelocationFixture.h"
 #include "platform/Win32Text.h"
 #include "relocation/FormFields.h"
 #include "ui/NT6Form.h"
@@ -126,6 +127,14 @@ HWND FocusOf(HWND main) {
   return info.hwndFocus;
 }
 
+// A key pressed and released on the focused control, as the keyboard would deliver it.
+void PressKey(HWND main, UINT key) {
+  HWND focus = FocusOf(main);
+  ::PostMessageW(focus, WM_KEYDOWN, key, 0x00000001);
+  ::PostMessageW(focus, WM_KEYUP, key, static_cast<LPARAM>(0xC0000001u));
+  Settle(main);
+}
+
 Control ControlOf(const App& app, HWND hwnd) {
   for (const ControlLayout& entry : NT6FormLayout()) {
     if (app.Handle(entry.control) == hwnd) return entry.control;
@@ -134,6 +143,14 @@ Control ControlOf(const App& app, HWND hwnd) {
 }
 
 std::string NameOf(Control c) { return c == Control::Count ? "(none)" : LayoutOf(c).name; }
+
+// Presses Tab until `c` has the focus, at most once round the window.
+bool TabTo(const App& app, Control c) {
+  for (int i = 0; i < kControlCount && FocusOf(app.Main()) != app.Handle(c); ++i) {
+    PressKey(app.Main(), VK_TAB);
+  }
+  return FocusOf(app.Main()) == app.Handle(c);
+}
 
 // Saves the window as it is on screen into a 24-bit BMP file beside the driver.
 bool SaveScreenshot(HWND window, const std::wstring& fileName) {
@@ -227,13 +244,10 @@ TEST(Window, TabVisitsTheDesignedOrder) {
   MakeWin7Profile();
   auto app = App::Launch();
   ASSERT_NE(app->Main(), nullptr);
+  // The first control of the tab order has the focus from the start.
+  ASSERT_TRUE(WaitUntil(3000, [&] { return FocusOf(app->Main()) == app->Handle(Control::Check1); }))
+      << NameOf(ControlOf(*app, FocusOf(app->Main())));
   ::SetForegroundWindow(app->Main());
-  // Clicking Check1 twice gives it the focus and leaves its tick as it was.
-  app->PostClick(Control::Check1);
-  app->PostClick(Control::Check1);
-  Settle(app->Main());
-  ASSERT_TRUE(WaitUntil(3000, [&] { return FocusOf(app->Main()) == app->Handle(Control::Check1); }));
-  EXPECT_EQ(app->Check(Control::Check1), BST_CHECKED);
 
   using C = Control;
   const std::vector<Control> expected = {
@@ -245,9 +259,7 @@ TEST(Window, TabVisitsTheDesignedOrder) {
   std::vector<std::string> seen{NameOf(ControlOf(*app, FocusOf(app->Main())))};
   for (std::size_t i = 1; i < expected.size(); ++i) {
     HWND focus = FocusOf(app->Main());
-    ::PostMessageW(focus, WM_KEYDOWN, VK_TAB, 0x000F0001);
-    ::PostMessageW(focus, WM_KEYUP, VK_TAB, static_cast<LPARAM>(0xC00F0001u));
-    Settle(app->Main());
+    PressKey(app->Main(), VK_TAB);
     WaitUntil(1000, [&] { return FocusOf(app->Main()) != focus; });
     seen.push_back(NameOf(ControlOf(*app, FocusOf(app->Main()))));
   }
@@ -257,12 +269,7 @@ TEST(Window, TabVisitsTheDesignedOrder) {
 
   // Space toggles the focused check box; the arrow keys move within the mode group and
   // select as they go.
-  const auto press = [&](UINT key) {
-    HWND focus = FocusOf(app->Main());
-    ::PostMessageW(focus, WM_KEYDOWN, key, 0x00000001);
-    ::PostMessageW(focus, WM_KEYUP, key, static_cast<LPARAM>(0xC0000001u));
-    Settle(app->Main());
-  };
+  const auto press = [&](UINT key) { PressKey(app->Main(), key); };
   const auto soon = [&](auto condition) { return WaitUntil(3000, condition); };
   ASSERT_EQ(FocusOf(app->Main()), app->Handle(Control::Check1));
   press(VK_SPACE);
@@ -286,6 +293,7 @@ TEST(Window, NotesWindowIsOneRebuiltAndOutlivesTheMainWindow) {
   MakeWin7Profile();
   auto app = App::Launch();
   ASSERT_NE(app->Main(), nullptr);
+  ASSERT_TRUE(TabTo(*app, Control::Check2));  // to see the focus come back after the notes
   HWND label = app->Handle(Control::Label3);
   PostMouseClick(label);
   HWND notes = app->WaitForTopLevel(kNoteWindowClass, L"", 10000);
@@ -306,8 +314,10 @@ TEST(Window, NotesWindowIsOneRebuiltAndOutlivesTheMainWindow) {
   ::SendMessageTimeoutW(text, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"改过的文字"),
                         SMTO_ABORTIFHUNG, 5000, &ignored);
   EXPECT_EQ(WindowText(text), "改过的文字");
-  ::PostMessageW(notes, WM_CLOSE, 0, 0);
+  PressKey(notes, VK_ESCAPE);  // Escape closes the notes
   ASSERT_TRUE(WaitUntil(5000, [&] { return !::IsWindow(notes); }));
+  EXPECT_TRUE(WaitUntil(3000, [&] { return FocusOf(app->Main()) == app->Handle(Control::Check2); }))
+      << NameOf(ControlOf(*app, FocusOf(app->Main())));
   EXPECT_TRUE(app->Running());
   PostMouseClick(label);
   HWND again = app->WaitForTopLevel(kNoteWindowClass, L"", 10000);
@@ -343,8 +353,14 @@ TEST(Window, CancelledPickerShowsTheCentredHintAndKeepsTheTarget) {
   MakeWin7Profile();
   auto app = App::Launch();
   ASSERT_NE(app->Main(), nullptr);
-  for (const std::string before : {"D:\\Win7User", ""}) {
+  // The focus goes back to the control that had it before the picker and the hint.
+  const std::pair<std::string, Control> rows[] = {{"D:\\Win7User", Control::Text15}, {"", Control::Text3}};
+  for (const auto& row : rows) {
+    const std::string& before = row.first;
+    const Control focused = row.second;
     app->SetText(Control::Text15, before);
+    PostMouseClick(app->Handle(focused));
+    ASSERT_TRUE(WaitUntil(3000, [&] { return FocusOf(app->Main()) == app->Handle(focused); }));
     PostMouseClick(app->Handle(Control::Label2));
     HWND picker = WaitForPicker(app->ProcessId());
     ASSERT_NE(picker, nullptr) << "no folder picker for " << before;
@@ -364,6 +380,56 @@ TEST(Window, CancelledPickerShowsTheCentredHintAndKeepsTheTarget) {
     ASSERT_TRUE(CloseMessageBox(box));
     Settle(app->Main());
     EXPECT_EQ(app->Text(Control::Text15), before);
+    EXPECT_TRUE(WaitUntil(3000, [&] { return FocusOf(app->Main()) == app->Handle(focused); }))
+        << NameOf(ControlOf(*app, FocusOf(app->Main())));
+  }
+}
+
+// Enter starts a run from the start button alone, never from the target box or a row. The
+// target is refused, so the run stops at its explanation and nothing changes.
+class EnterKey : public RefusedTarget {};
+
+TEST_F(EnterKey, StartsARunOnlyFromTheStartButton) {
+  pressStart_ = [this] {
+    for (Control c : {Control::Text15, Control::Check2, Control::Command1}) {
+      ASSERT_TRUE(TabTo(*app_, c)) << NameOf(c);
+      PressKey(app_->Main(), VK_RETURN);
+      if (c == Control::Command1) break;
+      ::Sleep(1500);
+      EXPECT_TRUE(DialogWindows(app_->ProcessId()).empty()) << "Enter on " << NameOf(c);
+    }
+  };
+  ExpectRefused(L"Personal\\备份");
+}
+
+// The mouse resting on a path box shows its whole location when the box is too narrow.
+TEST(Window, PathBoxTooltipHoldsTheWholeLocation) {
+  SetWineVersion(L"Vestrand.exe", L"win7");
+  MakeWin7Profile();
+  auto app = App::Launch();
+  ASSERT_NE(app->Main(), nullptr);
+  // The desktop fits its box; the browser cache and the cookies do not.
+  for (const auto& [box, tipped] : {std::pair{Control::Text1, false}, {Control::Text4, true},
+                                    {Control::Text5, true}}) {
+    RECT r{};
+    ::GetWindowRect(app->Handle(box), &r);
+    for (int dx : {8, 10}) {  // arrive, then rest: the tips are made when the mouse arrives
+      INPUT move{};
+      move.type = INPUT_MOUSE;
+      move.mi.dx = (r.left + dx) * 65535 / (::GetSystemMetrics(SM_CXSCREEN) - 1);
+      move.mi.dy = (r.top + r.bottom) / 2 * 65535 / (::GetSystemMetrics(SM_CYSCREEN) - 1);
+      move.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+      ::SendInput(1, &move, sizeof(move));
+      Settle(app->Main());
+    }
+    std::string shown;
+    WaitUntil(tipped ? 5000 : 2000, [&] {
+      for (HWND tip : TopLevelsOf(app->ProcessId(), TOOLTIPS_CLASSW)) {
+        if (::IsWindowVisible(tip)) shown = WindowText(tip);
+      }
+      return !shown.empty();
+    });
+    EXPECT_EQ(shown, tipped ? app->Text(box) : "") << NameOf(box);
   }
 }
 
