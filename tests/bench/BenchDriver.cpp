@@ -90,7 +90,7 @@ HWND VisibleTopLevel(DWORD pid, const wchar_t* className) {
     HWND found;
   } search{pid, className, nullptr};
   ::EnumWindows(
-      [](HWND hwnd, LPARAM lParam) -> BOOL {
+      [](HWND hwnd, LPARAM lParam) CALLBACK -> BOOL {
         auto* s = reinterpret_cast<Search*>(lParam);
         DWORD owner = 0;
         ::GetWindowThreadProcessId(hwnd, &owner);
