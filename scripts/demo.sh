@@ -1,30 +1,45 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and starts Vestrand under Wine in a demo prefix of
-# its own (build/demo), whose profile folders are real folders holding a few sample
-# files and whose drive D: is a folder in the build tree: a relocation tried here
-# touches nothing of yours. Uses your display if there is one, else Xvfb, and saves a
-# screenshot to build/demo/screenshot.png.
+# Installs what is missing, builds, and starts the shipped 32-bit Vestrand under Wine, as
+# on 64-bit Windows 7 (a 64-bit prefix running it through WoW64), in a demo prefix of its
+# own (build/demo), whose profile folders are real folders holding a few sample files and
+# whose drive D: is a folder in the build tree: a relocation tried here touches nothing of
+# yours. Uses your display if there is one, else Xvfb, and saves a screenshot to
+# build/demo/win64/screenshot.png.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
-bash scripts/build.sh win64 win32
+bash scripts/build.sh win32
 export VESTRAND_WINE_ROOT="$PWD/build/demo"
+export VESTRAND_WINE_ARCH=win64
 export VESTRAND_RUN_TIMEOUT=86400  # the demo runs until you close it
-EXE="$PWD/build/win64/Vestrand.exe"
-bash tests/e2e/wine-harness.sh reset "$EXE"
-eval "$(bash tests/e2e/wine-harness.sh env "$EXE" | sed 's/^/export /')"
+EXE="$PWD/build/win32/Vestrand.exe"
+HARNESS=tests/e2e/wine-harness.sh
+bash "$HARNESS" reset "$EXE"
+eval "$(bash "$HARNESS" env "$EXE" | sed 's/^/export /')"
+export WINEDEBUG=-all LC_ALL=C.UTF-8
 user="$WINEPREFIX/drive_c/users/$(id -un)"
-for d in Desktop Documents Pictures Music; do
+# Wine's profile lacks the videos folder's value, which Windows 7 has (its folders are
+# made by the harness), and the browser cache and cookie folders: made here, as the
+# tests do, so that all fourteen rows are filled and can be ticked.
+explorer='HKCU\Software\Microsoft\Windows\CurrentVersion\Explorer'
+/usr/lib/wine/wine64 reg add "$explorer\\User Shell Folders" /v "My Video" /t REG_EXPAND_SZ \
+  /d '%USERPROFILE%\Videos' /f >/dev/null
+/usr/lib/wine/wine64 reg add "$explorer\\Shell Folders" /v "My Video" /t REG_SZ \
+  /d "C:\\users\\$(id -un)\\Videos" /f >/dev/null
+mkdir -p "$user/Videos" "$user/AppData/Local/Microsoft/Windows/INetCache" \
+         "$user/AppData/Roaming/Microsoft/Windows/INetCookies"
+for d in Desktop Documents Pictures Music Videos; do
   mkdir -p "$user/$d/示例 sample"
   echo "Vestrand demo file in $d" > "$user/$d/示例 sample/readme.txt"
 done
+/usr/lib/wine/wineserver -w
 if [[ -n "${DISPLAY:-}" ]]; then
-  bash tests/e2e/wine-harness.sh run "$EXE"
+  bash "$HARNESS" run "$EXE"
 else
   xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
-    bash tests/e2e/wine-harness.sh run "$0" &
+    bash "$0" run "$1" &
     sleep 8
-    import -window root "$1"
-    echo "demo: screenshot saved to $1; Vestrand keeps running until you press Ctrl+C"
-    wait' "$EXE" "$VESTRAND_WINE_ROOT/screenshot.png"
+    import -window root "$2"
+    echo "demo: screenshot saved to $2; Vestrand keeps running until you press Ctrl+C"
+    wait' "$HARNESS" "$EXE" "$VESTRAND_WINE_ROOT/win64/screenshot.png"
 fi

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # The one test command: installs what is missing, builds all three targets and runs
 # every test (native unit tests, Wine tests of the Win32 layer, end-to-end tests of the
-# real program under Wine and Xvfb).
+# real programs under Wine and Xvfb: the shipped 32-bit one in every scenario, in a
+# 32-bit prefix for Windows 2000, XP and 2003 and a 64-bit one for Vista and later, and
+# the 64-bit one in a smoke set). The 64-bit tree's ctest runs them all.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
@@ -19,5 +21,7 @@ echo "== Windows tests under Wine"
 # Wine 8 itself now and then faults in one of its background processes; a test that
 # fails is run once more from a freshly reset prefix, and both outcomes stay in the log.
 timeout 1800 xvfb-run -a -s "-screen 0 1024x768x24" ctest --preset win64 --repeat until-pass:2 || status=1
-bash tests/e2e/wine-harness.sh stop build/win64/Vestrand.exe || true
+for driver in build/win64/e2e_driver.exe build/win32/e2e_driver.exe; do
+  bash tests/e2e/wine-harness.sh stop "$driver" || true
+done
 exit $status

@@ -13,11 +13,43 @@ const wchar_t* const kDefaultMessageTitle = L"Vestrand";
 
 namespace {
 
+// Whether this is a 32-bit process on 64-bit Windows. Looked up at run time: Windows XP
+// before its second service pack lacks the function.
+bool RunsUnderWow64() {
+  using IsWow64ProcessFn = BOOL(WINAPI*)(HANDLE, PBOOL);
+  const HMODULE kernel = ::GetModuleHandleW(L"kernel32.dll");
+  if (kernel == nullptr) return false;
+  const auto isWow64 = reinterpret_cast<IsWow64ProcessFn>(
+      reinterpret_cast<void*>(::GetProcAddress(kernel, "IsWow64Process")));
+  BOOL wow64 = FALSE;
+  return isWow64 != nullptr && isWow64(::GetCurrentProcess(), &wow64) && wow64;
+}
+
+// Under WoW64 the system folder is the 32-bit one, whose programs may not reach 64-bit
+// processes (Wine's taskkill.exe cannot see the 64-bit shell). The native one is reached
+// through the alias Sysnative; empty when there is none.
+std::wstring NativeSystemProgram(const std::string& program) {
+  if (!RunsUnderWow64()) return std::wstring();
+  wchar_t windows[MAX_PATH] = {};
+  const UINT length = ::GetWindowsDirectoryW(windows, MAX_PATH);
+  if (length == 0 || length >= MAX_PATH) return std::wstring();
+  const std::wstring path = Wide(JoinPath(JoinPath(Narrow(windows), "Sysnative"), program));
+  const DWORD attributes = ::GetFileAttributesW(path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+    return std::wstring();
+  }
+  return path;
+}
+
 // The full file name of a program taken from one of the system's folders; empty when the
 // command line's program is left to the usual search.
 HostResult ResolveApplication(const ProgramLocation& location, std::wstring& application) {
   application.clear();
   if (location.source == ProgramSource::SearchPath) return HostResult::Success();
+  if (location.source == ProgramSource::SystemDirectory) {
+    application = NativeSystemProgram(location.program);
+    if (!application.empty()) return HostResult::Success();
+  }
   wchar_t folder[MAX_PATH] = {};
   const UINT length = location.source == ProgramSource::SystemDirectory
                           ? ::GetSystemDirectoryW(folder, MAX_PATH)

@@ -1,24 +1,26 @@
-// Times Vestrand against its yardsticks under one Wine prefix, the two programs of each
-// pair taking turns so that whatever the machine does meanwhile weighs on both alike:
+// Times the shipped Vestrand against its yardsticks under one Wine prefix, the programs
+// of each comparison taking turns so that whatever the machine does meanwhile weighs on
+// them alike. The yardsticks lie beside the program measured (VESTRAND_PROGRAM).
 //
 //  - start-up: from CreateProcess until Vestrand's main window is visible with its first
-//    path box filled, against bench_minimal_window's empty window becoming visible;
-//    Vestrand's peak working set with its window open;
-//  - relocation: a move-mode run of the documents row onto drive D:, driven through the
-//    window, against one bare shell move of the same folder (bench_shell_move). The tree
-//    is generated beforehand in the documents folder and moved back after every turn.
+//    path box filled, against bench_minimal_window's empty window and against
+//    bench_bare_window (Vestrand's window made bare) reaching the same point; the peak
+//    working set of each with its window open;
+//  - relocation: a copy-mode run of the documents row onto drive D:, driven through the
+//    window, against one bare shell copy of the same folder (bench_shell_copy). The tree
+//    is generated beforehand in the documents folder; each copy is checked and removed.
 //
 // Prints one "name=value" line per figure and per list of samples; scripts/bench.sh
 // turns them into the report.
 //
-//   bench_driver [--startup-rounds N] [--move-rounds N]
+//   bench_driver --startup-rounds N
+//   bench_driver --copy-rounds N --label NAME
 #include <windows.h>
 #include <psapi.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -30,12 +32,10 @@ namespace vestrand::e2e {
 namespace {
 
 const wchar_t kMinimalClass[] = L"VestrandBenchMinimalWindow";
-const wchar_t kMoveTarget[] = L"D:\\BenchTarget";
+const wchar_t kBareClass[] = L"VestrandBenchBareWindow";
+const wchar_t kCopyTarget[] = L"D:\\BenchTarget";
 constexpr DWORD kStartTimeoutMs = 30000;
-constexpr DWORD kRunTimeoutMs = 300000;
-// The tree the relocation figure is measured on must be at least this large.
-constexpr unsigned long long kMinTreeFiles = 5000;
-constexpr unsigned long long kMinTreeBytes = 500ull * 1024 * 1024;
+constexpr double kRunTimeoutMs = 1800000.0;
 // The run's fixed wait for the shell to go away, left out of the comparison.
 constexpr double kRunPauseMs = 1000.0;
 
@@ -64,9 +64,9 @@ double Median(std::vector<double> values) {
   return values.size() % 2 == 1 ? values[mid] : (values[mid - 1] + values[mid]) / 2.0;
 }
 
-std::string Format(double value) {
+std::string Format(double value, const char* format = "%.1f") {
   char buffer[64];
-  std::snprintf(buffer, sizeof(buffer), "%.1f", value);
+  std::snprintf(buffer, sizeof(buffer), format, value);
   return buffer;
 }
 
@@ -81,6 +81,11 @@ void Report(const std::string& name, const std::string& value) {
   std::fflush(stdout);
 }
 
+// The yardsticks lie beside the program measured.
+std::wstring Beside(const std::wstring& program, const wchar_t* name) {
+  return program.substr(0, program.find_last_of(L'\\') + 1) + name;
+}
+
 // ---- start-up ----------------------------------------------------------------------------
 
 HWND VisibleTopLevel(DWORD pid, const wchar_t* className) {
@@ -90,7 +95,7 @@ HWND VisibleTopLevel(DWORD pid, const wchar_t* className) {
     HWND found;
   } search{pid, className, nullptr};
   ::EnumWindows(
-      [](HWND hwnd, LPARAM lParam) -> BOOL {
+      [](HWND hwnd, LPARAM lParam) CALLBACK -> BOOL {
         auto* s = reinterpret_cast<Search*>(lParam);
         DWORD owner = 0;
         ::GetWindowThreadProcessId(hwnd, &owner);
@@ -105,10 +110,10 @@ HWND VisibleTopLevel(DWORD pid, const wchar_t* className) {
   return search.found;
 }
 
-// Vestrand's window counts as there once it is visible and its first path box holds
-// the path read from the registry.
-HWND VestrandReady(DWORD pid) {
-  HWND main = VisibleTopLevel(pid, kMainWindowClass);
+// A window counts as there once it is visible and its first path box holds a path (for
+// Vestrand, the one read from the registry).
+HWND FilledWindow(DWORD pid, const wchar_t* className) {
+  HWND main = VisibleTopLevel(pid, className);
   if (main == nullptr) return nullptr;
   DWORD_PTR length = 0;
   if (!::SendMessageTimeoutW(::GetDlgItem(main, ControlId(Control::Text1)), WM_GETTEXTLENGTH, 0, 0,
@@ -119,7 +124,6 @@ HWND VestrandReady(DWORD pid) {
   return main;
 }
 
-HWND MinimalReady(DWORD pid) { return VisibleTopLevel(pid, kMinimalClass); }
 
 struct Started {
   UniqueHandle process;
@@ -129,8 +133,8 @@ struct Started {
   double visibleMs = 0.0;  // when a visible window of `className` first appeared
 };
 
-Started StartAndWait(const std::wstring& exe, const wchar_t* className,
-                     const std::function<HWND(DWORD)>& ready) {
+// `filled`: wait for the first path box as well, not only for the visible window.
+Started StartAndWait(const std::wstring& exe, const wchar_t* className, bool filled) {
   Started s;
   STARTUPINFOW si{};
   si.cb = sizeof(si);
@@ -146,7 +150,7 @@ Started StartAndWait(const std::wstring& exe, const wchar_t* className,
   s.pid = pi.dwProcessId;
   for (;;) {
     if (s.visibleMs == 0.0 && VisibleTopLevel(s.pid, className) != nullptr) s.visibleMs = NowMs() - start;
-    s.window = ready(s.pid);
+    s.window = filled ? FilledWindow(s.pid, className) : VisibleTopLevel(s.pid, className);
     if (s.window != nullptr) break;
     if (::WaitForSingleObject(s.process.get(), 0) == WAIT_OBJECT_0) {
       Fail(Narrow(exe) + " ended before its window was ready");
@@ -179,42 +183,47 @@ SIZE_T PeakWorkingSet(const Started& s) {
   return counters.PeakWorkingSetSize;
 }
 
+struct Yardstick {
+  const char* name;
+  std::wstring exe;
+  const wchar_t* className;
+  bool filled;
+  std::vector<double> ms, peakMb;
+};
+
 void BenchStartup(int rounds) {
   SetWineVersion(L"Vestrand.exe", L"win7");
   MakeWin7Profile();
   const std::wstring vestrand = ProgramPath();
-  const std::wstring minimal = DriverFolder() + L"\\bench_minimal_window.exe";
-  std::vector<double> vestrandMs, vestrandVisibleMs, minimalMs, vestrandPeak, minimalPeak;
-  // Round 0 warms the caches and is not counted; the order alternates.
+  std::vector<Yardstick> programs = {
+      {"vestrand", vestrand, kMainWindowClass, true, {}, {}},
+      {"bare", Beside(vestrand, L"bench_bare_window.exe"), kBareClass, true, {}, {}},
+      {"minimal", Beside(vestrand, L"bench_minimal_window.exe"), kMinimalClass, false, {}, {}},
+  };
+  const std::size_t n = programs.size();
+  // Round 0 warms the caches and is not counted; which program starts a round rotates.
   for (int round = 0; round <= rounds; ++round) {
-    for (int turn = 0; turn < 2; ++turn) {
-      const bool isVestrand = (round + turn) % 2 == 0;
-      Started s = isVestrand ? StartAndWait(vestrand, kMainWindowClass, VestrandReady)
-                             : StartAndWait(minimal, kMinimalClass, MinimalReady);
+    for (std::size_t turn = 0; turn < n; ++turn) {
+      Yardstick& p = programs[(static_cast<std::size_t>(round) + turn) % n];
+      Started s = StartAndWait(p.exe, p.className, p.filled);
       const double peakMb = static_cast<double>(PeakWorkingSet(s)) / (1024.0 * 1024.0);
       Close(s);
       if (round == 0) continue;
-      (isVestrand ? vestrandMs : minimalMs).push_back(s.ms);
-      if (isVestrand) vestrandVisibleMs.push_back(s.visibleMs);
-      (isVestrand ? vestrandPeak : minimalPeak).push_back(peakMb);
+      p.ms.push_back(s.ms);
+      p.peakMb.push_back(peakMb);
     }
   }
-  const double v = Median(vestrandMs), m = Median(minimalMs);
   Report("startup_rounds", std::to_string(rounds));
-  Report("startup_vestrand_samples_ms", FormatList(vestrandMs));
-  Report("startup_minimal_samples_ms", FormatList(minimalMs));
-  Report("startup_vestrand_median_ms", Format(v));
-  Report("startup_minimal_median_ms", Format(m));
-  // The fastest start of each shows what is left when nothing else gets in the way.
-  Report("startup_vestrand_min_ms", Format(*std::min_element(vestrandMs.begin(), vestrandMs.end())));
-  Report("startup_minimal_min_ms", Format(*std::min_element(minimalMs.begin(), minimalMs.end())));
-  Report("startup_vestrand_visible_median_ms", Format(Median(vestrandVisibleMs)));
-  char ratio[32];
-  std::snprintf(ratio, sizeof(ratio), "%.2f", m > 0 ? v / m : 0.0);
-  Report("startup_ratio", ratio);
-  Report("peak_ws_vestrand_median_mb", Format(Median(vestrandPeak)));
-  Report("peak_ws_vestrand_max_mb", Format(*std::max_element(vestrandPeak.begin(), vestrandPeak.end())));
-  Report("peak_ws_minimal_median_mb", Format(Median(minimalPeak)));
+  for (const Yardstick& p : programs) {
+    const std::string name = p.name;
+    Report("startup_" + name + "_samples_ms", FormatList(p.ms));
+    Report("startup_" + name + "_median_ms", Format(Median(p.ms)));
+    Report("peak_ws_" + name + "_median_mb", Format(Median(p.peakMb)));
+    Report("peak_ws_" + name + "_max_mb", Format(*std::max_element(p.peakMb.begin(), p.peakMb.end())));
+  }
+  const double v = Median(programs[0].ms), bare = Median(programs[1].ms), minimal = Median(programs[2].ms);
+  Report("startup_ratio_minimal", Format(minimal > 0 ? v / minimal : 0.0, "%.2f"));
+  Report("startup_ratio_bare", Format(bare > 0 ? v / bare : 0.0, "%.2f"));
 }
 
 // ---- relocation --------------------------------------------------------------------------
@@ -247,23 +256,19 @@ TreeSize SizeOf(const std::wstring& folder) {
   return size;
 }
 
-// Checks that the whole tree arrived and that nothing is left behind, then puts it back
-// for the next turn. A rename: both drives are on one Linux file system.
-void ExpectMovedAndPutBack(const std::wstring& source, const std::wstring& moved, const TreeSize& tree,
+// Checks that the whole tree arrived and the source is untouched, then removes the copy.
+void ExpectCopiedAndRemove(const std::wstring& source, const std::wstring& copy, const TreeSize& tree,
                            const char* who) {
-  const TreeSize arrived = SizeOf(moved);
-  if (!(arrived == tree) || PathExists(source)) {
-    Fail(std::string(who) + " did not move the whole tree: " + std::to_string(arrived.files) +
+  const TreeSize arrived = SizeOf(copy);
+  if (!(arrived == tree) || !(SizeOf(source) == tree)) {
+    Fail(std::string(who) + " did not copy the whole tree: " + std::to_string(arrived.files) +
          " files, " + std::to_string(arrived.bytes) + " bytes arrived");
   }
-  if (!::MoveFileExW(moved.c_str(), source.c_str(), 0)) {
-    Fail("cannot move the tree back (error " + std::to_string(::GetLastError()) + ")");
-  }
+  if (!RemoveTree(copy)) Fail("cannot remove " + Narrow(copy));
 }
 
-// Runs bench_shell_move and returns the time the shell call took, as the program reports
-// it; `outerMs` receives the time from CreateProcess to its end.
-double BareShellMove(const std::wstring& source, const std::wstring& into, double& outerMs) {
+// Runs bench_shell_copy and returns the time the shell call took, as the program reports it.
+double BareShellCopy(const std::wstring& exe, const std::wstring& source, const std::wstring& into) {
   SECURITY_ATTRIBUTES sa{};
   sa.nLength = sizeof(sa);
   sa.bInheritHandle = TRUE;
@@ -277,12 +282,10 @@ double BareShellMove(const std::wstring& source, const std::wstring& into, doubl
   si.hStdError = writeEnd.get();
   si.hStdInput = ::GetStdHandle(STD_INPUT_HANDLE);
   PROCESS_INFORMATION pi{};
-  const std::wstring exe = DriverFolder() + L"\\bench_shell_move.exe";
   std::wstring commandLine = L"\"" + exe + L"\" \"" + source + L"\" \"" + into + L"\"";
-  const double start = NowMs();
   if (!::CreateProcessW(exe.c_str(), &commandLine[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si,
                         &pi)) {
-    Fail("cannot start bench_shell_move.exe");
+    Fail("cannot start " + Narrow(exe));
   }
   UniqueHandle process(pi.hProcess), thread(pi.hThread);
   writeEnd.reset();
@@ -293,12 +296,11 @@ double BareShellMove(const std::wstring& source, const std::wstring& into, doubl
     output.append(buffer, got);
   }
   ::WaitForSingleObject(process.get(), INFINITE);
-  outerMs = NowMs() - start;
   DWORD code = 1;
   ::GetExitCodeProcess(process.get(), &code);
-  const std::string key = "shell_move_ms=";
+  const std::string key = "shell_copy_ms=";
   const std::size_t at = output.find(key);
-  if (code != 0 || at == std::string::npos) Fail("the bare shell move failed: " + output);
+  if (code != 0 || at == std::string::npos) Fail("the bare shell copy failed: " + output);
   return std::strtod(output.c_str() + at + key.size(), nullptr);
 }
 
@@ -309,10 +311,9 @@ void Toggle(const App& app, Control c, int wanted) {
   }
 }
 
-// A move-mode run of the documents row alone, chosen through the window as a user
-// would; returns the time from the click on the start button to the program's end, and
-// in `arrivedMs` when the folder appeared on the target drive.
-double VestrandRun(const std::wstring& target, const std::wstring& moved, double& arrivedMs) {
+// A copy-mode run of the documents row alone, chosen through the window as a user
+// would; returns the time from the click on the start button to the program's end.
+double VestrandRun(const std::wstring& target) {
   SetWineVersion(L"Vestrand.exe", L"win7");
   MakeWin7Profile();
   std::unique_ptr<App> app = App::Launch(kStartTimeoutMs);
@@ -322,15 +323,13 @@ double VestrandRun(const std::wstring& target, const std::wstring& moved, double
   }
   Toggle(*app, Control::Check2, BST_CHECKED);
   Toggle(*app, Control::CkLogoff, BST_UNCHECKED);  // a log-off would end the session
-  Toggle(*app, Control::OptionMove, BST_CHECKED);
+  Toggle(*app, Control::OptionCopy, BST_CHECKED);
   app->SetText(Control::Text15, Narrow(target));
   if (app->Text(Control::Text15) != Narrow(target)) Fail("the target box did not take the target");
 
   const double start = NowMs();
   app->PostClick(Control::Command1);
-  arrivedMs = 0.0;
-  while (!app->WaitForExit(1)) {
-    if (arrivedMs == 0.0 && PathExists(moved)) arrivedMs = NowMs() - start;
+  while (!app->WaitForExit(5)) {
     // A message or an error window of the shell means the run is not the one measured.
     if (HWND box = VisibleTopLevel(app->ProcessId(), L"#32770")) {
       Fail("Vestrand stopped at a window: " + WindowText(box) + ": " + MessageBoxText(box));
@@ -338,7 +337,6 @@ double VestrandRun(const std::wstring& target, const std::wstring& moved, double
     if (NowMs() - start > kRunTimeoutMs) Fail("the run did not end the program");
   }
   const double ms = NowMs() - start;
-  if (arrivedMs == 0.0) arrivedMs = ms;
   if (app->ExitCode() != 0) Fail("Vestrand ended with code " + std::to_string(app->ExitCode()));
   // The run starts the shell again; this one belongs to the benchmark.
   for (const ProcessEntry& p : Processes()) {
@@ -349,66 +347,53 @@ double VestrandRun(const std::wstring& target, const std::wstring& moved, double
   return ms;
 }
 
-void BenchRelocation(int rounds) {
+void BenchCopy(int rounds, const std::string& label) {
   MakeWin7Profile();
   const std::wstring source = Expand(ReadValue(kUserShellFolders, L"Personal"));
-  const std::wstring moved = std::wstring(kMoveTarget) + L"\\" + source.substr(source.find_last_of(L'\\') + 1);
+  const std::wstring copy = std::wstring(kCopyTarget) + L"\\" + source.substr(source.find_last_of(L'\\') + 1);
+  const std::wstring shellCopy = Beside(ProgramPath(), L"bench_shell_copy.exe");
   const TreeSize tree = SizeOf(source);
-  if (tree.files < kMinTreeFiles || tree.bytes < kMinTreeBytes) {
-    Fail("the documents folder holds " + std::to_string(tree.files) + " files, " +
-         std::to_string(tree.bytes) + " bytes: generate the benchmark tree first");
-  }
-  if (PathExists(moved)) Fail(Narrow(moved) + " is in the way");
-  if (!CreateDirectories(kMoveTarget)) Fail("drive D: is not writable");
-  Report("tree_files", std::to_string(tree.files));
-  Report("tree_bytes", std::to_string(tree.bytes));
-  Report("tree_source", Narrow(source));
-  Report("tree_target", Narrow(kMoveTarget));
+  if (tree.files == 0) Fail("the documents folder is empty: generate the benchmark tree first");
+  if (PathExists(copy)) Fail(Narrow(copy) + " is in the way");
+  if (!CreateDirectories(kCopyTarget)) Fail("drive D: is not writable");
+  const std::string key = "copy_" + label + "_";
+  Report(key + "files", std::to_string(tree.files));
+  Report(key + "bytes", std::to_string(tree.bytes));
 
-  std::vector<double> runMs, arrivedMs, bareMs, bareOuterMs;
+  std::vector<double> runMs, bareMs;
   for (int round = 0; round < rounds; ++round) {
     // Alternates which goes first: bare, run | run, bare | bare, run ...
     for (int turn = 0; turn < 2; ++turn) {
       if ((round + turn) % 2 == 0) {
-        double outer = 0.0;
-        bareMs.push_back(BareShellMove(source, kMoveTarget, outer));
-        bareOuterMs.push_back(outer);
-        ExpectMovedAndPutBack(source, moved, tree, "the bare shell move");
+        bareMs.push_back(BareShellCopy(shellCopy, source, kCopyTarget));
+        ExpectCopiedAndRemove(source, copy, tree, "the bare shell copy");
       } else {
-        double arrived = 0.0;
-        runMs.push_back(VestrandRun(kMoveTarget, moved, arrived));
-        arrivedMs.push_back(arrived);
+        runMs.push_back(VestrandRun(kCopyTarget));
         const std::wstring written = ReadValue(kUserShellFolders, L"Personal");
-        if (::lstrcmpiW(written.c_str(), moved.c_str()) != 0) {
+        if (::lstrcmpiW(written.c_str(), copy.c_str()) != 0) {
           Fail("the run wrote " + Narrow(written) + " as the documents folder");
         }
-        ExpectMovedAndPutBack(source, moved, tree, "the run");
+        ExpectCopiedAndRemove(source, copy, tree, "the run");
         MakeWin7Profile();
       }
     }
   }
-  std::vector<double> runLessPause;
-  for (double ms : runMs) runLessPause.push_back(ms - kRunPauseMs);
-  const double run = Median(runLessPause), bare = Median(bareMs);
-  Report("move_rounds", std::to_string(rounds));
-  Report("move_run_samples_ms", FormatList(runMs));
-  Report("move_bare_samples_ms", FormatList(bareMs));
-  Report("move_bare_process_samples_ms", FormatList(bareOuterMs));
-  Report("move_run_median_ms", Format(Median(runMs)));
-  Report("move_run_less_pause_median_ms", Format(run));
-  Report("move_run_arrived_median_ms", Format(Median(arrivedMs)));
-  Report("move_bare_median_ms", Format(bare));
-  Report("move_bare_process_median_ms", Format(Median(bareOuterMs)));
-  char ratio[32];
-  std::snprintf(ratio, sizeof(ratio), "%.2f", bare > 0 ? run / bare : 0.0);
-  Report("move_ratio", ratio);
+  const double run = Median(runMs) - kRunPauseMs, bare = Median(bareMs);
+  Report(key + "rounds", std::to_string(rounds));
+  Report(key + "run_samples_ms", FormatList(runMs));
+  Report(key + "bare_samples_ms", FormatList(bareMs));
+  Report(key + "run_median_ms", Format(Median(runMs)));
+  Report(key + "run_less_pause_median_ms", Format(run));
+  Report(key + "bare_median_ms", Format(bare));
+  Report(key + "extra_ms", Format(run - bare));
+  Report(key + "ratio", Format(bare > 0 ? run / bare : 0.0, "%.3f"));
 }
 
-int Rounds(int argc, wchar_t** argv, const wchar_t* option, int fallback) {
+std::wstring Option(int argc, wchar_t** argv, const wchar_t* option) {
   for (int i = 1; i + 1 < argc; ++i) {
-    if (::lstrcmpW(argv[i], option) == 0) return std::max(0, _wtoi(argv[i + 1]));
+    if (::lstrcmpW(argv[i], option) == 0) return argv[i + 1];
   }
-  return fallback;
+  return std::wstring();
 }
 
 }  // namespace
@@ -416,9 +401,9 @@ int Rounds(int argc, wchar_t** argv, const wchar_t* option, int fallback) {
 
 int wmain(int argc, wchar_t** argv) {
   using namespace vestrand::e2e;
-  const int startupRounds = Rounds(argc, argv, L"--startup-rounds", 31);
-  const int moveRounds = Rounds(argc, argv, L"--move-rounds", 7);
+  const int startupRounds = _wtoi(Option(argc, argv, L"--startup-rounds").c_str());
+  const int copyRounds = _wtoi(Option(argc, argv, L"--copy-rounds").c_str());
   if (startupRounds > 0) BenchStartup(startupRounds);
-  if (moveRounds > 0) BenchRelocation(moveRounds);
+  if (copyRounds > 0) BenchCopy(copyRounds, vestrand::Narrow(Option(argc, argv, L"--label")));
   return 0;
 }

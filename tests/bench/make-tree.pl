@@ -1,42 +1,41 @@
 #!/usr/bin/perl
-# Generates the relocation benchmark's tree from Linux, much faster than any program
-# under Wine could: 16 x 8 folders of 40 files each (5,120 files), half of them 50 KiB
-# and half 150 KiB, 500 MiB in all. Every file starts with its own name, so no two are
-# alike.
+# Generates a benchmark tree from Linux, much faster than any program under Wine could:
+# <files> files in folders of 40 (eight such folders to a top folder), half of them half
+# the average size and half one and a half times it. Every file starts with its own name,
+# so no two are alike.
 #
-#   make-tree.pl <folder>      (created; must not exist yet)
+#   make-tree.pl <folder> <files> <average KiB>      (<folder> must not exist yet)
 use strict;
 use warnings;
 
-my $root = shift or die "usage: make-tree.pl <folder>\n";
+my ($root, $count, $average) = @ARGV;
+die "usage: make-tree.pl <folder> <files> <average KiB>\n" unless $root && $count && $average;
 die "make-tree.pl: $root already exists\n" if -e $root;
 
-# 150 KiB of varied bytes (a linear congruential sequence), shared by every file.
+my ($small, $large) = ($average * 512, $average * 1536);
+# Varied bytes (a linear congruential sequence), shared by every file.
 my $block = '';
 my $x = 12345;
-for (1 .. 150 * 1024) {
+for (1 .. $large) {
   $x = ($x * 1103515245 + 12345) % 2147483648;
   $block .= chr(($x >> 16) & 0xFF);
 }
 
 my ($files, $bytes) = (0, 0);
 mkdir $root or die "make-tree.pl: $root: $!\n";
-for my $d (1 .. 16) {
-  my $top = sprintf "%s/folder %02d", $root, $d;
-  mkdir $top or die "$top: $!\n";
-  for my $s (1 .. 8) {
-    my $sub = sprintf "%s/sub %d", $top, $s;
-    mkdir $sub or die "$sub: $!\n";
-    for my $f (1 .. 40) {
-      my $name = sprintf "%s/file %03d.bin", $sub, $f;
-      my $size = ($f % 2) ? 50 * 1024 : 150 * 1024;
-      my $head = "$name\n";
-      open my $out, '>:raw', $name or die "$name: $!\n";
-      print $out $head, substr($block, 0, $size - length $head);
-      close $out or die "$name: $!\n";
-      $files++;
-      $bytes += $size;
-    }
-  }
+while ($files < $count) {
+  my $folder = int($files / 40);
+  my $top = sprintf "%s/folder %03d", $root, int($folder / 8) + 1;
+  my $sub = sprintf "%s/sub %d", $top, $folder % 8 + 1;
+  -d $top or mkdir $top or die "$top: $!\n";
+  -d $sub or mkdir $sub or die "$sub: $!\n";
+  my $name = sprintf "%s/file %03d.bin", $sub, $files % 40 + 1;
+  my $size = ($files % 2) ? $small : $large;
+  my $head = "$name\n";
+  open my $out, '>:raw', $name or die "$name: $!\n";
+  print $out $head, substr($block, 0, $size - length $head);
+  close $out or die "$name: $!\n";
+  $files++;
+  $bytes += $size;
 }
 print "make-tree.pl: $files files, $bytes bytes in $root\n";

@@ -3,16 +3,24 @@
 #
 #   wine-harness.sh run <exe> [args...]            run in the shared test prefix
 #   wine-harness.sh scenario <d-mode> <exe> [args]  reset the prefix, set drive D:, run
-#   wine-harness.sh reset                           restore registry and profile from the template
-#   wine-harness.sh stop                            end this prefix's wine server
+#   wine-harness.sh reset <exe>                     restore registry and profile from the template
+#   wine-harness.sh stop <exe>                      end this prefix's wine server
+#   wine-harness.sh env <exe>                       print the prefix's Wine settings
 #
 # d-mode: fixed (D: is a fixed disk in the build tree) or none (no drive D:).
-# The prefix lives in $VESTRAND_WINE_ROOT (default: <dir of exe>/wine-test). It is built
-# once per build tree from a fresh wineboot; the profile folders, which Wine links into
-# the Linux home by default, are replaced by real folders before anything touches them.
+# The prefix kind follows the bitness of <exe> unless VESTRAND_WINE_ARCH says otherwise:
+# win32 is a 32-bit prefix (as Windows 2000, XP and 2003), win64 a 64-bit prefix that runs
+# 32-bit programs through WoW64 (as 64-bit Windows Vista to 11). Each program is started
+# with the Wine loader of its own bitness. VESTRAND_PROGRAM, when it names a Linux file,
+# is handed to the program as its Windows path (the driver starts that program).
+# The prefix lives in $VESTRAND_WINE_ROOT/<kind> (default root: <dir of exe>/wine-test).
+# It is built once per root and kind from a fresh wineboot; the profile folders, which
+# Wine links into the Linux home by default, are replaced by real folders before anything
+# touches them.
 set -euo pipefail
 
 WINE64=${WINE64:-/usr/lib/wine/wine64}
+WINE32=${WINE32:-/usr/lib/wine/wine}
 WINESERVER=${WINESERVER:-/usr/lib/wine/wineserver}
 RUN_TIMEOUT=${VESTRAND_RUN_TIMEOUT:-600}
 HERE=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
@@ -24,8 +32,28 @@ root_for() {
   if [[ -n "${VESTRAND_WINE_ROOT:-}" ]]; then echo "$VESTRAND_WINE_ROOT"; else echo "$(cd "$(dirname "$1")" && pwd)/wine-test"; fi
 }
 
+# The machine field of a PE file's header: win32 for i386, win64 otherwise.
+bitness_of() {
+  local offset machine
+  offset=$(od -An -t u4 -j 60 -N 4 "$1" | tr -d ' ')
+  machine=$(od -An -t x2 -j $((offset + 4)) -N 2 "$1" | tr -d ' ')
+  if [[ $machine == 014c ]]; then echo win32; else echo win64; fi
+}
+
+loader_for() { if [[ $(bitness_of "$1") == win32 ]]; then echo "$WINE32"; else echo "$WINE64"; fi; }
+
 setup_env() {
-  ROOT=$1
+  local exe=$1
+  ARCH=${VESTRAND_WINE_ARCH:-}
+  if [[ -z $ARCH ]]; then
+    if [[ -f $exe ]]; then ARCH=$(bitness_of "$exe"); else ARCH=win64; fi
+  fi
+  case $ARCH in
+    win32) export WINEARCH=win32; PREFIX_LOADER=$WINE32 ;;
+    win64) unset WINEARCH; PREFIX_LOADER=$WINE64 ;;
+    *) echo "wine-harness: unknown prefix kind $ARCH" >&2; exit 2 ;;
+  esac
+  ROOT=$(root_for "$exe")/$ARCH
   export WINEPREFIX="$ROOT/prefix"
   export WINEDEBUG=-all
   export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
@@ -58,7 +86,7 @@ build_template() {
   if [[ -f "$ROOT/template/ready" ]]; then flock -u 9; return; fi
   rm -rf "$WINEPREFIX" "$ROOT/template"
   echo "wine-harness: building a test prefix in $WINEPREFIX" >&2
-  timeout 300 "$WINE64" wineboot -i </dev/null >/dev/null 2>&1 || true
+  timeout 300 "$PREFIX_LOADER" wineboot -i </dev/null >/dev/null 2>&1 || true
   timeout 120 "$WINESERVER" -w || true
   local u
   u=$(user_dir)
@@ -67,9 +95,12 @@ build_template() {
   done
   # The folders Windows 7 has that Wine leaves out, so that every row exists.
   mkdir -p "$u/Videos" "$u/Saved Games" "$u/Searches" "$u/Links" "$u/Contacts" "$u/Temp"
-  # Chinese fonts for the captions.
+  # Chinese fonts for the captions, in both registry views of a WoW64 prefix.
   start_server
-  timeout 120 "$WINE64" regedit /S "$(winepath_w "$HERE/fonts.reg")" </dev/null >/dev/null 2>&1 || true
+  local loader
+  for loader in "$PREFIX_LOADER" $([[ $ARCH == win64 ]] && echo "$WINE32"); do
+    timeout 120 "$loader" regedit /S "$(winepath_w "$HERE/fonts.reg")" </dev/null >/dev/null 2>&1 || true
+  done
   timeout 120 "$WINESERVER" -w || true
   mkdir -p "$ROOT/template"
   cp -a "$WINEPREFIX"/*.reg "$ROOT/template/"
@@ -112,7 +143,12 @@ run_exe() {
   # started them and outlive it: give them a file, never the caller's pipe, or the
   # caller (ctest) waits for them.
   log=$(mktemp "$ROOT/run-XXXXXX.log")
-  timeout --kill-after=10 "$RUN_TIMEOUT" "$WINE64" "$exe" "$@" </dev/null >"$log" 2>&1 || rc=$?
+  if [[ ${VESTRAND_PROGRAM:-} == /* ]]; then
+    [[ -f $VESTRAND_PROGRAM ]] || { echo "wine-harness: no program $VESTRAND_PROGRAM" >&2; return 2; }
+    VESTRAND_PROGRAM=$(winepath_w "$VESTRAND_PROGRAM")
+    export VESTRAND_PROGRAM
+  fi
+  timeout --kill-after=10 "$RUN_TIMEOUT" "$(loader_for "$exe")" "$exe" "$@" </dev/null >"$log" 2>&1 || rc=$?
   cat "$log"
   rm -f "$log"
   return $rc
@@ -121,22 +157,22 @@ run_exe() {
 case $cmd in
   run)
     exe=$1; shift
-    setup_env "$(root_for "$exe")"; ensure_display; build_template
+    setup_env "$exe"; ensure_display; build_template
     [[ -e "$WINEPREFIX/dosdevices/d:" ]] || set_drive_d fixed
     run_exe "$exe" "$@"
     ;;
   scenario)
     mode=$1; exe=$2; shift 2
-    setup_env "$(root_for "$exe")"; ensure_display; build_template
+    setup_env "$exe"; ensure_display; build_template
     reset_prefix
     set_drive_d "$mode"
     run_exe "$exe" "$@"
     ;;
   reset)
-    setup_env "$(root_for "${1:-.}")"; build_template; reset_prefix; set_drive_d fixed ;;
+    setup_env "${1:?exe}"; build_template; reset_prefix; set_drive_d fixed ;;
   stop)
-    setup_env "$(root_for "${1:-.}")"; "$WINESERVER" -k 2>/dev/null || true ;;
+    setup_env "${1:?exe}"; "$WINESERVER" -k 2>/dev/null || true ;;
   env)
-    setup_env "$(root_for "${1:-.}")"; env | grep -E '^(WINEPREFIX|HOME|VESTRAND_DRIVE_D)=' ;;
-  *) echo "usage: $0 run|scenario|reset|stop ..." >&2; exit 2 ;;
+    setup_env "${1:?exe}"; env | grep -E '^(WINEPREFIX|WINEARCH|HOME|VESTRAND_DRIVE_D)=' ;;
+  *) echo "usage: $0 run|scenario|reset|stop|env ..." >&2; exit 2 ;;
 esac

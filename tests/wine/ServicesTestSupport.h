@@ -131,7 +131,7 @@ inline HWND FindDialog(DWORD threadId, const std::wstring* title = nullptr) {
   } search{title, nullptr};
   ::EnumThreadWindows(
       threadId,
-      [](HWND window, LPARAM data) -> BOOL {
+      [](HWND window, LPARAM data) CALLBACK -> BOOL {
         auto* s = reinterpret_cast<Search*>(data);
         if (!::IsWindowVisible(window) || ClassOf(window) != L"#32770") return TRUE;
         if (s->title != nullptr && TitleOf(window) != *s->title) return TRUE;

@@ -30,7 +30,14 @@ std::wstring DriverFolder() {
   return path.substr(0, path.find_last_of(L'\\'));
 }
 
-std::wstring ProgramPath() { return DriverFolder() + L"\\Vestrand.exe"; }
+std::wstring ProgramPath() {
+  // The harness names the program under test when it is not the one beside the driver
+  // (the shipped 32-bit program driven from the 64-bit tree).
+  wchar_t named[MAX_PATH] = {};
+  const DWORD n = ::GetEnvironmentVariableW(L"VESTRAND_PROGRAM", named, MAX_PATH);
+  if (n > 0 && n < MAX_PATH) return std::wstring(named, n);
+  return DriverFolder() + L"\\Vestrand.exe";
+}
 
 void SetWineVersion(const std::wstring& exeName, const std::wstring& version) {
   SetValue(L"Software\\Wine\\AppDefaults\\" + exeName, L"Version", version, REG_SZ);
@@ -364,7 +371,7 @@ std::vector<HWND> ChildrenOfClass(HWND parent, const std::wstring& className) {
   } search{&className, {}};
   ::EnumChildWindows(
       parent,
-      [](HWND hwnd, LPARAM lParam) -> BOOL {
+      [](HWND hwnd, LPARAM lParam) CALLBACK -> BOOL {
         auto* s = reinterpret_cast<Search*>(lParam);
         wchar_t cls[64] = {};
         ::GetClassNameW(hwnd, cls, 64);
@@ -433,7 +440,7 @@ std::vector<HWND> DialogWindows(DWORD pid) {
     std::vector<HWND> found;
   } search{pid, {}};
   ::EnumWindows(
-      [](HWND hwnd, LPARAM lParam) -> BOOL {
+      [](HWND hwnd, LPARAM lParam) CALLBACK -> BOOL {
         auto* s = reinterpret_cast<Search*>(lParam);
         DWORD owner = 0;
         ::GetWindowThreadProcessId(hwnd, &owner);
@@ -571,7 +578,7 @@ HWND App::FindTopLevel(const std::wstring& className, const std::wstring& captio
     HWND found;
   } search{pid_, &className, &caption, nullptr};
   ::EnumWindows(
-      [](HWND hwnd, LPARAM lParam) -> BOOL {
+      [](HWND hwnd, LPARAM lParam) CALLBACK -> BOOL {
         auto* s = reinterpret_cast<Search*>(lParam);
         DWORD pid = 0;
         ::GetWindowThreadProcessId(hwnd, &pid);

@@ -16,7 +16,8 @@
 
 namespace vestrand::e2e {
 
-// The folder holding the driver, and the program beside it.
+// The folder holding the driver, and the program under test: the one the harness names
+// in VESTRAND_PROGRAM, else the one beside the driver.
 std::wstring DriverFolder();
 std::wstring ProgramPath();
 

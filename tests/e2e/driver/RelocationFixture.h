@@ -104,6 +104,12 @@ class Relocation : public ::testing::Test {
     app_->PostClick(mode);
     ASSERT_TRUE(WaitUntil(5000, [&] { return app_->Check(mode) == BST_CHECKED; }));
     app_->SetText(Control::Text15, Narrow(target));
+    // The shell as it runs when the user presses start; the run must end it.
+    oldShells_.clear();
+    for (DWORD pid : ProcessesNamed(L"explorer.exe")) {
+      UniqueHandle shell(::OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION, FALSE, pid));
+      if (shell) oldShells_.push_back(std::move(shell));
+    }
   }
 
   void Toggle(Control c, int wanted) {
@@ -144,15 +150,36 @@ class Relocation : public ::testing::Test {
     }
   }
 
+  // The shell that ran before the run was ended while the program still ran, and
+  // afterwards exactly one shell runs: the one the program started.
   void ExpectShellRestarted() {
-    std::vector<DWORD> started;
-    for (const ProcessEntry& p : Processes()) {
-      if (::lstrcmpiW(p.exe.c_str(), L"explorer.exe") == 0 && p.parent == app_->ProcessId()) {
-        started.push_back(p.pid);
+    FILETIME created{}, programEnd{}, kernel{}, user{};
+    ::GetProcessTimes(app_->Process(), &created, &programEnd, &kernel, &user);
+    EXPECT_FALSE(oldShells_.empty()) << "no shell ran before the run";
+    for (const UniqueHandle& shell : oldShells_) {
+      FILETIME shellEnd{};
+      const bool ended = ::WaitForSingleObject(shell.get(), 0) == WAIT_OBJECT_0 &&
+                         ::GetProcessTimes(shell.get(), &created, &shellEnd, &kernel, &user);
+      EXPECT_TRUE(ended) << "the shell that ran before the run still runs";
+      if (ended) {
+        EXPECT_LE(::CompareFileTime(&shellEnd, &programEnd), 0) << "the shell was ended after the run";
       }
     }
-    EXPECT_FALSE(started.empty()) << "explorer.exe was not started again";
-    for (DWORD pid : started) EndProcess(pid);
+    std::vector<ProcessEntry> shells;
+    WaitUntil(10000, [&] {
+      shells.clear();
+      for (const ProcessEntry& p : Processes()) {
+        if (::lstrcmpiW(p.exe.c_str(), L"explorer.exe") == 0) shells.push_back(p);
+      }
+      return !shells.empty();
+    });
+    std::string seen;
+    for (const ProcessEntry& p : shells) {
+      seen += " " + std::to_string(p.pid) + " (parent " + std::to_string(p.parent) + ")";
+    }
+    ASSERT_EQ(shells.size(), 1u) << "shells after the run:" << seen << "; program " << app_->ProcessId();
+    // It stays, as the user's shell would: a later run in the scenario ends it in turn.
+    EXPECT_EQ(shells.front().parent, app_->ProcessId()) << "explorer.exe was not started again";
   }
 
   void ExpectRelocated() {
@@ -213,6 +240,7 @@ class Relocation : public ::testing::Test {
   std::unique_ptr<App> app_;
   std::vector<RowState> rows_;
   std::vector<DWORD> explorersBefore_;
+  std::vector<UniqueHandle> oldShells_;
   Control mode_ = Control::OptionMove;
   std::wstring target_;
 };

@@ -87,14 +87,31 @@ TEST(Startup, WindowsXpFamily) {
   EXPECT_EQ(app->Text(Control::Text13), Narrow(Expand(L"%USERPROFILE%\\My Documents\\My Music")));
 }
 
-TEST(Startup, Windows2003Family) {
-  SetWineVersion(L"Vestrand.exe", L"win2003");
+// The rest of the NT 5.x family, each under its own caption.
+struct Nt5Case {
+  const char* name;
+  const wchar_t* wineVersion;
+  const char* caption;
+};
+
+class Nt5Versions : public ::testing::TestWithParam<Nt5Case> {};
+
+TEST_P(Nt5Versions, Start) {
+  SetWineVersion(L"Vestrand.exe", GetParam().wineVersion);
   MakeXpProfile();
   auto app = App::Launch();
   ASSERT_NE(app->Main(), nullptr);
-  EXPECT_EQ(app->Caption(), "Vestrand For Windows 2003");
+  EXPECT_EQ(app->Caption(), GetParam().caption);
   EXPECT_EQ(app->Text(Control::Text15), "D:\\Personal");
 }
+
+// Windows XP x64 is version 5.2, as Windows 2003 is.
+INSTANTIATE_TEST_SUITE_P(
+    Each, Nt5Versions,
+    ::testing::Values(Nt5Case{"win2000", L"win2k", "Vestrand For Windows 2000"},
+                      Nt5Case{"win2003", L"win2003", "Vestrand For Windows 2003"},
+                      Nt5Case{"xp64", L"winxp64", "Vestrand For Windows 2003"}),
+    [](const ::testing::TestParamInfo<Nt5Case>& c) { return std::string(c.param.name); });
 
 TEST(Startup, Windows81And10RunAsWindows8) {
   MakeWin7Profile();

@@ -62,7 +62,7 @@ std::vector<HWND> TopLevelsOf(DWORD pid, const std::wstring& className) {
     std::vector<HWND> found;
   } search{pid, &className, {}};
   ::EnumWindows(
-      [](HWND hwnd, LPARAM lParam) -> BOOL {
+      [](HWND hwnd, LPARAM lParam) CALLBACK -> BOOL {
         auto* s = reinterpret_cast<Search*>(lParam);
         DWORD owner = 0;
         ::GetWindowThreadProcessId(hwnd, &owner);
@@ -82,7 +82,7 @@ std::string StaticTexts(HWND window) {
   } collect;
   ::EnumChildWindows(
       window,
-      [](HWND child, LPARAM lParam) -> BOOL {
+      [](HWND child, LPARAM lParam) CALLBACK -> BOOL {
         wchar_t cls[64] = {};
         ::GetClassNameW(child, cls, 64);
         if (std::wstring(cls) == L"Static") {
@@ -566,7 +566,7 @@ std::wstring ProgramDeclaringNewerWindows() {
     if (module == nullptr) return L"";
     ::EnumResourceLanguagesW(
         module, MAKEINTRESOURCEW(24), MAKEINTRESOURCEW(1),
-        [](HMODULE, LPCWSTR, LPCWSTR, WORD lang, LONG_PTR param) -> BOOL {
+        [](HMODULE, LPCWSTR, LPCWSTR, WORD lang, LONG_PTR param) CALLBACK -> BOOL {
           *reinterpret_cast<WORD*>(param) = lang;
           return FALSE;
         },
