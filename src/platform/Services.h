@@ -130,6 +130,9 @@ class FileSystem {
   virtual bool WriteNewFile(const std::string& path, const std::string& bytes) = 0;
   // Removes a folder only when it is empty.
   virtual bool RemoveEmptyDirectory(const std::string& path) = 0;
+  // Gives a new folder the protection of a profile folder (see PrivateFolderSecurity);
+  // refused on a volume without access lists.
+  virtual HostResult ProtectPrivateFolder(const std::string& path) = 0;
 };
 
 class Host {

@@ -116,6 +116,16 @@ struct CoTaskMemTraits {
 template <typename T>
 using UniqueCoTaskMem = UniqueResource<CoTaskMemTraits<T>>;
 
+// Memory the system allocates with LocalAlloc for the caller (converted SIDs, descriptors).
+template <typename T>
+struct LocalMemTraits {
+  using Value = T;
+  static Value Invalid() noexcept { return nullptr; }
+  static void Close(Value p) noexcept { ::LocalFree(p); }
+};
+template <typename T>
+using UniqueLocalMem = UniqueResource<LocalMemTraits<T>>;
+
 // A screen device context, released with ReleaseDC.
 class ScreenDC {
  public:

@@ -35,6 +35,7 @@ class Win32FileSystem final : public FileSystem {
   std::vector<FileEntry> ListFiles(const std::string& folder) override;
   bool WriteNewFile(const std::string& path, const std::string& bytes) override;
   bool RemoveEmptyDirectory(const std::string& path) override;
+  HostResult ProtectPrivateFolder(const std::string& path) override;
 };
 
 class Win32Host final : public Host {

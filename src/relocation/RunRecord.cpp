@@ -126,7 +126,10 @@ std::string RecordText(const RunRecord& r) {
        Two(t.hour) + ":" + Two(t.minute) + ":" + Two(t.second));
   line("Windows 版本: " + r.windowsVersion);
   line("转移模式: " + r.mode);
-  line("目标路径: " + r.target + (r.targetCreated ? " (本次新建)" : " (已存在)"));
+  line("目标路径: " + r.target +
+       (!r.targetCreated       ? " (已存在,访问权限保持原样)"
+        : r.targetProtected    ? " (本次新建,只有您本人、SYSTEM 和管理员可以访问)"
+                               : " (本次新建,此驱动器不支持访问权限设置)"));
   line("还原注册表: 双击 " + r.undoFileName + ",确认导入,然后注销并重新登录。");
   for (const RowRecord& row : r.rows) {
     line("");

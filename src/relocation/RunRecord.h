@@ -51,6 +51,7 @@ struct RunRecord {
   std::string mode;
   std::string target;
   bool targetCreated = false;
+  bool targetProtected = false;  // made private to the user when it was created
   std::string undoFileName;
   std::vector<RowRecord> rows;
 };

@@ -555,6 +555,10 @@ void RunTransfer(Services& s, MainForm& form, Family family) {
            "。请检查驱动器是否存在、是否有写入权限,以及是否有同名的文件。");
       return;
     }
+    // Every file carried in takes the protection of its new parent: a data drive's root
+    // would let every local user read the user's documents and cookies. A volume without
+    // access lists keeps none; the run goes on all the same.
+    record.targetProtected = s.files.ProtectPrivateFolder(root).ok;
   }
   const std::optional<std::string> tag = WriteUndoFile(s.files, root, TimeStamp(record.time), *saved);
   if (!tag) {

@@ -4,6 +4,7 @@
 
 #include <memory>
 
+#include "platform/Win32Handles.h"
 #include "platform/Win32Services.h"
 #include "startup/StartMain.h"
 #include "ui/NT6Form.h"
@@ -12,6 +13,16 @@
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   using namespace vestrand;
+  // One Vestrand at a time in this logon session: two runs would carry the same folders
+  // twice. A second start brings the first one's window forward and ends.
+  const UniqueHandle onlyOne(::CreateMutexW(nullptr, FALSE, L"Local\\Vestrand-F3B1C2A4-one-at-a-time"));
+  if (onlyOne && ::GetLastError() == ERROR_ALREADY_EXISTS) {
+    if (HWND first = ::FindWindowW(kMainWindowClass, nullptr)) {
+      if (::IsIconic(first)) ::ShowWindow(first, SW_RESTORE);
+      ::SetForegroundWindow(first);
+    }
+    return 0;
+  }
   Win32Registry registry;
   Win32FileSystem files;
   Win32Host host;

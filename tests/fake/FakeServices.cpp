@@ -305,6 +305,11 @@ bool FakeFileSystem::RemoveEmptyDirectory(const std::string& path) {
   return true;
 }
 
+HostResult FakeFileSystem::ProtectPrivateFolder(const std::string& path) {
+  trace_.push_back("ProtectPrivateFolder(" + path + ")");
+  return noAccessLists ? HostResult::Failure(50) : HostResult::Success();  // ERROR_NOT_SUPPORTED
+}
+
 // ---- host -----------------------------------------------------------------------------
 
 void FakeHost::SetVersion(std::uint32_t major, std::uint32_t minor, std::uint32_t build,

@@ -66,6 +66,7 @@ class FakeFileSystem final : public FileSystem {
   std::vector<FileEntry> ListFiles(const std::string& folder) override;
   bool WriteNewFile(const std::string& path, const std::string& bytes) override;
   bool RemoveEmptyDirectory(const std::string& path) override;
+  HostResult ProtectPrivateFolder(const std::string& path) override;
 
   void AddDirectory(const std::string& path);  // with every level above it
   // A file of `size` bytes (the content's size unless given).
@@ -92,6 +93,8 @@ class FakeFileSystem final : public FileSystem {
   std::set<std::string> heldFiles;
   // Wine's shell: a move onto a folder of the same name does nothing and reports success.
   bool moveOntoSameNameDoesNothing = false;
+  // The target's volume keeps no access lists (FAT32).
+  bool noAccessLists = false;
   // Folders in which no new file can be written.
   std::set<std::string> readOnlyFolders;
 

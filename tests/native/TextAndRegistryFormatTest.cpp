@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "platform/FolderSecurity.h"
 #include "platform/M_Regedit.h"
 #include "platform/Services.h"
 #include "platform/Text.h"
@@ -113,6 +114,14 @@ TEST(RegistryFormat, UndoFileLines) {
   for (std::size_t i = 2; i < two.size(); i += 2) narrow += two[i];
   EXPECT_NE(narrow.find(",\\\r\n  78,00"), std::string::npos);
   EXPECT_NE(narrow.find("\r\n\r\n[HKEY_CURRENT_USER\\B]\r\n\"y\"=-\r\n"), std::string::npos);
+}
+
+// A new target root is the user's alone, as a profile folder is: owned by the user, a
+// protected list (nothing inherited from the drive's root) of full control, inherited by
+// everything below, for the user, SYSTEM and the Administrators group only.
+TEST(FolderSecurity, PrivateToTheUser) {
+  EXPECT_EQ(PrivateFolderSecurity("S-1-5-21-1-2-3-1001"),
+            "O:S-1-5-21-1-2-3-1001D:P(A;OICI;FA;;;S-1-5-21-1-2-3-1001)(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)");
 }
 
 }  // namespace

@@ -218,6 +218,11 @@ TEST_F(FileServices, FolderFactsForTheChecksBeforeARun) {
   const auto free = files_.FreeBytes(kD);
   ASSERT_TRUE(free.has_value());
   EXPECT_GT(*free, 0u);
+  // Wine keeps no access lists on files; that the descriptor is the right one is shown
+  // natively. Here: the system takes it, and the folder stays the user's to use.
+  const HostResult protectedRoot = files_.ProtectPrivateFolder(kD);
+  EXPECT_TRUE(protectedRoot.ok) << protectedRoot.error;
+  EXPECT_TRUE(files_.WriteNewFile(kD + "\\after.txt", "x"));
 }
 
 // The undo file and the record never replace a file.

@@ -37,6 +37,16 @@ TEST(Startup, Windows7WithFixedD) {
   EXPECT_EQ(app->Check(Control::OptionCopy), BST_UNCHECKED);
   EXPECT_EQ(app->Check(Control::OptionDont), BST_UNCHECKED);
   EXPECT_EQ(app->Check(Control::CkLogoff), BST_CHECKED);
+
+  // A second start while this one is open shows no window of its own and ends: one
+  // Vestrand, its window to the front.
+  auto second = App::Launch(3000);
+  EXPECT_EQ(second->Main(), nullptr);
+  ASSERT_TRUE(second->WaitForExit(10000)) << "a second Vestrand kept running";
+  EXPECT_EQ(second->ExitCode(), 0u);
+  EXPECT_TRUE(app->Running());
+  EXPECT_EQ(ProcessesNamed(L"Vestrand.exe").size(), 1u);
+  EXPECT_EQ(::GetForegroundWindow(), app->Main());
 }
 
 TEST(Startup, Windows7MissingFolderClearsItsRow) {

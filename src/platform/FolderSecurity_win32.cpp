@@ -1,0 +1,59 @@
+#include <windows.h>
+#include <aclapi.h>
+#include <sddl.h>
+
+#include <vector>
+
+#include "platform/FolderSecurity.h"
+#include "platform/Win32Handles.h"
+#include "platform/Win32Services.h"
+#include "platform/Win32Text.h"
+
+namespace vestrand {
+
+namespace {
+
+// The SID of the user this program runs as, in its text form.
+bool CurrentUserSid(std::string& sid) {
+  UniqueHandle token;
+  if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, token.put())) return false;
+  DWORD size = 0;
+  ::GetTokenInformation(token.get(), TokenUser, nullptr, 0, &size);
+  std::vector<BYTE> buffer(size);
+  if (size == 0 || !::GetTokenInformation(token.get(), TokenUser, buffer.data(), size, &size)) {
+    return false;
+  }
+  UniqueLocalMem<LPWSTR> text;
+  if (!::ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(buffer.data())->User.Sid, text.put())) {
+    return false;
+  }
+  sid = Narrow(text.get());
+  return true;
+}
+
+}  // namespace
+
+HostResult Win32FileSystem::ProtectPrivateFolder(const std::string& path) {
+  std::string sid;
+  if (!CurrentUserSid(sid)) return HostResult::Failure(::GetLastError());
+  UniqueLocalMem<PSECURITY_DESCRIPTOR> descriptor;
+  if (!::ConvertStringSecurityDescriptorToSecurityDescriptorW(
+          Wide(PrivateFolderSecurity(sid)).c_str(), SDDL_REVISION_1, descriptor.put(), nullptr)) {
+    return HostResult::Failure(::GetLastError());
+  }
+  BOOL present = FALSE, defaulted = FALSE;
+  PACL dacl = nullptr;
+  PSID owner = nullptr;
+  if (!::GetSecurityDescriptorDacl(descriptor.get(), &present, &dacl, &defaulted) ||
+      !::GetSecurityDescriptorOwner(descriptor.get(), &owner, &defaulted)) {
+    return HostResult::Failure(::GetLastError());
+  }
+  std::wstring name = Wide(path);
+  const DWORD status = ::SetNamedSecurityInfoW(
+      &name[0], SE_FILE_OBJECT,
+      OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION,
+      owner, nullptr, dacl, nullptr);
+  return status == ERROR_SUCCESS ? HostResult::Success() : HostResult::Failure(status);
+}
+
+}  // namespace vestrand
