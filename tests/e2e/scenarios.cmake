@@ -25,7 +25,8 @@ function(vestrand_e2e name kind dmode filter)
   # A filter that matches nothing must not pass as an empty success.
   set_tests_properties(e2e_${name} PROPERTIES TIMEOUT 300
                        PASS_REGULAR_EXPRESSION "\\[  PASSED  \\] [1-9][0-9]* tests?\\."
-                       FAIL_REGULAR_EXPRESSION "\\[  FAILED  \\]")
+                       FAIL_REGULAR_EXPRESSION "\\[  FAILED  \\]"
+                       SKIP_RETURN_CODE 77)
 endfunction()
 
 vestrand_e2e(startup_win7 nt6 fixed Startup.Windows7WithFixedD)
@@ -68,6 +69,8 @@ vestrand_e2e(fault_refused_unc nt6 fixed FaultRefusedTarget.UncPathToMissingServ
 vestrand_e2e(fault_refused_inside_desktop nt5 fixed FaultRefusedTarget.InsideTheTickedDesktop)
 vestrand_e2e(fault_refused_same_name nt6 fixed FaultRefusedTarget.TwoFoldersOfOneName)
 vestrand_e2e(fault_refused_file_clash nt6 fixed FaultRefusedTarget.FileInTheTargetWouldBeReplaced)
+vestrand_e2e(fault_refused_second_letter nt6 fixed-p FaultRefusedTarget.DesktopReachedThroughASecondDriveLetter)
+vestrand_e2e(fault_refused_no_room nt6 small FaultRefusedTarget.MoreThanTheTargetDriveHolds)
 vestrand_e2e(startup_vanished_folder nt6 fixed Startup.VanishedFolderStillEndsOnARealFolder)
 
 foreach(run win7_copy win7_move win7_discard win7_move_some_unticked)

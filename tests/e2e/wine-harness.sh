@@ -126,9 +126,19 @@ reset_prefix() {
 
 set_drive_d() {
   local mode=$1
-  rm -f "$WINEPREFIX/dosdevices/d:" "$WINEPREFIX/dosdevices/d::"
+  rm -f "$WINEPREFIX/dosdevices/d:" "$WINEPREFIX/dosdevices/d::" "$WINEPREFIX/dosdevices/p:"
   case $mode in
     fixed) mkdir -p "$VESTRAND_DRIVE_D"; ln -sfn "$VESTRAND_DRIVE_D" "$WINEPREFIX/dosdevices/d:" ;;
+    # P: names the user's profile folder a second time, as subst makes a drive letter.
+    fixed-p) set_drive_d fixed; ln -sfn "$(user_dir)" "$WINEPREFIX/dosdevices/p:" ;;
+    # D: is a small file system of its own, so that a large copy cannot fit on it.
+    small)
+      mkdir -p "$ROOT/small_d"
+      mountpoint -q "$ROOT/small_d" || mount -t tmpfs -o size=16m tmpfs "$ROOT/small_d" 2>/dev/null || {
+        echo "wine-harness: skipped: this machine does not let the test mount a small file system as D:"
+        exit 77
+      }
+      ln -sfn "$ROOT/small_d" "$WINEPREFIX/dosdevices/d:" ;;
     none) ;;
     *) echo "wine-harness: unknown drive mode $mode" >&2; exit 2 ;;
   esac
@@ -166,7 +176,10 @@ case $cmd in
     setup_env "$exe"; ensure_display; build_template
     reset_prefix
     set_drive_d "$mode"
-    run_exe "$exe" "$@"
+    rc=0
+    run_exe "$exe" "$@" || rc=$?
+    if [[ $mode == small ]]; then umount "$ROOT/small_d" 2>/dev/null || true; fi
+    exit $rc
     ;;
   reset)
     setup_env "${1:?exe}"; build_template; reset_prefix; set_drive_d fixed ;;

@@ -348,6 +348,20 @@ TEST_F(FaultRefusedTarget, FileInTheTargetWouldBeReplaced) {
   ExpectRefused(L"D:\\Win7User", L"win7", false, "会被覆盖");
 }
 
+// The profile reached through a second drive letter (as subst makes one) is still the
+// profile: a target there lies inside the desktop that is to be moved.
+TEST_F(FaultRefusedTarget, DesktopReachedThroughASecondDriveLetter) {
+  ExpectRefused(L"P:\\Desktop\\备份", L"win7", false, "之中");
+}
+
+// D: is a small file system here: the folders do not fit, with room to spare.
+TEST_F(FaultRefusedTarget, MoreThanTheTargetDriveHolds) {
+  addFiles_ = [](int row, const std::wstring& folder) {
+    if (row == 2) WriteFile(folder + L"\\大文件.bin", std::string(24u << 20, 'v'));
+  };
+  ExpectRefused(L"D:\\Win7User", L"win7", false, "空间不够");
+}
+
 TEST_F(FaultRefusedTarget, InsideTheTickedDesktop) {
   ExpectRefused(Expand(L"%USERPROFILE%\\桌面\\备份"), L"winxp", true);
 }
