@@ -375,6 +375,7 @@ Settled SettleLocation(Services& s, const RowPlan& p, Mode mode, RowOutcome done
     if (!s.files.DirExists(p.current)) return {p.newLocation, done};
     const std::size_t left = s.files.ListFiles(p.current).size();
     if (left == p.files.size()) return PointBack(s, p, saved);
+    if (left == 0) return {p.newLocation, done};  // an empty folder left behind holds nothing
     return {p.newLocation, RowOutcome::MovedInPart, left};
   }
   std::map<std::string, std::uint64_t> arrived;

@@ -853,6 +853,8 @@ TEST(RunTransfer, PartCarriesAreRecordedAndShown) {
        "%USERPROFILE%\\Documents", "文件没有被转移", true},
       {"move, all went well", Control::OptionMove, [](FakeMachine&) {}, "D:\\W\\Documents",
        "只有您本人、SYSTEM 和管理员可以访问", false},
+      {"move leaving the old folder behind, empty", Control::OptionMove,
+       [&](FakeMachine& m) { m.files.heldFiles = {docs}; }, "D:\\W\\Documents", "已移动到新位置", false},
       // A drive without access lists (FAT32) cannot make the new root private; nothing else changes.
       {"move onto a drive without access lists", Control::OptionMove,
        [](FakeMachine& m) { m.files.noAccessLists = true; }, "D:\\W\\Documents", "此驱动器不支持访问权限设置",
