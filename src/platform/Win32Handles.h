@@ -43,88 +43,51 @@ class UniqueResource {
   Value value_;
 };
 
-struct KernelHandleTraits {
-  using Value = HANDLE;
-  static Value Invalid() noexcept { return nullptr; }
-  static void Close(Value h) noexcept { ::CloseHandle(h); }
-};
-using UniqueHandle = UniqueResource<KernelHandleTraits>;
+// The release calls, as functions of the program's own whose addresses are constants.
+namespace release {
+inline void CloseKernelObject(HANDLE h) noexcept { ::CloseHandle(h); }
+inline void CloseSearch(HANDLE h) noexcept { ::FindClose(h); }
+inline void CloseKey(HKEY h) noexcept { ::RegCloseKey(h); }
+inline void Unhook(HHOOK h) noexcept { ::UnhookWindowsHookEx(h); }
+inline void DeleteGdiObject(HGDIOBJ h) noexcept { ::DeleteObject(h); }
+inline void DestroyIcon(HICON h) noexcept { ::DestroyIcon(h); }
+inline void DestroyWindow(HWND h) noexcept { ::DestroyWindow(h); }
+inline void FreeCoTaskMem(void* p) noexcept { syslib::CoTaskMemFree(p); }
+inline void FreeLocal(HLOCAL p) noexcept { ::LocalFree(p); }
+}  // namespace release
 
-struct FindHandleTraits {
+// A value of type `V` that is null when there is none, released by `close`.
+template <typename V, auto close>
+struct NullIsNone {
+  using Value = V;
+  static Value Invalid() noexcept { return nullptr; }
+  static void Close(Value v) noexcept { close(v); }
+};
+
+// A handle that is INVALID_HANDLE_VALUE when there is none (files, searches).
+template <auto close>
+struct InvalidIsNone {
   using Value = HANDLE;
   static Value Invalid() noexcept { return INVALID_HANDLE_VALUE; }
-  static void Close(Value h) noexcept { ::FindClose(h); }
+  static void Close(Value v) noexcept { close(v); }
 };
-using UniqueFindHandle = UniqueResource<FindHandleTraits>;
 
-struct FileHandleTraits {
-  using Value = HANDLE;
-  static Value Invalid() noexcept { return INVALID_HANDLE_VALUE; }
-  static void Close(Value h) noexcept { ::CloseHandle(h); }
-};
-using UniqueFileHandle = UniqueResource<FileHandleTraits>;
-
-struct RegKeyTraits {
-  using Value = HKEY;
-  static Value Invalid() noexcept { return nullptr; }
-  static void Close(Value h) noexcept { ::RegCloseKey(h); }
-};
-using UniqueHKey = UniqueResource<RegKeyTraits>;
-
-struct HookTraits {
-  using Value = HHOOK;
-  static Value Invalid() noexcept { return nullptr; }
-  static void Close(Value h) noexcept { ::UnhookWindowsHookEx(h); }
-};
-using UniqueHook = UniqueResource<HookTraits>;
-
-struct GdiObjectTraits {
-  using Value = HGDIOBJ;
-  static Value Invalid() noexcept { return nullptr; }
-  static void Close(Value h) noexcept { ::DeleteObject(h); }
-};
-using UniqueGdiObject = UniqueResource<GdiObjectTraits>;
-
-struct FontTraits {
-  using Value = HFONT;
-  static Value Invalid() noexcept { return nullptr; }
-  static void Close(Value h) noexcept { ::DeleteObject(h); }
-};
-using UniqueFont = UniqueResource<FontTraits>;
-
-struct BrushTraits {
-  using Value = HBRUSH;
-  static Value Invalid() noexcept { return nullptr; }
-  static void Close(Value h) noexcept { ::DeleteObject(h); }
-};
-using UniqueBrush = UniqueResource<BrushTraits>;
-
-struct WindowTraits {
-  using Value = HWND;
-  static Value Invalid() noexcept { return nullptr; }
-  static void Close(Value h) noexcept { ::DestroyWindow(h); }
-};
-using UniqueWindow = UniqueResource<WindowTraits>;
-
-// Memory the system allocates for the caller (the shell's item identifier lists).
+using UniqueHandle = UniqueResource<NullIsNone<HANDLE, &release::CloseKernelObject>>;
+using UniqueFindHandle = UniqueResource<InvalidIsNone<&release::CloseSearch>>;
+using UniqueFileHandle = UniqueResource<InvalidIsNone<&release::CloseKernelObject>>;
+using UniqueHKey = UniqueResource<NullIsNone<HKEY, &release::CloseKey>>;
+using UniqueHook = UniqueResource<NullIsNone<HHOOK, &release::Unhook>>;
+using UniqueGdiObject = UniqueResource<NullIsNone<HGDIOBJ, &release::DeleteGdiObject>>;
+using UniqueFont = UniqueResource<NullIsNone<HFONT, &release::DeleteGdiObject>>;
+using UniqueBrush = UniqueResource<NullIsNone<HBRUSH, &release::DeleteGdiObject>>;
+using UniqueIcon = UniqueResource<NullIsNone<HICON, &release::DestroyIcon>>;
+using UniqueWindow = UniqueResource<NullIsNone<HWND, &release::DestroyWindow>>;
+// Memory the system allocates for the caller: the shell's item identifier lists
+// (CoTaskMemAlloc), converted SIDs and descriptors (LocalAlloc).
 template <typename T>
-struct CoTaskMemTraits {
-  using Value = T*;
-  static Value Invalid() noexcept { return nullptr; }
-  static void Close(Value p) noexcept { syslib::CoTaskMemFree(p); }
-};
+using UniqueCoTaskMem = UniqueResource<NullIsNone<T*, &release::FreeCoTaskMem>>;
 template <typename T>
-using UniqueCoTaskMem = UniqueResource<CoTaskMemTraits<T>>;
-
-// Memory the system allocates with LocalAlloc for the caller (converted SIDs, descriptors).
-template <typename T>
-struct LocalMemTraits {
-  using Value = T;
-  static Value Invalid() noexcept { return nullptr; }
-  static void Close(Value p) noexcept { ::LocalFree(p); }
-};
-template <typename T>
-using UniqueLocalMem = UniqueResource<LocalMemTraits<T>>;
+using UniqueLocalMem = UniqueResource<NullIsNone<T, &release::FreeLocal>>;
 
 // A screen device context, released with ReleaseDC.
 class ScreenDC {
