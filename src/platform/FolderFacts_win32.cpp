@@ -1,5 +1,5 @@
-// What the run learns about folders before it carries them: their identity, volume,
-// free space and files.
+// What the program learns about folders and files: whether they exist, their attributes,
+// and before a run carries them, their identity, volume, free space and files.
 #include <windows.h>
 
 #include <utility>
@@ -28,6 +28,17 @@ std::wstring ForLongUse(const std::string& path) {
 }
 
 }  // namespace
+
+bool Win32FileSystem::DirExists(const std::string& path) {
+  if (path.empty()) return false;
+  const DWORD attributes = ::GetFileAttributesW(Wide(path).c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) return false;
+  return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+std::uint32_t Win32FileSystem::GetFileAttributes(const std::string& path) {
+  return ::GetFileAttributesW(Wide(path).c_str());
+}
 
 std::optional<FolderId> Win32FileSystem::GetFolderId(const std::string& path) {
   // Opening follows junctions and reaches a second drive letter's folder, so two names

@@ -89,6 +89,19 @@ HostResult Win32Host::StartCommand(const std::string& commandLine, int showState
 
 void Win32Host::Sleep(unsigned milliseconds) { ::Sleep(milliseconds); }
 
+void Win32Host::SysLogoff() {
+  // A plain log-off: running programs are asked to close, nothing is forced. The
+  // program ends right after, so a refusal has nobody to be reported to.
+  ::ExitWindowsEx(EWX_LOGOFF, 0);
+}
+
+unsigned Win32Host::GetDriveType(const std::string& root) {
+  // "D:" alone names the drive's current directory; the root with its backslash is meant.
+  std::string path = root;
+  if (path.size() == 2 && path[1] == ':') path += '\\';
+  return ::GetDriveTypeW(Wide(path).c_str());
+}
+
 std::string Win32Host::ProgramFolder() {
   std::vector<wchar_t> name(MAX_PATH);
   for (;;) {

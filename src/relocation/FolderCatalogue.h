@@ -6,27 +6,38 @@
 
 namespace vestrand {
 
-extern const char* const kUserShellFoldersKey;
-extern const char* const kShellFoldersKey;
-extern const char* const kEnvironmentKey;
+// The per-user keys (below HKEY_CURRENT_USER) that hold the folders' locations.
+inline constexpr const char* kUserShellFoldersKey =
+    "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
+inline constexpr const char* kShellFoldersKey =
+    "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+inline constexpr const char* kEnvironmentKey = "Environment";
 
-enum class FolderGroup { Recommended, Advanced };
-
-// How start-up treats a row after its first read (see StartMain).
-enum class Nt6Treatment { E, N };
-enum class Nt5Treatment { A, B, C, D };
+// How start-up checks a row on NT 6.x once the boxes are filled: a row it cannot offer is
+// unticked and disabled.
+enum class Nt6Treatment {
+  FolderMustExist,  // its folder must exist
+  PathMustBeKnown,  // its box must not be empty
+};
+// What start-up does on NT 5.x with a row whose box the first read left empty.
+enum class Nt5Treatment {
+  UntickReadShellFolders,  // untick it and read Shell Folders instead
+  Untick,                  // untick it
+  HideReadShellFolders,    // untick, disable and hide it, and read Shell Folders instead
+  OfferReadShellFolders,   // tick, enable and show it, and read Shell Folders instead
+};
 
 struct FolderRow {
   int row;
-  FolderGroup group;
-  const char* caption;     // as designed, shown on NT 6.x
+  const char* caption;     // shown on NT 6.x
   const char* nt5Caption;  // shown on NT 5.x
-  const char* valueName;   // read at start-up; written by the runs
-  const char* secondValueName;  // the second write's value name (differs only for TEMP/TMP)
-  const char* readKey;
+  // A run writes valueName under firstWriteKey, then secondValueName under secondWriteKey
+  // (Shell Folders, then User Shell Folders; TEMP, then TMP in the environment).
+  const char* valueName;
+  const char* secondValueName;  // differs from valueName only for TEMP/TMP
   const char* firstWriteKey;
   const char* secondWriteKey;
-  bool fallback;           // start-up reads Shell Folders when the first read is empty
+  bool fallback;           // NT 6.x start-up reads Shell Folders when the first read is empty
   Nt6Treatment nt6;
   Nt5Treatment nt5;
   bool desktopIni;         // discard mode makes the folder read-only and carries desktop.ini
@@ -34,6 +45,9 @@ struct FolderRow {
 };
 
 using FolderCatalogueTable = std::array<FolderRow, 14>;
+
+// Where start-up reads the row's valueName: User Shell Folders, or the environment.
+inline const char* ReadKeyOf(const FolderRow& row) { return row.secondWriteKey; }
 
 const FolderCatalogueTable& FolderCatalogue();
 const FolderRow& CatalogueRow(int row);  // row 1..14

@@ -4,22 +4,27 @@
 
 namespace vestrand {
 
-Control CheckOf(int row) {
-  static constexpr Control kChecks[kRowCount] = {
-      Control::Check1,  Control::Check2,  Control::Check3,  Control::Check4,  Control::Check5,
-      Control::Check6,  Control::Check7,  Control::Check8,  Control::Check9,  Control::Check10,
-      Control::Check11, Control::Check12, Control::Check13, Control::Check14};
+namespace {
+
+constexpr int kFirstFrameRows = 6;
+
+constexpr Control Plus(Control c, int n) { return static_cast<Control>(static_cast<int>(c) + n); }
+
+// Rows 1 to 6 lie in the first frame and rows 7 to 14 in the second; within a frame the
+// check boxes follow one another in the enumeration, and so do the path boxes.
+static_assert(Plus(Control::Check1, 5) == Control::Check6 && Plus(Control::Check7, 7) == Control::Check14);
+static_assert(Plus(Control::Text1, 5) == Control::Text6 && Plus(Control::Text7, 7) == Control::Text14);
+
+Control RowControl(int row, Control firstOfFirstFrame, Control firstOfSecondFrame) {
   if (row < 1 || row > kRowCount) throw std::out_of_range("row");
-  return kChecks[row - 1];
+  return row <= kFirstFrameRows ? Plus(firstOfFirstFrame, row - 1)
+                                : Plus(firstOfSecondFrame, row - kFirstFrameRows - 1);
 }
 
-Control TextOf(int row) {
-  static constexpr Control kTexts[kRowCount] = {
-      Control::Text1,  Control::Text2,  Control::Text3,  Control::Text4,  Control::Text5,
-      Control::Text6,  Control::Text7,  Control::Text8,  Control::Text9,  Control::Text10,
-      Control::Text11, Control::Text12, Control::Text13, Control::Text14};
-  if (row < 1 || row > kRowCount) throw std::out_of_range("row");
-  return kTexts[row - 1];
-}
+}  // namespace
+
+Control CheckOf(int row) { return RowControl(row, Control::Check1, Control::Check7); }
+
+Control TextOf(int row) { return RowControl(row, Control::Text1, Control::Text7); }
 
 }  // namespace vestrand

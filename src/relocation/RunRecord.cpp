@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "platform/M_Regedit.h"
+#include "platform/RegistryData.h"
 #include "platform/Text.h"
 
 namespace vestrand {

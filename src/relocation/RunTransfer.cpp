@@ -9,19 +9,17 @@
 #include <string>
 #include <vector>
 
+#include "platform/OsVersion.h"
 #include "platform/Text.h"
 #include "relocation/FolderCatalogue.h"
 #include "relocation/PathRules.h"
 #include "relocation/RunRecord.h"
+#include "relocation/UserTexts.h"
 
 namespace vestrand {
 
 namespace {
 
-const char* const kPickerTitle = "先选择好将要转到文件夹的路径：";
-const char* const kNoTargetHint = "恐怕您没有选择目标文件夹哟,消息框要长才显眼!";
-const char* const kHintTitle = "友情提示:";
-const char* const kErrorText = "Error";
 const char* const kEndShell = "taskkill.exe /f /im explorer.exe";
 const char* const kStartShell = "explorer.exe";
 const char* const kDesktopIni = "\\Desktop.ini";
@@ -33,7 +31,6 @@ constexpr std::size_t kClashesNamed = 10;
 // and what other programs write meanwhile.
 constexpr std::uint64_t kMinimumMargin = 50ull << 20;
 
-enum class Family { NT5, NT6 };
 enum class Mode { None, Copy, Move, Discard };
 
 // One catalogue row as the run sees it once the new locations are known.
@@ -51,8 +48,6 @@ struct RowPlan {
 
 using Snapshot = std::vector<SavedValue>;
 
-std::string Quoted(const std::string& text) { return "“" + text + "”"; }
-
 Mode ReadMode(MainForm& form) {
   // Tested in this order; with none selected no file work is done.
   if (form.GetValue(Control::OptionCopy) != 0) return Mode::Copy;
@@ -63,12 +58,12 @@ Mode ReadMode(MainForm& form) {
 
 const char* ModeName(Mode mode) {
   switch (mode) {
-    case Mode::Copy: return "复制文件";
-    case Mode::Move: return "移动文件";
-    case Mode::Discard: return "舍弃文件";
+    case Mode::Copy: return kCopyModeName;
+    case Mode::Move: return kMoveModeName;
+    case Mode::Discard: return kDiscardModeName;
     case Mode::None: break;
   }
-  return "未选择";
+  return kNoModeName;
 }
 
 bool CarriesFiles(Mode mode) { return mode == Mode::Copy || mode == Mode::Move; }
@@ -93,7 +88,7 @@ std::string DriveRootAware(const std::string& path) {
   return path.size() == 2 && path[1] == ':' ? path + "\\" : path;
 }
 
-std::vector<RowPlan> PlanRows(Services& s, MainForm& form, Family family,
+std::vector<RowPlan> PlanRows(Services& s, MainForm& form, OsFamily family,
                               const std::string& root, Mode mode) {
   std::vector<RowPlan> plan;
   for (const FolderRow& row : FolderCatalogue()) {
@@ -106,7 +101,7 @@ std::vector<RowPlan> PlanRows(Services& s, MainForm& form, Family family,
       // Not a place the run can reason about (start-up does not offer such rows): it is
       // neither carried nor given a location.
       p.folderFound = false;
-    } else if (family == Family::NT5) {
+    } else if (family == OsFamily::NT5) {
       p.folderFound = s.files.DirExists(p.current);
       if (p.folderFound) {
         name = paths::FolderNameOf(p.current);
@@ -136,7 +131,7 @@ std::vector<RowPlan> PlanRows(Services& s, MainForm& form, Family family,
     }
   }
   for (RowPlan& p : plan) {
-    const bool mustExist = family == Family::NT5 && p.row->nt5FixedName != nullptr;
+    const bool mustExist = family == OsFamily::NT5 && p.row->nt5FixedName != nullptr;
     p.carriedAlone = WillCarry(p, mode) && !p.travelsWithOuter &&
                      !paths::IsSamePath(p.current, p.newLocation) &&
                      (!mustExist || s.files.DirExists(p.current));
@@ -163,19 +158,12 @@ std::vector<RowPlan> PlanRows(Services& s, MainForm& form, Family family,
 // A refusal text for a target root that must not be used, or nothing when it is fine.
 std::optional<std::string> TargetProblem(const std::string& target) {
   if (!paths::IsAbsolutePath(target)) {
-    return "目标文件夹" + Quoted(target) +
-           "不是完整的路径。请以盘符开头(例如 D:\\Personal),或使用 \\\\服务器\\共享 的形式。";
+    return NotAFullPathRefusal(target);
   }
   if (!paths::HasUsableFolderNames(target)) {
-    return "目标文件夹" + Quoted(target) +
-           "含有无效的文件夹名:名称中不能有 \\ / : * ? \" < > |,也不能以空格或句点结尾。";
+    return UnusableNamesRefusal(target);
   }
   return std::nullopt;
-}
-
-std::string InsideRefusal(const std::string& target, const std::string& folder) {
-  return "目标文件夹" + Quoted(target) + "就是或位于要转移的文件夹" + Quoted(folder) +
-         "之中,文件夹不能转移到它自己里面。请另选一个目标文件夹。";
 }
 
 // The target must not lie in a folder to be carried, whether it is typed as such or
@@ -187,7 +175,7 @@ std::optional<std::string> TargetInsideCarriedFolder(Services& s, const std::vec
   std::vector<std::pair<FolderId, const RowPlan*>> carried;
   for (const RowPlan& p : plan) {
     if (!WillCarry(p, mode)) continue;
-    if (paths::IsSameOrInside(target, p.current)) return InsideRefusal(target, p.current);
+    if (paths::IsSameOrInside(target, p.current)) return TargetInsideFolderRefusal(target, p.current);
     if (const auto id = s.files.GetFolderId(p.current)) carried.emplace_back(*id, &p);
   }
   if (carried.empty()) return std::nullopt;
@@ -196,7 +184,7 @@ std::optional<std::string> TargetInsideCarriedFolder(Services& s, const std::vec
     const auto id = s.files.GetFolderId(level);
     if (!id) continue;
     for (const auto& [folderId, p] : carried) {
-      if (*id == folderId) return InsideRefusal(target, p->current);
+      if (*id == folderId) return TargetInsideFolderRefusal(target, p->current);
     }
   }
   return std::nullopt;
@@ -214,9 +202,7 @@ std::optional<std::string> SharedNewLocation(const std::vector<RowPlan>& plan) {
       // Two rows that already share one folder keep sharing it.
       if (paths::IsSamePath(a.current, b.current)) continue;
       if (paths::IsSamePath(a.newLocation, b.newLocation)) {
-        return "文件夹" + Quoted(a.current) + "和" + Quoted(b.current) + "同名,都会被转移到" +
-               Quoted(a.newLocation) +
-               ",其中的同名文件会互相覆盖。请只勾选其中一个,或先给其中一个文件夹改名。";
+        return SameNameRefusal(a.current, b.current, a.newLocation);
       }
     }
   }
@@ -270,20 +256,12 @@ std::optional<std::string> CarryProblem(Services& s, std::vector<RowPlan>& plan,
       for (const FileEntry& f : p.files) needed += f.size;
     }
   }
-  if (clashCount > 0) {
-    std::string text = "目标文件夹中已有同名的文件夹,其中 " + std::to_string(clashCount) +
-                       " 个文件会被覆盖:";
-    for (const std::string& c : clashes) text += "\n" + c;
-    if (clashCount > clashes.size()) text += "\n……";
-    return text + "\n请先移走或改名这些文件,或另选一个目标文件夹。";
-  }
+  if (clashCount > 0) return FilesWouldBeReplacedRefusal(clashCount, clashes);
   if (needed == 0 || targetFolder.empty()) return std::nullopt;
   const auto free = s.files.FreeBytes(targetFolder);
   const std::uint64_t margin = std::max<std::uint64_t>(needed / 20, kMinimumMargin);
   if (free && *free < needed + margin) {
-    return "目标驱动器的空间不够:要转移的文件约 " + SizeText(needed) + ",而" +
-           Quoted(targetFolder) + "所在的驱动器只剩 " + SizeText(*free) +
-           "。请先腾出空间,或另选一个目标文件夹。";
+    return NotEnoughSpaceRefusal(SizeText(needed), targetFolder, SizeText(*free));
   }
   return std::nullopt;
 }
@@ -398,7 +376,7 @@ Settled TransferFolder(Services& s, const RowPlan& p, const std::string& root, M
   const FolderRow& row = *p.row;
   if (!WriteLocation(s.registry, row, p.newLocation, saved)) {
     // The row stays as it was, files included: they remain where the registry points.
-    s.dialogs.MessageBox(kErrorText, kMbIconError, std::nullopt);
+    s.dialogs.MessageBox(kWriteRefusedText, kMbIconError, std::nullopt);
     return {p.current, RowOutcome::WriteRefused};
   }
 
@@ -438,8 +416,8 @@ Settled TransferFolder(Services& s, const RowPlan& p, const std::string& root, M
   return SettleLocation(s, p, mode, expected, saved);
 }
 
-std::string CaptionOf(const FolderRow& row, Family family) {
-  std::string caption = family == Family::NT5 ? row.nt5Caption : row.caption;
+std::string CaptionOf(const FolderRow& row, OsFamily family) {
+  std::string caption = family == OsFamily::NT5 ? row.nt5Caption : row.caption;
   if (caption.size() >= 1 && caption.back() == ':') caption.pop_back();
   return caption;
 }
@@ -500,13 +478,13 @@ class ShellComesBack {
   bool done_ = false;
 };
 
-void RunTransfer(Services& s, MainForm& form, Family family) {
+void RunTransfer(Services& s, MainForm& form, OsFamily family) {
   std::string target = form.GetText(kTargetRoot);
   if (TrimSpaces(target).empty()) {
     // The picked folder is used for this run only; the box keeps what the user typed.
-    target = s.dialogs.BrowseFolder(kPickerTitle, s.host.ProgramFolder());
+    target = s.dialogs.BrowseFolder(kPickTargetTitle, s.host.ProgramFolder());
     if (target.empty()) {
-      s.dialogs.MessageBox(kNoTargetHint, kMbIconInformation, std::string(kHintTitle));
+      s.dialogs.MessageBox(kNoTargetRunHint, kMbIconInformation, std::string(kHintTitle));
       return;
     }
   }
@@ -527,7 +505,7 @@ void RunTransfer(Services& s, MainForm& form, Family family) {
     s.dialogs.ShowWaitCursor(false);
   }
   const std::optional<Snapshot> saved = problem ? std::nullopt : SaveRegistry(s.registry);
-  if (!problem && !saved) problem = "无法读取注册表中文件夹的当前位置,无法保存还原文件。什么都没有改动。";
+  if (!problem && !saved) problem = kRegistryUnreadableRefusal;
   if (problem) {
     Refuse(s.dialogs, *problem);
     return;
@@ -552,8 +530,7 @@ void RunTransfer(Services& s, MainForm& form, Family family) {
     // Without the target root every registry value would name a folder that cannot
     // exist; stop while nothing has changed and the shell still runs.
     if (!s.files.DirExists(root)) {
-      stop("无法创建目标文件夹" + Quoted(target) +
-           "。请检查驱动器是否存在、是否有写入权限,以及是否有同名的文件。");
+      stop(TargetNotCreatedRefusal(target));
       return;
     }
     // Every file carried in takes the protection of its new parent: a data drive's root
@@ -569,8 +546,7 @@ void RunTransfer(Services& s, MainForm& form, Family family) {
          level = paths::ParentFolder(level)) {
       s.files.RemoveEmptyDirectory(level);
     }
-    stop("无法在目标文件夹" + Quoted(target) +
-         "中写入注册表还原文件,为了能够撤销,转移没有开始。请检查是否有写入权限。");
+    stop(UndoFileNotWrittenRefusal(target));
     return;
   }
   record.undoFileName = std::string(kUndoPrefix + 1) + *tag + ".reg";
@@ -605,7 +581,7 @@ void RunTransfer(Services& s, MainForm& form, Family family) {
         line.outcome = RowOutcome::Followed;
         if (p.row->row == kTempRow) ShareNewTempFolder(s.host, p.newLocation);
       } else {
-        s.dialogs.MessageBox(kErrorText, kMbIconError, std::nullopt);
+        s.dialogs.MessageBox(kWriteRefusedText, kMbIconError, std::nullopt);
         line.outcome = RowOutcome::FollowRefused;
       }
     }
@@ -613,19 +589,14 @@ void RunTransfer(Services& s, MainForm& form, Family family) {
     const bool recorded = s.files.WriteNewFile(recordFile, RecordText(record));
     shell.Now();
     if (NeedsAttention(record)) {
-      s.dialogs.MessageBox(
-          "有些文件夹没有完整转移,或注册表拒绝了写入。" +
-              (recorded ? "详情请看记录文件:\n" + recordFile
-                        : std::string("记录文件也无法写入,请检查目标文件夹。")),
-          kMbIconWarning, std::string(kHintTitle));
+      s.dialogs.MessageBox(NeedsAttentionHint(recorded, recordFile), kMbIconWarning,
+                           std::string(kHintTitle));
     }
   } catch (...) {
     shell.Now();
     form.SetWindowEnabled(true);
-    s.dialogs.MessageBox(
-        "转移中途出现意外错误,已停止。桌面已重新启动。已转移的文件夹请查看目标文件夹" +
-            Quoted(root) + "中的记录;要撤销,请双击其中的 " + record.undoFileName + "。",
-        kMbIconError, std::string(kHintTitle));
+    s.dialogs.MessageBox(RunInterruptedText(root, record.undoFileName), kMbIconError,
+                         std::string(kHintTitle));
     return;
   }
 
@@ -637,8 +608,8 @@ void RunTransfer(Services& s, MainForm& form, Family family) {
 
 }  // namespace
 
-void RunTransferNT5(Services& services, MainForm& form) { RunTransfer(services, form, Family::NT5); }
+void RunTransferNT5(Services& services, MainForm& form) { RunTransfer(services, form, OsFamily::NT5); }
 
-void RunTransferNT6(Services& services, MainForm& form) { RunTransfer(services, form, Family::NT6); }
+void RunTransferNT6(Services& services, MainForm& form) { RunTransfer(services, form, OsFamily::NT6); }
 
 }  // namespace vestrand

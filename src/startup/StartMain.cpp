@@ -1,12 +1,11 @@
 #include "startup/StartMain.h"
 
+#include "platform/OsVersion.h"
 #include "relocation/FolderCatalogue.h"
 #include "relocation/PathRules.h"
-#include "startup/M_OsVersion.h"
+#include "relocation/UserTexts.h"
 
 namespace vestrand {
-
-const char* const kProductName = "Vestrand";
 
 namespace {
 
@@ -23,29 +22,14 @@ void ApplyNt5Treatment(Registry& registry, MainForm& form, const FolderRow& row)
   const Control check = CheckOf(row.row);
   const Control text = TextOf(row.row);
   if (!form.GetText(text).empty()) return;
-  switch (row.nt5) {
-    case Nt5Treatment::A:
-      form.SetValue(check, 0);
-      FallbackRead(registry, form, row);
-      break;
-    case Nt5Treatment::B:
-      form.SetValue(check, 0);
-      break;
-    case Nt5Treatment::C:
-      form.SetValue(check, 0);
-      form.SetEnabled(check, false);
-      form.SetVisible(check, false);
-      form.SetVisible(text, false);
-      FallbackRead(registry, form, row);
-      break;
-    case Nt5Treatment::D:
-      form.SetValue(check, 1);
-      form.SetEnabled(check, true);
-      form.SetVisible(check, true);
-      form.SetVisible(text, true);
-      FallbackRead(registry, form, row);
-      break;
+  const bool offer = row.nt5 == Nt5Treatment::OfferReadShellFolders;
+  form.SetValue(check, offer ? 1 : 0);
+  if (offer || row.nt5 == Nt5Treatment::HideReadShellFolders) {
+    form.SetEnabled(check, offer);
+    form.SetVisible(check, offer);
+    form.SetVisible(text, offer);
   }
+  if (row.nt5 != Nt5Treatment::Untick) FallbackRead(registry, form, row);
 }
 
 // A row is only offered when its path could be relocated: an absolute path that names a
@@ -73,8 +57,8 @@ bool StartMain(Services& services, const std::function<MainForm&()>& mainForm) {
   const bool nt5 = family == OsFamily::NT5;
   const bool fixedD = services.host.GetDriveType("D:") == kDriveFixed;
   MainForm& form = mainForm();
-  if (fixedD) form.SetText(kTargetRoot, nt5 ? "D:\\Personal" : "D:\\Win7User");
-  form.SetWindowCaption(std::string(kProductName) + " For " + info.Name);
+  if (fixedD) form.SetText(kTargetRoot, nt5 ? kProposedTargetNT5 : kProposedTargetNT6);
+  form.SetWindowCaption(MainWindowCaption(info.Name));
   for (int k = 1; k <= kRowCount; ++k) form.SetValue(CheckOf(k), 1);
   for (int k = 1; k <= kRowCount; ++k) form.SetLocked(TextOf(k), true);
   form.SetValue(Control::OptionMove, 1);
@@ -86,7 +70,7 @@ bool StartMain(Services& services, const std::function<MainForm&()>& mainForm) {
   }
 
   for (const FolderRow& row : FolderCatalogue()) {
-    form.SetText(TextOf(row.row), ReadRow(services.registry, row.readKey, row.valueName));
+    form.SetText(TextOf(row.row), ReadRow(services.registry, ReadKeyOf(row), row.valueName));
   }
 
   if (nt5) {
@@ -101,7 +85,7 @@ bool StartMain(Services& services, const std::function<MainForm&()>& mainForm) {
   for (const FolderRow& row : FolderCatalogue()) {
     const std::string path = form.GetText(TextOf(row.row));
     const bool available =
-        row.nt6 == Nt6Treatment::E ? services.files.DirExists(path) : !path.empty();
+        row.nt6 == Nt6Treatment::FolderMustExist ? services.files.DirExists(path) : !path.empty();
     if (!available) {
       form.SetValue(CheckOf(row.row), 0);
       form.SetEnabled(CheckOf(row.row), false);

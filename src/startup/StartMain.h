@@ -10,8 +10,6 @@
 
 namespace vestrand {
 
-extern const char* const kProductName;
-
 // `mainForm` creates the main window on its first call. Returns true when the window was
 // shown; false when the Windows version has no family and nothing was created.
 bool StartMain(Services& services, const std::function<MainForm&()>& mainForm);

@@ -16,13 +16,14 @@ class ResourcePicture {
  public:
   // Decodes the RT_RCDATA resource `id` of `module`; false when missing or undecodable.
   bool Load(HMODULE module, int id);
-  bool Loaded() const { return image_.width > 0; }
   // The picture's own size in pixels.
   SIZE PixelSize() const;
   // Draws the whole picture stretched into `rect`, transparent parts on `background`.
   void Draw(HDC dc, const RECT& rect, COLORREF background = ::GetSysColor(COLOR_BTNFACE)) const;
 
  private:
+  bool Loaded() const { return image_.width > 0; }
+
   DecodedImage image_;
 };
 

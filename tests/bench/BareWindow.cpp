@@ -8,8 +8,8 @@
 #include <string>
 
 #include "platform/Win32Text.h"
-#include "ui/NT6Form.h"
-#include "ui/NT6FormLayout.h"
+#include "ui/MainWindow.h"
+#include "ui/MainWindowLayout.h"
 
 namespace {
 
@@ -74,7 +74,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
   HFONT windowFont = MakeFont(L"宋体", 90, FW_NORMAL, dpiY);
   HFONT rowFont = MakeFont(L"宋体", 90, FW_BOLD, dpiY);
   HFONT labelFont = MakeFont(L"黑体", 120, FW_BOLD, dpiY);
-  for (const ControlLayout& entry : NT6FormLayout()) {
+  for (const ControlLayout& entry : MainWindowLayout()) {
     const TwipsRect t = AbsoluteTwips(entry.control);
     const int x = TwipsToPixels(t.left, dpiX), y = TwipsToPixels(t.top, dpiY);
     HWND child = ::CreateWindowExW(

@@ -26,7 +26,7 @@
 
 #include "e2e/driver/Driver.h"
 #include "platform/Win32Text.h"
-#include "ui/NT6Form.h"
+#include "ui/MainWindow.h"
 
 namespace vestrand::e2e {
 namespace {

@@ -5,8 +5,8 @@
 #include <functional>
 #include <stdexcept>
 
-#include "platform/M_Regedit.h"
-#include "ui/NT6FormLayout.h"
+#include "platform/RegistryData.h"
+#include "ui/MainWindowLayout.h"
 
 namespace vestrand::fake {
 
@@ -391,7 +391,7 @@ void FakeDialogs::CenterMsgBox(const std::string& text, unsigned flags, const st
 // ---- main window ----------------------------------------------------------------------
 
 FakeForm::FakeForm(Trace& trace) : controls(kControlCount), trace_(trace) {
-  for (const ControlLayout& entry : NT6FormLayout()) State(entry.control).text = entry.caption;
+  for (const ControlLayout& entry : MainWindowLayout()) State(entry.control).text = entry.caption;
   State(Control::CkLogoff).value = 1;  // ticked as designed
 }
 

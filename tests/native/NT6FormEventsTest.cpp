@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "fake/FakeServices.h"
-#include "ui/NT6FormEvents.h"
-#include "ui/NT6FormLayout.h"
+#include "ui/MainWindowEvents.h"
+#include "ui/MainWindowLayout.h"
 
 namespace vestrand {
 namespace {
@@ -20,7 +20,7 @@ void RecordNt5(Services&, MainForm&) { g_runLog->push_back("RunTransferNT5"); }
 void RecordNt6(Services&, MainForm&) { g_runLog->push_back("RunTransferNT6"); }
 const RunChoice kRecordingRuns{&RecordNt5, &RecordNt6};
 
-struct RecordingWindows final : FormWindows {
+struct RecordingWindows final : MainWindowLinks {
   explicit RecordingWindows(Trace& t) : trace(t) {}
   void ShowNotes() override { trace.push_back("ShowNotes()"); }
   void OpenWebPage(const std::string& address) override {
@@ -138,7 +138,7 @@ TEST_F(EventsTest, DoubleClickOnEveryPathBoxOpensItsOwnText) {
 TEST_F(EventsTest, OtherControlsAndEventsDoNothing) {
   // Clicks on path boxes, check boxes and frames, double clicks on anything but a path
   // box: no handler, and nothing happens.
-  for (const ControlLayout& entry : NT6FormLayout()) {
+  for (const ControlLayout& entry : MainWindowLayout()) {
     const bool clickable = entry.control == Control::Command1 || entry.control == Control::Label2 ||
                            entry.control == Control::Label3 || entry.control == Control::Image1;
     const bool pathBox = entry.kind == ControlKind::TextBox;

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "fake/FakeServices.h"
-#include "startup/M_OsVersion.h"
+#include "platform/OsVersion.h"
 
 namespace vestrand {
 namespace {

@@ -5,9 +5,10 @@
 
 #include "fake/FakeServices.h"
 #include "platform/HostServices.h"
-#include "platform/M_CenterMsgBOX.h"
-#include "platform/M_CreateDirectory.h"
-#include "platform/M_OpenFolder.h"
+#include "platform/CenteredMessageBox.h"
+#include "platform/ShellFileOperations.h"
+#include "platform/OpenFolder.h"
+#include "relocation/PathRules.h"
 
 namespace vestrand {
 namespace {
@@ -41,7 +42,7 @@ TEST(GetFolderName, TextAfterLastBackslash) {
       {"C:\\用户\\安\\桌面", "桌面"},
       {"C:/Users/Ann/Desktop", "C:/Users/Ann/Desktop"},  // only the backslash separates
   };
-  for (const auto& [path, name] : cases) EXPECT_EQ(GetFolderName(path), name) << path;
+  for (const auto& [path, name] : cases) EXPECT_EQ(paths::FolderNameOf(path), name) << path;
 }
 
 TEST(ShellOperationResult, MapsReturnValues) {

@@ -21,7 +21,7 @@ void Win7Profile(FakeMachine& m) {
   m.host.SetVersion(6, 1, 7601);
   for (const FolderRow& row : FolderCatalogue()) {
     const std::string path = std::string("C:\\Users\\Ann\\F") + std::to_string(row.row);
-    m.registry.Set(row.readKey, row.valueName, path);
+    m.registry.Set(ReadKeyOf(row), row.valueName, path);
     m.files.AddDirectory(path);
   }
 }

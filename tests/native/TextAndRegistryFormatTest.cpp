@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/FolderSecurity.h"
-#include "platform/M_Regedit.h"
+#include "platform/RegistryData.h"
 #include "platform/Services.h"
 #include "platform/Text.h"
 #include "relocation/RunRecord.h"

@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "platform/Win32Text.h"
-#include "ui/NT6Form.h"
-#include "ui/NT6FormLayout.h"
+#include "ui/MainWindow.h"
+#include "ui/MainWindowLayout.h"
 #include "ui/NoteForm.h"
 #include "ui/NoteText.h"
 #include "ui/ResourcePicture.h"
@@ -85,12 +85,12 @@ class MainWindowTest : public ::testing::Test {
     Pump();
   }
   HWND H(Control c) const { return form.ControlHandle(c); }
-  NT6Form form;
+  MainWindow form;
 };
 
 TEST_F(MainWindowTest, FontsPerControl) {
   const int dpiY = ScreenDpiY();
-  for (const ControlLayout& entry : NT6FormLayout()) {
+  for (const ControlLayout& entry : MainWindowLayout()) {
     const LOGFONTW lf = FontOf(H(entry.control));
     const std::string face = Narrow(lf.lfFaceName);
     const bool rowOne = entry.control >= Control::Check1 && entry.control <= Control::Check6;
@@ -140,7 +140,7 @@ TEST_F(MainWindowTest, ColoursOfChecksOptionsFramesAndLabel) {
 }
 
 TEST_F(MainWindowTest, ColouredButtonsAreDrawnFlatAndUnthemed) {
-  for (const ControlLayout& entry : NT6FormLayout()) {
+  for (const ControlLayout& entry : MainWindowLayout()) {
     const LONG style = ::GetWindowLongW(H(entry.control), GWL_STYLE);
     const LONG exStyle = ::GetWindowLongW(H(entry.control), GWL_EXSTYLE);
     if (entry.kind == ControlKind::Frame || entry.kind == ControlKind::CheckBox ||
@@ -194,7 +194,7 @@ TEST_F(MainWindowTest, FramesLieBeneathWhatTheyHold) {
   EXPECT_TRUE(Above(H(Control::Text5), H(Control::Frame1)));
   EXPECT_TRUE(Above(H(Control::Text6), H(Control::Frame1)));
   EXPECT_TRUE(Above(H(Control::Image1), H(Control::Frame4)));
-  for (const ControlLayout& entry : NT6FormLayout()) {
+  for (const ControlLayout& entry : MainWindowLayout()) {
     if (entry.kind == ControlKind::Frame || entry.container == Control::Count) continue;
     EXPECT_TRUE(Above(H(entry.control), H(entry.container))) << entry.name;
   }

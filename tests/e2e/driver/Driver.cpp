@@ -7,7 +7,7 @@
 #include <cwctype>
 
 #include "platform/Win32Text.h"
-#include "ui/NT6Form.h"
+#include "ui/MainWindow.h"
 
 namespace vestrand::e2e {
 

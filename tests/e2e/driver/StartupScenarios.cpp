@@ -5,7 +5,7 @@
 #include "e2e/driver/Driver.h"
 #include "platform/Win32Text.h"
 #include "relocation/FormFields.h"
-#include "ui/NT6FormLayout.h"
+#include "ui/MainWindowLayout.h"
 
 namespace vestrand::e2e {
 namespace {

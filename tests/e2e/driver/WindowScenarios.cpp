@@ -17,8 +17,8 @@
 #include "e2e/driver/RelocationFixture.h"
 #include "platform/Win32Text.h"
 #include "relocation/FormFields.h"
-#include "ui/NT6Form.h"
-#include "ui/NT6FormLayout.h"
+#include "ui/MainWindow.h"
+#include "ui/MainWindowLayout.h"
 #include "ui/NoteForm.h"
 #include "ui/NoteText.h"
 
@@ -136,7 +136,7 @@ void PressKey(HWND main, UINT key) {
 }
 
 Control ControlOf(const App& app, HWND hwnd) {
-  for (const ControlLayout& entry : NT6FormLayout()) {
+  for (const ControlLayout& entry : MainWindowLayout()) {
     if (app.Handle(entry.control) == hwnd) return entry.control;
   }
   return Control::Count;
@@ -195,7 +195,7 @@ void ExpectLayoutAt(const App& app, int dpi) {
   const RECT client = app.MainClientRect();
   EXPECT_NEAR(client.right, TwipsToPixels(kFormClientWidthTwips, dpi), 1);
   EXPECT_NEAR(client.bottom, TwipsToPixels(kFormClientHeightTwips, dpi), 1);
-  for (const ControlLayout& entry : NT6FormLayout()) {
+  for (const ControlLayout& entry : MainWindowLayout()) {
     const TwipsRect t = AbsoluteTwips(entry.control);
     const RECT r = app.Rect(entry.control);
     const double scale = dpi / 1440.0;

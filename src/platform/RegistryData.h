@@ -1,7 +1,7 @@
 // How a stored registry value becomes display text. The registry calls themselves live
 // in the Win32 layer; this part is portable.
-#ifndef VESTRAND_PLATFORM_M_REGEDIT_H
-#define VESTRAND_PLATFORM_M_REGEDIT_H
+#ifndef VESTRAND_PLATFORM_REGISTRYDATA_H
+#define VESTRAND_PLATFORM_REGISTRYDATA_H
 
 #include <cstdint>
 #include <string>

@@ -1,4 +1,4 @@
-#include "platform/M_OpenFolder.h"
+#include "platform/OpenFolder.h"
 
 namespace vestrand {
 

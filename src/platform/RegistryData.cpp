@@ -1,4 +1,4 @@
-#include "platform/M_Regedit.h"
+#include "platform/RegistryData.h"
 
 #include "platform/Services.h"
 #include "platform/Text.h"

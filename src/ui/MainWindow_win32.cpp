@@ -1,4 +1,4 @@
-#include "ui/NT6Form.h"
+#include "ui/MainWindow.h"
 
 #include <commctrl.h>
 
@@ -7,22 +7,13 @@
 
 #include "platform/SystemLibraries.h"
 #include "platform/Win32Text.h"
-#include "ui/FormWindow.h"
+#include "relocation/UserTexts.h"
 
 namespace vestrand {
 
 const wchar_t* const kMainWindowClass = L"VestrandMainForm";
-const char* const kTargetTooltip = "双击本框体浏览目标路径……";
-const char* const kTargetLabelTooltip = "浏览目标路径……";
 
 namespace {
-
-// A font of `tenthsOfPoint` / 10 points at the screen's vertical resolution.
-HFONT MakeFont(const wchar_t* face, int tenthsOfPoint, int weight, int dpiY) {
-  return ::CreateFontW(-::MulDiv(tenthsOfPoint, dpiY, 720), 0, 0, 0, weight, FALSE, FALSE, FALSE,
-                       GB2312_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                       DEFAULT_PITCH | FF_DONTCARE, face);
-}
 
 bool IsRowCheck(Control c) {
   for (int k = 1; k <= kRowCount; ++k) {
@@ -30,8 +21,6 @@ bool IsRowCheck(Control c) {
   }
   return false;
 }
-
-int g_topLevelWindows = 0;
 
 const wchar_t* ClassOf(ControlKind kind) {
   switch (kind) {
@@ -79,48 +68,11 @@ DWORD StyleOf(const ControlLayout& entry) {
 
 }  // namespace
 
-void TopLevelWindowOpened() { ++g_topLevelWindows; }
-
-void TopLevelWindowClosed() {
-  if (--g_topLevelWindows <= 0) ::PostQuitMessage(0);
-}
-
-NT6Form::~NT6Form() {
-  if (window_ != nullptr && ::IsWindow(window_)) ::DestroyWindow(window_);
-}
-
-bool NT6Form::Create(HINSTANCE instance) {
-  WNDCLASSEXW wc{};
-  wc.cbSize = sizeof(wc);
-  wc.lpfnWndProc = &NT6Form::WindowProc;
-  wc.hInstance = instance;
-  wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
-  wc.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1));
-  wc.lpszClassName = kMainWindowClass;
-  wc.hIcon = ::LoadIconW(instance, MAKEINTRESOURCEW(1));
-  wc.hIconSm = static_cast<HICON>(::LoadImageW(instance, MAKEINTRESOURCEW(1), IMAGE_ICON,
-                                                ::GetSystemMetrics(SM_CXSMICON),
-                                                ::GetSystemMetrics(SM_CYSMICON), 0));
-  ::RegisterClassExW(&wc);  // fails harmlessly when already registered
-
-  {
-    ScreenDC screen;
-    dpiX_ = ::GetDeviceCaps(screen.get(), LOGPIXELSX);
-    dpiY_ = ::GetDeviceCaps(screen.get(), LOGPIXELSY);
+bool MainWindow::Create(HINSTANCE instance) {
+  if (!CreateTopLevel(instance, kMainWindowClass, std::string(), kFormClientWidthTwips,
+                      kFormClientHeightTwips)) {
+    return false;
   }
-  if (dpiX_ <= 0) dpiX_ = 96;
-  if (dpiY_ <= 0) dpiY_ = 96;
-
-  const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
-  RECT rect{0, 0, TwipsToPixels(kFormClientWidthTwips, dpiX_),
-            TwipsToPixels(kFormClientHeightTwips, dpiY_)};
-  ::AdjustWindowRectEx(&rect, style, FALSE, 0);
-  window_ = ::CreateWindowExW(0, kMainWindowClass, L"", style, CW_USEDEFAULT, CW_USEDEFAULT,
-                              rect.right - rect.left, rect.bottom - rect.top, nullptr, nullptr,
-                              instance, this);
-  if (window_ == nullptr) return false;
-  TopLevelWindowOpened();
-
   CreateFonts();
   blackBrush_.reset(::CreateSolidBrush(kRowBackColour));
   copyBrush_.reset(::CreateSolidBrush(kCopyColour));
@@ -133,25 +85,25 @@ bool NT6Form::Create(HINSTANCE instance) {
   return true;
 }
 
-void NT6Form::CreateFonts() {
+void MainWindow::CreateFonts() {
   // 宋体 9 pt, the window's own font; the per-control fonts come on top of it.
-  windowFont_.reset(MakeFont(L"宋体", 90, FW_NORMAL, dpiY_));
-  rowFont_.reset(MakeFont(L"宋体", 90, FW_BOLD, dpiY_));
-  labelFont_.reset(MakeFont(L"黑体", 120, FW_BOLD, dpiY_));
+  windowFont_.reset(CreateChineseFont(L"宋体", 900, FW_NORMAL));
+  rowFont_.reset(CreateChineseFont(L"宋体", 900, FW_BOLD));
+  labelFont_.reset(CreateChineseFont(L"黑体", 1200, FW_BOLD));
 }
 
-HFONT NT6Form::FontOf(Control c) const {
+HFONT MainWindow::FontOf(Control c) const {
   if (c >= Control::Check1 && c <= Control::Check6) return rowFont_.get();
   if (c == Control::Label1) return labelFont_.get();
   return windowFont_.get();
 }
 
-void NT6Form::CreateTooltips(HINSTANCE instance) {
+void MainWindow::CreateTooltips(HINSTANCE instance) {
   INITCOMMONCONTROLSEX init{sizeof(init), ICC_WIN95_CLASSES};
   syslib::InitCommonControlsEx(&init);
   tooltip_ = ::CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
                                WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP, CW_USEDEFAULT,
-                               CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, window_, nullptr,
+                               CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, Handle(), nullptr,
                                instance, nullptr);
   if (tooltip_ == nullptr) return;
   const std::pair<Control, const char*> tips[] = {{Control::Text15, kTargetTooltip},
@@ -161,7 +113,7 @@ void NT6Form::CreateTooltips(HINSTANCE instance) {
     TTTOOLINFOW tool{};
     tool.cbSize = TTTOOLINFOW_V2_SIZE;  // the size the pre-XP-theme common controls know
     tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
-    tool.hwnd = window_;
+    tool.hwnd = Handle();
     tool.uId = reinterpret_cast<UINT_PTR>(ControlHandle(control));
     tool.lpszText = &wide[0];
     ::SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
@@ -172,18 +124,18 @@ void NT6Form::CreateTooltips(HINSTANCE instance) {
     TTTOOLINFOW tool{};
     tool.cbSize = TTTOOLINFOW_V2_SIZE;
     tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
-    tool.hwnd = window_;
+    tool.hwnd = Handle();
     tool.uId = reinterpret_cast<UINT_PTR>(ControlHandle(TextOf(k)));
     tool.lpszText = LPSTR_TEXTCALLBACKW;
     ::SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
   }
   // A long location wraps within the window's width rather than running off the screen.
   RECT client{};
-  ::GetClientRect(window_, &client);
+  ::GetClientRect(Handle(), &client);
   ::SendMessageW(tooltip_, TTM_SETMAXTIPWIDTH, 0, client.right);
 }
 
-const wchar_t* NT6Form::PathTip(HWND box) {
+const wchar_t* MainWindow::PathTip(HWND box) {
   const int length = ::GetWindowTextLengthW(box);
   pathTip_.assign(static_cast<std::size_t>(length) + 1, L'\0');
   pathTip_.resize(static_cast<std::size_t>(std::max(0, ::GetWindowTextW(box, &pathTip_[0], length + 1))));
@@ -201,14 +153,10 @@ const wchar_t* NT6Form::PathTip(HWND box) {
   return pathTip_.c_str();
 }
 
-HWND NT6Form::CreateControl(HINSTANCE instance, const ControlLayout& entry) {
-  const TwipsRect t = AbsoluteTwips(entry.control);
-  const int x = TwipsToPixels(t.left, dpiX_);
-  const int y = TwipsToPixels(t.top, dpiY_);
-  const int w = TwipsToPixels(t.left + t.width, dpiX_) - x;
-  const int h = TwipsToPixels(t.top + t.height, dpiY_) - y;
+HWND MainWindow::CreateControl(HINSTANCE instance, const ControlLayout& entry) {
+  const PixelRect box = ToPixels(AbsoluteTwips(entry.control));
   HWND hwnd = ::CreateWindowExW(0, ClassOf(entry.kind), Wide(entry.caption).c_str(),
-                                StyleOf(entry), x, y, w, h, window_,
+                                StyleOf(entry), box.x, box.y, box.width, box.height, Handle(),
                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(ControlId(entry.control))),
                                 instance, nullptr);
   if (hwnd == nullptr) return nullptr;
@@ -216,8 +164,8 @@ HWND NT6Form::CreateControl(HINSTANCE instance, const ControlLayout& entry) {
     ::SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
   }
   WNDPROC subclass = nullptr;
-  if (entry.kind == ControlKind::TextBox) subclass = &NT6Form::TextBoxProc;
-  if (entry.kind == ControlKind::Frame) subclass = &NT6Form::FrameProc;
+  if (entry.kind == ControlKind::TextBox) subclass = &MainWindow::TextBoxProc;
+  if (entry.kind == ControlKind::Frame) subclass = &MainWindow::FrameProc;
   if (subclass != nullptr) {
     const LONG_PTR original =
         ::SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(subclass));
@@ -226,13 +174,13 @@ HWND NT6Form::CreateControl(HINSTANCE instance, const ControlLayout& entry) {
   return hwnd;
 }
 
-void NT6Form::CreateControls(HINSTANCE instance) {
+void MainWindow::CreateControls(HINSTANCE instance) {
   // Children are created in tab order, since the window manager tabs in creation order;
   // controls without a tab index come after.
   int count = 0;
   const auto order = ControlsInTabOrder(count);
   std::vector<Control> sequence(order.begin(), order.begin() + count);
-  for (const ControlLayout& entry : NT6FormLayout()) {
+  for (const ControlLayout& entry : MainWindowLayout()) {
     if (entry.tabIndex < 0) sequence.push_back(entry.control);
   }
   for (Control c : sequence) {
@@ -241,17 +189,17 @@ void NT6Form::CreateControls(HINSTANCE instance) {
   // Frames take no focus; putting them beneath everything keeps the tab order and lets
   // the controls they hold paint on top of them. Pushed last to first, so that a frame
   // inside another (Frame4 in Frame1) stays above its container.
-  const NT6FormLayoutTable& table = NT6FormLayout();
+  const MainWindowLayoutTable& table = MainWindowLayout();
   for (auto it = table.rbegin(); it != table.rend(); ++it) {
     if (it->kind == ControlKind::Frame) {
       ::SetWindowPos(ControlHandle(it->control), HWND_BOTTOM, 0, 0, 0, 0,
                      SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     }
   }
-  SetValue(Control::CkLogoff, 1);  // ticked as designed
+  SetValue(Control::CkLogoff, 1);  // log-off is ticked when the window opens
 }
 
-LRESULT CALLBACK NT6Form::TextBoxProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+LRESULT CALLBACK MainWindow::TextBoxProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   const auto original = reinterpret_cast<WNDPROC>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
   if (msg == WM_LBUTTONDBLCLK) {
     const LRESULT result = ::CallWindowProcW(original, hwnd, msg, wParam, lParam);
@@ -262,7 +210,7 @@ LRESULT CALLBACK NT6Form::TextBoxProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM
   return ::CallWindowProcW(original, hwnd, msg, wParam, lParam);
 }
 
-LRESULT CALLBACK NT6Form::FrameProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+LRESULT CALLBACK MainWindow::FrameProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   const auto original = reinterpret_cast<WNDPROC>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
   if (msg == WM_ERASEBKGND) {
     // A group box leaves its inside unpainted; the main window clips its children, so the
@@ -280,7 +228,7 @@ LRESULT CALLBACK NT6Form::FrameProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM l
   return ::CallWindowProcW(original, hwnd, msg, wParam, lParam);
 }
 
-HBRUSH NT6Form::ColourControl(HWND control, HDC dc) {
+HBRUSH MainWindow::ColourControl(HWND control, HDC dc) {
   const int index = ::GetDlgCtrlID(control) - kFirstControlId;
   if (index < 0 || index >= kControlCount) return nullptr;
   const Control c = static_cast<Control>(index);
@@ -326,33 +274,25 @@ HBRUSH NT6Form::ColourControl(HWND control, HDC dc) {
   return nullptr;
 }
 
-void NT6Form::DrawPicture(const DRAWITEMSTRUCT& item) {
+void MainWindow::DrawPicture(const DRAWITEMSTRUCT& item) {
   ::FillRect(item.hDC, &item.rcItem, ::GetSysColorBrush(COLOR_BTNFACE));
   picture_.Draw(item.hDC, item.rcItem);
 }
 
-LRESULT CALLBACK NT6Form::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-  NT6Form* self = AttachedForm<NT6Form>(hwnd, msg, lParam);
-  if (self == nullptr) return ::DefWindowProcW(hwnd, msg, wParam, lParam);
-  if (msg == WM_NCCREATE) self->window_ = hwnd;
-  return GuardedMessage(hwnd, msg, wParam, lParam,
-                        [&] { return self->HandleMessage(msg, wParam, lParam); });
-}
-
-LRESULT NT6Form::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+LRESULT MainWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
   switch (msg) {
     case WM_SETCURSOR:
       if (!tooltipsTried_) {
         tooltipsTried_ = true;
         CreateTooltips(instance_);
       }
-      return ::DefWindowProcW(window_, msg, wParam, lParam);
+      return Default(msg, wParam, lParam);
     case WM_ACTIVATE:
       if (LOWORD(wParam) == WA_INACTIVE) {
         HWND focus = ::GetFocus();
-        if (focus != nullptr && ::IsChild(window_, focus)) lastFocus_ = focus;
+        if (focus != nullptr && ::IsChild(Handle(), focus)) lastFocus_ = focus;
       }
-      return ::DefWindowProcW(window_, msg, wParam, lParam);  // focuses the window: below
+      return Default(msg, wParam, lParam);  // focuses the window: below
     case WM_SETFOCUS:
       RestoreFocus();
       return 0;
@@ -391,7 +331,7 @@ LRESULT NT6Form::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
       if (HBRUSH brush = ColourControl(reinterpret_cast<HWND>(lParam), reinterpret_cast<HDC>(wParam))) {
         return reinterpret_cast<LRESULT>(brush);
       }
-      return ::DefWindowProcW(window_, msg, wParam, lParam);
+      return Default(msg, wParam, lParam);
     case WM_DRAWITEM: {
       const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
       if (item->CtlID == static_cast<UINT>(ControlId(Control::Image1))) {
@@ -402,17 +342,14 @@ LRESULT NT6Form::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     }
     case WM_DESTROY:
       tooltip_ = nullptr;  // already destroyed with its owner
-      ::SetWindowLongPtrW(window_, GWLP_USERDATA, 0);
-      window_ = nullptr;
       controls_.fill(nullptr);
-      TopLevelWindowClosed();
       return 0;
     default:
-      return ::DefWindowProcW(window_, msg, wParam, lParam);
+      return Default(msg, wParam, lParam);
   }
 }
 
-std::string NT6Form::GetText(Control c) {
+std::string MainWindow::GetText(Control c) {
   HWND hwnd = ControlHandle(c);
   if (hwnd == nullptr) return std::string();
   const int length = ::GetWindowTextLengthW(hwnd);
@@ -422,18 +359,18 @@ std::string NT6Form::GetText(Control c) {
   return Narrow(text);
 }
 
-void NT6Form::SetText(Control c, const std::string& text) {
+void MainWindow::SetText(Control c, const std::string& text) {
   if (HWND hwnd = ControlHandle(c)) ::SetWindowTextW(hwnd, Wide(text).c_str());
 }
 
-int NT6Form::GetValue(Control c) {
+int MainWindow::GetValue(Control c) {
   HWND hwnd = ControlHandle(c);
   if (hwnd == nullptr) return 0;
   const LRESULT state = ::SendMessageW(hwnd, BM_GETCHECK, 0, 0);
   return state == BST_CHECKED ? 1 : (state == BST_INDETERMINATE ? 2 : 0);
 }
 
-void NT6Form::SetValue(Control c, int value) {
+void MainWindow::SetValue(Control c, int value) {
   HWND hwnd = ControlHandle(c);
   if (hwnd == nullptr) return;
   if (LayoutOf(c).kind == ControlKind::OptionButton && value != 0) {
@@ -446,54 +383,54 @@ void NT6Form::SetValue(Control c, int value) {
   ::SendMessageW(hwnd, BM_SETCHECK, state, 0);
 }
 
-void NT6Form::SetEnabled(Control c, bool enabled) {
+void MainWindow::SetEnabled(Control c, bool enabled) {
   if (HWND hwnd = ControlHandle(c)) ::EnableWindow(hwnd, enabled ? TRUE : FALSE);
 }
 
-void NT6Form::SetVisible(Control c, bool visible) {
+void MainWindow::SetVisible(Control c, bool visible) {
   if (HWND hwnd = ControlHandle(c)) ::ShowWindow(hwnd, visible ? SW_SHOW : SW_HIDE);
 }
 
-void NT6Form::SetCaption(Control c, const std::string& caption) { SetText(c, caption); }
+void MainWindow::SetCaption(Control c, const std::string& caption) { SetText(c, caption); }
 
-void NT6Form::SetLocked(Control c, bool locked) {
+void MainWindow::SetLocked(Control c, bool locked) {
   if (HWND hwnd = ControlHandle(c)) ::SendMessageW(hwnd, EM_SETREADONLY, locked ? TRUE : FALSE, 0);
 }
 
-void NT6Form::SetWindowCaption(const std::string& caption) {
-  if (window_ != nullptr) ::SetWindowTextW(window_, Wide(caption).c_str());
+void MainWindow::SetWindowCaption(const std::string& caption) {
+  if (Handle() != nullptr) ::SetWindowTextW(Handle(), Wide(caption).c_str());
 }
 
-void NT6Form::RestoreFocus() {
-  if (window_ == nullptr) return;
+void MainWindow::RestoreFocus() {
+  if (Handle() == nullptr) return;
   HWND target = lastFocus_;
-  if (target == nullptr || !::IsChild(window_, target) || !::IsWindowEnabled(target) ||
+  if (target == nullptr || !::IsChild(Handle(), target) || !::IsWindowEnabled(target) ||
       !::IsWindowVisible(target)) {
-    target = ::GetNextDlgTabItem(window_, nullptr, FALSE);  // the first enabled tab stop
+    target = ::GetNextDlgTabItem(Handle(), nullptr, FALSE);  // the first enabled tab stop
   }
   if (target != nullptr) ::SetFocus(target);
 }
 
-void NT6Form::Show() {
-  if (window_ == nullptr) return;
-  ::ShowWindow(window_, SW_SHOW);
-  ::UpdateWindow(window_);
+void MainWindow::Show() {
+  if (Handle() == nullptr) return;
+  ::ShowWindow(Handle(), SW_SHOW);
+  ::UpdateWindow(Handle());
 }
 
-TwipsPoint NT6Form::GetWindowPosition() {
+TwipsPoint MainWindow::GetWindowPosition() {
   RECT r{};
-  if (window_ != nullptr) ::GetWindowRect(window_, &r);
-  return {PixelsToTwips(r.left, dpiX_), PixelsToTwips(r.top, dpiY_)};
+  if (Handle() != nullptr) ::GetWindowRect(Handle(), &r);
+  return {PixelsToTwips(r.left, Dpi().x), PixelsToTwips(r.top, Dpi().y)};
 }
 
-void NT6Form::MoveWindowTo(int leftTwips, int topTwips) {
-  if (window_ == nullptr) return;
-  ::SetWindowPos(window_, nullptr, TwipsToPixels(leftTwips, dpiX_), TwipsToPixels(topTwips, dpiY_),
+void MainWindow::MoveWindowTo(int leftTwips, int topTwips) {
+  if (Handle() == nullptr) return;
+  ::SetWindowPos(Handle(), nullptr, TwipsToPixels(leftTwips, Dpi().x), TwipsToPixels(topTwips, Dpi().y),
                  0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-void NT6Form::SetWindowEnabled(bool enabled) {
-  if (window_ != nullptr) ::EnableWindow(window_, enabled ? TRUE : FALSE);
+void MainWindow::SetWindowEnabled(bool enabled) {
+  if (Handle() != nullptr) ::EnableWindow(Handle(), enabled ? TRUE : FALSE);
 }
 
 }  // namespace vestrand

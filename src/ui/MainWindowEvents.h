@@ -1,7 +1,7 @@
 // What the main window's events do, apart from the window toolkit: the start button,
 // the browse label, the path boxes and the two links (notes, web page).
-#ifndef VESTRAND_UI_NT6FORMEVENTS_H
-#define VESTRAND_UI_NT6FORMEVENTS_H
+#ifndef VESTRAND_UI_MAINWINDOWEVENTS_H
+#define VESTRAND_UI_MAINWINDOWEVENTS_H
 
 #include <string>
 
@@ -13,10 +13,11 @@ namespace vestrand {
 // The project's web page, opened by the picture.
 extern const char* const kProjectWebPage;
 
-// The two things only the window toolkit can do.
-class FormWindows {
+// What the main window's two links open (the notes window, the web page): the two things
+// only the window toolkit can do.
+class MainWindowLinks {
  public:
-  virtual ~FormWindows() = default;
+  virtual ~MainWindowLinks() = default;
   // Shows the one notes window, creating it when it is not open.
   virtual void ShowNotes() = 0;
   // Opens an address in the default browser; the outcome is not looked at.
@@ -43,7 +44,7 @@ void BrowseLabelClicked(Services& services, MainForm& form);
 void PathBoxDoubleClicked(Services& services, MainForm& form, Control box);
 
 // Routes one event of one control; returns true when the control handles that event.
-bool HandleFormEvent(Services& services, MainForm& form, FormWindows& windows, Control control,
+bool HandleFormEvent(Services& services, MainForm& form, MainWindowLinks& links, Control control,
                      FormEvent event, const RunChoice& runs);
 
 }  // namespace vestrand

@@ -1,6 +1,6 @@
 #include <windows.h>
 
-#include "platform/M_CenterMsgBOX.h"
+#include "platform/CenteredMessageBox.h"
 #include "platform/Win32Handles.h"
 #include "platform/Win32Services.h"
 

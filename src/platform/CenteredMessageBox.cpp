@@ -1,4 +1,4 @@
-#include "platform/M_CenterMsgBOX.h"
+#include "platform/CenteredMessageBox.h"
 
 #include <cmath>
 #include <limits>

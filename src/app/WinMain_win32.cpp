@@ -1,15 +1,53 @@
-// The program's entry point: wires the Win32 services to the start-up procedure and
-// runs the message loop while any window of the program is open.
+// The program's entry point: wires the Win32 services, the two windows and the main
+// window's events to the start-up procedure, and runs the message loop while any window
+// of the program is open.
 #include <windows.h>
 
 #include <memory>
 
+#include "platform/SystemLibraries.h"
 #include "platform/Win32Handles.h"
 #include "platform/Win32Services.h"
+#include "platform/Win32Text.h"
 #include "startup/StartMain.h"
-#include "ui/NT6Form.h"
+#include "ui/MainWindow.h"
+#include "ui/MainWindowEvents.h"
 #include "ui/NoteForm.h"
-#include "ui/Win32FormWindows.h"
+
+namespace vestrand {
+namespace {
+
+class Win32Links final : public MainWindowLinks {
+ public:
+  explicit Win32Links(NoteForm& notes) : notes_(notes) {}
+  void ShowNotes() override { notes_.Show(); }
+  void OpenWebPage(const std::string& address) override {
+    syslib::ShellExecuteW(nullptr, nullptr, Wide(address).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+  }
+
+ private:
+  NoteForm& notes_;
+};
+
+// Translates the window's notifications into events and hands them to the handlers.
+// `services` and `links` must outlive the window.
+void ConnectEvents(MainWindow& form, Services& services, MainWindowLinks& links) {
+  form.onControlEvent = [&form, &services, &links](Control control, int code) {
+    // BN_CLICKED and STN_CLICKED are both 0; text boxes' own notifications are not events.
+    FormEvent event;
+    if (code == 0) {
+      event = FormEvent::Click;
+    } else if (code == MainWindow::kDoubleClick) {
+      event = FormEvent::DoubleClick;
+    } else {
+      return;
+    }
+    HandleFormEvent(services, form, links, control, event, DefaultRuns());
+  };
+}
+
+}  // namespace
+}  // namespace vestrand
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   using namespace vestrand;
@@ -32,15 +70,15 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   // Declared before the main window so that it outlives it: the notes may stay open
   // after the main window has closed.
   NoteForm notes(instance);
-  Win32FormWindows windows(notes);
+  Win32Links links(notes);
 
-  std::unique_ptr<NT6Form> form;
+  std::unique_ptr<MainWindow> form;
   auto mainForm = [&]() -> MainForm& {
     if (!form) {
-      form = std::make_unique<NT6Form>();
+      form = std::make_unique<MainWindow>();
       form->Create(instance);
       dialogs.SetOwner(form->Handle());
-      ConnectFormEvents(*form, services, windows);
+      ConnectEvents(*form, services, links);
     }
     return *form;
   };

@@ -1,7 +1,7 @@
+// The Win32 half of the version query: what Windows reports to the program.
 #include <windows.h>
 
 #include "platform/Win32Services.h"
-#include "platform/Win32Text.h"
 
 namespace vestrand {
 
@@ -23,13 +23,6 @@ RawOsVersion Win32Host::QueryOsVersion() {
     raw.servicePack[i] = static_cast<char16_t>(info.szCSDVersion[i]);
   }
   return raw;
-}
-
-unsigned Win32Host::GetDriveType(const std::string& root) {
-  // "D:" alone names the drive's current directory; the root with its backslash is meant.
-  std::string path = root;
-  if (path.size() == 2 && path[1] == ':') path += '\\';
-  return ::GetDriveTypeW(Wide(path).c_str());
 }
 
 }  // namespace vestrand

@@ -1,7 +1,7 @@
-// Directory creation, folder names and the shell's copy and move: the decisions, kept
-// apart from the Windows calls so they can be checked without Windows.
-#ifndef VESTRAND_PLATFORM_M_CREATEDIRECTORY_H
-#define VESTRAND_PLATFORM_M_CREATEDIRECTORY_H
+// The shell's copy and move of folders, and the creation of a folder path level by level:
+// the decisions, kept apart from the Windows calls so they can be checked without Windows.
+#ifndef VESTRAND_PLATFORM_SHELLFILEOPERATIONS_H
+#define VESTRAND_PLATFORM_SHELLFILEOPERATIONS_H
 
 #include <optional>
 #include <string>
@@ -13,9 +13,6 @@ namespace vestrand {
 // MakeDirectory creates them: "D:\a\b" gives "D:\", "D:\a\", "D:\a\b\".
 // The empty path names nothing and gives no level.
 std::vector<std::string> DirectoryPrefixes(const std::string& path);
-
-// The text after the last backslash; the whole text when there is none.
-std::string GetFolderName(const std::string& path);
 
 // The shell file operation's return value as the callers see it: 0 gives 1 (done),
 // 7 gives 0, anything else -1.

@@ -1,6 +1,6 @@
 // Opens a folder in Explorer.
-#ifndef VESTRAND_PLATFORM_M_OPENFOLDER_H
-#define VESTRAND_PLATFORM_M_OPENFOLDER_H
+#ifndef VESTRAND_PLATFORM_OPENFOLDER_H
+#define VESTRAND_PLATFORM_OPENFOLDER_H
 
 #include <string>
 

@@ -1,4 +1,4 @@
-#include "ui/NT6FormLayout.h"
+#include "ui/MainWindowLayout.h"
 
 #include <algorithm>
 #include <stdexcept>
@@ -11,7 +11,7 @@ using C = Control;
 using K = ControlKind;
 constexpr C kWindow = C::Count;
 
-const NT6FormLayoutTable kLayout = {{
+const MainWindowLayoutTable kLayout = {{
     {C::Frame1, "Frame1", K::Frame, kWindow, "推荐转移", 0, 0, 6135, 2415, 0},
     {C::Check1, "Check1", K::CheckBox, C::Frame1, "我的桌面:", 120, 240, 1215, 270, 1},
     {C::Check2, "Check2", K::CheckBox, C::Frame1, "我的文档:", 120, 600, 1215, 270, 2},
@@ -59,7 +59,7 @@ const NT6FormLayoutTable kLayout = {{
 
 }  // namespace
 
-const NT6FormLayoutTable& NT6FormLayout() { return kLayout; }
+const MainWindowLayoutTable& MainWindowLayout() { return kLayout; }
 
 const ControlLayout& LayoutOf(Control c) {
   const int i = static_cast<int>(c);
@@ -88,11 +88,6 @@ int PixelsToTwips(int pixels, int dpi) {
   const long long num = static_cast<long long>(pixels) * kTwipsPerInch;
   const long long half = dpi / 2;
   return static_cast<int>(num >= 0 ? (num + half) / dpi : -((-num + half) / dpi));
-}
-
-bool TakesFocus(ControlKind kind) {
-  return kind == K::CheckBox || kind == K::TextBox || kind == K::OptionButton ||
-         kind == K::PushButton;
 }
 
 std::array<Control, kControlCount> ControlsInTabOrder(int& count) {

@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "platform/M_Regedit.h"
+#include "platform/RegistryData.h"
 #include "platform/Win32Handles.h"
 #include "platform/Win32Services.h"
 #include "platform/Win32Text.h"

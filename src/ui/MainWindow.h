@@ -1,6 +1,6 @@
-// The main window, built from the layout table.
-#ifndef VESTRAND_UI_NT6FORM_H
-#define VESTRAND_UI_NT6FORM_H
+// The main window, built from the layout table; the same window on both Windows families.
+#ifndef VESTRAND_UI_MAINWINDOW_H
+#define VESTRAND_UI_MAINWINDOW_H
 
 #include <windows.h>
 
@@ -10,8 +10,9 @@
 
 #include "platform/Win32Handles.h"
 #include "relocation/FormFields.h"
-#include "ui/NT6FormLayout.h"
+#include "ui/MainWindowLayout.h"
 #include "ui/ResourcePicture.h"
+#include "ui/TopLevelWindow.h"
 
 namespace vestrand {
 
@@ -21,23 +22,18 @@ extern const wchar_t* const kMainWindowClass;
 constexpr int kFirstControlId = 1000;
 inline int ControlId(Control c) { return kFirstControlId + static_cast<int>(c); }
 
-class NT6Form final : public MainForm {
+class MainWindow final : public TopLevelWindow, public MainForm {
  public:
-  NT6Form() = default;
-  ~NT6Form() override;
-  NT6Form(const NT6Form&) = delete;
-  NT6Form& operator=(const NT6Form&) = delete;
+  MainWindow() = default;
+  ~MainWindow() override { DestroyTopLevel(); }
 
   // Creates the window and its controls (hidden until Show).
   bool Create(HINSTANCE instance);
-  HWND Handle() const { return window_; }
   HWND ControlHandle(Control c) const { return controls_[static_cast<std::size_t>(c)]; }
-  int Dpi() const { return dpiX_; }
   // The tooltip window that serves Text15, Label1 and the path boxes (destroyed with the
   // main window). Made when the mouse first comes over the window: the common controls
   // library they need is then loaded, not at start-up.
   HWND Tooltip() const { return tooltip_; }
-  bool PictureLoaded() const { return picture_.Loaded(); }
 
   // Called for a control's notification (BN_CLICKED, STN_CLICKED, EN_… codes) and for
   // double clicks on text boxes (notify code kDoubleClick).
@@ -63,10 +59,9 @@ class NT6Form final : public MainForm {
   void RestoreFocus();
 
  private:
-  static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
   static LRESULT CALLBACK TextBoxProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
   static LRESULT CALLBACK FrameProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
-  LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
+  LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
   void CreateFonts();
   void CreateControls(HINSTANCE instance);
   HWND CreateControl(HINSTANCE instance, const ControlLayout& entry);
@@ -79,15 +74,12 @@ class NT6Form final : public MainForm {
   void DrawPicture(const DRAWITEMSTRUCT& item);
   HFONT FontOf(Control c) const;
 
-  HWND window_ = nullptr;
   std::array<HWND, kControlCount> controls_{};
   HWND tooltip_ = nullptr;  // owned by the main window, which destroys it
   HINSTANCE instance_ = nullptr;
   bool tooltipsTried_ = false;
   HWND lastFocus_ = nullptr;  // the control that had the focus when the window went inactive
   std::wstring pathTip_;      // the text the tooltip is showing for a path box
-  int dpiX_ = 96;
-  int dpiY_ = 96;
   UniqueFont windowFont_;
   UniqueFont rowFont_;    // Check1 to Check6
   UniqueFont labelFont_;  // Label1
@@ -108,14 +100,6 @@ constexpr COLORREF kMoveColour = RGB(0, 192, 192);
 constexpr COLORREF kDontColour = RGB(192, 0, 192);
 constexpr COLORREF kLogoffColour = RGB(255, 0, 0);
 constexpr int kModeFrameSysColour = COLOR_SCROLLBAR;
-
-// Tooltip texts.
-extern const char* const kTargetTooltip;
-extern const char* const kTargetLabelTooltip;
-
-// Counts the program's open top-level windows; the program ends when the last closes.
-void TopLevelWindowOpened();
-void TopLevelWindowClosed();
 
 }  // namespace vestrand
 

@@ -1,6 +1,6 @@
 // Where a message box goes so that its centre lies over the main window's centre.
-#ifndef VESTRAND_PLATFORM_M_CENTERMSGBOX_H
-#define VESTRAND_PLATFORM_M_CENTERMSGBOX_H
+#ifndef VESTRAND_PLATFORM_CENTEREDMESSAGEBOX_H
+#define VESTRAND_PLATFORM_CENTEREDMESSAGEBOX_H
 
 #include <cstdint>
 

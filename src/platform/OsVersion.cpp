@@ -1,4 +1,4 @@
-#include "startup/M_OsVersion.h"
+#include "platform/OsVersion.h"
 
 #include "platform/Text.h"
 

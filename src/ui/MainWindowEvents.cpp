@@ -1,19 +1,15 @@
-#include "ui/NT6FormEvents.h"
+#include "ui/MainWindowEvents.h"
 
-#include "platform/M_OpenFolder.h"
+#include "platform/OpenFolder.h"
+#include "platform/OsVersion.h"
 #include "relocation/RunTransfer.h"
-#include "startup/M_OsVersion.h"
+#include "relocation/UserTexts.h"
 
 namespace vestrand {
 
 const char* const kProjectWebPage = "https://vestrand.example/";
 
 namespace {
-
-const char* const kBrowseTitle = "先选择好将要转到文件夹的路径：";
-const char* const kNoTargetHint =
-    "恐怕您没有选择目标文件夹哟,请先选择好将要转到文件夹的路径,消息框要长才显眼!";
-const char* const kHintTitle = "友情提示:";
 
 bool IsPathBox(Control c) {
   if (c == Control::Text15) return true;
@@ -44,9 +40,9 @@ void StartButtonClicked(Services& services, MainForm& form, const RunChoice& run
 
 void BrowseLabelClicked(Services& services, MainForm& form) {
   const std::string chosen =
-      services.dialogs.BrowseFolder(kBrowseTitle, services.host.ProgramFolder());
+      services.dialogs.BrowseFolder(kPickTargetTitle, services.host.ProgramFolder());
   if (chosen.empty()) {
-    services.dialogs.CenterMsgBox(kNoTargetHint, kMbIconInformation, kHintTitle);
+    services.dialogs.CenterMsgBox(kNoTargetBrowseHint, kMbIconInformation, kHintTitle);
     return;
   }
   form.SetText(kTargetRoot, chosen);
@@ -56,7 +52,7 @@ void PathBoxDoubleClicked(Services& services, MainForm& form, Control box) {
   OpenFolder(services.host, form.GetText(box));
 }
 
-bool HandleFormEvent(Services& services, MainForm& form, FormWindows& windows, Control control,
+bool HandleFormEvent(Services& services, MainForm& form, MainWindowLinks& links, Control control,
                      FormEvent event, const RunChoice& runs) {
   if (event == FormEvent::DoubleClick) {
     if (!IsPathBox(control)) return false;
@@ -71,10 +67,10 @@ bool HandleFormEvent(Services& services, MainForm& form, FormWindows& windows, C
       BrowseLabelClicked(services, form);
       return true;
     case Control::Label3:
-      windows.ShowNotes();
+      links.ShowNotes();
       return true;
     case Control::Image1:
-      windows.OpenWebPage(kProjectWebPage);
+      links.OpenWebPage(kProjectWebPage);
       return true;
     default:
       return false;

@@ -1,7 +1,7 @@
 // The main window's layout as data: one row per control, geometry in twips. The
 // window is built from this table and nothing else.
-#ifndef VESTRAND_UI_NT6FORMLAYOUT_H
-#define VESTRAND_UI_NT6FORMLAYOUT_H
+#ifndef VESTRAND_UI_MAINWINDOWLAYOUT_H
+#define VESTRAND_UI_MAINWINDOWLAYOUT_H
 
 #include <array>
 
@@ -25,10 +25,10 @@ constexpr int kFormClientWidthTwips = 6150;
 constexpr int kFormClientHeightTwips = 7005;
 constexpr int kTwipsPerInch = 1440;
 
-using NT6FormLayoutTable = std::array<ControlLayout, kControlCount>;
+using MainWindowLayoutTable = std::array<ControlLayout, kControlCount>;
 
-// Rows in the order of the designed table; row i describes Control(i).
-const NT6FormLayoutTable& NT6FormLayout();
+// One row per control, in the order of the Control enumeration: row i describes Control(i).
+const MainWindowLayoutTable& MainWindowLayout();
 const ControlLayout& LayoutOf(Control c);
 
 // Position of a control relative to the window's client area, in twips.
@@ -43,10 +43,6 @@ int PixelsToTwips(int pixels, int dpi);
 
 // Controls ordered by their tab index (those without one left out).
 std::array<Control, kControlCount> ControlsInTabOrder(int& count);
-
-// True for the controls that take keyboard focus: check boxes, text boxes, option
-// buttons and the push button.
-bool TakesFocus(ControlKind kind);
 
 }  // namespace vestrand
 

@@ -1,6 +1,6 @@
 // Windows version detection and the family decision made on its version text.
-#ifndef VESTRAND_STARTUP_M_OSVERSION_H
-#define VESTRAND_STARTUP_M_OSVERSION_H
+#ifndef VESTRAND_PLATFORM_OSVERSION_H
+#define VESTRAND_PLATFORM_OSVERSION_H
 
 #include <cstdint>
 #include <string>

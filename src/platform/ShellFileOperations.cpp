@@ -1,4 +1,4 @@
-#include "platform/M_CreateDirectory.h"
+#include "platform/ShellFileOperations.h"
 
 #include "platform/Text.h"
 
@@ -14,11 +14,6 @@ std::vector<std::string> DirectoryPrefixes(const std::string& path) {
     prefixes.push_back(full.substr(0, slash + 1));
   }
   return prefixes;
-}
-
-std::string GetFolderName(const std::string& path) {
-  const std::size_t slash = path.rfind('\\');
-  return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
 int ShellOperationResult(int shellReturn) {

@@ -1,7 +1,7 @@
 #include <windows.h>
 #include <shellapi.h>
 
-#include "platform/M_CreateDirectory.h"
+#include "platform/ShellFileOperations.h"
 #include "platform/SystemLibraries.h"
 #include "platform/Win32Services.h"
 #include "platform/Win32Text.h"
