@@ -26,7 +26,7 @@ WIN32_DIR=$(absolute "${VESTRAND_BENCH_WIN32:-build/win32}")
 export VESTRAND_WINE_ROOT
 VESTRAND_WINE_ROOT=$(absolute "${VESTRAND_WINE_ROOT:-build/bench-wine}")
 STARTUP_ROUNDS=${VESTRAND_BENCH_STARTUP_ROUNDS:-21}
-SIZES=${VESTRAND_BENCH_SIZES:-"50mb 1000 50 5;500mb 5000 100 5;2gb 20000 100 3"}
+SIZES=${VESTRAND_BENCH_SIZES:-"50MB 1000 50 5;500MB 5000 100 5;2GB 20000 100 3"}
 REPORT=$(absolute "${VESTRAND_BENCH_REPORT:-docs/performance.md}")
 HARNESS=$REPO/tests/e2e/wine-harness.sh
 EXE32=$WIN32_DIR/Vestrand.exe
@@ -209,7 +209,7 @@ its yardsticks are 32-bit programs too.
 
 | Figure | Measured | Goal | |
 |---|---|---|---|
-| Relocation in copy mode, run less its 1,000 ms pause against a bare shell copy | $(for l in "${LABELS[@]}"; do printf '%s **%s×**; ' "$l" "$(get "copy_${l}_ratio")"; done) | at most 1.05× from 500 MB on | $V_RATIO |
+| Relocation in copy mode, run less its 1,000 ms pause against a bare shell copy | $(for l in "${LABELS[@]}"; do printf '%s **%s×** ' "$l" "$(get "copy_${l}_ratio")"; done) | at most 1.05× from 500 MB on | $V_RATIO |
 | Vestrand's extra cost against the size of the data | $EXTRA_FIRST ms at $FIRST, $EXTRA_LAST ms at $LAST: grew by $GROWTH ms | does not grow (less than 2 % of the largest copy, $ALLOWANCE ms) | $V_GROWTH |
 | Free-space walk of the folders to carry | not in this build | under 5 % of the copy at every size | not measured |
 | Start-up to the window filled, against the same window made bare | $SU_V ms against $SU_B ms: **${SU_RB}×** | at most 1.1× | $V_SU |
