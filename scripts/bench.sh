@@ -2,7 +2,7 @@
 # The benchmark command: installs what is missing, builds the programs, measures the
 # shipped 32-bit Vestrand against its yardsticks under Wine (a 64-bit prefix told it is
 # Windows 7, under Xvfb when there is no display), prints a summary and writes
-# docs/performance.md. Not part of the test command. About twenty minutes on two cores.
+# docs/performance.md. Not part of the test command. About a quarter of an hour on two cores.
 #
 # Phases, each a side-by-side comparison taking turns:
 #   1. start-up to the window filled, against an empty window and against Vestrand's
@@ -77,7 +77,15 @@ for row in "${size_rows[@]}"; do
   echo "== relocation in copy mode, $label: $files files, $rounds rounds"
   rm -rf "$TREE"
   perl tests/bench/make-tree.pl "$TREE" "$files" "$kib"
-  measure --copy-rounds "$rounds" --label "$label"
+  for ((r = 0; r < rounds; r++)); do
+    # Alternates which goes first: bare, run | run, bare | ... Each turn starts with the
+    # disk settled, so that no turn pays for writing back the one before.
+    turns="bare run"; ((r % 2 == 0)) || turns="run bare"
+    for turn in $turns; do
+      sync
+      measure --copy-turn "$turn" --label "$label"
+    done
+  done
   rm -rf "$TREE"
 done
 elapsed=$(($(date +%s) - started))
@@ -88,6 +96,27 @@ get() {
   [[ -n $v ]] || { echo "bench: no $1 in $RESULTS" >&2; exit 1; }
   echo "$v"
 }
+samples() { sed -n "s/^$1=//p" "$RESULTS" | paste -sd,; }
+median() {
+  tr ',' '\n' <<<"$1" | sort -g | awk '{ v[NR] = $1 } END {
+    printf "%.1f", (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'
+}
+# The run's fixed pause of 1,000 ms after ending the shell is left out of the comparison.
+for l in "${LABELS[@]}"; do
+  bare=$(samples "copy_${l}_bare_ms"); run=$(samples "copy_${l}_run_ms")
+  bare_median=$(median "$bare"); run_median=$(median "$run")
+  run_less=$(awk -v r="$run_median" 'BEGIN { printf "%.1f", r - 1000 }')
+  {
+    echo "copy_${l}_rounds=$(tr ',' '\n' <<<"$run" | wc -l)"
+    echo "copy_${l}_bare_samples_ms=$bare"
+    echo "copy_${l}_run_samples_ms=$run"
+    echo "copy_${l}_bare_median_ms=$bare_median"
+    echo "copy_${l}_run_median_ms=$run_median"
+    echo "copy_${l}_run_less_pause_median_ms=$run_less"
+    echo "copy_${l}_extra_ms=$(awk -v r="$run_less" -v b="$bare_median" 'BEGIN { printf "%.1f", r - b }')"
+    echo "copy_${l}_ratio=$(awk -v r="$run_less" -v b="$bare_median" 'BEGIN { printf "%.3f", r / b }')"
+  } >>"$RESULTS"
+done
 
 # ---- files --------------------------------------------------------------------------------
 size_of() { stat -c %s "$1"; }
@@ -237,7 +266,8 @@ half times it). Each round, in alternating order:
   window; the time runs from the click on the start button to the program's end. The
   shell it starts again is ended afterwards, and the registry value checked.
 
-After each turn every file and byte of the copy is checked and the copy removed. The
+After each turn every file and byte of the copy is checked and the copy removed; before
+each turn Linux's \`sync\` writes back what the turn before left in the page cache. The
 run's fixed pause of 1,000 ms after ending the shell is taken off before the ratio.
 
 | Tree | Rounds | Bare copy | Run, click to end | Run less pause | Extra cost | Ratio |

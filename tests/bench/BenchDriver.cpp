@@ -7,14 +7,15 @@
 //    bench_bare_window (Vestrand's window made bare) reaching the same point; the peak
 //    working set of each with its window open;
 //  - relocation: a copy-mode run of the documents row onto drive D:, driven through the
-//    window, against one bare shell copy of the same folder (bench_shell_copy). The tree
-//    is generated beforehand in the documents folder; each copy is checked and removed.
+//    window, against one bare shell copy of the same folder (bench_shell_copy), one turn
+//    per call. The tree is generated beforehand in the documents folder; each copy is
+//    checked and removed.
 //
 // Prints one "name=value" line per figure and per list of samples; scripts/bench.sh
 // turns them into the report.
 //
 //   bench_driver --startup-rounds N
-//   bench_driver --copy-rounds N --label NAME
+//   bench_driver --copy-turn bare|run --label NAME
 #include <windows.h>
 #include <psapi.h>
 
@@ -36,8 +37,6 @@ const wchar_t kBareClass[] = L"VestrandBenchBareWindow";
 const wchar_t kCopyTarget[] = L"D:\\BenchTarget";
 constexpr DWORD kStartTimeoutMs = 30000;
 constexpr double kRunTimeoutMs = 1800000.0;
-// The run's fixed wait for the shell to go away, left out of the comparison.
-constexpr double kRunPauseMs = 1000.0;
 
 // A failure that makes every figure after it meaningless.
 [[noreturn]] void Fail(const std::string& what) {
@@ -349,11 +348,12 @@ double VestrandRun(const std::wstring& target) {
   return ms;
 }
 
-void BenchCopy(int rounds, const std::string& label) {
+// One turn of the copy comparison: `turn` is "bare" or "run". The caller alternates the
+// turns and settles the disk between them, which a Windows program cannot do.
+void BenchCopy(const std::string& turn, const std::string& label) {
   MakeWin7Profile();
   const std::wstring source = Expand(ReadValue(kUserShellFolders, L"Personal"));
   const std::wstring copy = std::wstring(kCopyTarget) + L"\\" + source.substr(source.find_last_of(L'\\') + 1);
-  const std::wstring shellCopy = Beside(ProgramPath(), L"bench_shell_copy.exe");
   const TreeSize tree = SizeOf(source);
   if (tree.files == 0) Fail("the documents folder is empty: generate the benchmark tree first");
   if (PathExists(copy)) Fail(Narrow(copy) + " is in the way");
@@ -361,34 +361,18 @@ void BenchCopy(int rounds, const std::string& label) {
   const std::string key = "copy_" + label + "_";
   Report(key + "files", std::to_string(tree.files));
   Report(key + "bytes", std::to_string(tree.bytes));
-
-  std::vector<double> runMs, bareMs;
-  for (int round = 0; round < rounds; ++round) {
-    // Alternates which goes first: bare, run | run, bare | bare, run ...
-    for (int turn = 0; turn < 2; ++turn) {
-      if ((round + turn) % 2 == 0) {
-        bareMs.push_back(BareShellCopy(shellCopy, source, kCopyTarget));
-        ExpectCopiedAndRemove(source, copy, tree, "the bare shell copy");
-      } else {
-        runMs.push_back(VestrandRun(kCopyTarget));
-        const std::wstring written = ReadValue(kUserShellFolders, L"Personal");
-        if (::lstrcmpiW(written.c_str(), copy.c_str()) != 0) {
-          Fail("the run wrote " + Narrow(written) + " as the documents folder");
-        }
-        ExpectCopiedAndRemove(source, copy, tree, "the run");
-        MakeWin7Profile();
-      }
-    }
+  if (turn == "bare") {
+    Report(key + "bare_ms", Format(BareShellCopy(Beside(ProgramPath(), L"bench_shell_copy.exe"), source, kCopyTarget)));
+    ExpectCopiedAndRemove(source, copy, tree, "the bare shell copy");
+    return;
   }
-  const double run = Median(runMs) - kRunPauseMs, bare = Median(bareMs);
-  Report(key + "rounds", std::to_string(rounds));
-  Report(key + "run_samples_ms", FormatList(runMs));
-  Report(key + "bare_samples_ms", FormatList(bareMs));
-  Report(key + "run_median_ms", Format(Median(runMs)));
-  Report(key + "run_less_pause_median_ms", Format(run));
-  Report(key + "bare_median_ms", Format(bare));
-  Report(key + "extra_ms", Format(run - bare));
-  Report(key + "ratio", Format(bare > 0 ? run / bare : 0.0, "%.3f"));
+  Report(key + "run_ms", Format(VestrandRun(kCopyTarget)));
+  const std::wstring written = ReadValue(kUserShellFolders, L"Personal");
+  if (::lstrcmpiW(written.c_str(), copy.c_str()) != 0) {
+    Fail("the run wrote " + Narrow(written) + " as the documents folder");
+  }
+  ExpectCopiedAndRemove(source, copy, tree, "the run");
+  MakeWin7Profile();
 }
 
 std::wstring Option(int argc, wchar_t** argv, const wchar_t* option) {
@@ -404,8 +388,8 @@ std::wstring Option(int argc, wchar_t** argv, const wchar_t* option) {
 int wmain(int argc, wchar_t** argv) {
   using namespace vestrand::e2e;
   const int startupRounds = _wtoi(Option(argc, argv, L"--startup-rounds").c_str());
-  const int copyRounds = _wtoi(Option(argc, argv, L"--copy-rounds").c_str());
+  const std::string copyTurn = vestrand::Narrow(Option(argc, argv, L"--copy-turn"));
   if (startupRounds > 0) BenchStartup(startupRounds);
-  if (copyRounds > 0) BenchCopy(copyRounds, vestrand::Narrow(Option(argc, argv, L"--label")));
+  if (!copyTurn.empty()) BenchCopy(copyTurn, vestrand::Narrow(Option(argc, argv, L"--label")));
   return 0;
 }
