@@ -330,7 +330,10 @@ double VestrandRun(const std::wstring& target) {
 
   const double start = NowMs();
   app->PostClick(Control::Command1);
-  while (!app->WaitForExit(5)) {
+  // The wait returns the moment the program ends; the look for windows in between is
+  // rare, since every call into another process's windows goes through the Wine server
+  // that the run's file operations need as well.
+  while (!app->WaitForExit(250)) {
     // A message or an error window of the shell means the run is not the one measured.
     if (HWND box = VisibleTopLevel(app->ProcessId(), L"#32770")) {
       Fail("Vestrand stopped at a window: " + WindowText(box) + ": " + MessageBoxText(box));
