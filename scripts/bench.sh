@@ -288,6 +288,13 @@ that round's bare copy. Samples in ms, in order:
 |---|---|---|
 $(copy_samples)
 
+How far these figures go: the machine's two cores are shared with other work, and the
+same bare copy varied by up to a factor of two between rounds (see the samples); a
+difference between the run and the bare copy smaller than that spread is not a finding,
+and a run faster than the bare copy is one of them. One difference between the two sides
+may favour the run and is not verified here: the bare copy runs while the shell runs,
+the run copies after it has ended the shell.
+
 The free-space walk over the folders to carry (summing their file sizes before the run)
 is not in the build measured here; once it is, its share shows as extra cost that grows
 with the number of files.
