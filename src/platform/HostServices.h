@@ -18,8 +18,9 @@ struct ProgramLocation {
   std::string program;  // the command line's first token, as written
 };
 
-// The system programs the relocation starts are taken from the system's own folders, so
-// that a namesake lying beside Vestrand.exe or in the current folder is never run.
+// The system programs the relocation starts are taken from the system's own folders (for
+// a 32-bit Vestrand on 64-bit Windows, the native system folder), so that a namesake
+// lying beside Vestrand.exe or in the current folder is never run.
 // Everything else is left to the usual search.
 ProgramLocation LocateProgram(const std::string& commandLine);
 
