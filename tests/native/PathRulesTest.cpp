@@ -81,6 +81,10 @@ TEST(PathRules, InsideByWholeNamesWithoutCase) {
       EXPECT_EQ(RelativeBelow(c.path, c.folder), c.below) << c.path;
     }
   }
+  EXPECT_EQ(ParentFolder("D:\\a\\b"), "D:\\a");
+  EXPECT_EQ(ParentFolder("D:\\a"), "D:\\");
+  EXPECT_EQ(ParentFolder("\\\\nas\\home\\x"), "\\\\nas\\home");
+  EXPECT_EQ(ParentFolder("\\\\nas\\home"), "");
   EXPECT_TRUE(IsSamePath("C:\\Docs\\", "c:\\docs"));
   EXPECT_FALSE(IsSamePath("C:\\Docs\\a", "C:\\Docs"));
 }
