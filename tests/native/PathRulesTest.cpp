@@ -72,6 +72,7 @@ TEST(PathRules, InsideByWholeNamesWithoutCase) {
       {"C:\\Ünï\\Ёж\\x", "c:\\üNÏ\\ёЖ", true, "\\x"},
       {"C:\\ＡＢ\\x", "C:\\ａｂ", true, "\\x"},
       {"C:\\桌面\\x", "C:\\桌面", true, "\\x"},
+      {"C:\\zoo\\x", "C:\\ZOO", true, "\\x"},
       {"\\\\nas\\home\\x", "\\\\NAS\\Home", true, "\\x"},
       {"C:\\x", "", false, nullptr},
   };

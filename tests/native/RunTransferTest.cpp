@@ -221,8 +221,10 @@ const std::string kDocs = kWin7 + "\\Documents";
 void NoSetup(FakeMachine&) {}
 
 const Accepted kAccepted[] = {
-    {"move", 3, false, {1}, Control::OptionMove, "D:\\W", NoSetup, {{"Desktop", "D:\\W\\Desktop"}},
-     {"D:\\W\\Desktop\\file 1.txt", "D:\\W\\Desktop\\desktop.ini"}, {kWin7 + "\\Desktop"}, "已移动到新位置", false},
+    {"move", 3, false, {1, 5}, Control::OptionMove, "D:\\W", [](FakeMachine& m) { m.host.now = {2026, 9, 9, 9, 9, 9}; },
+     {{"Desktop", "D:\\W\\Desktop"}}, {"D:\\W\\Desktop\\file 1.txt", "D:\\W\\Desktop\\desktop.ini", "D:\\W\\Vestrand-还原-20260909-090909.reg"},
+     {kWin7 + "\\Desktop"}, "已移动到新位置", false,
+     [](FakeMachine& m) { EXPECT_EQ(Reg(m, kUsf, "Cookies"), "D:\\W\\INetCookies"); }},
     {"copy", 3, false, {11}, Control::OptionCopy, "D:\\W\\", NoSetup, {{"My Video", "D:\\W\\Videos"}},
      {"D:\\W\\Videos\\file 11.txt", kWin7 + "\\Videos\\file 11.txt"}, {}, "原文件夹保留", false},
     {"discard: empty folders, desktop.ini only where Windows shows one", 3, false, {1, 4}, Control::OptionDont,
@@ -249,7 +251,9 @@ const Accepted kAccepted[] = {
      {{"TEMP", "D:\\W\\Temp"}}, {"D:\\W\\Temp\\file 6.txt"}, {}, "", false,
      [](FakeMachine& m) {
        EXPECT_EQ(m.host.environment, (std::map<std::string, std::string>{{"TEMP", "D:\\W\\Temp"}, {"TMP", "D:\\W\\Temp"}}));
-       EXPECT_GT(IndexOf(m.trace, kExplorer), IndexOf(m.trace, "BroadcastEnvironmentChange()"));
+       EXPECT_EQ(Reg(m, kEnv, "TMP"), "D:\\W\\Temp");
+       const std::ptrdiff_t broadcast = IndexOf(m.trace, "BroadcastEnvironmentChange()");
+       EXPECT_TRUE(broadcast >= 0 && broadcast < IndexOf(m.trace, kExplorer));
      }},
     {"logged off after the desktop is back", 3, false, {1}, Control::OptionMove, "D:\\W",
      [](FakeMachine& m) { m.form.State(Control::CkLogoff).value = 1; }, {{"Desktop", "D:\\W\\Desktop"}}, {}, {}, "", false,
@@ -284,6 +288,9 @@ const Accepted kAccepted[] = {
      [](FakeMachine& m) { m.files.AddFile(kDocs + "\\held.txt", "in use"); m.files.heldFiles = {kDocs + "\\held.txt"}; },
      {{"Personal", "D:\\W\\Documents"}}, {"D:\\W\\Documents\\file 2.txt"}, {"D:\\W\\Documents\\held.txt"},
      "有 1 个文件没有复制", true},
+    {"copy, every file left out: pointed back", 3, false, {2}, Control::OptionCopy, "D:\\W",
+     [](FakeMachine& m) { m.files.heldFiles = {kDocs + "\\file 2.txt"}; }, {{"Personal", kDocs}}, {}, {},
+     "文件没有被转移", true},
     {"move onto a same-named folder the shell leaves alone", 3, false, {2}, Control::OptionMove, "D:\\W",
      [](FakeMachine& m) {
        m.files.AddFile("D:\\W\\Documents\\other.txt", "already there");
