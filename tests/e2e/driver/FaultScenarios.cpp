@@ -13,7 +13,7 @@ namespace {
 
 constexpr DWORD kAttributesKept = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN;
 
-bool Contains(const std::vector<FileEntry>& files, const FileEntry& e) {
+bool Contains(const std::vector<FileRecord>& files, const FileRecord& e) {
   return std::find(files.begin(), files.end(), e) != files.end();
 }
 
@@ -80,7 +80,7 @@ class Fault : public Relocation {
 
   void RecordAttributes() {
     for (const RowState& s : rows_) {
-      for (const FileEntry& e : s.files) {
+      for (const FileRecord& e : s.files) {
         attributes_[s.row][e.relativePath] = AttributesOf(s.folder + L"\\" + e.relativePath);
       }
     }
@@ -107,10 +107,10 @@ class Fault : public Relocation {
         EXPECT_EQ(first, s.firstKeyValue);
         EXPECT_EQ(second, s.secondKeyValue);
       }
-      const std::vector<FileEntry> now =
-          s.ticked && mode_ != Control::OptionDont ? Manifest(s.expectedNew) : std::vector<FileEntry>();
-      const std::vector<FileEntry> old = Manifest(s.folder);
-      for (const FileEntry& e : s.files) {
+      const std::vector<FileRecord> now =
+          s.ticked && mode_ != Control::OptionDont ? Manifest(s.expectedNew) : std::vector<FileRecord>();
+      const std::vector<FileRecord> old = Manifest(s.folder);
+      for (const FileRecord& e : s.files) {
         const bool moved = Contains(now, e), stayed = Contains(old, e);
         EXPECT_TRUE(moved || stayed) << "lost: " << Narrow(e.relativePath);
         if (mode_ == Control::OptionMove && moved && stayed) {
@@ -126,8 +126,8 @@ class Fault : public Relocation {
         }
       }
       if (s.row == 6) continue;  // other programs keep temporary files there
-      for (const FileEntry& e : now) EXPECT_TRUE(Contains(s.files, e)) << "stranger: " << Narrow(e.relativePath);
-      for (const FileEntry& e : old) EXPECT_TRUE(Contains(s.files, e)) << "stranger: " << Narrow(e.relativePath);
+      for (const FileRecord& e : now) EXPECT_TRUE(Contains(s.files, e)) << "stranger: " << Narrow(e.relativePath);
+      for (const FileRecord& e : old) EXPECT_TRUE(Contains(s.files, e)) << "stranger: " << Narrow(e.relativePath);
     }
   }
 
@@ -171,8 +171,8 @@ class HeldOpen : public Fault {
               << Row(2).files.size() << " files at the new place" << std::endl;
     ExpectNothingLost();
     // Only the file in use may have been left behind.
-    const std::vector<FileEntry> now = Manifest(Row(2).expectedNew);
-    for (const FileEntry& e : Row(2).files) {
+    const std::vector<FileRecord> now = Manifest(Row(2).expectedNew);
+    for (const FileRecord& e : Row(2).files) {
       if (e.relativePath.find(L"held open") != std::wstring::npos) continue;
       EXPECT_TRUE(Contains(now, e)) << "not carried: " << Narrow(e.relativePath);
     }
@@ -304,7 +304,7 @@ TEST_F(UnusualNames, CopiedOnWindowsXp) { Run(L"winxp", true, L"D:\\Personal", C
 TEST_F(Fault, TargetAlreadyHoldsAFolderOfTheSameName) {
   const std::wstring earlier = L"D:\\Win7User\\Documents\\earlier copy.txt";
   ASSERT_TRUE(WriteFile(earlier, "from an earlier copy"));
-  const std::vector<FileEntry> before = Manifest(L"D:\\Win7User\\Documents");
+  const std::vector<FileRecord> before = Manifest(L"D:\\Win7User\\Documents");
   ASSERT_NO_FATAL_FAILURE(Prepare(L"win7", false, L"D:\\Win7User", Control::OptionMove, {}));
   RunAnsweringTheShell();
   const bool merged = !PathExists(Row(2).folder);

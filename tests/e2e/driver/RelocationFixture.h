@@ -37,7 +37,7 @@ inline bool IsInside(const std::wstring& inner, const std::wstring& outer) {
 struct RowState {
   int row = 0;
   std::wstring folder;  // current location, expanded
-  std::vector<FileEntry> files;
+  std::vector<FileRecord> files;
   std::wstring firstKeyValue, secondKeyValue;  // raw, before the run
   DWORD firstType = 0, secondType = 0;
   bool ticked = true;
@@ -200,10 +200,10 @@ class Relocation : public ::testing::Test {
       EXPECT_EQ(type1, static_cast<DWORD>(REG_SZ));
       EXPECT_EQ(type2, static_cast<DWORD>(REG_SZ));
       EXPECT_TRUE(IsDirectory(first));
-      const std::vector<FileEntry> now = Manifest(s.expectedNew);
+      const std::vector<FileRecord> now = Manifest(s.expectedNew);
       if (mode_ == Control::OptionDont) {
-        std::vector<FileEntry> iniOnly;
-        for (const FileEntry& e : s.files) {
+        std::vector<FileRecord> iniOnly;
+        for (const FileRecord& e : s.files) {
           if (Lower(e.relativePath) == L"desktop.ini") iniOnly.push_back(e);
         }
         if (!RowCarriesDesktopIni(s.row)) iniOnly.clear();
@@ -218,7 +218,7 @@ class Relocation : public ::testing::Test {
       }
       if (s.row == 6) {
         // Other programs may add temporary files meanwhile: none of ours may be missing.
-        for (const FileEntry& e : s.files) {
+        for (const FileRecord& e : s.files) {
           EXPECT_NE(std::find(now.begin(), now.end(), e), now.end()) << Narrow(e.relativePath);
         }
       } else {
