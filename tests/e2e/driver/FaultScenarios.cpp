@@ -11,140 +11,6 @@
 namespace vestrand::e2e {
 namespace {
 
-constexpr DWORD kAttributesKept = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN;
-
-bool Contains(const std::vector<FileRecord>& files, const FileRecord& e) {
-  return std::find(files.begin(), files.end(), e) != files.end();
-}
-
-DWORD AttributesOf(const std::wstring& path) {
-  const DWORD a = ::GetFileAttributesW(LongPath(path).c_str());
-  return a == INVALID_FILE_ATTRIBUTES ? a : (a & kAttributesKept);
-}
-
-std::string Describe(const DialogSeen& d) {
-  std::string buttons;
-  for (const std::string& b : d.buttons) buttons += "[" + b + "]";
-  return "\"" + d.title + "\": " + d.text + " " + buttons + " -> " + d.answer;
-}
-
-class Fault : public Relocation {
- protected:
-  // Starts the run and, until the program ends, answers every dialog window it shows as
-  // a user would. A window is answered once it has been up for a moment, so that its
-  // texts are in place; one that stays up is answered again.
-  void RunAnsweringTheShell() {
-    std::map<HWND, DWORD> firstSeen, answeredAt;
-    app_->PostClick(Control::Command1);
-    const bool ended = WaitUntil(kRunTimeoutMs, [&] {
-      if (!app_->Running()) return true;
-      const DWORD now = ::GetTickCount();
-      for (HWND d : DialogWindows(app_->ProcessId())) {
-        firstSeen.emplace(d, now);
-        if (now - firstSeen[d] < 300) continue;
-        const auto answered = answeredAt.find(d);
-        if (answered != answeredAt.end() && now - answered->second < 2000) continue;
-        dialogs_.push_back(AnswerDialog(d));
-        answeredAt[d] = now;
-        std::cout << "  dialog: " << Describe(dialogs_.back()) << std::endl;
-      }
-      return false;
-    });
-    ASSERT_TRUE(ended) << "the run did not end the program";
-    EXPECT_EQ(app_->ExitCode(), 0u);
-    for (const DialogSeen& d : dialogs_) {
-      // The one box a run may end with names its record: files were left behind.
-      const bool told = d.title == "友情提示:" && d.text.find("Vestrand-记录-") != std::string::npos;
-      attentionShown_ = attentionShown_ || told;
-      if (!told) {
-        EXPECT_NE(d.title, "友情提示:") << "the run refused: " << Describe(d);
-      }
-      EXPECT_NE(d.text, "Error") << "a registry write failed: " << Describe(d);
-    }
-  }
-
-  // The record the box named lies in the target and says what was left behind.
-  void ExpectTold(const char* recorded) {
-    EXPECT_TRUE(attentionShown_) << "the user was not told";
-    WIN32_FIND_DATAW found{};
-    UniqueFindHandle find(::FindFirstFileW((target_ + L"\\Vestrand-记录-*.txt").c_str(), &found));
-    ASSERT_TRUE(find) << "no record in the target";
-    HANDLE file = ::CreateFileW((target_ + L"\\" + found.cFileName).c_str(), GENERIC_READ,
-                                FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    UniqueFileHandle owner(file);
-    char buffer[65536] = {};
-    DWORD read = 0;
-    ::ReadFile(file, buffer, sizeof buffer - 1, &read, nullptr);
-    EXPECT_NE(std::string(buffer, read).find(recorded), std::string::npos) << std::string(buffer, read);
-  }
-
-  void RecordAttributes() {
-    for (const RowState& s : rows_) {
-      for (const FileRecord& e : s.files) {
-        attributes_[s.row][e.relativePath] = AttributesOf(s.folder + L"\\" + e.relativePath);
-      }
-    }
-  }
-
-  // Every row's registry values name its new place, and every file the row held before
-  // the run is, unchanged, at the new place or still at the old one (a file the shell
-  // could not carry stays behind); neither place holds a file that was not there before.
-  // Attributes recorded before the run are checked wherever the file is now.
-  void ExpectNothingLost() {
-    for (const RowState& s : rows_) {
-      SCOPED_TRACE("row " + std::to_string(s.row) + " " + Narrow(s.folder));
-      const RowValue& r = ValueOf(s.row);
-      DWORD type1 = 0, type2 = 0;
-      const std::wstring first = ReadValue(FirstKey(s.row), FirstName(r), &type1);
-      const std::wstring second = ReadValue(SecondKey(s.row), SecondName(r), &type2);
-      if (s.ticked) {
-        EXPECT_EQ(Lower(first), Lower(s.expectedNew));
-        EXPECT_EQ(Lower(second), Lower(s.expectedNew));
-        EXPECT_EQ(type1, static_cast<DWORD>(REG_SZ));
-        EXPECT_EQ(type2, static_cast<DWORD>(REG_SZ));
-        EXPECT_TRUE(IsDirectory(s.expectedNew));
-      } else {
-        EXPECT_EQ(first, s.firstKeyValue);
-        EXPECT_EQ(second, s.secondKeyValue);
-      }
-      const std::vector<FileRecord> now =
-          s.ticked && mode_ != Control::OptionDont ? Manifest(s.expectedNew) : std::vector<FileRecord>();
-      const std::vector<FileRecord> old = Manifest(s.folder);
-      for (const FileRecord& e : s.files) {
-        const bool moved = Contains(now, e), stayed = Contains(old, e);
-        EXPECT_TRUE(moved || stayed) << "lost: " << Narrow(e.relativePath);
-        if (mode_ == Control::OptionMove && moved && stayed) {
-          std::cout << "  in both places: " << Narrow(e.relativePath) << std::endl;
-        }
-        if (!s.ticked || mode_ != Control::OptionMove) {
-          EXPECT_TRUE(stayed) << "the old place must keep " << Narrow(e.relativePath);
-        }
-        const auto before = attributes_.find(s.row);
-        if (before != attributes_.end() && (moved || stayed)) {
-          const std::wstring where = (moved ? s.expectedNew : s.folder) + L"\\" + e.relativePath;
-          EXPECT_EQ(AttributesOf(where), before->second.at(e.relativePath)) << Narrow(where);
-        }
-      }
-      if (s.row == 6) continue;  // other programs keep temporary files there
-      for (const FileRecord& e : now) EXPECT_TRUE(Contains(s.files, e)) << "stranger: " << Narrow(e.relativePath);
-      for (const FileRecord& e : old) EXPECT_TRUE(Contains(s.files, e)) << "stranger: " << Narrow(e.relativePath);
-    }
-  }
-
-  const RowState& Row(int row) const {
-    for (const RowState& s : rows_) {
-      if (s.row == row) return s;
-    }
-    static const RowState none;
-    ADD_FAILURE() << "no row " << row;
-    return none;
-  }
-
-  bool attentionShown_ = false;
-  std::vector<DialogSeen> dialogs_;
-  std::map<int, std::map<std::wstring, DWORD>> attributes_;
-};
-
 // ---- fault runs: one profile with something unusual in it, in move mode on Windows 7
 // and in copy mode on Windows XP ----------------------------------------------------------
 
@@ -167,7 +33,7 @@ struct FaultCase {
   bool xp;  // copy mode on Windows XP, else move mode on Windows 7
 };
 
-class Faults : public Fault, public ::testing::WithParamInterface<FaultCase> {};
+class Faults : public Relocation, public ::testing::WithParamInterface<FaultCase> {};
 
 TEST_P(Faults, Run) {
   const FaultCase& c = GetParam();
@@ -254,7 +120,7 @@ INSTANTIATE_TEST_SUITE_P(
 // The target already holds a folder of the same name, left from an earlier copy. Windows
 // merges the moved folder into it; Wine 8's shell does nothing and reports success, so the
 // files stay where they were. Either way nothing is lost and the earlier file is kept.
-TEST_F(Fault, TargetAlreadyHoldsAFolderOfTheSameName) {
+TEST_F(Relocation, TargetAlreadyHoldsAFolderOfTheSameName) {
   const std::wstring earlier = L"D:\\Win7User\\Documents\\earlier copy.txt";
   ASSERT_TRUE(WriteFile(earlier, "from an earlier copy"));
   const std::vector<FileRecord> before = Manifest(L"D:\\Win7User\\Documents");
@@ -319,10 +185,10 @@ INSTANTIATE_TEST_SUITE_P(
 
 // The user runs again onto the same target, now with every row ticked: the rows already
 // there keep their values and files; the two rows left out the first time follow.
-TEST_F(Fault, SecondRunOntoTheSameTarget) {
+TEST_F(Relocation, SecondRunOntoTheSameTarget) {
   const std::set<int> leftOut = {3, 10};
   ASSERT_NO_FATAL_FAILURE(Prepare(L"win7", false, L"D:\\Win7User", Control::OptionMove, leftOut));
-  StartAndWaitForTheEnd();
+  RunAnsweringTheShell();
   ExpectShellRestarted();
   std::map<int, std::pair<std::wstring, std::wstring>> afterFirst;
   for (const RowState& s : rows_) {
