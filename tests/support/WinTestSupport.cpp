@@ -123,12 +123,11 @@ std::vector<std::wstring> Tree(const std::wstring& root) {
   return out;
 }
 
-void SetValue(const std::wstring& key, const std::wstring& name, const std::wstring& data, DWORD type) {
+void SetRaw(const std::wstring& key, const std::wstring& name, DWORD type, const void* data, DWORD size) {
   UniqueHKey k;
   if (::RegCreateKeyExW(HKEY_CURRENT_USER, key.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, k.put(), nullptr) ==
       ERROR_SUCCESS) {
-    ::RegSetValueExW(k.get(), name.c_str(), 0, type, reinterpret_cast<const BYTE*>(data.c_str()),
-                     static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t)));
+    ::RegSetValueExW(k.get(), name.c_str(), 0, type, static_cast<const BYTE*>(data), size);
   }
 }
 

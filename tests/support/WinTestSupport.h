@@ -40,8 +40,14 @@ std::vector<FileRecord> Manifest(const std::wstring& root);
 std::vector<std::wstring> Tree(const std::wstring& root);
 
 // ---- the current user's registry ---------------------------------------------------------
-void SetValue(const std::wstring& key, const std::wstring& name, const std::wstring& data,
-              DWORD type = REG_EXPAND_SZ);
+void SetRaw(const std::wstring& key, const std::wstring& name, DWORD type, const void* data, DWORD size);
+inline void SetValue(const std::wstring& key, const std::wstring& name, const std::wstring& data,
+                     DWORD type = REG_EXPAND_SZ) {
+  SetRaw(key, name, type, data.c_str(), static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t)));
+}
+inline void SetDword(const std::wstring& key, const std::wstring& name, DWORD value) {
+  SetRaw(key, name, REG_DWORD, &value, sizeof value);
+}
 void DeleteValue(const std::wstring& key, const std::wstring& name);
 // The text value as stored, with its type; empty and 0 when missing.
 std::wstring ReadValue(const std::wstring& key, const std::wstring& name, DWORD* type = nullptr);

@@ -6,6 +6,7 @@
 #include "platform/Win32Handles.h"
 #include "platform/Win32Services.h"
 #include "platform/Win32Text.h"
+#include "support/WinTestSupport.h"
 
 namespace vestrand {
 namespace {
@@ -18,14 +19,10 @@ class RegistryTest : public ::testing::Test {
   void TearDown() override { ::SHDeleteKeyW(HKEY_CURRENT_USER, L"Software\\VestrandTest"); }
 
   static void Put(const wchar_t* name, DWORD type, const void* data, DWORD size) {
-    UniqueHKey key;
-    ASSERT_EQ(::RegCreateKeyExW(HKEY_CURRENT_USER, Wide(kScratch).c_str(), 0, nullptr, 0, KEY_WRITE, nullptr,
-                                key.put(), nullptr),
-              ERROR_SUCCESS);
-    ASSERT_EQ(::RegSetValueExW(key.get(), name, 0, type, static_cast<const BYTE*>(data), size), ERROR_SUCCESS);
+    tests::SetRaw(Wide(kScratch), name, type, data, size);
   }
   static void PutText(const wchar_t* name, DWORD type, const std::wstring& text) {
-    Put(name, type, text.c_str(), static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
+    tests::SetValue(Wide(kScratch), name, text, type);
   }
 
   Win32Registry registry;

@@ -168,17 +168,13 @@ void EndProcess(DWORD pid) {
   ::WaitForSingleObject(process.get(), 5000);
 }
 
-HWND FindMessageBox(DWORD pid, const std::wstring& title) {
-  for (HWND box : DialogWindows(pid)) {
-    if (Wide(WindowText(box)) == title) return box;
-  }
-  return nullptr;
-}
-
 HWND WaitForMessageBox(DWORD pid, const std::wstring& title, DWORD waitMs) {
-  HWND box = nullptr;
-  WaitUntil(waitMs, [&] { return (box = FindMessageBox(pid, title)) != nullptr; });
-  return box;
+  HWND found = nullptr;
+  WaitUntil(waitMs, [&] {
+    for (HWND box : DialogWindows(pid)) found = Wide(WindowText(box)) == title ? box : found;
+    return found != nullptr;
+  });
+  return found;
 }
 
 std::string MessageBoxText(HWND box) { return WindowText(::GetDlgItem(box, 0xFFFF)); }

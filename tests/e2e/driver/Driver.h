@@ -72,7 +72,6 @@ std::vector<DWORD> ProcessesNamed(const std::wstring& exe);
 void EndProcess(DWORD pid);
 
 // A message box (#32770) of process `pid`, by its title.
-HWND FindMessageBox(DWORD pid, const std::wstring& title);
 HWND WaitForMessageBox(DWORD pid, const std::wstring& title, DWORD waitMs);
 std::string MessageBoxText(HWND box);
 // Presses OK and waits until the box is gone.

@@ -174,13 +174,8 @@ class Relocation : public ::testing::Test {
     WIN32_FIND_DATAW found{};
     UniqueFindHandle find(::FindFirstFileW((target_ + L"\\Vestrand-记录-*.txt").c_str(), &found));
     ASSERT_TRUE(find) << "no record in the target";
-    HANDLE file = ::CreateFileW((target_ + L"\\" + found.cFileName).c_str(), GENERIC_READ,
-                                FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    UniqueFileHandle owner(file);
-    char buffer[65536] = {};
-    DWORD read = 0;
-    ::ReadFile(file, buffer, sizeof buffer - 1, &read, nullptr);
-    EXPECT_NE(std::string(buffer, read).find(recorded), std::string::npos) << std::string(buffer, read);
+    const std::string record = ReadFile(target_ + L"\\" + found.cFileName);
+    EXPECT_NE(record.find(recorded), std::string::npos) << record;
   }
 
   void RecordAttributes() {

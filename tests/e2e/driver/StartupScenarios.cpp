@@ -116,7 +116,6 @@ TEST(Startup, BadRegistryInputIsShownButNotOffered) {
     DWORD type;
     std::string shown;
   };
-  const DWORD five = 5;
   const std::vector<Bad> bad = {
       {1, L"Desktop", L"Desktop", REG_SZ, "Desktop"},
       {2, L"Personal", L"%NOSUCHVAR%\\Documents", REG_EXPAND_SZ, "%NOSUCHVAR%\\Documents"},
@@ -129,11 +128,7 @@ TEST(Startup, BadRegistryInputIsShownButNotOffered) {
     SetValue(kShellFolders, b.name, b.data, REG_SZ);
   }
   CreateDirectories(Expand(L"%USERPROFILE%\\Cookies"));
-  {
-    UniqueHKey key;
-    ASSERT_EQ(::RegOpenKeyExW(HKEY_CURRENT_USER, kUserShellFolders, 0, KEY_SET_VALUE, key.put()), ERROR_SUCCESS);
-    ::RegSetValueExW(key.get(), L"Cache", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&five), 4);
-  }
+  SetDword(kUserShellFolders, L"Cache", 5);
 
   auto app = App::Launch();
   ASSERT_NE(app->Main(), nullptr);

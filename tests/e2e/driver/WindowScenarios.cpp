@@ -39,21 +39,12 @@ void BecomeDpiAware() {
   }
 }
 
-void SetDword(HKEY root, const std::wstring& key, const std::wstring& name, DWORD value) {
-  UniqueHKey k;
-  if (::RegCreateKeyExW(root, key.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, k.put(), nullptr) ==
-      ERROR_SUCCESS) {
-    ::RegSetValueExW(k.get(), name.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
-                     sizeof(value));
-  }
-}
-
 // Wine draws the windows' own frames and captions (there is no window manager under Xvfb),
 // so that screenshots show the caption; the program reads this when it starts.
 void DrawOwnWindowFrames() { SetValue(L"Software\\Wine\\X11 Driver", L"Managed", L"N", REG_SZ); }
 
 // The screen resolution the program sees from its next start.
-void SetScreenDpi(DWORD dpi) { SetDword(HKEY_CURRENT_USER, L"Control Panel\\Desktop", L"LogPixels", dpi); }
+void SetScreenDpi(DWORD dpi) { SetDword(L"Control Panel\\Desktop", L"LogPixels", dpi); }
 
 // Waits until the program is idle again. A sent message is handled before posted ones, so
 // a reply alone does not prove that posted input was handled: give that a moment too.
