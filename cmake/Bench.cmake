@@ -18,7 +18,8 @@ target_link_libraries(bench_shell_copy PRIVATE shell32 kernel32)
 vestrand_windows_program(bench_shell_copy console)
 
 add_executable(bench_driver ${CMAKE_SOURCE_DIR}/tests/bench/BenchDriver.cpp
-                            ${CMAKE_SOURCE_DIR}/tests/e2e/driver/Driver.cpp)
+                            ${CMAKE_SOURCE_DIR}/tests/e2e/driver/Driver.cpp
+                            ${CMAKE_SOURCE_DIR}/tests/support/WinTestSupport.cpp)
 target_include_directories(bench_driver PRIVATE ${CMAKE_SOURCE_DIR}/tests)
 target_link_libraries(bench_driver PRIVATE vestrand_win32 psapi)
 vestrand_windows_program(bench_driver console)

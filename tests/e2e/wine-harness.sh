@@ -124,6 +124,13 @@ reset_prefix() {
   rm -rf "$VESTRAND_DRIVE_D"
 }
 
+reset_prefix_fixed() { reset_prefix; set_drive_d fixed; }
+reset_scenario() {
+  if [[ $SCENARIO_MODE == small ]]; then umount "$ROOT/small_d" 2>/dev/null || true; fi
+  reset_prefix
+  set_drive_d "$SCENARIO_MODE"
+}
+
 set_drive_d() {
   local mode=$1
   rm -f "$WINEPREFIX/dosdevices/d:" "$WINEPREFIX/dosdevices/d::" "$WINEPREFIX/dosdevices/p:"
@@ -160,7 +167,32 @@ run_exe() {
   fi
   timeout --kill-after=10 "$RUN_TIMEOUT" "$(loader_for "$exe")" "$exe" "$@" </dev/null >"$log" 2>&1 || rc=$?
   cat "$log"
+  KNOWN_FAULT=
+  if ((rc != 0)); then KNOWN_FAULT=$(known_fault "$log"); fi
   rm -f "$log"
+  return $rc
+}
+
+# The description of the known Wine fault whose symptom the log shows, if any.
+known_fault() {
+  local pattern what
+  while IFS=$'\t' read -r pattern what; do
+    [[ -z $pattern || $pattern == \#* ]] && continue
+    if grep -Eq -- "$pattern" "$1"; then echo "$what"; return; fi
+  done <"$HERE/known-wine-faults.txt"
+}
+
+# Runs once; after a known Wine fault, once more from a fresh start (`again` resets).
+run_with_retry() {
+  local again=$1 rc=0
+  shift
+  run_exe "$@" || rc=$?
+  if ((rc != 0)) && [[ -n $KNOWN_FAULT ]]; then
+    echo "wine-harness: known Wine fault ($KNOWN_FAULT); running once more"
+    $again
+    rc=0
+    run_exe "$@" || rc=$?
+  fi
   return $rc
 }
 
@@ -169,7 +201,7 @@ case $cmd in
     exe=$1; shift
     setup_env "$exe"; ensure_display; build_template
     [[ -e "$WINEPREFIX/dosdevices/d:" ]] || set_drive_d fixed
-    run_exe "$exe" "$@"
+    run_with_retry "reset_prefix_fixed" "$exe" "$@"
     ;;
   scenario)
     mode=$1; exe=$2; shift 2
@@ -177,7 +209,8 @@ case $cmd in
     reset_prefix
     set_drive_d "$mode"
     rc=0
-    run_exe "$exe" "$@" || rc=$?
+    SCENARIO_MODE=$mode
+    run_with_retry "reset_scenario" "$exe" "$@" || rc=$?
     if [[ $mode == small ]]; then umount "$ROOT/small_d" 2>/dev/null || true; fi
     exit $rc
     ;;

@@ -30,7 +30,6 @@ std::string ControlName(Control c) { return LayoutOf(c).name; }
 
 std::string FakeRegistry::RegReadValue(std::uint32_t, const std::string& keyPath,
                                        const std::string& valueName, std::uint32_t& type) {
-  if (traceReads) trace_.push_back("RegReadValue(" + keyPath + ", " + valueName + ")");
   const StoredValue* v = Find(keyPath, valueName);
   if (v == nullptr) return std::string();
   type = v->type;
@@ -57,7 +56,6 @@ void FakeRegistry::Set(const std::string& key, const std::string& name, const st
 
 std::optional<RegistryValue> FakeRegistry::RegReadRaw(std::uint32_t, const std::string& keyPath,
                                                       const std::string& valueName) {
-  if (traceReads) trace_.push_back("RegReadRaw(" + keyPath + ", " + valueName + ")");
   if (unreadableKeys.count(keyPath) != 0) return std::nullopt;
   const StoredValue* v = Find(keyPath, valueName);
   if (v == nullptr) return RegistryValue{};
@@ -174,12 +172,12 @@ void FakeFileSystem::AddFile(const std::string& path, const std::string& content
 }
 
 bool FakeFileSystem::DirExists(const std::string& path) {
-  if (traceQueries) trace_.push_back("DirExists(" + path + ")");
+  trace_.push_back("DirExists(" + path + ")");
   return !path.empty() && IsDirectory(path);
 }
 
 std::uint32_t FakeFileSystem::GetFileAttributes(const std::string& path) {
-  if (traceQueries) trace_.push_back("GetFileAttributes(" + path + ")");
+  trace_.push_back("GetFileAttributes(" + path + ")");
   return path.empty() ? kInvalidFileAttributes : Attributes(path);
 }
 
@@ -199,7 +197,6 @@ void FakeFileSystem::MakeDirectory(const std::string& path) {
 
 HostResult FakeFileSystem::SetFileAttributes(const std::string& path, std::uint32_t attributes) {
   trace_.push_back("SetFileAttributes(" + path + ", " + std::to_string(attributes) + ")");
-  if (refusedAttributePaths.count(path) != 0) return HostResult::Failure(5);  // ERROR_ACCESS_DENIED
   const auto it = nodes_.find(Key(path));
   if (it == nodes_.end()) return HostResult::Failure(2);  // ERROR_FILE_NOT_FOUND
   it->second.attributes = attributes & ~kFileAttributeDirectory;
@@ -398,14 +395,12 @@ FakeForm::FakeForm(Trace& trace) : controls(kControlCount), trace_(trace) {
 std::string FakeForm::GetText(Control c) { return State(c).text; }
 
 void FakeForm::SetText(Control c, const std::string& text) {
-  if (traceForm) trace_.push_back("SetText(" + ControlName(c) + ", " + text + ")");
   State(c).text = text;
 }
 
 int FakeForm::GetValue(Control c) { return State(c).value; }
 
 void FakeForm::SetValue(Control c, int value) {
-  if (traceForm) trace_.push_back("SetValue(" + ControlName(c) + ", " + std::to_string(value) + ")");
   if (LayoutOf(c).kind == ControlKind::OptionButton && value != 0) {
     for (Control o : {Control::OptionCopy, Control::OptionMove, Control::OptionDont}) State(o).value = 0;
   }
@@ -413,46 +408,38 @@ void FakeForm::SetValue(Control c, int value) {
 }
 
 void FakeForm::SetEnabled(Control c, bool enabled) {
-  if (traceForm) trace_.push_back("SetEnabled(" + ControlName(c) + ", " + Bool(enabled) + ")");
   State(c).enabled = enabled;
 }
 
 void FakeForm::SetVisible(Control c, bool visible) {
-  if (traceForm) trace_.push_back("SetVisible(" + ControlName(c) + ", " + Bool(visible) + ")");
   State(c).visible = visible;
 }
 
 void FakeForm::SetCaption(Control c, const std::string& text) {
-  if (traceForm) trace_.push_back("SetCaption(" + ControlName(c) + ", " + text + ")");
   State(c).text = text;
 }
 
 void FakeForm::SetLocked(Control c, bool locked) {
-  if (traceForm) trace_.push_back("SetLocked(" + ControlName(c) + ", " + Bool(locked) + ")");
   State(c).locked = locked;
 }
 
 void FakeForm::SetWindowCaption(const std::string& text) {
-  if (traceForm) trace_.push_back("SetWindowCaption(" + text + ")");
   caption = text;
 }
 
 void FakeForm::Show() {
-  if (traceForm) trace_.push_back("Show()");
   shown = true;
 }
 
 TwipsPoint FakeForm::GetWindowPosition() { return position; }
 
 void FakeForm::MoveWindowTo(int leftTwips, int topTwips) {
-  if (traceForm) {
-    trace_.push_back("MoveWindowTo(" + std::to_string(leftTwips) + ", " + std::to_string(topTwips) + ")");
-  }
+  trace_.push_back("MoveWindowTo(" + std::to_string(leftTwips) + ", " + std::to_string(topTwips) + ")");
   position = {leftTwips, topTwips};
 }
 
 void FakeForm::SetWindowEnabled(bool enabled) {
-  if (traceForm) trace_.push_back("SetWindowEnabled(" + Bool(enabled) + ")");
+  trace_.push_back("SetWindowEnabled(" + Bool(enabled) + ")");
   windowEnabled = enabled;
 }
 

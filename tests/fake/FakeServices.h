@@ -1,6 +1,6 @@
 // An in-memory Windows for the portable logic: registry, file tree, processes, dialogs
-// and the main window. Every call that changes or asks something is recorded, in
-// order, in one trace, so tests can hold the logic to an exact sequence of calls.
+// and the main window. What the runs change or ask of Windows is recorded in one trace,
+// which the worked examples compare whole.
 #ifndef VESTRAND_TESTS_FAKE_FAKESERVICES_H
 #define VESTRAND_TESTS_FAKE_FAKESERVICES_H
 
@@ -42,7 +42,6 @@ class FakeRegistry final : public Registry {
   std::set<std::string> refusedKeys;
   // Reads of whole values under this key fail.
   std::set<std::string> unreadableKeys;
-  bool traceReads = false;
 
  private:
   Trace& trace_;
@@ -82,9 +81,6 @@ class FakeFileSystem final : public FileSystem {
   std::set<std::string> drives{"C:"};
   // Copies and moves of these sources fail in the shell and change nothing.
   std::set<std::string> failingSources;
-  bool traceQueries = true;
-  // Paths whose attributes the system refuses to set (for example access denied).
-  std::set<std::string> refusedAttributePaths;
   // Another name for a folder, as `subst` makes one: "E:" -> "C:\\Users\\Ann".
   std::map<std::string, std::string> aliases;
   // Free bytes per drive ("D:"); plenty where not given.
@@ -190,7 +186,6 @@ class FakeForm final : public MainForm {
   bool shown = false;
   bool windowEnabled = true;
   TwipsPoint position{2000, 1500};
-  bool traceForm = true;
 
  private:
   Trace& trace_;

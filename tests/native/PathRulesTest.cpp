@@ -72,6 +72,7 @@ TEST(PathRules, InsideByWholeNamesWithoutCase) {
       {"C:\\Ünï\\Ёж\\x", "c:\\üNÏ\\ёЖ", true, "\\x"},
       {"C:\\ＡＢ\\x", "C:\\ａｂ", true, "\\x"},
       {"C:\\桌面\\x", "C:\\桌面", true, "\\x"},
+      {"C:\\zoo\\x", "C:\\ZOO", true, "\\x"},
       {"\\\\nas\\home\\x", "\\\\NAS\\Home", true, "\\x"},
       {"C:\\x", "", false, nullptr},
   };
@@ -81,6 +82,10 @@ TEST(PathRules, InsideByWholeNamesWithoutCase) {
       EXPECT_EQ(RelativeBelow(c.path, c.folder), c.below) << c.path;
     }
   }
+  EXPECT_EQ(ParentFolder("D:\\a\\b"), "D:\\a");
+  EXPECT_EQ(ParentFolder("D:\\a"), "D:\\");
+  EXPECT_EQ(ParentFolder("\\\\nas\\home\\x"), "\\\\nas\\home");
+  EXPECT_EQ(ParentFolder("\\\\nas\\home"), "");
   EXPECT_TRUE(IsSamePath("C:\\Docs\\", "c:\\docs"));
   EXPECT_FALSE(IsSamePath("C:\\Docs\\a", "C:\\Docs"));
 }

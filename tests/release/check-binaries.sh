@@ -3,7 +3,7 @@
 #   - only DLLs that Windows ships are imported (no mingw or C++ runtime DLL);
 #   - the PE subsystem and OS versions are 5.01 (32-bit) and 5.02 (64-bit);
 #   - no function is imported that Windows XP lacks;
-#   - the embedded manifest asks for asInvoker and DPI awareness and declares no
+#   - the embedded manifest asks for asInvoker and DPI awareness, not for themed controls, and declares no
 #     supportedOS for Windows 8.1 or later, so that those report 6.2 to the program;
 #   - each program is under 1 MB.
 # Usage: check-binaries.sh <32-bit Vestrand.exe> <64-bit Vestrand.exe>
@@ -58,6 +58,8 @@ check() {
   ((newer)) || ok "no function newer than Windows XP imported ($(wc -l <<<"$funcs") functions)"
   grep -aq 'level="asInvoker"' "$exe" && ok "manifest: asInvoker" || bad "manifest without asInvoker"
   grep -aq '<dpiAware[^>]*>true</dpiAware>' "$exe" && ok "manifest: DPI aware" || bad "manifest not DPI aware"
+  # Themed (version 6) buttons would ignore the colours of the check and option boxes.
+  grep -aq 'Microsoft.Windows.Common-Controls' "$exe" && bad "manifest asks for themed controls" || ok "manifest: no themed controls"
   # Windows 8.1 and Windows 10/11 compatibility identifiers.
   if grep -aqi -e '1f676c76-80e1-4239-95bb-83d0f6d0da78' -e '8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a' "$exe"; then
     bad "manifest declares Windows 8.1 or later"

@@ -6,10 +6,13 @@
 #include <functional>
 
 #include "platform/Win32Services.h"
-#include "wine/ServicesTestSupport.h"
+#include "platform/Win32Text.h"
+#include "support/WinTestSupport.h"
 
 namespace vestrand {
 namespace {
+
+using namespace tests;
 
 const std::string kScratch = "D:\\vestrand-svc-handles";
 
@@ -25,86 +28,58 @@ DWORD HandleCount() {
   return count;
 }
 
-// Runs `call` once to let one-time initialisation settle, then `times` more; the handle
-// count may grow by a small constant at most, never with the number of calls. (Under Wine
-// every dialog costs about two seconds to close, so dialogs are repeated fewer times.)
-void ExpectFlat(const char* what, int times, const std::function<void(int)>& call) {
-  call(-1);
-  const DWORD before = HandleCount();
-  EXPECT_GT(before, 0u);
-  for (int i = 0; i < times; ++i) call(i);
-  const DWORD after = HandleCount();
-  EXPECT_LE(after, before + 3) << what << ": " << before << " -> " << after << " after " << times
-                               << " calls";
-}
-
-class WrapperHandles : public ::testing::Test {
- protected:
-  void SetUp() override {
-    wine::RemoveTree(kScratch);
-    ASSERT_TRUE(::CreateDirectoryW(Wide(kScratch).c_str(), nullptr));
+// Each wrapper is called once to let one-time initialisation settle, then `times` more;
+// the handle count may grow by a small constant at most, never with the number of calls.
+// (Under Wine every dialog costs about two seconds to close: dialogs are repeated less.)
+TEST(WrapperHandles, StayFlat) {
+  RemoveTree(Wide(kScratch));
+  WriteFile(Wide(kScratch) + L"\\a\\desktop.ini", "ini");
+  ASSERT_TRUE(CreateDirectories(Wide(kScratch) + L"\\b"));
+  Win32FileSystem files;
+  Win32Host host;
+  Win32Dialogs dialogs;
+  const UniqueWindow owner(::CreateWindowExW(0, L"STATIC", L"owner", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 30, 40, 420,
+                                             300, nullptr, nullptr, nullptr, nullptr));
+  dialogs.SetOwner(owner.get());
+  const struct {
+    const char* what;
+    int times;
+    WPARAM answer;  // 0: no dialog to answer
+    std::function<void(int)> call;
+  } cases[] = {
+      {"MakeDirectory", 50, 0, [&](int i) { files.MakeDirectory(kScratch + "\\levels\\" + std::to_string(i % 5) + "\\x"); }},
+      {"SetFileAttributes", 50, 0, [&](int) {
+         EXPECT_TRUE(files.SetFileAttributes(kScratch + "\\a\\desktop.ini", FILE_ATTRIBUTE_NORMAL).ok);
+         EXPECT_FALSE(files.SetFileAttributes(kScratch + "\\missing", FILE_ATTRIBUTE_READONLY).ok);
+       }},
+      {"ShellCopyFiles", 50, 0, [&](int) { EXPECT_EQ(files.ShellCopyFiles(kScratch + "\\a", kScratch + "\\b"), 1); }},
+      {"ShellMoveFiles", 50, 0, [&](int) {
+         EXPECT_EQ(files.ShellMoveFiles(kScratch + "\\a\\desktop.ini", kScratch + "\\b"), 1);
+         EXPECT_EQ(files.ShellMoveFiles(kScratch + "\\b\\desktop.ini", kScratch + "\\a"), 1);
+       }},
+      {"StartCommand", 20, 0, [&](int i) { EXPECT_TRUE(host.StartCommand("cmd.exe /c exit", kShowMinimized).ok) << i; }},
+      {"StartCommand failing", 50, 0, [&](int) { EXPECT_FALSE(host.StartCommand("vestrand-no-such-program.exe", kShowNormal).ok); }},
+      {"SetEnvironmentVariable", 50, 0, [&](int i) { host.SetEnvironmentVariable("VESTRAND_SVC_COUNT", std::to_string(i)); }},
+      {"BroadcastEnvironmentChange", 5, 0, [&](int) { host.BroadcastEnvironmentChange(); }},
+      {"MessageBox", 5, IDOK, [&](int) { dialogs.MessageBox("x", MB_ICONERROR, std::nullopt); }},
+      {"CenterMsgBox", 5, IDOK, [&](int) { dialogs.CenterMsgBox("x", MB_ICONINFORMATION, "t"); }},
+      {"BrowseFolder cancelled", 4, IDCANCEL, [&](int) { EXPECT_EQ(dialogs.BrowseFolder("t", kScratch), ""); }},
+      {"BrowseFolder confirmed", 4, IDOK, [&](int) { EXPECT_EQ(dialogs.BrowseFolder("t", kScratch), kScratch); }},
+  };
+  for (const auto& c : cases) {
+    // A confirmed picker is answered once its start folder is selected.
+    std::unique_ptr<DialogAnswerer> answerer;
+    if (c.answer != 0) answerer = std::make_unique<DialogAnswerer>(c.answer, c.times == 4 && c.answer == IDOK ? 300 : 0);
+    c.call(-1);
+    const DWORD before = HandleCount();
+    EXPECT_GT(before, 0u);
+    for (int i = 0; i < c.times; ++i) c.call(i);
+    const DWORD after = HandleCount();
+    EXPECT_LE(after, before + 3) << c.what << ": " << before << " -> " << after << " after " << c.times << " calls";
   }
-  void TearDown() override { wine::RemoveTree(kScratch); }
-  Win32FileSystem files_;
-  Win32Host host_;
-  Win32Dialogs dialogs_;
-};
-
-TEST_F(WrapperHandles, FileServicesStayFlat) {
-  wine::WriteBytes(kScratch + "\\a\\desktop.ini", "ini");
-  ::CreateDirectoryW(Wide(kScratch + "\\b").c_str(), nullptr);
-  ExpectFlat("MakeDirectory", 50, [&](int i) {
-    files_.MakeDirectory(kScratch + "\\levels\\" + std::to_string(i % 5) + "\\x");
-  });
-  ExpectFlat("SetFileAttributes", 50, [&](int) {
-    EXPECT_TRUE(files_.SetFileAttributes(kScratch + "\\a\\desktop.ini", FILE_ATTRIBUTE_READONLY).ok);
-    EXPECT_FALSE(files_.SetFileAttributes(kScratch + "\\missing", FILE_ATTRIBUTE_READONLY).ok);
-  });
-  ::SetFileAttributesW(Wide(kScratch + "\\a\\desktop.ini").c_str(), FILE_ATTRIBUTE_NORMAL);
-  ExpectFlat("ShellCopyFiles", 50, [&](int) {
-    EXPECT_EQ(files_.ShellCopyFiles(kScratch + "\\a", kScratch + "\\b"), 1);
-  });
-  ExpectFlat("ShellMoveFiles", 50, [&](int) {
-    EXPECT_EQ(files_.ShellMoveFiles(kScratch + "\\a\\desktop.ini", kScratch + "\\b"), 1);
-    EXPECT_EQ(files_.ShellMoveFiles(kScratch + "\\b\\desktop.ini", kScratch + "\\a"), 1);
-  });
-  EXPECT_TRUE(wine::Exists(kScratch + "\\a\\desktop.ini"));
-}
-
-TEST_F(WrapperHandles, HostServicesStayFlat) {
-  ExpectFlat("StartCommand", 20, [&](int i) {
-    const HostResult started = host_.StartCommand("cmd.exe /c exit", kShowMinimized);
-    EXPECT_TRUE(started.ok) << "call " << i << ": error " << started.error;
-  });
-  ExpectFlat("StartCommand failing", 50, [&](int) {
-    EXPECT_FALSE(host_.StartCommand("vestrand-no-such-program.exe", kShowNormal).ok);
-  });
-  ExpectFlat("ProgramFolder", 50, [&](int) { EXPECT_FALSE(host_.ProgramFolder().empty()); });
-  ExpectFlat("SetEnvironmentVariable", 50, [&](int i) {
-    host_.SetEnvironmentVariable("VESTRAND_SVC_COUNT", std::to_string(i));
-  });
-  ExpectFlat("BroadcastEnvironmentChange", 5, [&](int) { host_.BroadcastEnvironmentChange(); });
+  EXPECT_TRUE(PathExists(Wide(kScratch) + L"\\a\\desktop.ini"));
   ::SetEnvironmentVariableW(L"VESTRAND_SVC_COUNT", nullptr);
-}
-
-TEST_F(WrapperHandles, DialogsStayFlat) {
-  wine::OwnerWindow owner(30, 40, 420, 300);
-  dialogs_.SetOwner(owner.get());
-  {
-    wine::DialogAnswerer answerer(::GetCurrentThreadId(), IDOK);
-    ExpectFlat("MessageBox", 5, [&](int) { dialogs_.MessageBox("x", MB_ICONERROR, std::nullopt); });
-    ExpectFlat("CenterMsgBox", 5, [&](int) { dialogs_.CenterMsgBox("x", MB_ICONINFORMATION, "t"); });
-  }
-  {
-    wine::DialogAnswerer answerer(::GetCurrentThreadId(), IDCANCEL);
-    ExpectFlat("BrowseFolder cancelled", 4,
-               [&](int) { EXPECT_EQ(dialogs_.BrowseFolder("t", kScratch), ""); });
-  }
-  {
-    wine::DialogAnswerer answerer(::GetCurrentThreadId(), IDOK, 300);
-    ExpectFlat("BrowseFolder confirmed", 4,
-               [&](int) { EXPECT_EQ(dialogs_.BrowseFolder("t", kScratch), kScratch); });
-  }
+  RemoveTree(Wide(kScratch));
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
 // The two windows built for real, in this process: fonts, colours, styles, tooltips,
-// stacking, the notes window's life cycle, and the program file's resources.
+// stacking, the notes window's geometry, and the program file's resources.
 #include <windows.h>
 #include <commctrl.h>
 
@@ -46,13 +46,6 @@ LOGFONTW FontOf(HWND hwnd) {
   auto font = reinterpret_cast<HFONT>(::SendMessageW(hwnd, WM_GETFONT, 0, 0));
   if (font != nullptr) ::GetObjectW(font, sizeof(lf), &lf);
   return lf;
-}
-
-std::string TextOf(HWND hwnd) {
-  const int length = ::GetWindowTextLengthW(hwnd);
-  std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
-  text.resize(static_cast<std::size_t>(::GetWindowTextW(hwnd, &text[0], length + 1)));
-  return Narrow(text);
 }
 
 // What the main window answers a control's WM_CTLCOLORSTATIC with.
@@ -200,33 +193,7 @@ TEST_F(MainWindowTest, FramesLieBeneathWhatTheyHold) {
   }
 }
 
-TEST(NotesWindow, OneWindowExactTextRebuiltAfterClosing) {
-  NoteForm notes(Self());
-  notes.Show();
-  HWND first = notes.Handle();
-  ASSERT_NE(first, nullptr);
-  EXPECT_EQ(::GetWindow(first, GW_OWNER), nullptr);
-  EXPECT_EQ(::GetParent(first), nullptr);
-  EXPECT_EQ(TextOf(first), NoteFormCaption());
-  EXPECT_EQ(TextOf(notes.TextBox()), NoteText());
-
-  notes.Show();  // a second click shows the same window
-  EXPECT_EQ(notes.Handle(), first);
-  EXPECT_TRUE(::IsWindowVisible(first));
-
-  ::SetWindowTextW(notes.TextBox(), L"edited");
-  ::SendMessageW(first, WM_CLOSE, 0, 0);
-  Pump();
-  EXPECT_FALSE(::IsWindow(first));
-  EXPECT_EQ(notes.Handle(), nullptr);
-
-  notes.Show();
-  ASSERT_NE(notes.Handle(), nullptr);
-  EXPECT_EQ(TextOf(notes.TextBox()), NoteText());
-  ::DestroyWindow(notes.Handle());
-  Pump();
-}
-
+// The notes window's life (one window, rebuilt after closing) is shown end to end.
 TEST(NotesWindow, GeometryFontsAndStyle) {
   NoteForm notes(Self());
   notes.Show();
@@ -271,7 +238,6 @@ struct ModuleTraits {
   static Value Invalid() noexcept { return nullptr; }
   static void Close(Value m) noexcept { ::FreeLibrary(m); }
 };
-using UniqueModule = UniqueResource<ModuleTraits>;
 
 std::wstring ProgramBesideTests() {
   wchar_t path[MAX_PATH] = {};
@@ -280,107 +246,63 @@ std::wstring ProgramBesideTests() {
   return p.substr(0, p.find_last_of(L"\\/") + 1) + L"Vestrand.exe";
 }
 
-TEST(ProgramResources, IconsInBothSizesAndColourDepths) {
-  UniqueModule exe(::LoadLibraryExW(ProgramBesideTests().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
+// The icon in both sizes and colour depths, the picture a GIF that draws, and the version
+// record's Chinese texts as the resource compiler stored them.
+TEST(ProgramResources, IconPictureAndVersionRecord) {
+  const std::wstring program = ProgramBesideTests();
+  const UniqueResource<ModuleTraits> exe(::LoadLibraryExW(program.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
   ASSERT_TRUE(exe) << "Vestrand.exe must be built beside the tests";
-  HRSRC group = ::FindResourceW(exe.get(), MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(14));  // RT_GROUP_ICON
-  ASSERT_NE(group, nullptr);
-  // The icon directory: 6-byte header, then 14-byte entries (width, height, colours, ...,
-  // planes, bit count, size, id).
-  const auto* dir = static_cast<const BYTE*>(::LockResource(::LoadResource(exe.get(), group)));
-  ASSERT_NE(dir, nullptr);
-  const int count = dir[4] | (dir[5] << 8);
+  const auto bytesOf = [&](int id, int type) {
+    HRSRC info = ::FindResourceW(exe.get(), MAKEINTRESOURCEW(id), MAKEINTRESOURCEW(type));
+    const auto* data = info ? static_cast<const unsigned char*>(::LockResource(::LoadResource(exe.get(), info))) : nullptr;
+    return data ? std::vector<unsigned char>(data, data + ::SizeofResource(exe.get(), info)) : std::vector<unsigned char>();
+  };
+  // The icon directory: 6-byte header, then 14-byte entries (width, ..., bit count at 6).
+  const std::vector<unsigned char> dir = bytesOf(1, 14);  // RT_GROUP_ICON
+  ASSERT_GE(dir.size(), 6u);
   std::vector<std::pair<int, int>> sizesAndBits;
-  for (int i = 0; i < count; ++i) {
-    const BYTE* e = dir + 6 + 14 * i;
-    sizesAndBits.emplace_back(e[0], e[6] | (e[7] << 8));
-  }
+  for (std::size_t e = 6; e + 14 <= dir.size(); e += 14) sizesAndBits.emplace_back(dir[e], dir[e + 6] | (dir[e + 7] << 8));
   std::sort(sizesAndBits.begin(), sizesAndBits.end());
   EXPECT_EQ(sizesAndBits, (std::vector<std::pair<int, int>>{{16, 4}, {16, 8}, {32, 4}, {32, 8}}));
   for (int size : {16, 32}) {
-    HICON icon = static_cast<HICON>(::LoadImageW(exe.get(), MAKEINTRESOURCEW(1), IMAGE_ICON, size,
-                                                 size, LR_SHARED));
-    EXPECT_NE(icon, nullptr) << size;
+    EXPECT_NE(::LoadImageW(exe.get(), MAKEINTRESOURCEW(1), IMAGE_ICON, size, size, LR_SHARED), nullptr) << size;
   }
-}
 
-TEST(ProgramResources, PictureIsAGifOf93By32) {
-  UniqueModule exe(::LoadLibraryExW(ProgramBesideTests().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
-  ASSERT_TRUE(exe);
-  HRSRC info = ::FindResourceW(exe.get(), MAKEINTRESOURCEW(kPictureResourceId), MAKEINTRESOURCEW(10));
-  ASSERT_NE(info, nullptr);
-  const auto* bytes = static_cast<const char*>(::LockResource(::LoadResource(exe.get(), info)));
-  ASSERT_NE(bytes, nullptr);
-  EXPECT_EQ(std::string(bytes, 6), "GIF89a");
-  EXPECT_EQ(static_cast<unsigned char>(bytes[6]) | (static_cast<unsigned char>(bytes[7]) << 8), 93);
-  EXPECT_EQ(static_cast<unsigned char>(bytes[8]) | (static_cast<unsigned char>(bytes[9]) << 8), 32);
-
+  const std::vector<unsigned char> gif = bytesOf(kPictureResourceId, 10);  // RT_RCDATA
+  ASSERT_GE(gif.size(), 10u);
+  EXPECT_EQ(std::string(gif.begin(), gif.begin() + 6), "GIF89a");
+  EXPECT_EQ(gif[6] | (gif[7] << 8), 93);
+  EXPECT_EQ(gif[8] | (gif[9] << 8), 32);
   const bool com = SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
-  ResourcePicture picture;
-  ASSERT_TRUE(picture.Load(exe.get(), kPictureResourceId));
-  const SIZE size = picture.PixelSize();
-  EXPECT_NEAR(size.cx, 93, 1);
-  EXPECT_NEAR(size.cy, 32, 1);
-
-  // Drawn into a bitmap, the picture leaves visible marks (not one flat colour).
-  ScreenDC screen;
-  HDC dc = ::CreateCompatibleDC(screen.get());
-  UniqueGdiObject bitmap(::CreateCompatibleBitmap(screen.get(), 93, 32));
-  HGDIOBJ old = ::SelectObject(dc, bitmap.get());
-  RECT all{0, 0, 93, 32};
-  ::FillRect(dc, &all, static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH)));
-  picture.Draw(dc, all);
-  int differing = 0;
-  const COLORREF corner = ::GetPixel(dc, 1, 1);
-  for (int y = 0; y < 32; y += 3) {
-    for (int x = 0; x < 93; x += 3) differing += ::GetPixel(dc, x, y) != corner ? 1 : 0;
+  {
+    ResourcePicture picture;
+    ASSERT_TRUE(picture.Load(exe.get(), kPictureResourceId));
+    EXPECT_NEAR(picture.PixelSize().cx, 93, 1);
+    EXPECT_NEAR(picture.PixelSize().cy, 32, 1);
+    // Drawn into a bitmap, the picture leaves visible marks (not one flat colour).
+    ScreenDC screen;
+    HDC dc = ::CreateCompatibleDC(screen.get());
+    UniqueGdiObject bitmap(::CreateCompatibleBitmap(screen.get(), 93, 32));
+    HGDIOBJ old = ::SelectObject(dc, bitmap.get());
+    RECT all{0, 0, 93, 32};
+    ::FillRect(dc, &all, static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH)));
+    picture.Draw(dc, all);
+    int differing = 0;
+    const COLORREF corner = ::GetPixel(dc, 1, 1);
+    for (int y = 0; y < 32; y += 3) {
+      for (int x = 0; x < 93; x += 3) differing += ::GetPixel(dc, x, y) != corner ? 1 : 0;
+    }
+    EXPECT_NE(corner, RGB(255, 255, 255));
+    EXPECT_GT(differing, 20);
+    ::SelectObject(dc, old);
+    ::DeleteDC(dc);
   }
-  EXPECT_NE(corner, RGB(255, 255, 255));
-  EXPECT_GT(differing, 20);
-  ::SelectObject(dc, old);
-  ::DeleteDC(dc);
-  picture = ResourcePicture();
   if (com) ::CoUninitialize();
-}
 
-TEST(ProgramResources, ManifestAsksForNoThemesAndNoNewerSystems) {
-  UniqueModule exe(::LoadLibraryExW(ProgramBesideTests().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
-  ASSERT_TRUE(exe);
-  HRSRC info = ::FindResourceW(exe.get(), MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(24));  // RT_MANIFEST
-  ASSERT_NE(info, nullptr);
-  const auto* bytes = static_cast<const char*>(::LockResource(::LoadResource(exe.get(), info)));
-  const std::string manifest(bytes, ::SizeofResource(exe.get(), info));
-  EXPECT_NE(manifest.find("<dpiAware"), std::string::npos);
-  EXPECT_NE(manifest.find("asInvoker"), std::string::npos);
-  // Themed (version 6) buttons would ignore the colours of the check and option boxes.
-  EXPECT_EQ(manifest.find("Common-Controls"), std::string::npos);
-  // Declaring Windows 8.1 or 10 would change the version the start button sees.
-  EXPECT_EQ(manifest.find("1f676c76-80e1-4239-95bb-83d0f6d0da78"), std::string::npos);
-  EXPECT_EQ(manifest.find("8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a"), std::string::npos);
-}
-
-using GetFileVersionInfoSizeWFn = DWORD(WINAPI*)(LPCWSTR, LPDWORD);
-using GetFileVersionInfoWFn = BOOL(WINAPI*)(LPCWSTR, DWORD, DWORD, LPVOID);
-using VerQueryValueWFn = BOOL(WINAPI*)(LPCVOID, LPCWSTR, LPVOID*, PUINT);
-
-TEST(ProgramResources, VersionRecordReadsBack) {
-  UniqueModule version(::LoadLibraryW(L"version.dll"));
-  ASSERT_TRUE(version);
-  const auto sizeOf = reinterpret_cast<GetFileVersionInfoSizeWFn>(
-      reinterpret_cast<void*>(::GetProcAddress(version.get(), "GetFileVersionInfoSizeW")));
-  const auto infoOf = reinterpret_cast<GetFileVersionInfoWFn>(
-      reinterpret_cast<void*>(::GetProcAddress(version.get(), "GetFileVersionInfoW")));
-  const auto query = reinterpret_cast<VerQueryValueWFn>(
-      reinterpret_cast<void*>(::GetProcAddress(version.get(), "VerQueryValueW")));
-  ASSERT_TRUE(sizeOf && infoOf && query);
-
-  const std::wstring exe = ProgramBesideTests();
   DWORD ignored = 0;
-  const DWORD size = sizeOf(exe.c_str(), &ignored);
-  ASSERT_GT(size, 0u);
-  std::vector<char> block(size);
-  ASSERT_TRUE(infoOf(exe.c_str(), 0, size, block.data()));
-
+  std::vector<char> block(::GetFileVersionInfoSizeW(program.c_str(), &ignored));
+  ASSERT_FALSE(block.empty());
+  ASSERT_TRUE(::GetFileVersionInfoW(program.c_str(), 0, static_cast<DWORD>(block.size()), block.data()));
   const std::pair<const wchar_t*, const char*> expected[] = {
       {L"FileVersion", "1.00.0103"},
       {L"ProductVersion", "1.00.0103"},
@@ -392,7 +314,7 @@ TEST(ProgramResources, VersionRecordReadsBack) {
     void* data = nullptr;
     UINT length = 0;
     const std::wstring path = std::wstring(L"\\StringFileInfo\\080404B0\\") + name;
-    ASSERT_TRUE(query(block.data(), path.c_str(), &data, &length)) << Narrow(name);
+    ASSERT_TRUE(::VerQueryValueW(block.data(), path.c_str(), &data, &length)) << Narrow(name);
     EXPECT_EQ(Narrow(static_cast<const wchar_t*>(data)), value) << Narrow(name);
   }
 }

@@ -4,7 +4,6 @@
 #include <tlhelp32.h>
 
 #include <algorithm>
-#include <cwctype>
 
 #include "platform/Win32Text.h"
 #include "ui/MainWindow.h"
@@ -41,53 +40,6 @@ std::wstring ProgramPath() {
 
 void SetWineVersion(const std::wstring& exeName, const std::wstring& version) {
   SetValue(L"Software\\Wine\\AppDefaults\\" + exeName, L"Version", version, REG_SZ);
-}
-
-void SetValue(const std::wstring& key, const std::wstring& name, const std::wstring& data, DWORD type) {
-  UniqueHKey k;
-  if (::RegCreateKeyExW(HKEY_CURRENT_USER, key.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, k.put(),
-                        nullptr) != ERROR_SUCCESS) {
-    return;
-  }
-  ::RegSetValueExW(k.get(), name.c_str(), 0, type, reinterpret_cast<const BYTE*>(data.c_str()),
-                   static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t)));
-}
-
-void DeleteValue(const std::wstring& key, const std::wstring& name) {
-  UniqueHKey k;
-  if (::RegOpenKeyExW(HKEY_CURRENT_USER, key.c_str(), 0, KEY_SET_VALUE, k.put()) == ERROR_SUCCESS) {
-    ::RegDeleteValueW(k.get(), name.c_str());
-  }
-}
-
-std::wstring ReadValue(const std::wstring& key, const std::wstring& name, DWORD* type) {
-  if (type != nullptr) *type = 0;
-  UniqueHKey k;
-  if (::RegOpenKeyExW(HKEY_CURRENT_USER, key.c_str(), 0, KEY_READ, k.put()) != ERROR_SUCCESS) {
-    return std::wstring();
-  }
-  DWORD size = 0;
-  DWORD t = 0;
-  if (::RegQueryValueExW(k.get(), name.c_str(), nullptr, &t, nullptr, &size) != ERROR_SUCCESS) {
-    return std::wstring();
-  }
-  std::wstring data(size / sizeof(wchar_t) + 1, L'\0');
-  size = static_cast<DWORD>(data.size() * sizeof(wchar_t));
-  if (::RegQueryValueExW(k.get(), name.c_str(), nullptr, &t, reinterpret_cast<BYTE*>(&data[0]),
-                         &size) != ERROR_SUCCESS) {
-    return std::wstring();
-  }
-  if (type != nullptr) *type = t;
-  data.resize(wcsnlen(data.c_str(), data.size()));
-  return data;
-}
-
-std::wstring Expand(const std::wstring& text) {
-  const DWORD n = ::ExpandEnvironmentStringsW(text.c_str(), nullptr, 0);
-  std::wstring out(n, L'\0');
-  ::ExpandEnvironmentStringsW(text.c_str(), &out[0], n);
-  out.resize(n > 0 ? n - 1 : 0);
-  return out;
 }
 
 const std::vector<RowValue>& RowValues() {
@@ -158,67 +110,6 @@ void MakeXpProfile() {
   for (const auto& [k, path] : folders) SetRowFolder(k, path);
 }
 
-// ---- files -------------------------------------------------------------------------------
-
-std::wstring LongPath(const std::wstring& path) {
-  const bool drive = path.size() >= 3 && path[1] == L':' && path[2] == L'\\';
-  const bool share = path.compare(0, 2, L"\\\\") == 0 && path.compare(0, 4, L"\\\\?\\") != 0;
-  if (!drive && !share) return path;
-  // This form takes names as they are: doubled separators must go.
-  std::wstring out = drive ? L"\\\\?\\" : L"\\\\?\\UNC";
-  for (std::size_t i = drive ? 0 : 1; i < path.size(); ++i) {
-    if (path[i] == L'\\' && !out.empty() && out.back() == L'\\') continue;
-    out += path[i];
-  }
-  return out;
-}
-
-bool CreateDirectories(const std::wstring& path) {
-  for (std::size_t pos = path.find(L'\\', 3); ; pos = path.find(L'\\', pos + 1)) {
-    const std::wstring level = pos == std::wstring::npos ? path : path.substr(0, pos);
-    ::CreateDirectoryW(LongPath(level).c_str(), nullptr);
-    if (pos == std::wstring::npos) break;
-  }
-  return IsDirectory(path);
-}
-
-bool WriteFile(const std::wstring& path, const std::string& bytes) {
-  CreateDirectories(path.substr(0, path.find_last_of(L'\\')));
-  UniqueFileHandle f(::CreateFileW(LongPath(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                   FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!f) return false;
-  DWORD written = 0;
-  return ::WriteFile(f.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
-         written == bytes.size();
-}
-
-bool IsDirectory(const std::wstring& path) {
-  const DWORD a = ::GetFileAttributesW(LongPath(path).c_str());
-  return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY) != 0;
-}
-
-bool PathExists(const std::wstring& path) {
-  return ::GetFileAttributesW(LongPath(path).c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
-bool RemoveTree(const std::wstring& path) {
-  const std::wstring full = LongPath(path);
-  const DWORD a = ::GetFileAttributesW(full.c_str());
-  if (a == INVALID_FILE_ATTRIBUTES) return true;
-  ::SetFileAttributesW(full.c_str(), FILE_ATTRIBUTE_NORMAL | (a & FILE_ATTRIBUTE_DIRECTORY));
-  if ((a & FILE_ATTRIBUTE_DIRECTORY) == 0) return ::DeleteFileW(full.c_str()) != 0;
-  WIN32_FIND_DATAW fd;
-  UniqueFindHandle find(::FindFirstFileW((full + L"\\*").c_str(), &fd));
-  if (find) {
-    do {
-      const std::wstring name = fd.cFileName;
-      if (name != L"." && name != L"..") RemoveTree(path + L"\\" + name);
-    } while (::FindNextFileW(find.get(), &fd));
-  }
-  find.reset();
-  return ::RemoveDirectoryW(full.c_str()) != 0;
-}
-
 bool FoldersKeepReadOnly() {
   wchar_t temp[MAX_PATH] = {};
   ::GetTempPathW(MAX_PATH, temp);
@@ -229,71 +120,6 @@ bool FoldersKeepReadOnly() {
   ::SetFileAttributesW(probe.c_str(), FILE_ATTRIBUTE_NORMAL);
   ::RemoveDirectoryW(probe.c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0;
-}
-
-namespace {
-
-std::wstring Lower(std::wstring s) {
-  std::transform(s.begin(), s.end(), s.begin(), [](wchar_t c) { return static_cast<wchar_t>(std::towlower(c)); });
-  return s;
-}
-
-// Calls `visit(relative path, is a folder)` for everything below `root`, parents first.
-template <typename Visit>
-void Walk(const std::wstring& root, const std::wstring& relative, const Visit& visit) {
-  WIN32_FIND_DATAW fd;
-  const std::wstring folder = relative.empty() ? root : root + L"\\" + relative;
-  UniqueFindHandle find(::FindFirstFileW((LongPath(folder) + L"\\*").c_str(), &fd));
-  if (!find) return;
-  do {
-    const std::wstring name = fd.cFileName;
-    if (name == L"." || name == L"..") continue;
-    const std::wstring rel = relative.empty() ? name : relative + L"\\" + name;
-    const bool isFolder = (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-    visit(rel, isFolder);
-    if (isFolder) Walk(root, rel, visit);
-  } while (::FindNextFileW(find.get(), &fd));
-}
-
-FileEntry Describe(const std::wstring& root, const std::wstring& rel) {
-  FileEntry e;
-  e.relativePath = rel;
-  e.hash = 1469598103934665603ull;
-  UniqueFileHandle f(::CreateFileW(LongPath(root + L"\\" + rel).c_str(), GENERIC_READ,
-                                   FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr));
-  if (!f) return e;
-  char buffer[65536];
-  DWORD got = 0;
-  while (::ReadFile(f.get(), buffer, sizeof(buffer), &got, nullptr) && got > 0) {
-    e.size += got;
-    for (DWORD i = 0; i < got; ++i) {
-      e.hash ^= static_cast<unsigned char>(buffer[i]);
-      e.hash *= 1099511628211ull;
-    }
-  }
-  return e;
-}
-
-}  // namespace
-
-std::vector<FileEntry> Manifest(const std::wstring& root) {
-  std::vector<FileEntry> out;
-  Walk(root, L"", [&](const std::wstring& rel, bool isFolder) {
-    if (!isFolder) out.push_back(Describe(root, rel));
-  });
-  std::sort(out.begin(), out.end(), [](const FileEntry& a, const FileEntry& b) {
-    return Lower(a.relativePath) < Lower(b.relativePath);
-  });
-  return out;
-}
-
-std::vector<std::wstring> Tree(const std::wstring& root) {
-  std::vector<std::wstring> out;
-  Walk(root, L"", [&](const std::wstring& rel, bool isFolder) {
-    out.push_back(isFolder ? rel + L"\\" : rel);
-  });
-  std::sort(out.begin(), out.end());
-  return out;
 }
 
 void PopulateFolder(const std::wstring& folder, int seed, bool withDesktopIni) {
@@ -342,17 +168,13 @@ void EndProcess(DWORD pid) {
   ::WaitForSingleObject(process.get(), 5000);
 }
 
-HWND FindMessageBox(DWORD pid, const std::wstring& title) {
-  for (HWND box : DialogWindows(pid)) {
-    if (Wide(WindowText(box)) == title) return box;
-  }
-  return nullptr;
-}
-
 HWND WaitForMessageBox(DWORD pid, const std::wstring& title, DWORD waitMs) {
-  HWND box = nullptr;
-  WaitUntil(waitMs, [&] { return (box = FindMessageBox(pid, title)) != nullptr; });
-  return box;
+  HWND found = nullptr;
+  WaitUntil(waitMs, [&] {
+    for (HWND box : DialogWindows(pid)) found = Wide(WindowText(box)) == title ? box : found;
+    return found != nullptr;
+  });
+  return found;
 }
 
 std::string MessageBoxText(HWND box) { return WindowText(::GetDlgItem(box, 0xFFFF)); }
@@ -433,27 +255,6 @@ std::vector<std::uint32_t> IconOn(HICON icon, int stockBrush) {
 }
 
 }  // namespace
-
-std::vector<HWND> DialogWindows(DWORD pid) {
-  struct Search {
-    DWORD pid;
-    std::vector<HWND> found;
-  } search{pid, {}};
-  ::EnumWindows(
-      [](HWND hwnd, LPARAM lParam) CALLBACK -> BOOL {
-        auto* s = reinterpret_cast<Search*>(lParam);
-        DWORD owner = 0;
-        ::GetWindowThreadProcessId(hwnd, &owner);
-        wchar_t cls[64] = {};
-        ::GetClassNameW(hwnd, cls, 64);
-        if (owner == s->pid && std::wstring(cls) == L"#32770" && ::IsWindowVisible(hwnd)) {
-          s->found.push_back(hwnd);
-        }
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&search));
-  return search.found;
-}
 
 DialogSeen DescribeDialog(HWND dialog) {
   DialogSeen seen;
@@ -536,16 +337,6 @@ std::string MessageBoxIcon(HWND box) {
 
 // ---- the running program -----------------------------------------------------------------
 
-std::string WindowText(HWND hwnd) {
-  wchar_t buffer[4096] = {};
-  DWORD_PTR copied = 0;
-  if (!::SendMessageTimeoutW(hwnd, WM_GETTEXT, 4096, reinterpret_cast<LPARAM>(buffer),
-                             SMTO_ABORTIFHUNG, 5000, &copied)) {
-    return std::string();
-  }
-  return Narrow(std::wstring(buffer, copied));
-}
-
 std::unique_ptr<App> App::Launch(DWORD waitMs, const std::wstring& exe) {
   std::unique_ptr<App> app(new App());
   STARTUPINFOW si{};
@@ -571,27 +362,10 @@ App::~App() {
 }
 
 HWND App::FindTopLevel(const std::wstring& className, const std::wstring& caption) const {
-  struct Search {
-    DWORD pid;
-    const std::wstring* className;
-    const std::wstring* caption;
-    HWND found;
-  } search{pid_, &className, &caption, nullptr};
-  ::EnumWindows(
-      [](HWND hwnd, LPARAM lParam) CALLBACK -> BOOL {
-        auto* s = reinterpret_cast<Search*>(lParam);
-        DWORD pid = 0;
-        ::GetWindowThreadProcessId(hwnd, &pid);
-        if (pid != s->pid) return TRUE;
-        wchar_t cls[256] = {};
-        ::GetClassNameW(hwnd, cls, 256);
-        if (*s->className != cls) return TRUE;
-        if (!s->caption->empty() && Wide(WindowText(hwnd)) != *s->caption) return TRUE;
-        s->found = hwnd;
-        return FALSE;
-      },
-      reinterpret_cast<LPARAM>(&search));
-  return search.found;
+  for (HWND hwnd : TopLevels(pid_, className)) {
+    if (caption.empty() || Wide(WindowText(hwnd)) == caption) return hwnd;
+  }
+  return nullptr;
 }
 
 HWND App::WaitForTopLevel(const std::wstring& className, const std::wstring& caption, DWORD waitMs) const {

@@ -13,8 +13,11 @@
 
 #include "platform/Win32Handles.h"
 #include "relocation/FormFields.h"
+#include "support/WinTestSupport.h"
 
 namespace vestrand::e2e {
+
+using namespace vestrand::tests;
 
 // The folder holding the driver, and the program under test: the one the harness names
 // in VESTRAND_PROGRAM, else the one beside the driver.
@@ -29,13 +32,6 @@ void SetWineVersion(const std::wstring& exeName, const std::wstring& version);
 extern const wchar_t* const kUserShellFolders;
 extern const wchar_t* const kShellFolders;
 extern const wchar_t* const kEnvironment;
-
-void SetValue(const std::wstring& key, const std::wstring& name, const std::wstring& data,
-              DWORD type = REG_EXPAND_SZ);
-void DeleteValue(const std::wstring& key, const std::wstring& name);
-// The value as stored (REG_SZ/REG_EXPAND_SZ), with its type; empty and 0 when missing.
-std::wstring ReadValue(const std::wstring& key, const std::wstring& name, DWORD* type = nullptr);
-std::wstring Expand(const std::wstring& text);
 
 // The fourteen rows' value names and the key each is read from first.
 struct RowValue {
@@ -56,32 +52,8 @@ void MakeWin7Profile();
 void MakeXpProfile();
 
 // ---- files -------------------------------------------------------------------------------
-// The helpers below reach every name, however long and whatever it ends in, through this
-// form ("\\?\D:\..."): it lifts the 260-character limit and keeps a trailing dot.
-std::wstring LongPath(const std::wstring& path);
-bool CreateDirectories(const std::wstring& path);
-bool WriteFile(const std::wstring& path, const std::string& bytes);
-bool IsDirectory(const std::wstring& path);
-bool PathExists(const std::wstring& path);
-bool RemoveTree(const std::wstring& path);
 // Whether this system keeps FILE_ATTRIBUTE_READONLY on a folder (Wine 8 ignores it).
 bool FoldersKeepReadOnly();
-
-struct FileEntry {
-  std::wstring relativePath;
-  std::uint64_t size = 0;
-  std::uint64_t hash = 0;  // FNV-1a of the content
-  // Windows names are compared without regard to case.
-  bool operator==(const FileEntry& o) const {
-    return ::lstrcmpiW(relativePath.c_str(), o.relativePath.c_str()) == 0 && size == o.size &&
-           hash == o.hash;
-  }
-};
-// Every file below `root`, sorted by relative path (compared case-insensitively).
-std::vector<FileEntry> Manifest(const std::wstring& root);
-
-// Every file and folder below `root` (relative paths, folders ending in a backslash), sorted.
-std::vector<std::wstring> Tree(const std::wstring& root);
 
 // Fills a folder with the kinds of names and files a user has: nested folders, Chinese
 // names and names with spaces, a desktop.ini, a read-only file and a hidden one.
@@ -100,7 +72,6 @@ std::vector<DWORD> ProcessesNamed(const std::wstring& exe);
 void EndProcess(DWORD pid);
 
 // A message box (#32770) of process `pid`, by its title.
-HWND FindMessageBox(DWORD pid, const std::wstring& title);
 HWND WaitForMessageBox(DWORD pid, const std::wstring& title, DWORD waitMs);
 std::string MessageBoxText(HWND box);
 // Presses OK and waits until the box is gone.
@@ -113,8 +84,6 @@ struct DialogSeen {
   std::vector<std::string> buttons;  // push-button captions, without '&'
   std::string answer;  // the caption of the button pressed, when one was
 };
-// The visible dialog windows (#32770) of process `pid`.
-std::vector<HWND> DialogWindows(DWORD pid);
 DialogSeen DescribeDialog(HWND dialog);
 // Answers a dialog as a user would: "Skip" ("跳过") when it is offered, otherwise the
 // default button, otherwise Cancel. Returns what was seen and pressed.
@@ -162,19 +131,6 @@ class App {
   DWORD pid_ = 0;
   HWND main_ = nullptr;
 };
-
-// Text of any window of another process (WM_GETTEXT with a bounded wait).
-std::string WindowText(HWND hwnd);
-// Waits until `done` returns true or `waitMs` passes; polls every 50 ms.
-template <typename F>
-bool WaitUntil(DWORD waitMs, F done) {
-  const DWORD start = ::GetTickCount();
-  for (;;) {
-    if (done()) return true;
-    if (::GetTickCount() - start >= waitMs) return false;
-    ::Sleep(50);
-  }
-}
 
 }  // namespace vestrand::e2e
 

@@ -21,7 +21,7 @@ TEST_P(Relocations, Run) {
   const RunCase& c = GetParam();
   ASSERT_NO_FATAL_FAILURE(
       Prepare(c.version, c.xp, c.xp ? L"D:\\Personal" : L"D:\\Win7User", c.mode, c.unticked));
-  StartAndWaitForTheEnd();
+  RunAnsweringTheShell();
   ExpectRelocated();
   ExpectShellRestarted();
   if (c.undo) ExpectUndoneByTheRegistryFile();

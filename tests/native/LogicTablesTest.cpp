@@ -1,0 +1,223 @@
+// Decision tables for the small pieces of portable logic: text, registry data, the undo
+// file, the window's geometry and focus order, message-box centring, where system programs
+// come from, the shell's item lists, the version record and the notes.
+#include <gtest/gtest.h>
+
+#include "platform/FolderSecurity.h"
+#include "platform/HostServices.h"
+#include "platform/CenteredMessageBox.h"
+#include "platform/ShellFileOperations.h"
+#include "platform/RegistryData.h"
+#include "platform/Text.h"
+#include "relocation/RunRecord.h"
+#include "platform/OsVersion.h"
+#include "ui/MainWindowLayout.h"
+#include "ui/NoteText.h"
+
+namespace vestrand {
+namespace {
+
+std::vector<std::uint8_t> Utf16Bytes(const std::u16string& s, bool terminator) {
+  std::vector<std::uint8_t> out;
+  for (char16_t c : s) {
+    out.push_back(static_cast<std::uint8_t>(c & 0xFF));
+    out.push_back(static_cast<std::uint8_t>(c >> 8));
+  }
+  if (terminator) out.insert(out.end(), {0, 0});
+  return out;
+}
+
+TEST(Text, Utf8AndUtf16) {
+  for (const char* s : {"", "D:\\Win7User", "C:\\用户\\桌面", "Файлы ©", "emoji 😀 ok"}) {
+    EXPECT_EQ(Utf16ToUtf8(Utf8ToUtf16(s)), s);
+  }
+  EXPECT_EQ(Utf8ToUtf16("😀"), std::u16string(u"\xD83D\xDE00"));
+  EXPECT_EQ(Utf8ToUtf16("\xDF\xBF"), u"\x07FF");
+  EXPECT_EQ(Utf16ToUtf8(u"\x0800"), "\xE0\xA0\x80");
+  EXPECT_EQ(Utf8ToUtf16(std::string("a\xFF" "b")), u"a\xFFFD" u"b");
+  EXPECT_EQ(Utf8ToUtf16(std::string("\xC0\xAF")), u"\xFFFD\xFFFD");      // overlong
+  EXPECT_EQ(Utf8ToUtf16(std::string("\xED\xA0\x80")), u"\xFFFD\xFFFD\xFFFD");  // a surrogate
+  EXPECT_EQ(Utf16ToUtf8(std::u16string(u"x\xD800y")), "x\xEF\xBF\xBDy");
+  const std::pair<const char*, const char*> trims[] = {{"  a b  ", "a b"}, {"   ", ""}, {"\tx", "\tx"}};
+  for (const auto& [in, out] : trims) EXPECT_EQ(TrimSpaces(in), out) << in;
+}
+
+TEST(RegistryFormat, ByType) {
+  struct Case {
+    std::uint32_t type;
+    std::vector<std::uint8_t> data;
+    std::string expected;
+  };
+  const Case cases[] = {
+      {kRegSz, Utf16Bytes(u"D:\\我的文档 ", true), "D:\\我的文档 "},
+      {kRegSz, Utf16Bytes(u"no terminator", false), "no terminator"},
+      {kRegSz, Utf16Bytes(std::u16string(u"path\0\0", 6), true), "path"},
+      {kRegExpandSz, Utf16Bytes(u"%USERPROFILE%\\Desktop", true), "%USERPROFILE%\\Desktop"},
+      {kRegMultiSz, Utf16Bytes(std::u16string(u"a\0b\0", 4), true), std::string("a\0b\0", 4)},
+      {kRegBinary, {0x0A, 0x1B}, "0A 1B "},
+      {kRegDword, {0x10, 0x01, 0, 0}, "272"},
+      {kRegDword, {0x10}, ""},
+      {11, {1, 0, 0, 0, 0, 0, 0, 0}, ""},
+  };
+  for (const Case& c : cases) EXPECT_EQ(FormatRegistryData(c.type, c.data), c.expected) << "type " << c.type;
+  EXPECT_EQ(StringValueData("D:\\桌面"), Utf16Bytes(u"D:\\桌面", true));
+}
+
+// The undo file as the Registry Editor reads it back: each kind of value on its line.
+TEST(RegistryFormat, UndoFileLines) {
+  struct Case {
+    RegistryValue value;
+    const char* line;
+  };
+  const auto text = [](std::uint32_t type, const std::u16string& s) {
+    return RegistryValue{true, type, Utf16Bytes(s, true)};
+  };
+  const Case cases[] = {
+      {text(kRegSz, u"D:\\Win7User\\\"引号\""), "\"v\"=\"D:\\\\Win7User\\\\\\\"引号\\\"\""},
+      {text(kRegExpandSz, u"%A%"), "\"v\"=hex(2):25,00,41,00,25,00,00,00"},
+      {RegistryValue{}, "\"v\"=-"},
+      {RegistryValue{true, kRegDword, {0x78, 0x56, 0x34, 0x12}}, "\"v\"=dword:12345678"},
+      // Text the quoted form would not carry exactly: a line break, a missing terminator.
+      {text(kRegSz, u"a\nb"), "\"v\"=hex(1):61,00,0a,00,62,00,00,00"},
+      {RegistryValue{true, kRegSz, {0x61, 0x00}}, "\"v\"=hex(1):61,00"},
+  };
+  for (const Case& c : cases) {
+    const std::string file = RegistryUndoFile({{"Environment", "v", c.value}});
+    ASSERT_EQ(file.substr(0, 2), "\xFF\xFE");
+    std::u16string wide;
+    for (std::size_t i = 2; i + 1 < file.size(); i += 2) {
+      wide += static_cast<char16_t>(static_cast<std::uint8_t>(file[i]) |
+                                    (static_cast<std::uint8_t>(file[i + 1]) << 8));
+    }
+    EXPECT_EQ(Utf16ToUtf8(wide), std::string("Windows Registry Editor Version 5.00\r\n\r\n") +
+                                     "[HKEY_CURRENT_USER\\Environment]\r\n" + c.line + "\r\n\r\n");
+  }
+  // Long data wraps as the Registry Editor wraps it, and every key gets its own block.
+  const std::string two = RegistryUndoFile({{"A", "x", text(kRegExpandSz, std::u16string(60, u'x'))},
+                                            {"B", "y", RegistryValue{}}});
+  std::string narrow;
+  for (std::size_t i = 2; i < two.size(); i += 2) narrow += two[i];
+  EXPECT_NE(narrow.find(",\\\r\n  78,00"), std::string::npos);
+  EXPECT_NE(narrow.find("\r\n\r\n[HKEY_CURRENT_USER\\B]\r\n\"y\"=-\r\n"), std::string::npos);
+}
+
+// A new target root is the user's alone, as a profile folder is: nothing inherited from
+// the drive, full control for the user, SYSTEM and the Administrators only.
+TEST(FolderSecurity, PrivateToTheUser) {
+  EXPECT_EQ(PrivateFolderSecurity("S-1-5-21-1-2-3-1001"),
+            "O:S-1-5-21-1-2-3-1001D:P(A;OICI;FA;;;S-1-5-21-1-2-3-1001)(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)");
+}
+
+TEST(Layout, GeometryAndFocusOrder) {
+  const std::tuple<int, int, int> pixels[] = {{6150, 96, 410}, {1590, 96, 106}, {6150, 144, 615}, {270, 120, 23}};
+  for (const auto& [twips, dpi, px] : pixels) EXPECT_EQ(TwipsToPixels(twips, dpi), px) << twips << "@" << dpi;
+  const std::pair<Control, TwipsRect> rects[] = {
+      {Control::Text5, {1320, 1680, 3015, 270}},
+      {Control::Image1, {4530, 1745, 1395, 480}},  // inside Frame4 inside Frame1
+      {Control::Command1, {4700, 6565, 1320, 300}},
+  };
+  for (const auto& [control, r] : rects) {
+    const TwipsRect a = AbsoluteTwips(control);
+    EXPECT_EQ(std::tie(a.left, a.top, a.width, a.height), std::tie(r.left, r.top, r.width, r.height))
+        << LayoutOf(control).name;
+  }
+  int count = 0;
+  const auto order = ControlsInTabOrder(count);
+  std::string focusable;
+  for (int i = 0; i < count; ++i) {
+    const ControlLayout& s = LayoutOf(order[static_cast<std::size_t>(i)]);
+    if (s.kind != ControlKind::Frame && s.kind != ControlKind::Label) focusable += std::string(s.name) + " ";
+  }
+  EXPECT_EQ(focusable,
+            "Check1 Check2 Check3 Check4 Check5 Check6 Check7 Check8 Check9 Text1 Text2 Text3 Text4 Text5 "
+            "Text6 Text7 Text8 Text9 Command1 Check10 Text10 Check11 Text11 Check12 Text12 Check13 Text13 "
+            "Text15 Check14 Text14 OptionCopy OptionMove OptionDont CkLogoff ");
+}
+
+TEST(MessageBoxPosition, CentredOverTheMainWindowRoundingHalvesToEven) {
+  struct Case {
+    ScreenRect main, box;
+    int x, y;
+  };
+  const Case cases[] = {
+      {{100, 100, 600, 400}, {700, 500, 1000, 620}, 200, 190},
+      {{100, 100, 601, 401}, {0, 0, 300, 120}, 200, 190},  // 200.5 and 190.5 go down
+      {{100, 100, 603, 403}, {0, 0, 300, 120}, 202, 192},  // 201.5 and 191.5 go up
+      {{100, 100, 300, 200}, {0, 0, 500, 400}, -50, -50},
+      {{-1000, -500, -600, -200}, {0, 0, 300, 120}, -950, -410},
+  };
+  for (const Case& c : cases) {
+    const ScreenPoint p = CenteredPosition(c.main, c.box);
+    EXPECT_EQ(std::make_pair(p.x, p.y), std::make_pair(c.x, c.y)) << c.main.left << "," << c.main.right;
+  }
+}
+
+TEST(SystemPrograms, TakenFromTheSystemsOwnFolders) {
+  const std::pair<const char*, ProgramSource> cases[] = {
+      {"TASKKILL.EXE /f /im explorer.exe", ProgramSource::SystemDirectory},
+      {"Explorer.Exe\tD:\\x", ProgramSource::WindowsDirectory},
+      {"C:\\Tools\\explorer.exe D:\\x", ProgramSource::SearchPath},
+      {"explorer.exe.bat", ProgramSource::SearchPath},
+  };
+  for (const auto& [line, source] : cases) EXPECT_EQ(LocateProgram(line).source, source) << line;
+  EXPECT_EQ(JoinPath("C:\\Windows\\system32", "taskkill.exe"), "C:\\Windows\\system32\\taskkill.exe");
+  EXPECT_EQ(JoinPath("C:\\", "explorer.exe"), "C:\\explorer.exe");
+  EXPECT_EQ(ModuleFolder("C:\\Program Files\\Vestrand\\Vestrand.exe"), "C:\\Program Files\\Vestrand");
+  EXPECT_EQ(ModuleFolder("C:\\Vestrand.exe"), "C:\\");
+}
+
+TEST(ShellRequests, ItemListsFoldersAndResults) {
+  EXPECT_EQ(ShellItemList("D:\\W\\桌面"), std::u16string(u"D:\\W\\桌面\0", 8));  // and c_str's second NUL
+  EXPECT_FALSE(ShellItemList(""));
+  EXPECT_FALSE(ShellItemList(std::string("C:\\a\0C:\\b", 9)));
+  EXPECT_EQ(DirectoryPrefixes("D:\\W\\Desktop"), (std::vector<std::string>{"D:\\", "D:\\W\\", "D:\\W\\Desktop\\"}));
+  EXPECT_EQ(DirectoryPrefixes("D:\\W\\"), (std::vector<std::string>{"D:\\", "D:\\W\\"}));
+  EXPECT_EQ(std::make_tuple(ShellOperationResult(0), ShellOperationResult(7), ShellOperationResult(0x402)),
+            std::make_tuple(1, 0, -1));
+}
+
+TEST(VersionRecord, NamesFamiliesAndServicePack) {
+  RawOsVersion raw;
+  raw.queried = true;
+  raw.platformId = 2;
+  raw.majorVersion = 5;
+  raw.minorVersion = 1;
+  raw.buildNumber = 0x05010A28;
+  const std::u16string pack = u"Service Pack 3\0x";
+  std::copy(pack.begin(), pack.end(), raw.servicePack.begin());
+  OsVersionInfo info;
+  ApplyOsVersion(raw, info);
+  EXPECT_EQ(std::make_tuple(info.Name, info.Version, info.Build, info.ServicePack),
+            std::make_tuple(std::string("Windows XP"), std::string("5.1"), std::string("2600"), std::string("Service Pack 3")));
+  OsVersionInfo untouched = info;
+  ApplyOsVersion(RawOsVersion{}, untouched);  // a failed query changes nothing
+  EXPECT_EQ(untouched.Version, "5.1");
+  const std::tuple<const char*, OsFamily, OsFamily> families[] = {
+      {"5.0", OsFamily::NT5, OsFamily::NT5}, {"5.2", OsFamily::NT5, OsFamily::NT5},
+      {"6.2", OsFamily::NT6, OsFamily::NT6}, {"6.3", OsFamily::NT6, OsFamily::None},
+      {"10.0", OsFamily::None, OsFamily::None}, {"4.0", OsFamily::None, OsFamily::None},
+      {"", OsFamily::None, OsFamily::None}};
+  for (const auto& [version, start, run] : families) {
+    EXPECT_EQ(FamilyOfVersion(version), start) << version;
+    EXPECT_EQ(RunFamilyOfVersion(version), run) << version;
+  }
+}
+
+TEST(Notes, SeventeenLinesInChineseWithTheProjectsAddress) {
+  const std::string text = NoteText();
+  std::vector<std::string> lines;
+  for (std::size_t start = 0;;) {
+    const std::size_t end = text.find("\r\n", start);
+    lines.push_back(text.substr(start, end - start));
+    if (end == std::string::npos) break;
+    start = end + 2;
+  }
+  ASSERT_EQ(lines.size(), 17u);
+  EXPECT_EQ(lines[0], "简要说明：");
+  EXPECT_EQ(lines[14], "双击路径框：跳转到该路径，如路径不存在，则打开“我的文档”。");
+  EXPECT_EQ(lines[15], "如发现Bug，或者有什么建议，可以邮件到：feedback@vestrand.example");
+  EXPECT_EQ(NoteFormCaption(), "Vestrand帮助文档 - By Vestrand Team");
+}
+
+}  // namespace
+}  // namespace vestrand
