@@ -66,8 +66,6 @@ std::string ValueLine(const SavedValue& saved) {
   return HexData(name + head, v.data);
 }
 
-std::string Size(std::size_t n) { return std::to_string(n); }
-
 std::string OutcomeText(const RowRecord& row) {
   switch (row.outcome) {
     case RowOutcome::LeftAlone: return "未勾选,未改动";
@@ -77,9 +75,9 @@ std::string OutcomeText(const RowRecord& row) {
     case RowOutcome::EmptyFolderMade: return "已新建空文件夹,原有文件留在原位置";
     case RowOutcome::PointedBack: return "文件没有被转移,注册表仍指向原位置";
     case RowOutcome::MovedInPart:
-      return "只移动了一部分:原位置仍有 " + Size(row.files) + " 个文件,请手动移动";
+      return "只移动了一部分:原位置仍有 " + std::to_string(row.files) + " 个文件,请手动移动";
     case RowOutcome::CopiedInPart:
-      return "只复制了一部分:有 " + Size(row.files) + " 个文件没有复制,原文件夹保留";
+      return "只复制了一部分:有 " + std::to_string(row.files) + " 个文件没有复制,原文件夹保留";
     case RowOutcome::WriteRefused: return "注册表拒绝写入,此项未改动,文件未转移";
     case RowOutcome::Followed: return "随所在的文件夹一起移动,注册表已更新";
     case RowOutcome::FollowRefused:

@@ -422,16 +422,12 @@ std::string CaptionOf(const FolderRow& row, OsFamily family) {
   return caption;
 }
 
+// "6.1.7601 Service Pack 1", from the same query start-up makes.
 std::string WindowsVersionText(Host& host) {
-  const RawOsVersion v = host.QueryOsVersion();
-  std::u16string pack;
-  for (char16_t c : v.servicePack) {
-    if (c == 0) break;
-    pack += c;
-  }
-  std::string text = std::to_string(v.majorVersion) + "." + std::to_string(v.minorVersion) + "." +
-                     std::to_string(v.buildNumber & 0xFFFF);
-  if (!pack.empty()) text += " " + Utf16ToUtf8(pack);
+  OsVersionInfo info;
+  GetOsVersion(host, info);
+  std::string text = info.Version + "." + info.Build;
+  if (!info.ServicePack.empty()) text += " " + info.ServicePack;
   return text;
 }
 

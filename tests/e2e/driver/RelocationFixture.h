@@ -243,6 +243,10 @@ class Relocation : public ::testing::Test {
   // The run's undo file, imported as a double-click would, puts every value back: the
   // same data and the same type.
   void ExpectUndoneByTheRegistryFile() {
+    // The user logs off after importing, as the README says: a shell still running would
+    // write its own idea of the folders back over the imported values.
+    for (DWORD pid : ProcessesNamed(L"explorer.exe")) EndProcess(pid);
+    ASSERT_TRUE(WaitUntil(10000, [] { return ProcessesNamed(L"explorer.exe").empty(); }));
     WIN32_FIND_DATAW found{};
     UniqueFindHandle find(::FindFirstFileW((target_ + L"\\Vestrand-还原-*.reg").c_str(), &found));
     ASSERT_TRUE(find) << "no undo file in the target";
