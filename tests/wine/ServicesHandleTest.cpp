@@ -64,7 +64,7 @@ TEST(WrapperHandles, StayFlat) {
       {"MessageBox", 5, IDOK, [&](int) { dialogs.MessageBox("x", MB_ICONERROR, std::nullopt); }},
       {"CenterMsgBox", 5, IDOK, [&](int) { dialogs.CenterMsgBox("x", MB_ICONINFORMATION, "t"); }},
       {"BrowseFolder cancelled", 4, IDCANCEL, [&](int) { EXPECT_EQ(dialogs.BrowseFolder("t", kScratch), ""); }},
-      {"BrowseFolder confirmed", 4, IDOK, [&](int) { EXPECT_EQ(dialogs.BrowseFolder("t", kScratch), kScratch); }},
+      {"BrowseFolder confirmed", 4, IDOK, [&](int) { EXPECT_EQ(dialogs.BrowseFolder("t", kScratch), kScratch) << "the picker gave nothing back"; }},
   };
   for (const auto& c : cases) {
     // A confirmed picker is answered once its start folder is selected.
