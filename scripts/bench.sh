@@ -61,7 +61,8 @@ done
   echo "$(lscpu | sed -n 's/^Model name:[[:space:]]*//p'), $(nproc) cores," \
        "$(free -g | awk '/^Mem:/ { print $2 }') GiB; Debian $(cat /etc/debian_version);" \
        "$(/usr/lib/wine/wine --version); commit $(git describe --always --dirty);" \
-       "$(($(date +%s) - started)) s under Wine. 32-bit Vestrand.exe: $(stat -c %s "$BUILD/Vestrand.exe") bytes."
+       "$(($(date +%s) - started)) s under Wine." \
+       "32-bit Vestrand.exe: $(stat -c %s "$BUILD/Vestrand.exe") bytes (goal: under 1 MB)."
   echo
   awk '
     function median(k,   a, i, j, t, m) {
@@ -96,7 +97,8 @@ done
             "under 5 %")
       }
       su = median("startup_vestrand_ms")
-      row("Start-up against the bare window", sprintf("%.2f×", su / median("startup_bare_ms")), "at most 1.1×")
+      row("Start-up against the bare window", sprintf("%.2f×", su / median("startup_bare_ms")),
+          "at most 1.1×")
       row("Start-up against the empty window", sprintf("%.2f×", su / median("startup_minimal_ms")), "")
       row("Peak working set beyond the empty window",
           sprintf("%.1f MB", high["peak_vestrand_mb"] - median("peak_minimal_mb")), "under 10 MB")

@@ -22,7 +22,8 @@ using namespace vestrand;
 }
 
 static double NowMs() {
-  return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now().time_since_epoch()).count();
+  using namespace std::chrono;
+  return duration<double, std::milli>(steady_clock::now().time_since_epoch()).count();
 }
 
 // Times each program from its start until it first waits for input, its window shown, filled
@@ -79,8 +80,8 @@ static void MakeTree(const std::string& root, int files, std::size_t averageKiB)
     const std::string name = root + "\\folder " + std::to_string(k / 40) + "\\file " + std::to_string(k);
     bytes.replace(0, name.size(), name);  // so that no two files are alike
     Win32FileSystem().MakeDirectory(name.substr(0, name.find_last_of('\\')));
-    const bool written = Win32FileSystem().WriteNewFile(name, bytes.substr(0, bytes.size() / (k % 2 ? 3 : 1)));
-    if (!written) Fail("cannot write " + name);
+    const std::size_t size = bytes.size() / (k % 2 ? 3 : 1);
+    if (!Win32FileSystem().WriteNewFile(name, bytes.substr(0, size))) Fail("cannot write " + name);
   }
 }
 
@@ -113,7 +114,7 @@ static void CopyTurn(const std::string& turn, const std::string& folder, const s
     Win32Registry registry;
     Win32FileSystem files;
     BenchHost host;
-    Win32Dialogs dialogs;  // a message would wait for a click: the run is not the one measured
+    Win32Dialogs dialogs;  // a message box would hold the run until the harness ends it: not the run measured
     Services services{registry, files, host, dialogs};
     RunTransferNT6(services, form);
   } else if (turn == "bare") {
