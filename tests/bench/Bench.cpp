@@ -1,0 +1,138 @@
+// The benchmark (scripts/bench.sh), beside the shipped 32-bit Vestrand.exe; prints "name value"
+// lines. startup <rounds> | window [bare] | tree <folder> <files> <average KiB> |
+// bare|run|walk <folder> <target>: a shell copy of the folder into the target, a
+// copy-mode run of that folder alone through Vestrand's own code, or its free-space walk.
+#include <windows.h>
+#include <psapi.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+
+#include "platform/Win32Services.h"
+#include "platform/Win32Text.h"
+#include "relocation/RunTransfer.h"
+#include "ui/MainWindow.h"
+
+using namespace vestrand;
+
+[[noreturn]] static void Fail(const std::string& what) {
+  std::fprintf(stderr, "bench: %s\n", what.c_str());
+  std::exit(1);
+}
+
+static double NowMs() {
+  using namespace std::chrono;
+  return duration<double, std::milli>(steady_clock::now().time_since_epoch()).count();
+}
+
+// Times each program from its start until it first waits for input, its window shown, filled
+// and painted, then reads its peak working set. Which program starts a round rotates, and a
+// first round warms the caches uncounted.
+static void Startup(int rounds) {
+  const std::wstring folder = L"\"" + Wide(Win32Host().ProgramFolder());
+  std::pair<const char*, std::wstring> programs[] = {{"vestrand", folder + L"\\Vestrand.exe\""},
+                                                     {"bare", folder + L"\\bench.exe\" window bare"},
+                                                     {"minimal", folder + L"\\bench.exe\" window"}};
+  for (int i = 0; i < (rounds + 1) * 3; ++i) {
+    auto& [name, line] = programs[(i + i / 3) % 3];
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process{};
+    const double start = NowMs();
+    ::CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process);
+    if (::WaitForInputIdle(process.hProcess, 30000) != 0) Fail(std::string(name) + " did not start");
+    const double ms = NowMs() - start;
+    PROCESS_MEMORY_COUNTERS memory{};
+    ::GetProcessMemoryInfo(process.hProcess, &memory, sizeof(memory));
+    ::TerminateProcess(process.hProcess, 0);
+    ::WaitForSingleObject(process.hProcess, 5000);
+    ::CloseHandle(process.hProcess);
+    ::CloseHandle(process.hThread);
+    if (i < 3) continue;
+    std::printf("startup_%s_ms %.1f\npeak_%s_mb %.1f\n", name, ms, name,
+                static_cast<double>(memory.PeakWorkingSetSize) / 1048576.0);
+  }
+}
+
+// The yardsticks. Bare: Vestrand's own main window shown without start-up's work (no registry,
+// no folder checks, no picture: this program carries none), its path boxes filled as Vestrand
+// fills them from the registry. Otherwise one empty window, the least a program shows.
+static void Window(bool bare) {
+  MainWindow form;
+  if (bare) {
+    form.Create(::GetModuleHandleW(nullptr));
+    form.Show();
+    for (int k = 1; k <= kRowCount; ++k) form.SetText(TextOf(k), "C:\\Users\\Folder " + std::to_string(k));
+  } else {
+    ::CreateWindowExW(0, L"STATIC", L"", WS_OVERLAPPEDWINDOW | WS_VISIBLE, CW_USEDEFAULT, CW_USEDEFAULT, 400,
+                      300, nullptr, nullptr, ::GetModuleHandleW(nullptr), nullptr);
+  }
+  MSG message;
+  while (::GetMessageW(&message, nullptr, 0, 0) > 0) ::DispatchMessageW(&message);  // until ended
+}
+
+static void MakeTree(const std::string& root, int files, std::size_t averageKiB) {
+  std::string bytes(averageKiB * 1536, '\0');
+  unsigned x = 12345;
+  for (char& c : bytes) c = static_cast<char>((x = x * 1103515245u + 12345u) >> 16);
+  for (int k = 0; k < files; ++k) {
+    const std::string name = root + "\\folder " + std::to_string(k / 40) + "\\file " + std::to_string(k);
+    bytes.replace(0, name.size(), name);  // so that no two files are alike
+    Win32FileSystem().MakeDirectory(name.substr(0, name.find_last_of('\\')));
+    const std::size_t size = bytes.size() / (k % 2 ? 3 : 1);
+    if (!Win32FileSystem().WriteNewFile(name, bytes.substr(0, size))) Fail("cannot write " + name);
+  }
+}
+
+// Windows' own services, except that the shell keeps running as for the bare copy, the
+// pause after ending it is not waited, and the program does not end.
+struct BenchHost final : Host {
+  Win32Host real;
+  RawOsVersion QueryOsVersion() override { return real.QueryOsVersion(); }
+  unsigned GetDriveType(const std::string& root) override { return real.GetDriveType(root); }
+  HostResult StartCommand(const std::string&, int) override { return HostResult::Success(); }
+  void Sleep(unsigned) override {}
+  void SysLogoff() override {}
+  std::string ProgramFolder() override { return real.ProgramFolder(); }
+  void SetEnvironmentVariable(const std::string&, const std::string&) override {}
+  void BroadcastEnvironmentChange() override {}
+  void EndProgram() override {}
+  LocalTime Now() override { return real.Now(); }
+};
+
+static void CopyTurn(const std::string& turn, const std::string& folder, const std::string& target) {
+  Win32FileSystem().MakeDirectory(target);
+  MainWindow form;  // the run's: the program's own, never shown, set as a user would
+  form.Create(::GetModuleHandleW(nullptr));
+  for (int k = 1; k <= kRowCount; ++k) form.SetValue(CheckOf(k), k == 2);  // the documents row
+  form.SetValue(Control::OptionCopy, 1);
+  form.SetText(Control::Text2, folder);
+  form.SetText(kTargetRoot, target);
+  const double start = NowMs();
+  if (turn == "run") {
+    Win32Registry registry;
+    Win32FileSystem files;
+    BenchHost host;
+    Win32Dialogs dialogs;  // a message box would hold the run until the harness ends it: not the run measured
+    Services services{registry, files, host, dialogs};
+    RunTransferNT6(services, form);
+  } else if (turn == "bare") {
+    Win32FileSystem().ShellCopyFiles(folder, target);  // one SHFileOperationW call, Vestrand's flags
+  } else {
+    Win32FileSystem().ListFiles(folder);
+  }
+  std::printf("copy_%s_ms %.1f\n", turn.c_str(), NowMs() - start);
+}
+
+int wmain(int argc, wchar_t** argv) {
+  std::vector<std::string> a;
+  for (int k = 1; k < argc; ++k) a.push_back(Narrow(argv[k]));
+  a.resize(4);
+  if (a[0] == "startup") Startup(std::stoi(a[1]));
+  else if (a[0] == "window") Window(a[1] == "bare");
+  else if (a[0] == "tree") MakeTree(a[1], std::stoi(a[2]), std::stoul(a[3]));
+  else if (a[0] == "bare" || a[0] == "run" || a[0] == "walk") CopyTurn(a[0], a[1], a[2]);
+  else Fail("see the top of tests/bench/Bench.cpp");
+  return 0;
+}
