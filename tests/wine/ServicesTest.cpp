@@ -53,13 +53,12 @@ TEST(Registry, ReadsWritesAndRestoresExactly) {
     const RegistryValue back = registry.RegReadRaw(kHkeyCurrentUser, r.key, r.name).value();
     EXPECT_TRUE(back.exists == saved.exists && back.type == saved.type && back.data == bytes) << r.name;
   }
-  EXPECT_FALSE(registry.RegWriteValue(kHkeyCurrentUser, key, "n", "5", kRegDword));  // text only
 }
 
 const std::wstring kC = L"C:\\vestrand-svc-files", kD = L"D:\\vestrand-svc-files", kDesktop = kC + L"\\Desktop";
 
-// A fresh desktop to carry (nested files with Chinese names and binary content, a
-// desktop.ini, an empty folder) and an empty target on D:; gives the desktop's manifest.
+// A fresh desktop to carry (nested files with Chinese names and binary content, and a
+// desktop.ini) and an empty target on D:; gives the desktop's manifest.
 std::vector<FileRecord> FreshDesktop() {
   RemoveTree(kC);
   RemoveTree(kD);
@@ -67,7 +66,6 @@ std::vector<FileRecord> FreshDesktop() {
   WriteFile(kDesktop + L"\\readme.txt", "hello\r\n");
   WriteFile(kDesktop + L"\\desktop.ini", "[.ShellClassInfo]\r\n");
   WriteFile(kDesktop + L"\\照片\\假期 2012\\海边.jpg", std::string("\xFF\xD8\x00\x01jpeg", 8));
-  CreateDirectories(kDesktop + L"\\空文件夹");
   return Manifest(kDesktop);
 }
 
@@ -75,7 +73,6 @@ std::vector<FileRecord> FreshDesktop() {
 // desktop.ini alone), what becomes of files already there, and what is left at the source.
 // (A move onto a same-named folder is shown end to end.)
 TEST(Files, ShellCopyAndMove) {
-  ASSERT_EQ(::GetDriveTypeW(L"D:\\"), static_cast<UINT>(DRIVE_FIXED)) << "the harness maps D:";
   // Says no to any question the shell should not have asked: a wrong flag fails, not hangs.
   DialogAnswerer guard(IDCANCEL, 20000);
   Win32FileSystem files;
@@ -110,11 +107,9 @@ TEST(Files, ShellCopyAndMove) {
     }
     EXPECT_TRUE(!c.waiting || (ReadFile(stays) == "stays" && ::DeleteFileW(stays.c_str())));
     EXPECT_EQ(Manifest(c.whole ? kD + L"\\Desktop" : kD), carried);
-    EXPECT_EQ(IsDirectory(kD + L"\\Desktop\\空文件夹"), c.result == 1 && c.whole);
     EXPECT_EQ(Manifest(kDesktop), left);
     EXPECT_EQ(PathExists(kDesktop), !(c.move && c.whole && c.result == 1));
   }
-  guard.Stop();
   EXPECT_EQ(guard.Answered(), 0) << "the shell asked a question";
 }
 
@@ -147,6 +142,8 @@ TEST(Files, FolderFactsAndChanges) {
   EXPECT_EQ(ReadFile(Wide(undo)), std::string("\xFF\xFE\0\0", 4));
   EXPECT_FALSE(files.RemoveEmptyDirectory(d));  // not empty
   EXPECT_TRUE(CreateDirectories(kD + L"\\e") && files.RemoveEmptyDirectory(d + "\\e") && !PathExists(kD + L"\\e"));
+  RemoveTree(kC);
+  RemoveTree(kD);
 }
 
 // The started program sees the environment set before, and the start does not wait for it.
@@ -195,6 +192,18 @@ TEST(Host, EnvironmentBroadcastIsBoundedWhenProgramsAreSlow) {
   const DWORD start = ::GetTickCount();
   Win32Host().BroadcastEnvironmentChange();
   EXPECT_LT(::GetTickCount() - start, 3000u) << "each slow window would cost up to two seconds";
+}
+
+// Calls that open handles (process and thread, file) leave none open: forty rounds leave as
+// many as twenty. Each handle value is asked about, as Wine 8.0 counts none.
+TEST(Handles, NoCallLeavesOneBehind) {
+  DWORD open[2] = {}, flags = 0;
+  for (DWORD& count : open) {
+    for (int i = 0; i < 20; ++i) EXPECT_TRUE(Win32Host().StartCommand("cmd.exe /c exit", kShowMinimized).ok);
+    for (int i = 0; i < 20; ++i) EXPECT_TRUE(Win32FileSystem().GetFolderId("C:\\windows").has_value());
+    for (ULONG_PTR h = 4; h < 32768; h += 4) count += ::GetHandleInformation(reinterpret_cast<HANDLE>(h), &flags) != 0;
+  }
+  EXPECT_LE(open[1], open[0] + 3);
 }
 
 }  // namespace
