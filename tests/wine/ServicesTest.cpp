@@ -53,6 +53,7 @@ TEST(Registry, ReadsWritesAndRestoresExactly) {
     const RegistryValue back = registry.RegReadRaw(kHkeyCurrentUser, r.key, r.name).value();
     EXPECT_TRUE(back.exists == saved.exists && back.type == saved.type && back.data == bytes) << r.name;
   }
+  ::SHDeleteKeyW(HKEY_CURRENT_USER, Wide(key).c_str());
 }
 
 const std::wstring kC = L"C:\\vestrand-svc-files", kD = L"D:\\vestrand-svc-files", kDesktop = kC + L"\\Desktop";
