@@ -100,60 +100,50 @@ TEST(Startup, EachRowShowsWhatTheRegistryHoldsAndOffersOnlySoundFolders) {
   }
 }
 
-struct Windows final : MainWindowLinks {
-  std::vector<std::string> seen;
-  void ShowNotes() override { seen.push_back("notes"); }
-  void OpenWebPage(const std::string& address) override { seen.push_back(address); }
+fake::Trace* g_trace = nullptr;  // where the stand-ins for the runs and the links note what they did
+struct Links final : MainWindowLinks {
+  void ShowNotes() override { g_trace->push_back("notes"); }
+  void OpenWebPage(const std::string& address) override { g_trace->push_back(address); }
 };
-
-std::vector<std::string>* g_runs = nullptr;
-const RunChoice kRuns{[](Services&, MainForm&) { g_runs->push_back("NT5 run"); },
-                      [](Services&, MainForm&) { g_runs->push_back("NT6 run"); }};
+const RunChoice kRuns{[](Services&, MainForm&) { g_trace->push_back("NT5 run"); },
+                      [](Services&, MainForm&) { g_trace->push_back("NT6 run"); }};
 
 // What each control does when it is clicked or double-clicked.
 TEST(Startup, EventsDoWhatTheControlPromises) {
-  struct Case {
-    Control control;
-    FormEvent event;
-    std::uint32_t major, minor;
-    std::vector<std::string> browse;  // the picker's answer
-    bool handled;
-    std::vector<std::string> seen;  // runs, notes, web page
-    const char* target;             // the target box afterwards
-    const char* started;            // the command started, if any
+  using E = FormEvent;
+  // control, event, version, the picker's answer, handled, what follows (runs, notes, web page, commands, boxes), target after
+  const std::tuple<Control, E, std::uint32_t, std::uint32_t, const char*, bool, const char*, const char*> cases[] = {
+      {Control::Command1, E::Click, 5, 2, "", true, "NT5 run", "T"},
+      {Control::Command1, E::Click, 6, 2, "", true, "NT6 run", "T"},
+      {Control::Command1, E::Click, 6, 3, "", true, "", "T"},
+      {Control::Command1, E::Click, 10, 0, "", true, "", "T"},
+      {Control::Label2, E::Click, 6, 1, "E:\\", true, "BrowseFolder(", "E:\\"},
+      {Control::Label2, E::Click, 6, 1, "", true, "CenterMsgBox(恐怕您没有选择目标文件夹", "T"},
+      {Control::Label3, E::Click, 6, 1, "", true, "notes", "T"},
+      {Control::Image1, E::Click, 6, 1, "", true, "https://vestrand.example/", "T"},
+      {Control::Text14, E::DoubleClick, 6, 1, "", true, "StartCommand(explorer.exe C:\\n, 1)", "T"},
+      {Control::Text15, E::DoubleClick, 6, 1, "", true, "StartCommand(explorer.exe T, 1)", "T"},
+      {Control::Check1, E::DoubleClick, 6, 1, "", false, "", "T"},
+      {Control::Label1, E::Click, 6, 1, "", false, "", "T"},
+      {Control::Command1, E::DoubleClick, 6, 1, "", false, "", "T"},
   };
-  const Case cases[] = {
-      {Control::Command1, FormEvent::Click, 5, 2, {}, true, {"NT5 run"}, "T", ""},
-      {Control::Command1, FormEvent::Click, 6, 2, {}, true, {"NT6 run"}, "T", ""},
-      {Control::Command1, FormEvent::Click, 6, 3, {}, true, {}, "T", ""},
-      {Control::Command1, FormEvent::Click, 10, 0, {}, true, {}, "T", ""},
-      {Control::Label2, FormEvent::Click, 6, 1, {"E:\\"}, true, {}, "E:\\", ""},
-      {Control::Label2, FormEvent::Click, 6, 1, {}, true, {}, "T", ""},
-      {Control::Label3, FormEvent::Click, 6, 1, {}, true, {"notes"}, "T", ""},
-      {Control::Image1, FormEvent::Click, 6, 1, {}, true, {"https://vestrand.example/"}, "T", ""},
-      {Control::Text14, FormEvent::DoubleClick, 6, 1, {}, true, {}, "T", "StartCommand(explorer.exe C:\\n, 1)"},
-      {Control::Text15, FormEvent::DoubleClick, 6, 1, {}, true, {}, "T", "StartCommand(explorer.exe T, 1)"},
-      {Control::Check1, FormEvent::DoubleClick, 6, 1, {}, false, {}, "T", ""},
-      {Control::Label1, FormEvent::Click, 6, 1, {}, false, {}, "T", ""},
-      {Control::Command1, FormEvent::DoubleClick, 6, 1, {}, false, {}, "T", ""},
-  };
-  for (const Case& c : cases) {
+  for (const auto& [control, event, major, minor, browse, handled, follows, target] : cases) {
     FakeMachine m;
-    Windows windows;
-    g_runs = &windows.seen;
-    m.host.SetVersion(c.major, c.minor);
-    m.dialogs.browseResults.assign(c.browse.begin(), c.browse.end());
+    m.host.SetVersion(major, minor);
+    if (*browse != '\0') m.dialogs.browseResults = {browse};
     m.form.State(Control::Text15).text = "T";
     for (int k = 1; k <= kRowCount; ++k) m.form.State(TextOf(k)).text = std::string("C:\\") + char('a' + k - 1);
-    const std::string name = std::string(LayoutOf(c.control).name) + " " + std::to_string(c.major) + "." + std::to_string(c.minor);
-    EXPECT_EQ(HandleFormEvent(m.services, m.form, windows, c.control, c.event, kRuns), c.handled) << name;
-    EXPECT_EQ(windows.seen, c.seen) << name;
-    EXPECT_EQ(m.form.GetText(Control::Text15), c.target) << name;
-    const bool hinted = std::any_of(m.trace.begin(), m.trace.end(),
-                                    [](const std::string& e) { return e.rfind("CenterMsgBox(恐怕您没有选择目标文件夹", 0) == 0; });
-    EXPECT_EQ(hinted, c.control == Control::Label2 && c.browse.empty()) << name;
-    const bool started = std::find(m.trace.begin(), m.trace.end(), c.started) != m.trace.end();
-    EXPECT_EQ(started, *c.started != '\0') << name;
+    Links links;
+    g_trace = &m.trace;
+    const std::string name = std::string(LayoutOf(control).name) + " " + std::to_string(major) + "." + std::to_string(minor);
+    m.trace.clear();
+    EXPECT_EQ(HandleFormEvent(m.services, m.form, links, control, event, kRuns), handled) << name;
+    std::string seen;
+    for (const std::string& e : m.trace) seen += e == "QueryOsVersion()" ? "" : e + "|";
+    EXPECT_NE(seen.find(follows), std::string::npos) << name << ": " << seen;
+    EXPECT_EQ(seen.empty(), *follows == '\0') << name << ": " << seen;
+    EXPECT_EQ(seen.find("CenterMsgBox") == std::string::npos, std::string(follows).find("CenterMsgBox") == std::string::npos);
+    EXPECT_EQ(m.form.GetText(Control::Text15), target) << name;
   }
 }
 
