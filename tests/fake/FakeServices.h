@@ -23,17 +23,8 @@ namespace vestrand::fake {
 
 using Trace = std::vector<std::string>;
 
-// "Name(a, b)", as the traces spell a call.
-inline std::string Call(const std::string& name, const std::vector<std::string>& args) {
-  std::string s = name + "(";
-  for (std::size_t i = 0; i < args.size(); ++i) s += (i == 0 ? "" : ", ") + args[i];
-  return s + ")";
-}
-
 inline std::string Upper(std::string s) {
-  for (char& ch : s) {
-    if (ch >= 'a' && ch <= 'z') ch = static_cast<char>(ch - 'a' + 'A');
-  }
+  for (char& ch : s) ch = ch >= 'a' && ch <= 'z' ? static_cast<char>(ch - 'a' + 'A') : ch;
   return s;
 }
 
@@ -47,25 +38,33 @@ struct StoredValue {
   std::string raw;   // as stored, when it differs from the display text
 };
 
-class FakeRegistry final : public Registry {
+// One machine behind every interface. Its parts keep their names (m.files, m.registry...)
+// so that a test says which part of Windows it sets up or looks at.
+class FakeMachine final : public Registry, public FileSystem, public Host, public Dialogs, public MainForm {
  public:
-  explicit FakeRegistry(Trace& trace) : trace_(trace) {}
+  FakeMachine() : controls(kControlCount) {
+    for (const ControlLayout& entry : MainWindowLayout()) State(entry.control).text = entry.caption;
+    State(Control::CkLogoff).value = 1;  // ticked as designed
+  }
+  FakeMachine &registry = *this, &files = *this, &host = *this, &dialogs = *this, &form = *this;
+  Services services{*this, *this, *this, *this};
+  Trace trace;
+
+  // ---- registry ----
   std::string RegReadValue(std::uint32_t, const std::string& key, const std::string& name,
                            std::uint32_t& type) override {
     const StoredValue* v = Find(key, name);
-    if (v == nullptr) return std::string();
-    type = v->type;
-    return TrimSpaces(v->text);
+    if (v != nullptr) type = v->type;
+    return v == nullptr ? std::string() : TrimSpaces(v->text);
   }
-  bool RegWriteValue(std::uint32_t, const std::string& key, const std::string& name,
-                     const std::string& value, std::uint32_t type) override {
+  bool RegWriteValue(std::uint32_t, const std::string& key, const std::string& name, const std::string& value,
+                     std::uint32_t type) override {
     const bool ok = refusedKeys.count(key) == 0;
-    trace_.push_back(Call("RegWriteValue", {key, name, value, std::to_string(type)}) + (ok ? "" : " -> refused"));
+    Log("RegWriteValue", {key, name, value, std::to_string(type)}, ok ? "" : " -> refused");
     if (ok) Set(key, name, value, type);
     return ok;
   }
-  std::optional<RegistryValue> RegReadRaw(std::uint32_t, const std::string& key,
-                                          const std::string& name) override {
+  std::optional<RegistryValue> RegReadRaw(std::uint32_t, const std::string& key, const std::string& name) override {
     if (unreadableKeys.count(key) != 0) return std::nullopt;
     const StoredValue* v = Find(key, name);
     if (v == nullptr) return RegistryValue{};
@@ -73,16 +72,15 @@ class FakeRegistry final : public Registry {
   }
   bool RegRestoreValue(std::uint32_t, const std::string& key, const std::string& name,
                        const RegistryValue& value) override {
-    trace_.push_back(Call("RegRestoreValue", {key, name, value.exists ? std::to_string(value.type) : "none"}));
-    if (!value.exists) values_.erase(Upper(key + "|" + name));
+    Log("RegRestoreValue", {key, name, value.exists ? std::to_string(value.type) : "none"});
+    values_.erase(Upper(key + "|" + name));
     // The fake does not expand: an expandable value shows its stored text.
     const std::string text = FormatRegistryData(value.type, value.data);
     if (value.exists) Set(key, name, text, value.type, value.type == kRegExpandSz ? text : "");
     return true;
   }
-
-  void Set(const std::string& key, const std::string& name, const std::string& text,
-           std::uint32_t type = kRegSz, const std::string& raw = "") {
+  void Set(const std::string& key, const std::string& name, const std::string& text, std::uint32_t type = kRegSz,
+           const std::string& raw = "") {
     values_[Upper(key + "|" + name)] = StoredValue{type, text, raw};
   }
   const StoredValue* Find(const std::string& key, const std::string& name) const {
@@ -92,41 +90,32 @@ class FakeRegistry final : public Registry {
   std::set<std::string> refusedKeys;     // writes under these keys fail (access denied)
   std::set<std::string> unreadableKeys;  // reads of whole values under these keys fail
 
- private:
-  Trace& trace_;
-  std::map<std::string, StoredValue> values_;
-};
-
-// A file tree of absolute Windows paths ("C:\Users\Ann\Desktop"), compared case-insensitively
-// and kept as first spelled. Drives exist when listed in `drives` ("C:", "D:").
-class FakeFileSystem final : public FileSystem {
- public:
-  explicit FakeFileSystem(Trace& trace) : trace_(trace) {}
+  // ---- files: absolute paths compared case-insensitively, kept as first spelled ----
   bool DirExists(const std::string& path) override {
-    trace_.push_back(Call("DirExists", {path}));
+    Log("DirExists", {path});
     return IsDirectory(path);
   }
   std::uint32_t GetFileAttributes(const std::string& path) override {
-    trace_.push_back(Call("GetFileAttributes", {path}));
+    Log("GetFileAttributes", {path});
     return Attributes(path);
   }
   void MakeDirectory(const std::string& path) override {
-    trace_.push_back(Call("MakeDirectory", {path}));
+    Log("MakeDirectory", {path});
     Make(path);
   }
   HostResult SetFileAttributes(const std::string& path, std::uint32_t attributes) override {
-    trace_.push_back(Call("SetFileAttributes", {path, std::to_string(attributes)}));
+    Log("SetFileAttributes", {path, std::to_string(attributes)});
     const auto it = nodes_.find(Norm(path));
     if (it == nodes_.end()) return HostResult::Failure(2);  // ERROR_FILE_NOT_FOUND
     it->second.attributes = attributes & ~kFileAttributeDirectory;
     return HostResult::Success();
   }
   int ShellCopyFiles(const std::string& source, const std::string& destination) override {
-    trace_.push_back(Call("ShellCopyFiles", {source, destination}));
+    Log("ShellCopyFiles", {source, destination});
     return Transfer(source, destination, false);
   }
   int ShellMoveFiles(const std::string& source, const std::string& destination) override {
-    trace_.push_back(Call("ShellMoveFiles", {source, destination}));
+    Log("ShellMoveFiles", {source, destination});
     return Transfer(source, destination, true);
   }
   std::optional<FolderId> GetFolderId(const std::string& path) override {
@@ -143,28 +132,27 @@ class FakeFileSystem final : public FileSystem {
     return it == freeBytes.end() ? (1ull << 40) : it->second;
   }
   std::vector<FileEntry> ListFiles(const std::string& folder) override {
-    std::vector<FileEntry> files;
+    std::vector<FileEntry> found;
     for (const auto& [path, node] : nodes_) {
-      if (!node.directory && Below(path, Norm(folder))) files.push_back({path.substr(Norm(folder).size()), node.size});
+      if (!node.directory && Below(path, Norm(folder))) found.push_back({path.substr(Norm(folder).size()), node.size});
     }
-    return files;
+    return found;
   }
   bool WriteNewFile(const std::string& path, const std::string& bytes) override {
-    trace_.push_back(Call("WriteNewFile", {path}));
+    Log("WriteNewFile", {path});
     const std::string parent = path.substr(0, path.rfind('\\'));
     if (Exists(path) || !IsDirectory(parent) || readOnlyFolders.count(Norm(parent)) != 0) return false;
     nodes_[Norm(path)] = Node{false, 0, bytes, bytes.size()};
     return true;
   }
   bool RemoveEmptyDirectory(const std::string& path) override {
-    trace_.push_back(Call("RemoveEmptyDirectory", {path}));
+    Log("RemoveEmptyDirectory", {path});
     return IsDirectory(path) && ListUnder(path).empty() && nodes_.erase(Norm(path)) == 1;
   }
   HostResult ProtectPrivateFolder(const std::string& path) override {
-    trace_.push_back(Call("ProtectPrivateFolder", {path}));
+    Log("ProtectPrivateFolder", {path});
     return noAccessLists ? HostResult::Failure(50) : HostResult::Success();  // ERROR_NOT_SUPPORTED
   }
-
   void AddDirectory(const std::string& path) {
     drives.insert(Upper(path.substr(0, 2)));
     Make(path, true);
@@ -197,7 +185,6 @@ class FakeFileSystem final : public FileSystem {
     }
     return out;
   }
-
   std::set<std::string> drives{"C:"};
   std::set<std::string, CaseLess> failingSources;  // the shell's copy or move of these fails
   // Another name for a folder, as `subst` makes one: "E:" -> "C:\\Users\\Ann".
@@ -210,6 +197,94 @@ class FakeFileSystem final : public FileSystem {
   bool noAccessLists = false;                       // the target's volume keeps none (FAT32)
   std::set<std::string, CaseLess> readOnlyFolders;  // no new file can be written in these
 
+  // ---- processes ----
+  RawOsVersion QueryOsVersion() override {
+    Log("QueryOsVersion", {});
+    return version;
+  }
+  unsigned GetDriveType(const std::string& root) override {
+    Log("GetDriveType", {root});
+    return driveTypes.count(root) ? driveTypes[root] : 1u;
+  }
+  HostResult StartCommand(const std::string& commandLine, int showState) override {
+    const bool fails = failingCommands.count(commandLine) != 0;
+    Log("StartCommand", {commandLine, std::to_string(showState)}, fails ? " -> failed" : "");
+    return fails ? HostResult::Failure(2) : HostResult::Success();
+  }
+  void Sleep(unsigned milliseconds) override {
+    Log("Sleep", {std::to_string(milliseconds)});
+    if (sleepThrows) throw std::runtime_error("unforeseen");
+  }
+  void SysLogoff() override { Log("SysLogoff", {}); }
+  std::string ProgramFolder() override { return "C:\\Program Files\\Vestrand"; }
+  void SetEnvironmentVariable(const std::string& name, const std::string& value) override {
+    Log("SetEnvironmentVariable", {name, value});
+    environment[name] = value;
+  }
+  void BroadcastEnvironmentChange() override { Log("BroadcastEnvironmentChange", {}); }
+  void EndProgram() override {
+    Log("EndProgram", {});
+    ended = true;
+  }
+  LocalTime Now() override { return now; }
+  void SetVersion(std::uint32_t major, std::uint32_t minor, std::uint32_t build = 0) {
+    version = RawOsVersion{true, major, minor, build, 2, {}};  // platform 2: NT
+  }
+  RawOsVersion version;
+  std::map<std::string, unsigned> driveTypes;  // "D:" -> 3
+  std::set<std::string> failingCommands;       // command lines that cannot start
+  std::map<std::string, std::string> environment;
+  bool ended = false;
+  bool sleepThrows = false;  // something unforeseen fails in the middle of a run
+  LocalTime now{2026, 12, 6, 15, 30, 0};
+
+  // ---- dialogs ----
+  std::string BrowseFolder(const std::string& title, const std::string& startFolder) override {
+    Log("BrowseFolder", {title, startFolder});
+    const std::string answer = browseResults.empty() ? "" : browseResults.front();
+    if (!browseResults.empty()) browseResults.pop_front();
+    return answer;
+  }
+  void MessageBox(const std::string& text, unsigned flags, const std::optional<std::string>& title) override {
+    Log("MessageBox", {text, std::to_string(flags), title.value_or("(default)")});
+  }
+  void CenterMsgBox(const std::string& text, unsigned flags, const std::string& title) override {
+    Log("CenterMsgBox", {text, std::to_string(flags), title});
+  }
+  void ShowWaitCursor(bool waiting) override { Log("ShowWaitCursor", {waiting ? "1" : "0"}); }
+  std::deque<std::string> browseResults;  // answered in order; empty text when exhausted
+
+  // ---- the main window: its controls as plain state; only its moves and enabling are traced ----
+  std::string GetText(Control c) override { return State(c).text; }
+  void SetText(Control c, const std::string& text) override { State(c).text = text; }
+  int GetValue(Control c) override { return State(c).value; }
+  void SetValue(Control c, int value) override { State(c).value = value; }
+  void SetEnabled(Control c, bool enabled) override { State(c).enabled = enabled; }
+  void SetVisible(Control c, bool visible) override { State(c).visible = visible; }
+  void SetCaption(Control c, const std::string& text) override { State(c).text = text; }
+  void SetLocked(Control c, bool locked) override { State(c).locked = locked; }
+  void SetWindowCaption(const std::string& text) override { caption = text; }
+  void Show() override { shown = true; }
+  TwipsPoint GetWindowPosition() override { return position; }
+  void MoveWindowTo(int left, int top) override {
+    Log("MoveWindowTo", {std::to_string(left), std::to_string(top)});
+    position = {left, top};
+  }
+  void SetWindowEnabled(bool enabled) override {
+    Log("SetWindowEnabled", {enabled ? "1" : "0"});
+    windowEnabled = enabled;
+  }
+  struct ControlState {
+    std::string text;
+    int value = 0;
+    bool enabled = true, visible = true, locked = false;
+  };
+  ControlState& State(Control c) { return controls[static_cast<std::size_t>(c)]; }
+  std::vector<ControlState> controls;
+  std::string caption;
+  bool shown = false, windowEnabled = true;
+  TwipsPoint position{2000, 1500};
+
  private:
   struct Node {
     bool directory = false;
@@ -217,6 +292,12 @@ class FakeFileSystem final : public FileSystem {
     std::string content;
     std::uint64_t size = 0;
   };
+  // Notes the call as "Name(a, b)".
+  void Log(const std::string& name, const std::vector<std::string>& args, const std::string& outcome = "") {
+    std::string call = name + "(";
+    for (std::size_t i = 0; i < args.size(); ++i) call += (i == 0 ? "" : ", ") + args[i];
+    trace.push_back(call + ")" + outcome);
+  }
   static bool Below(const std::string& path, const std::string& folder) {
     return Upper(path).rfind(Upper(folder) + "\\", 0) == 0;
   }
@@ -263,138 +344,8 @@ class FakeFileSystem final : public FileSystem {
     return 1;
   }
 
-  Trace& trace_;
+  std::map<std::string, StoredValue> values_;
   std::map<std::string, Node, CaseLess> nodes_;
-};
-
-class FakeHost final : public Host {
- public:
-  explicit FakeHost(Trace& trace) : trace_(trace) {}
-  RawOsVersion QueryOsVersion() override {
-    trace_.push_back("QueryOsVersion()");
-    return version;
-  }
-  unsigned GetDriveType(const std::string& root) override {
-    trace_.push_back(Call("GetDriveType", {root}));
-    return driveTypes.count(root) ? driveTypes[root] : 1u;
-  }
-  HostResult StartCommand(const std::string& commandLine, int showState) override {
-    const bool fails = failingCommands.count(commandLine) != 0;
-    trace_.push_back(Call("StartCommand", {commandLine, std::to_string(showState)}) + (fails ? " -> failed" : ""));
-    return fails ? HostResult::Failure(2) : HostResult::Success();
-  }
-  void Sleep(unsigned milliseconds) override {
-    trace_.push_back(Call("Sleep", {std::to_string(milliseconds)}));
-    if (sleepThrows) throw std::runtime_error("unforeseen");
-  }
-  void SysLogoff() override { trace_.push_back("SysLogoff()"); }
-  std::string ProgramFolder() override { return "C:\\Program Files\\Vestrand"; }
-  void SetEnvironmentVariable(const std::string& name, const std::string& value) override {
-    trace_.push_back(Call("SetEnvironmentVariable", {name, value}));
-    environment[name] = value;
-  }
-  void BroadcastEnvironmentChange() override { trace_.push_back("BroadcastEnvironmentChange()"); }
-  void EndProgram() override {
-    trace_.push_back("EndProgram()");
-    ended = true;
-  }
-  LocalTime Now() override { return now; }
-
-  // Sets the reported version (platform 2: NT).
-  void SetVersion(std::uint32_t major, std::uint32_t minor, std::uint32_t build = 0) {
-    version.queried = true;
-    version.majorVersion = major;
-    version.minorVersion = minor;
-    version.buildNumber = build;
-    version.platformId = 2;
-  }
-  RawOsVersion version;
-  std::map<std::string, unsigned> driveTypes;  // "D:" -> 3
-  std::set<std::string> failingCommands;       // command lines that cannot start
-  std::map<std::string, std::string> environment;
-  bool ended = false;
-  bool sleepThrows = false;  // something unforeseen fails in the middle of a run
-  LocalTime now{2026, 12, 6, 15, 30, 0};
-
- private:
-  Trace& trace_;
-};
-
-class FakeDialogs final : public Dialogs {
- public:
-  explicit FakeDialogs(Trace& trace) : trace_(trace) {}
-  std::string BrowseFolder(const std::string& title, const std::string& startFolder) override {
-    trace_.push_back(Call("BrowseFolder", {title, startFolder}));
-    if (browseResults.empty()) return std::string();
-    const std::string result = browseResults.front();
-    browseResults.pop_front();
-    return result;
-  }
-  void MessageBox(const std::string& text, unsigned flags, const std::optional<std::string>& title) override {
-    trace_.push_back(Call("MessageBox", {text, std::to_string(flags), title.value_or("(default)")}));
-  }
-  void CenterMsgBox(const std::string& text, unsigned flags, const std::string& title) override {
-    trace_.push_back(Call("CenterMsgBox", {text, std::to_string(flags), title}));
-  }
-  void ShowWaitCursor(bool waiting) override { trace_.push_back(Call("ShowWaitCursor", {waiting ? "1" : "0"})); }
-
-  std::deque<std::string> browseResults;  // answered in order; empty text when exhausted
-
- private:
-  Trace& trace_;
-};
-
-// The main window's controls as plain state; only its moves and enabling are traced.
-class FakeForm final : public MainForm {
- public:
-  explicit FakeForm(Trace& trace) : controls(kControlCount), trace_(trace) {
-    for (const ControlLayout& entry : MainWindowLayout()) State(entry.control).text = entry.caption;
-    State(Control::CkLogoff).value = 1;  // ticked as designed
-  }
-  std::string GetText(Control c) override { return State(c).text; }
-  void SetText(Control c, const std::string& text) override { State(c).text = text; }
-  int GetValue(Control c) override { return State(c).value; }
-  void SetValue(Control c, int value) override { State(c).value = value; }
-  void SetEnabled(Control c, bool enabled) override { State(c).enabled = enabled; }
-  void SetVisible(Control c, bool visible) override { State(c).visible = visible; }
-  void SetCaption(Control c, const std::string& text) override { State(c).text = text; }
-  void SetLocked(Control c, bool locked) override { State(c).locked = locked; }
-  void SetWindowCaption(const std::string& text) override { caption = text; }
-  void Show() override { shown = true; }
-  TwipsPoint GetWindowPosition() override { return position; }
-  void MoveWindowTo(int left, int top) override {
-    trace_.push_back(Call("MoveWindowTo", {std::to_string(left), std::to_string(top)}));
-    position = {left, top};
-  }
-  void SetWindowEnabled(bool enabled) override {
-    trace_.push_back(Call("SetWindowEnabled", {enabled ? "1" : "0"}));
-    windowEnabled = enabled;
-  }
-
-  struct ControlState {
-    std::string text;
-    int value = 0;
-    bool enabled = true, visible = true, locked = false;
-  };
-  ControlState& State(Control c) { return controls[static_cast<std::size_t>(c)]; }
-  std::vector<ControlState> controls;
-  std::string caption;
-  bool shown = false, windowEnabled = true;
-  TwipsPoint position{2000, 1500};
-
- private:
-  Trace& trace_;
-};
-
-// A whole fake machine, ready to hand to the logic.
-struct FakeMachine {
-  Trace trace;
-  FakeRegistry registry{trace};
-  FakeFileSystem files{trace};
-  FakeHost host{trace};
-  FakeDialogs dialogs{trace};
-  FakeForm form{trace};
-  Services services{registry, files, host, dialogs};
 };
 
 }  // namespace vestrand::fake
