@@ -146,12 +146,7 @@ TEST(ShellRequests, ItemListsFoldersAndResults) {
 }
 
 TEST(VersionRecord, NamesFamiliesAndServicePack) {
-  RawOsVersion raw;
-  raw.queried = true;
-  raw.platformId = 2;
-  raw.majorVersion = 5;
-  raw.minorVersion = 1;
-  raw.buildNumber = 0x05010A28;
+  RawOsVersion raw{true, 5, 1, 0x05010A28, 2, {}};
   const std::u16string pack = u"Service Pack 3\0x";
   std::copy(pack.begin(), pack.end(), raw.servicePack.begin());
   OsVersionInfo info;
