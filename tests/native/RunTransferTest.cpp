@@ -43,18 +43,14 @@ void SetRow(FakeMachine& m, int row, const std::string& path, int tick) {
   m.registry.Set(r.secondWriteKey, r.secondValueName, path);
 }
 
-void Prepare(FakeMachine& m, const std::string& target, Control mode = Control::OptionMove, int logoff = 0) {
+// The window as the user leaves it before a run, over a Windows XP profile (music, pictures
+// and videos inside My Documents; rows 7 to 10 and 14 empty) or a Windows 7 one.
+void Prepare(FakeMachine& m, bool xp, const std::set<int>& ticked, const std::string& target,
+             Control mode = Control::OptionMove, int logoff = 0) {
   m.form.State(Control::Text15).text = target;
-  for (Control c : {Control::OptionCopy, Control::OptionMove, Control::OptionDont}) {
-    m.form.State(c).value = c == mode ? 1 : 0;
-  }
+  for (Control c : {Control::OptionCopy, Control::OptionMove, Control::OptionDont}) m.form.State(c).value = c == mode;
   m.form.State(Control::CkLogoff).value = logoff;
   m.files.drives.insert("D:");
-}
-
-// Windows XP: music, pictures and videos inside My Documents; rows 7 to 10 and 14 empty.
-// Windows 7: every row has its folder in the profile.
-void Profile(FakeMachine& m, bool xp, const std::set<int>& ticked) {
   const std::map<int, std::string> xpRows = {
       {1, "\\桌面"}, {2, "\\My Documents"}, {3, "\\Favorites"},
       {4, "\\Local Settings\\Temporary Internet Files"}, {5, "\\Cookies"}, {6, "\\Local Settings\\Temp"},
@@ -81,10 +77,8 @@ std::string Reg(const FakeMachine& m, const std::string& key, const std::string&
 
 // Where the first call starting with `prefix` is in the trace; -1 when there is none.
 std::ptrdiff_t IndexOf(const Trace& t, const std::string& prefix) {
-  for (std::size_t i = 0; i < t.size(); ++i) {
-    if (t[i].rfind(prefix, 0) == 0) return static_cast<std::ptrdiff_t>(i);
-  }
-  return -1;
+  const auto it = std::find_if(t.begin(), t.end(), [&](const std::string& e) { return e.rfind(prefix, 0) == 0; });
+  return it == t.end() ? -1 : it - t.begin();
 }
 
 std::string Write(const std::string& key, const std::string& name, const std::string& value) {
@@ -104,8 +98,7 @@ std::multiset<std::string> Contents(const FakeMachine& m) {
 
 TEST(RunTransfer, Nt5ExampleIsTheExactTrace) {
   FakeMachine m;
-  Profile(m, true, {1});
-  Prepare(m, "D:\\Personal");
+  Prepare(m, true, {1}, "D:\\Personal");
   StartRun(m, Family::NT5);
 
   Trace expected;
@@ -146,8 +139,7 @@ TEST(RunTransfer, Nt5ExampleIsTheExactTrace) {
 
 TEST(RunTransfer, Nt6TraceUsesFolderNamesWithoutLookingFirst) {
   FakeMachine m;
-  Profile(m, false, {1, 11});
-  Prepare(m, "D:\\Win7User\\", Control::OptionCopy, 1);
+  Prepare(m, false, {1, 11}, "D:\\Win7User\\", Control::OptionCopy, 1);
   m.files.AddDirectory("D:\\Win7User");
   StartRun(m, Family::NT6);
   const Trace expected = {
@@ -331,8 +323,7 @@ TEST(RunTransfer, AcceptedRunsLeaveEveryFolderNamedAndNothingLost) {
       if ((c.families & static_cast<int>(family)) == 0) continue;
       SCOPED_TRACE(std::string(c.name) + (family == Family::NT5 ? " (NT 5.x)" : " (NT 6.x)"));
       FakeMachine m;
-      Profile(m, c.xp, c.ticked);
-      Prepare(m, c.target, c.mode);
+      Prepare(m, c.xp, c.ticked, c.target, c.mode);
       c.setup(m);
       const auto before = Contents(m);
       StartRun(m, family);
@@ -419,8 +410,7 @@ TEST(RunTransfer, RefusedRunsChangeNothing) {
     for (const Case& c : cases) {
       SCOPED_TRACE(c.target + " " + c.box);
       FakeMachine m;
-      Profile(m, true, {1, 2, 11, 12, 13});
-      Prepare(m, c.target, c.mode);
+      Prepare(m, true, {1, 2, 11, 12, 13}, c.target, c.mode);
       if (c.setup) c.setup(m);
       const auto files = m.files.ListUnder("C:"), dFiles = m.files.ListUnder("D:");
       const auto values = Reg(m, kUsf, "Personal") + Reg(m, kSf, "Desktop");
@@ -447,8 +437,7 @@ TEST(RunTransfer, RefusedRunsChangeNothing) {
 // Once the desktop has been ended it comes back, whatever goes wrong.
 TEST(RunTransfer, UnexpectedFailureBringsTheShellBack) {
   FakeMachine m;
-  Profile(m, false, {1});
-  Prepare(m, "D:\\W");
+  Prepare(m, false, {1}, "D:\\W");
   m.host.sleepThrows = true;
   StartRun(m, Family::NT6);
   EXPECT_GT(IndexOf(m.trace, kExplorer), IndexOf(m.trace, kTaskkill));
