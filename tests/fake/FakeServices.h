@@ -302,8 +302,10 @@ class FakeMachine final : public Registry, public FileSystem, public Host, publi
     return Upper(path).rfind(Upper(folder) + "\\", 0) == 0;
   }
   static bool Same(const std::string& a, const std::string& b) { return Upper(a) == Upper(b); }
-  // The path as Windows reaches it: through an alias, a doubled backslash read as one.
+  // The path as Windows reaches it: through an alias, a doubled backslash read as one, a path
+  // from the root ("\\Desktop.ini") on the current drive.
   std::string Norm(std::string p) const {
+    if (p.size() > 1 && p[0] == '\\' && p[1] != '\\') p = "C:" + p;
     for (const auto& [name, folder] : aliases) {
       if (Same(p.substr(0, name.size()), name)) p = folder + p.substr(name.size());
     }

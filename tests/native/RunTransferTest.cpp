@@ -303,9 +303,13 @@ const Accepted kAccepted[] = {
      {{"My Music", kXp + "\\My Documents\\My Music"}, {"Personal", "D:\\Personal\\My Documents"}},
      {kXp + "\\My Documents\\My Music\\第 13 号.txt", "D:\\Personal\\My Documents\\其他.txt"}, {}, false},
     {"XP media folders missing get their fixed names", 1, true, {}, kDont, "D:\\Personal",
-     [](FakeMachine& m) { SetRow(m, 12, kXp + "\\Gone\\Pics", 1); SetRow(m, 13, "", 1); },
+     [](FakeMachine& m) {
+       SetRow(m, 12, kXp + "\\Gone\\Pics", 1);
+       SetRow(m, 13, "", 1);
+       m.files.AddFile("C:\\Desktop.ini", "not the row's");  // what an empty box would name
+     },
      {{"My Pictures", "D:\\Personal\\My Pictures"}, {"My Music", "D:\\Personal\\My Music"}},
-     {"D:\\Personal\\My Pictures", "D:\\Personal\\My Music"}, {}, false},
+     {"D:\\Personal\\My Pictures", "D:\\Personal\\My Music", "!D:\\Personal\\My Music\\Desktop.ini"}, {}, false},
     {"XP ordinary folder missing is skipped", 1, true, {1, 3}, kMove, "D:\\Personal",
      [](FakeMachine& m) { SetRow(m, 1, kXp + "\\Gone Desktop", 1); },
      {{"Desktop", kXp + "\\Gone Desktop"}, {"Favorites", "D:\\Personal\\Favorites"}}, {"!D:\\Personal\\Gone Desktop"}, {}, false},
