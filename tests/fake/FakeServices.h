@@ -303,7 +303,7 @@ class FakeMachine final : public Registry, public FileSystem, public Host, publi
   }
   static bool Same(const std::string& a, const std::string& b) { return Upper(a) == Upper(b); }
   // The path as Windows reaches it: through an alias, a doubled backslash read as one, a path
-  // from the root ("\\Desktop.ini") on the current drive.
+  // from the root ("\Desktop.ini") on the current drive.
   std::string Norm(std::string p) const {
     if (p.size() > 1 && p[0] == '\\' && p[1] != '\\') p = "C:" + p;
     for (const auto& [name, folder] : aliases) {
