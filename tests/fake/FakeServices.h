@@ -4,18 +4,33 @@
 #ifndef VESTRAND_TESTS_FAKE_FAKESERVICES_H
 #define VESTRAND_TESTS_FAKE_FAKESERVICES_H
 
+#include <algorithm>
 #include <deque>
+#include <functional>
 #include <map>
 #include <set>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "platform/RegistryData.h"
 #include "platform/Services.h"
+#include "platform/Text.h"
 #include "relocation/FormFields.h"
+#include "ui/MainWindowLayout.h"
 
 namespace vestrand::fake {
 
 using Trace = std::vector<std::string>;
+
+inline std::string Upper(std::string s) {
+  for (char& ch : s) ch = ch >= 'a' && ch <= 'z' ? static_cast<char>(ch - 'a' + 'A') : ch;
+  return s;
+}
+
+struct CaseLess {
+  bool operator()(const std::string& a, const std::string& b) const { return Upper(a) < Upper(b); }
+};
 
 struct StoredValue {
   std::uint32_t type = kRegSz;
@@ -23,186 +38,317 @@ struct StoredValue {
   std::string raw;   // as stored, when it differs from the display text
 };
 
-class FakeRegistry final : public Registry {
+// One machine behind every interface. Its parts keep their names (m.files, m.registry...)
+// so that a test says which part of Windows it sets up or looks at.
+class FakeMachine final : public Registry, public FileSystem, public Host, public Dialogs, public MainForm {
  public:
-  explicit FakeRegistry(Trace& trace) : trace_(trace) {}
-  std::string RegReadValue(std::uint32_t root, const std::string& keyPath,
-                           const std::string& valueName, std::uint32_t& type) override;
-  bool RegWriteValue(std::uint32_t root, const std::string& keyPath, const std::string& valueName,
-                     const std::string& value, std::uint32_t type) override;
-  std::optional<RegistryValue> RegReadRaw(std::uint32_t root, const std::string& keyPath,
-                                          const std::string& valueName) override;
-  bool RegRestoreValue(std::uint32_t root, const std::string& keyPath,
-                       const std::string& valueName, const RegistryValue& value) override;
+  FakeMachine() : controls(kControlCount) {
+    for (const ControlLayout& entry : MainWindowLayout()) State(entry.control).text = entry.caption;
+    State(Control::CkLogoff).value = 1;  // ticked as designed
+  }
+  FakeMachine &registry = *this, &files = *this, &host = *this, &dialogs = *this, &form = *this;
+  Services services{*this, *this, *this, *this};
+  Trace trace;
 
-  void Set(const std::string& key, const std::string& name, const std::string& text,
-           std::uint32_t type = kRegSz, const std::string& raw = "");
-  const StoredValue* Find(const std::string& key, const std::string& name) const;
-  // Writes under this key fail (for example access denied).
-  std::set<std::string> refusedKeys;
-  // Reads of whole values under this key fail.
-  std::set<std::string> unreadableKeys;
+  // ---- registry ----
+  std::string RegReadValue(std::uint32_t, const std::string& key, const std::string& name,
+                           std::uint32_t& type) override {
+    const StoredValue* v = Find(key, name);
+    if (v != nullptr) type = v->type;
+    return v == nullptr ? std::string() : TrimSpaces(v->text);
+  }
+  bool RegWriteValue(std::uint32_t, const std::string& key, const std::string& name, const std::string& value,
+                     std::uint32_t type) override {
+    const bool ok = refusedKeys.count(key) == 0;
+    Log("RegWriteValue", {key, name, value, std::to_string(type)}, ok ? "" : " -> refused");
+    if (ok) Set(key, name, value, type);
+    return ok;
+  }
+  std::optional<RegistryValue> RegReadRaw(std::uint32_t, const std::string& key, const std::string& name) override {
+    if (unreadableKeys.count(key) != 0) return std::nullopt;
+    const StoredValue* v = Find(key, name);
+    if (v == nullptr) return RegistryValue{};
+    return RegistryValue{true, v->type, StringValueData(v->raw.empty() ? v->text : v->raw)};
+  }
+  bool RegRestoreValue(std::uint32_t, const std::string& key, const std::string& name,
+                       const RegistryValue& value) override {
+    Log("RegRestoreValue", {key, name, value.exists ? std::to_string(value.type) : "none"});
+    values_.erase(Upper(key + "|" + name));
+    // The fake does not expand: an expandable value shows its stored text.
+    const std::string text = FormatRegistryData(value.type, value.data);
+    if (value.exists) Set(key, name, text, value.type, value.type == kRegExpandSz ? text : "");
+    return true;
+  }
+  void Set(const std::string& key, const std::string& name, const std::string& text, std::uint32_t type = kRegSz,
+           const std::string& raw = "") {
+    values_[Upper(key + "|" + name)] = StoredValue{type, text, raw};
+  }
+  const StoredValue* Find(const std::string& key, const std::string& name) const {
+    const auto v = values_.find(Upper(key + "|" + name));
+    return v == values_.end() ? nullptr : &v->second;
+  }
+  std::set<std::string> refusedKeys;     // writes under these keys fail (access denied)
+  std::set<std::string> unreadableKeys;  // reads of whole values under these keys fail
 
- private:
-  Trace& trace_;
-  std::map<std::string, std::map<std::string, StoredValue>> keys_;
-};
-
-// A file tree of absolute Windows paths ("C:\Users\Ann\Desktop"), compared
-// case-insensitively. Drives exist when listed in `drives` ("C:", "D:").
-class FakeFileSystem final : public FileSystem {
- public:
-  explicit FakeFileSystem(Trace& trace) : trace_(trace) {}
-  bool DirExists(const std::string& path) override;
-  std::uint32_t GetFileAttributes(const std::string& path) override;
-  void MakeDirectory(const std::string& path) override;
-  HostResult SetFileAttributes(const std::string& path, std::uint32_t attributes) override;
-  int ShellCopyFiles(const std::string& source, const std::string& destination) override;
-  int ShellMoveFiles(const std::string& source, const std::string& destination) override;
-  std::optional<FolderId> GetFolderId(const std::string& path) override;
-  std::string VolumeOf(const std::string& path) override;
-  std::optional<std::uint64_t> FreeBytes(const std::string& path) override;
-  std::vector<FileEntry> ListFiles(const std::string& folder) override;
-  bool WriteNewFile(const std::string& path, const std::string& bytes) override;
-  bool RemoveEmptyDirectory(const std::string& path) override;
-  HostResult ProtectPrivateFolder(const std::string& path) override;
-
-  void AddDirectory(const std::string& path);  // with every level above it
-  // A file of `size` bytes (the content's size unless given).
-  void AddFile(const std::string& path, const std::string& content = "x",
-               std::uint64_t size = ~0ull);
-  bool Exists(const std::string& path) const;
-  bool IsDirectory(const std::string& path) const;
-  std::uint32_t Attributes(const std::string& path) const;
-  std::string Content(const std::string& path) const;
-  // Every path under `root` (not root itself), as stored, sorted.
-  std::vector<std::string> ListUnder(const std::string& root) const;
-
+  // ---- files: absolute paths compared case-insensitively, kept as first spelled ----
+  bool DirExists(const std::string& path) override {
+    Log("DirExists", {path});
+    return IsDirectory(path);
+  }
+  std::uint32_t GetFileAttributes(const std::string& path) override {
+    Log("GetFileAttributes", {path});
+    return Attributes(path);
+  }
+  void MakeDirectory(const std::string& path) override {
+    Log("MakeDirectory", {path});
+    Make(path);
+  }
+  HostResult SetFileAttributes(const std::string& path, std::uint32_t attributes) override {
+    Log("SetFileAttributes", {path, std::to_string(attributes)});
+    const auto it = nodes_.find(Norm(path));
+    if (it == nodes_.end()) return HostResult::Failure(2);  // ERROR_FILE_NOT_FOUND
+    it->second.attributes = attributes & ~kFileAttributeDirectory;
+    return HostResult::Success();
+  }
+  int ShellCopyFiles(const std::string& source, const std::string& destination) override {
+    Log("ShellCopyFiles", {source, destination});
+    return Transfer(source, destination, false);
+  }
+  int ShellMoveFiles(const std::string& source, const std::string& destination) override {
+    Log("ShellMoveFiles", {source, destination});
+    return Transfer(source, destination, true);
+  }
+  std::optional<FolderId> GetFolderId(const std::string& path) override {
+    const std::string p = Upper(Norm(path));
+    if (!IsDirectory(p)) return std::nullopt;
+    return FolderId{static_cast<std::uint32_t>(p[0]), std::hash<std::string>()(p)};
+  }
+  std::string VolumeOf(const std::string& path) override {
+    const std::string p = Upper(Norm(path));
+    return p.size() >= 2 && p[1] == ':' ? p.substr(0, 2) + "\\" : std::string();
+  }
+  std::optional<std::uint64_t> FreeBytes(const std::string& path) override {
+    const auto it = freeBytes.find(Upper(Norm(path).substr(0, 2)));
+    return it == freeBytes.end() ? (1ull << 40) : it->second;
+  }
+  std::vector<FileEntry> ListFiles(const std::string& folder) override {
+    std::vector<FileEntry> found;
+    for (const auto& [path, node] : nodes_) {
+      if (!node.directory && Below(path, Norm(folder))) found.push_back({path.substr(Norm(folder).size()), node.size});
+    }
+    return found;
+  }
+  bool WriteNewFile(const std::string& path, const std::string& bytes) override {
+    Log("WriteNewFile", {path});
+    const std::string parent = path.substr(0, path.rfind('\\'));
+    if (Exists(path) || !IsDirectory(parent) || readOnlyFolders.count(Norm(parent)) != 0) return false;
+    nodes_[Norm(path)] = Node{false, 0, bytes, bytes.size()};
+    return true;
+  }
+  bool RemoveEmptyDirectory(const std::string& path) override {
+    Log("RemoveEmptyDirectory", {path});
+    return IsDirectory(path) && ListUnder(path).empty() && nodes_.erase(Norm(path)) == 1;
+  }
+  HostResult ProtectPrivateFolder(const std::string& path) override {
+    Log("ProtectPrivateFolder", {path});
+    return noAccessLists ? HostResult::Failure(50) : HostResult::Success();  // ERROR_NOT_SUPPORTED
+  }
+  void AddDirectory(const std::string& path) {
+    drives.insert(Upper(path.substr(0, 2)));
+    Make(path, true);
+  }
+  // A file of `size` bytes (the content's size unless given), with every folder above it.
+  void AddFile(const std::string& path, const std::string& content = "x", std::uint64_t size = ~0ull) {
+    AddDirectory(path.substr(0, path.rfind('\\')));
+    nodes_[Norm(path)] = Node{false, 0, content, size == ~0ull ? content.size() : size};
+  }
+  bool Exists(const std::string& path) const { return Attributes(path) != kInvalidFileAttributes; }
+  bool IsDirectory(const std::string& path) const {
+    return Exists(path) && (Attributes(path) & kFileAttributeDirectory) != 0;
+  }
+  std::uint32_t Attributes(const std::string& path) const {
+    const std::string p = Norm(path);
+    if (p.size() == 2 && p[1] == ':') return drives.count(Upper(p)) ? kFileAttributeDirectory : kInvalidFileAttributes;
+    const auto it = nodes_.find(p);
+    if (it == nodes_.end()) return kInvalidFileAttributes;
+    return it->second.attributes | (it->second.directory ? kFileAttributeDirectory : 0u);
+  }
+  std::string Content(const std::string& path) const {
+    const auto it = nodes_.find(Norm(path));
+    return it == nodes_.end() ? std::string() : it->second.content;
+  }
+  // Every path under `root` (not root itself), as first spelled.
+  std::vector<std::string> ListUnder(const std::string& root) const {
+    std::vector<std::string> out;
+    for (const auto& [path, node] : nodes_) {
+      if (Below(path, Norm(root))) out.push_back(path);
+    }
+    return out;
+  }
   std::set<std::string> drives{"C:"};
-  // Copies and moves of these sources fail in the shell and change nothing.
-  std::set<std::string> failingSources;
+  std::set<std::string, CaseLess> failingSources;  // the shell's copy or move of these fails
   // Another name for a folder, as `subst` makes one: "E:" -> "C:\\Users\\Ann".
   std::map<std::string, std::string> aliases;
-  // Free bytes per drive ("D:"); plenty where not given.
-  std::map<std::string, std::uint64_t> freeBytes;
+  std::map<std::string, std::uint64_t> freeBytes;  // per drive ("D:"); plenty where not given
   // Files the shell skips (held open): a copy leaves them out, a move leaves them behind.
-  std::set<std::string> heldFiles;
+  std::set<std::string, CaseLess> heldFiles;
   // Wine's shell: a move onto a folder of the same name does nothing and reports success.
   bool moveOntoSameNameDoesNothing = false;
-  // The target's volume keeps no access lists (FAT32).
-  bool noAccessLists = false;
-  // Folders in which no new file can be written.
-  std::set<std::string> readOnlyFolders;
+  bool noAccessLists = false;                       // the target's volume keeps none (FAT32)
+  std::set<std::string, CaseLess> readOnlyFolders;  // no new file can be written in these
+
+  // ---- processes ----
+  RawOsVersion QueryOsVersion() override {
+    Log("QueryOsVersion", {});
+    return version;
+  }
+  unsigned GetDriveType(const std::string& root) override {
+    Log("GetDriveType", {root});
+    return driveTypes.count(root) ? driveTypes[root] : 1u;
+  }
+  HostResult StartCommand(const std::string& commandLine, int showState) override {
+    const bool fails = failingCommands.count(commandLine) != 0;
+    Log("StartCommand", {commandLine, std::to_string(showState)}, fails ? " -> failed" : "");
+    return fails ? HostResult::Failure(2) : HostResult::Success();
+  }
+  void Sleep(unsigned milliseconds) override {
+    Log("Sleep", {std::to_string(milliseconds)});
+    if (sleepThrows) throw std::runtime_error("unforeseen");
+  }
+  void SysLogoff() override { Log("SysLogoff", {}); }
+  std::string ProgramFolder() override { return "C:\\Program Files\\Vestrand"; }
+  void SetEnvironmentVariable(const std::string& name, const std::string& value) override {
+    Log("SetEnvironmentVariable", {name, value});
+    environment[name] = value;
+  }
+  void BroadcastEnvironmentChange() override { Log("BroadcastEnvironmentChange", {}); }
+  void EndProgram() override {
+    Log("EndProgram", {});
+    ended = true;
+  }
+  LocalTime Now() override { return now; }
+  void SetVersion(std::uint32_t major, std::uint32_t minor, std::uint32_t build = 0) {
+    version = RawOsVersion{true, major, minor, build, 2, {}};  // platform 2: NT
+  }
+  RawOsVersion version;
+  std::map<std::string, unsigned> driveTypes;  // "D:" -> 3
+  std::set<std::string> failingCommands;       // command lines that cannot start
+  std::map<std::string, std::string> environment;
+  bool ended = false;
+  bool sleepThrows = false;  // something unforeseen fails in the middle of a run
+  LocalTime now{2026, 12, 6, 15, 30, 0};
+
+  // ---- dialogs ----
+  std::string BrowseFolder(const std::string& title, const std::string& startFolder) override {
+    Log("BrowseFolder", {title, startFolder});
+    const std::string answer = browseResults.empty() ? "" : browseResults.front();
+    if (!browseResults.empty()) browseResults.pop_front();
+    return answer;
+  }
+  void MessageBox(const std::string& text, unsigned flags, const std::optional<std::string>& title) override {
+    Log("MessageBox", {text, std::to_string(flags), title.value_or("(default)")});
+  }
+  void CenterMsgBox(const std::string& text, unsigned flags, const std::string& title) override {
+    Log("CenterMsgBox", {text, std::to_string(flags), title});
+  }
+  void ShowWaitCursor(bool waiting) override { Log("ShowWaitCursor", {waiting ? "1" : "0"}); }
+  std::deque<std::string> browseResults;  // answered in order; empty text when exhausted
+
+  // ---- the main window: its controls as plain state; only its moves and enabling are traced ----
+  std::string GetText(Control c) override { return State(c).text; }
+  void SetText(Control c, const std::string& text) override { State(c).text = text; }
+  int GetValue(Control c) override { return State(c).value; }
+  void SetValue(Control c, int value) override { State(c).value = value; }
+  void SetEnabled(Control c, bool enabled) override { State(c).enabled = enabled; }
+  void SetVisible(Control c, bool visible) override { State(c).visible = visible; }
+  void SetCaption(Control c, const std::string& text) override { State(c).text = text; }
+  void SetLocked(Control c, bool locked) override { State(c).locked = locked; }
+  void SetWindowCaption(const std::string& text) override { caption = text; }
+  void Show() override { shown = true; }
+  TwipsPoint GetWindowPosition() override { return position; }
+  void MoveWindowTo(int left, int top) override {
+    Log("MoveWindowTo", {std::to_string(left), std::to_string(top)});
+    position = {left, top};
+  }
+  void SetWindowEnabled(bool enabled) override {
+    Log("SetWindowEnabled", {enabled ? "1" : "0"});
+    windowEnabled = enabled;
+  }
+  struct ControlState {
+    std::string text;
+    int value = 0;
+    bool enabled = true, visible = true, locked = false;
+  };
+  ControlState& State(Control c) { return controls[static_cast<std::size_t>(c)]; }
+  std::vector<ControlState> controls;
+  std::string caption;
+  bool shown = false, windowEnabled = true;
+  TwipsPoint position{2000, 1500};
 
  private:
   struct Node {
     bool directory = false;
     std::uint32_t attributes = 0;
     std::string content;
-    std::string path;  // as first spelled
     std::uint64_t size = 0;
   };
-  std::string Key(const std::string& path) const;
-  bool ParentExists(const std::string& key) const;
-  int Transfer(const std::string& source, const std::string& destination, bool move);
+  // Notes the call as "Name(a, b)".
+  void Log(const std::string& name, const std::vector<std::string>& args, const std::string& outcome = "") {
+    std::string call = name + "(";
+    for (std::size_t i = 0; i < args.size(); ++i) call += (i == 0 ? "" : ", ") + args[i];
+    trace.push_back(call + ")" + outcome);
+  }
+  static bool Below(const std::string& path, const std::string& folder) {
+    return Upper(path).rfind(Upper(folder) + "\\", 0) == 0;
+  }
+  static bool Same(const std::string& a, const std::string& b) { return Upper(a) == Upper(b); }
+  // The path as Windows reaches it: through an alias, a doubled backslash read as one, a path
+  // from the root ("\Desktop.ini") on the current drive.
+  std::string Norm(std::string p) const {
+    if (p.size() > 1 && p[0] == '\\' && p[1] != '\\') p = "C:" + p;
+    for (const auto& [name, folder] : aliases) {
+      if (Same(p.substr(0, name.size()), name)) p = folder + p.substr(name.size());
+    }
+    for (std::size_t at = p.find("\\\\", 1); at != std::string::npos; at = p.find("\\\\", 1)) p.erase(at, 1);
+    while (p.size() > 2 && p.back() == '\\') p.pop_back();
+    return p;
+  }
+  // Every missing level top down where its parent exists; `force` makes the parents too.
+  void Make(const std::string& path, bool force = false) {
+    const std::string spelled = Norm(path) + "\\";
+    for (std::size_t at = spelled.find('\\', 3); at != std::string::npos; at = spelled.find('\\', at + 1)) {
+      const std::string level = spelled.substr(0, at);
+      if (Exists(level) || (!force && !IsDirectory(level.substr(0, level.rfind('\\'))))) continue;
+      nodes_[level] = Node{true, 0, "", 0};
+    }
+  }
+  int Transfer(const std::string& source, const std::string& destination, bool move) {
+    const auto from = nodes_.find(Norm(source));
+    if (from == nodes_.end() || failingSources.count(source) != 0) return -1;
+    const std::string src = from->first, dst = Norm(destination);
+    const std::string target = dst + src.substr(src.rfind('\\'));
+    // Into itself or below itself: the shell refuses and changes nothing.
+    if (Same(target, src) || Same(dst, src) || Below(dst, src)) return -1;
+    Make(dst);  // the shell makes the destination where it can
+    if (!IsDirectory(dst)) return -1;
+    if (move && moveOntoSameNameDoesNothing && Exists(target)) return 1;
+    std::vector<std::pair<std::string, Node>> carried;
+    for (const auto& [path, node] : nodes_) {
+      if (Same(path, src) || Below(path, src)) carried.emplace_back(path, node);
+    }
+    for (const auto& [path, node] : carried) {
+      if (!node.directory && heldFiles.count(path) != 0) continue;  // skipped by the shell
+      nodes_[target + path.substr(src.size())] = node;
+      const bool holds = std::any_of(heldFiles.begin(), heldFiles.end(),
+                                     [&](const std::string& h) { return Same(h, path) || Below(h, path); });
+      if (move && !holds) nodes_.erase(path);
+    }
+    return 1;
+  }
 
-  Trace& trace_;
-  std::map<std::string, Node> nodes_;
+  std::map<std::string, StoredValue> values_;
+  std::map<std::string, Node, CaseLess> nodes_;
 };
-
-class FakeHost final : public Host {
- public:
-  explicit FakeHost(Trace& trace) : trace_(trace) {}
-  RawOsVersion QueryOsVersion() override;
-  unsigned GetDriveType(const std::string& root) override;
-  HostResult StartCommand(const std::string& commandLine, int showState) override;
-  void Sleep(unsigned milliseconds) override;
-  void SysLogoff() override;
-  std::string ProgramFolder() override;
-  void SetEnvironmentVariable(const std::string& name, const std::string& value) override;
-  void BroadcastEnvironmentChange() override;
-  void EndProgram() override;
-  LocalTime Now() override { return now; }
-
-  // Sets the reported version (platform 2 unless given).
-  void SetVersion(std::uint32_t major, std::uint32_t minor, std::uint32_t build = 0,
-                  std::uint32_t platform = 2, const std::u16string& servicePack = u"");
-  RawOsVersion version;
-  std::map<std::string, unsigned> driveTypes;  // "D:" -> 3
-  std::set<std::string> failingCommands;       // command lines that cannot start
-  std::string programFolder = "C:\\Program Files\\Vestrand";
-  std::map<std::string, std::string> environment;
-  bool ended = false;
-  bool sleepThrows = false;  // something unforeseen fails in the middle of a run
-  LocalTime now{2026, 12, 6, 15, 30, 0};
-
- private:
-  Trace& trace_;
-};
-
-class FakeDialogs final : public Dialogs {
- public:
-  explicit FakeDialogs(Trace& trace) : trace_(trace) {}
-  std::string BrowseFolder(const std::string& title, const std::string& startFolder) override;
-  void MessageBox(const std::string& text, unsigned flags,
-                  const std::optional<std::string>& title) override;
-  void CenterMsgBox(const std::string& text, unsigned flags, const std::string& title) override;
-  void ShowWaitCursor(bool waiting) override;
-
-  std::deque<std::string> browseResults;  // answered in order; empty text when exhausted
-
- private:
-  Trace& trace_;
-};
-
-// The main window's controls as plain state.
-class FakeForm final : public MainForm {
- public:
-  explicit FakeForm(Trace& trace);
-  std::string GetText(Control c) override;
-  void SetText(Control c, const std::string& text) override;
-  int GetValue(Control c) override;
-  void SetValue(Control c, int value) override;
-  void SetEnabled(Control c, bool enabled) override;
-  void SetVisible(Control c, bool visible) override;
-  void SetCaption(Control c, const std::string& caption) override;
-  void SetLocked(Control c, bool locked) override;
-  void SetWindowCaption(const std::string& caption) override;
-  void Show() override;
-  TwipsPoint GetWindowPosition() override;
-  void MoveWindowTo(int leftTwips, int topTwips) override;
-  void SetWindowEnabled(bool enabled) override;
-
-  struct ControlState {
-    std::string text;
-    int value = 0;
-    bool enabled = true;
-    bool visible = true;
-    bool locked = false;
-  };
-  ControlState& State(Control c) { return controls[static_cast<std::size_t>(c)]; }
-  std::vector<ControlState> controls;
-  std::string caption;
-  bool shown = false;
-  bool windowEnabled = true;
-  TwipsPoint position{2000, 1500};
-
- private:
-  Trace& trace_;
-};
-
-// A whole fake machine, ready to hand to the logic.
-struct FakeMachine {
-  Trace trace;
-  FakeRegistry registry{trace};
-  FakeFileSystem files{trace};
-  FakeHost host{trace};
-  FakeDialogs dialogs{trace};
-  FakeForm form{trace};
-  Services services{registry, files, host, dialogs};
-};
-
-std::string ControlName(Control c);
 
 }  // namespace vestrand::fake
 

@@ -7,6 +7,7 @@
 #include "platform/OsVersion.h"
 #include "startup/StartMain.h"
 #include "ui/MainWindowEvents.h"
+#include "ui/MainWindowLayout.h"
 
 namespace vestrand {
 namespace {
@@ -16,40 +17,28 @@ using fake::FakeMachine;
 bool Start(FakeMachine& m) { return StartMain(m.services, [&m]() -> MainForm& { return m.form; }); }
 
 TEST(Startup, VersionDecidesCaptionTargetAndWhetherTheWindowComes) {
-  struct Case {
-    std::uint32_t major, minor, build, platform;
-    unsigned driveD;
-    const char* caption;  // nullptr: no window at all
-    const char* target;
+  // version, build, the type of drive D:, the caption (nullptr: no window at all), the target proposed
+  const std::tuple<std::uint32_t, std::uint32_t, std::uint32_t, unsigned, const char*, const char*> cases[] = {
+      {5, 0, 2195, 3, "Vestrand For Windows 2000", "D:\\Personal"},
+      {5, 1, 2600, 3, "Vestrand For Windows XP", "D:\\Personal"},
+      {5, 2, 3790, 4, "Vestrand For Windows 2003", ""},
+      {6, 0, 6002, 3, "Vestrand For Windows Vista", "D:\\Win7User"},
+      {6, 1, 7601, 5, "Vestrand For Windows 7", ""},
+      {6, 2, 9200, 2, "Vestrand For Windows 8", ""},
+      {6, 3, 9600, 3, "Vestrand For Windows NT", "D:\\Win7User"},
+      {4, 0, 1381, 3, nullptr, ""},
   };
-  const Case cases[] = {
-      {5, 0, 2195, 2, 3, "Vestrand For Windows 2000", "D:\\Personal"},
-      {5, 1, 2600, 2, 3, "Vestrand For Windows XP", "D:\\Personal"},
-      {5, 2, 3790, 2, 4, "Vestrand For Windows 2003", ""},
-      {6, 0, 6002, 2, 3, "Vestrand For Windows Vista", "D:\\Win7User"},
-      {6, 1, 7601, 2, 5, "Vestrand For Windows 7", ""},
-      {6, 2, 9200, 2, 2, "Vestrand For Windows 8", ""},
-      {6, 3, 9600, 2, 3, "Vestrand For Windows NT", "D:\\Win7User"},
-      {4, 0, 1381, 2, 3, nullptr, ""},
-      {4, 10, 1998, 1, 3, nullptr, ""},
-      {3, 51, 1057, 2, 3, nullptr, ""},
-  };
-  for (const Case& c : cases) {
+  for (const auto& [major, minor, build, driveD, caption, target] : cases) {
     FakeMachine m;
-    m.host.SetVersion(c.major, c.minor, c.build | 0x05000000u, c.platform);
-    m.host.driveTypes["D:"] = c.driveD;
+    m.host.SetVersion(major, minor, build | 0x05000000u);
+    m.host.driveTypes["D:"] = driveD;
     bool created = false;
     const bool started = StartMain(m.services, [&]() -> MainForm& { created = true; return m.form; });
-    EXPECT_EQ(started, c.caption != nullptr) << c.major << "." << c.minor;
-    EXPECT_EQ(created, started);
+    EXPECT_EQ(std::make_pair(started, created), std::make_pair(caption != nullptr, caption != nullptr)) << major << minor;
     if (!started) continue;
-    EXPECT_EQ(m.form.caption, c.caption);
-    EXPECT_TRUE(m.form.shown);
-    EXPECT_EQ(m.form.GetText(Control::Text15), c.target);
-    EXPECT_EQ(m.form.GetValue(Control::OptionMove), 1);
-    EXPECT_EQ(m.form.GetValue(Control::OptionCopy) + m.form.GetValue(Control::OptionDont), 0);
-    EXPECT_EQ(m.form.GetText(Control::Check7), c.major == 5 ? "程序数据:" : "联系人:");
-    EXPECT_EQ(m.form.GetText(Control::Check9), c.major == 5 ? "网页历史:" : "链接:");
+    EXPECT_EQ(std::make_tuple(m.form.caption, m.form.shown, m.form.GetText(Control::Text15), m.form.GetText(Control::Check7)),
+              std::make_tuple(std::string(caption), true, std::string(target), std::string(major == 5 ? "程序数据:" : "联系人:")));
+    EXPECT_EQ(m.form.GetValue(Control::OptionMove) - m.form.GetValue(Control::OptionCopy), 1);
   }
   FakeMachine failed;  // the version query itself failed
   EXPECT_FALSE(Start(failed));
@@ -58,114 +47,86 @@ TEST(Startup, VersionDecidesCaptionTargetAndWhetherTheWindowComes) {
 // One row of the window per case: what the registry and the disk hold, and what the row
 // then shows and offers.
 TEST(Startup, EachRowShowsWhatTheRegistryHoldsAndOffersOnlySoundFolders) {
-  struct Case {
-    const char* what;
-    bool nt5;
-    int row;
-    const char* userShellFolders;  // the first read (TEMP for row 6)
-    const char* shellFolders;      // the fallback
-    bool folderExists;
-    const char* shown;
-    int tick;
-    bool enabled, visible;
+  // What: on XP?, row, value under User Shell Folders (TEMP for row 6), under Shell Folders, folder
+  // there?, what the row shows, how its tick is offered (ticked, unticked, withdrawn: cleared and
+  // disabled, hidden).
+  const std::tuple<const char*, bool, int, const char*, const char*, bool, const char*, const char*> cases[] = {
+      {"7, a folder that exists", false, 1, "C:\\U\\Desktop", "", true, "C:\\U\\Desktop", "ticked"},
+      {"7, a folder that is gone", false, 2, "C:\\U\\Docs", "", false, "C:\\U\\Docs", "withdrawn"},
+      {"7, empty value read from Shell Folders", false, 3, "", "C:\\U\\Fav", true, "C:\\U\\Fav", "ticked"},
+      {"7, temporary files never fall back", false, 6, "", "C:\\U\\Temp", true, "", "withdrawn"},
+      {"7, media folder offered without a look", false, 12, "C:\\U\\Pics", "", false, "C:\\U\\Pics", "ticked"},
+      {"7, a relative path", false, 1, "Desktop", "", true, "Desktop", "withdrawn"},
+      {"7, a bare drive root", false, 1, "C:\\", "", true, "C:\\", "withdrawn"},
+      {"7, a share", false, 1, "\\\\server\\share\\Desktop", "", true, "\\\\server\\share\\Desktop", "ticked"},
+      {"XP, a folder", true, 1, "C:\\U\\桌面", "", true, "C:\\U\\桌面", "ticked"},
+      {"XP, empty ordinary row reads Shell Folders", true, 2, "", "C:\\U\\My Documents", true, "C:\\U\\My Documents", "unticked"},
+      {"XP, empty temporary files", true, 6, "", "C:\\U\\Temp", true, "", "unticked"},
+      {"XP, empty newer row", true, 8, "", "C:\\U\\Recent", true, "C:\\U\\Recent", "hidden"},
+      {"XP, empty media row reads Shell Folders", true, 13, "", "C:\\U\\My Music", true, "C:\\U\\My Music", "ticked"},
+      {"XP, a relative path", true, 3, "Favorites", "", true, "Favorites", "withdrawn"},
   };
-  const Case cases[] = {
-      {"Windows 7, a folder that exists", false, 1, "C:\\U\\Desktop", "", true, "C:\\U\\Desktop", 1, true, true},
-      {"Windows 7, a folder that is gone", false, 2, "C:\\U\\Docs", "", false, "C:\\U\\Docs", 0, false, true},
-      {"Windows 7, empty value read from Shell Folders", false, 3, "", "C:\\U\\Fav", true, "C:\\U\\Fav", 1, true, true},
-      {"Windows 7, temporary files never fall back", false, 6, "", "C:\\U\\Temp", true, "", 0, false, true},
-      {"Windows 7, media folder offered without a look", false, 12, "C:\\U\\Pics", "", false, "C:\\U\\Pics", 1, true, true},
-      {"Windows 7, a relative path", false, 1, "Desktop", "", true, "Desktop", 0, false, true},
-      {"Windows 7, an unexpanded variable", false, 1, "%NOSUCHVAR%\\Desktop", "", true, "%NOSUCHVAR%\\Desktop", 0, false, true},
-      {"Windows 7, a trailing backslash", false, 1, "C:\\U\\Desktop\\", "", true, "C:\\U\\Desktop\\", 0, false, true},
-      {"Windows 7, a bare drive root", false, 1, "C:\\", "", true, "C:\\", 0, false, true},
-      {"Windows 7, a drive-relative path", false, 1, "C:Desktop", "", true, "C:Desktop", 0, false, true},
-      {"Windows 7, a share", false, 1, "\\\\server\\share\\Desktop", "", true, "\\\\server\\share\\Desktop", 1, true, true},
-      {"XP, a folder", true, 1, "C:\\U\\桌面", "", true, "C:\\U\\桌面", 1, true, true},
-      {"XP, empty ordinary row reads Shell Folders, unticked", true, 2, "", "C:\\U\\My Documents", true,
-       "C:\\U\\My Documents", 0, true, true},
-      {"XP, empty temporary files, unticked", true, 6, "", "C:\\U\\Temp", true, "", 0, true, true},
-      {"XP, empty newer row hidden", true, 8, "", "C:\\U\\Recent", true, "C:\\U\\Recent", 0, false, false},
-      {"XP, empty media row reads Shell Folders, ticked", true, 13, "", "C:\\U\\My Music", true, "C:\\U\\My Music", 1,
-       true, true},
-      {"XP, a relative path", true, 3, "Favorites", "", true, "Favorites", 0, false, true},
-  };
-  for (const Case& c : cases) {
+  for (const auto& [what, nt5, row, userShellFolders, shellFolders, exists, shown, offered] : cases) {
     FakeMachine m;
-    m.host.SetVersion(c.nt5 ? 5 : 6, 1);
-    const FolderRow& r = CatalogueRow(c.row);
-    m.registry.Set(ReadKeyOf(r), r.valueName, c.userShellFolders);
-    m.registry.Set(kShellFoldersKey, r.valueName, c.shellFolders);
-    if (c.folderExists) m.files.AddDirectory(std::string(c.userShellFolders) + c.shellFolders);
+    m.host.SetVersion(nt5 ? 5 : 6, 1);
+    const FolderRow& r = CatalogueRow(row);
+    m.registry.Set(ReadKeyOf(r), r.valueName, userShellFolders);
+    m.registry.Set(kShellFoldersKey, r.valueName, shellFolders);
+    if (exists) m.files.AddDirectory(std::string(userShellFolders) + shellFolders);
     ASSERT_TRUE(Start(m));
-    const auto& box = m.form.State(TextOf(c.row));
-    const auto& check = m.form.State(CheckOf(c.row));
-    EXPECT_EQ(box.text, c.shown) << c.what;
-    EXPECT_TRUE(box.locked) << c.what;
-    EXPECT_EQ(check.value, c.tick) << c.what;
-    EXPECT_EQ(check.enabled, c.enabled) << c.what;
-    EXPECT_EQ(check.visible && box.visible, c.visible) << c.what;
+    const auto& box = m.form.State(TextOf(row));
+    const auto& check = m.form.State(CheckOf(row));
+    const char* state = !check.visible && !box.visible ? "hidden" : check.value == 1 && check.enabled ? "ticked"
+                        : check.value == 0 && check.enabled ? "unticked" : check.value == 0 ? "withdrawn" : "?";
+    EXPECT_EQ(std::make_tuple(box.text, box.locked, std::string(state)), std::make_tuple(std::string(shown), true, std::string(offered)))
+        << what;
   }
 }
 
-struct Windows final : MainWindowLinks {
-  std::vector<std::string> seen;
-  void ShowNotes() override { seen.push_back("notes"); }
-  void OpenWebPage(const std::string& address) override { seen.push_back(address); }
+fake::Trace* g_trace = nullptr;  // where the stand-ins for the runs and the links note what they did
+struct Links final : MainWindowLinks {
+  void ShowNotes() override { g_trace->push_back("notes"); }
+  void OpenWebPage(const std::string& address) override { g_trace->push_back(address); }
 };
-
-std::vector<std::string>* g_runs = nullptr;
-const RunChoice kRuns{[](Services&, MainForm&) { g_runs->push_back("NT5 run"); },
-                      [](Services&, MainForm&) { g_runs->push_back("NT6 run"); }};
+const RunChoice kRuns{[](Services&, MainForm&) { g_trace->push_back("NT5 run"); },
+                      [](Services&, MainForm&) { g_trace->push_back("NT6 run"); }};
 
 // What each control does when it is clicked or double-clicked.
 TEST(Startup, EventsDoWhatTheControlPromises) {
-  struct Case {
-    Control control;
-    FormEvent event;
-    std::uint32_t major, minor;
-    std::vector<std::string> browse;  // the picker's answer
-    bool handled;
-    std::vector<std::string> seen;  // runs, notes, web page
-    const char* target;             // the target box afterwards
-    const char* started;            // the command started, if any
+  using E = FormEvent;
+  // control, event, version, the picker's answer, handled, what follows (runs, notes, web page, commands, boxes), target after
+  const std::tuple<Control, E, std::uint32_t, std::uint32_t, const char*, bool, const char*, const char*> cases[] = {
+      {Control::Command1, E::Click, 5, 2, "", true, "NT5 run", "T"},
+      {Control::Command1, E::Click, 6, 2, "", true, "NT6 run", "T"},
+      {Control::Command1, E::Click, 6, 3, "", true, "", "T"},
+      {Control::Command1, E::Click, 10, 0, "", true, "", "T"},
+      {Control::Label2, E::Click, 6, 1, "E:\\", true, "BrowseFolder(", "E:\\"},
+      {Control::Label2, E::Click, 6, 1, "", true, "CenterMsgBox(恐怕您没有选择目标文件夹", "T"},
+      {Control::Label3, E::Click, 6, 1, "", true, "notes", "T"},
+      {Control::Image1, E::Click, 6, 1, "", true, "https://vestrand.example/", "T"},
+      {Control::Text14, E::DoubleClick, 6, 1, "", true, "StartCommand(explorer.exe C:\\n, 1)", "T"},
+      {Control::Text15, E::DoubleClick, 6, 1, "", true, "StartCommand(explorer.exe T, 1)", "T"},
+      {Control::Check1, E::DoubleClick, 6, 1, "", false, "", "T"},
+      {Control::Label1, E::Click, 6, 1, "", false, "", "T"},
+      {Control::Command1, E::DoubleClick, 6, 1, "", false, "", "T"},
   };
-  const Case cases[] = {
-      {Control::Command1, FormEvent::Click, 5, 0, {}, true, {"NT5 run"}, "T", ""},
-      {Control::Command1, FormEvent::Click, 5, 2, {}, true, {"NT5 run"}, "T", ""},
-      {Control::Command1, FormEvent::Click, 6, 0, {}, true, {"NT6 run"}, "T", ""},
-      {Control::Command1, FormEvent::Click, 6, 2, {}, true, {"NT6 run"}, "T", ""},
-      {Control::Command1, FormEvent::Click, 6, 3, {}, true, {}, "T", ""},
-      {Control::Command1, FormEvent::Click, 5, 10, {}, true, {}, "T", ""},
-      {Control::Command1, FormEvent::Click, 10, 0, {}, true, {}, "T", ""},
-      {Control::Label2, FormEvent::Click, 6, 1, {"E:\\"}, true, {}, "E:\\", ""},
-      {Control::Label2, FormEvent::Click, 6, 1, {}, true, {}, "T", ""},
-      {Control::Label3, FormEvent::Click, 6, 1, {}, true, {"notes"}, "T", ""},
-      {Control::Image1, FormEvent::Click, 6, 1, {}, true, {"https://vestrand.example/"}, "T", ""},
-      {Control::Text1, FormEvent::DoubleClick, 6, 1, {}, true, {}, "T", "StartCommand(explorer.exe C:\\a, 1)"},
-      {Control::Text14, FormEvent::DoubleClick, 6, 1, {}, true, {}, "T", "StartCommand(explorer.exe C:\\n, 1)"},
-      {Control::Text15, FormEvent::DoubleClick, 6, 1, {}, true, {}, "T", "StartCommand(explorer.exe T, 1)"},
-      {Control::Check1, FormEvent::DoubleClick, 6, 1, {}, false, {}, "T", ""},
-      {Control::Label1, FormEvent::Click, 6, 1, {}, false, {}, "T", ""},
-      {Control::Command1, FormEvent::DoubleClick, 6, 1, {}, false, {}, "T", ""},
-  };
-  for (const Case& c : cases) {
+  for (const auto& [control, event, major, minor, browse, handled, follows, target] : cases) {
     FakeMachine m;
-    Windows windows;
-    g_runs = &windows.seen;
-    m.host.SetVersion(c.major, c.minor);
-    m.dialogs.browseResults.assign(c.browse.begin(), c.browse.end());
+    m.host.SetVersion(major, minor);
+    if (*browse != '\0') m.dialogs.browseResults = {browse};
     m.form.State(Control::Text15).text = "T";
     for (int k = 1; k <= kRowCount; ++k) m.form.State(TextOf(k)).text = std::string("C:\\") + char('a' + k - 1);
-    const std::string name = fake::ControlName(c.control) + " " + std::to_string(c.major) + "." + std::to_string(c.minor);
-    EXPECT_EQ(HandleFormEvent(m.services, m.form, windows, c.control, c.event, kRuns), c.handled) << name;
-    EXPECT_EQ(windows.seen, c.seen) << name;
-    EXPECT_EQ(m.form.GetText(Control::Text15), c.target) << name;
-    const bool hinted = std::any_of(m.trace.begin(), m.trace.end(),
-                                    [](const std::string& e) { return e.rfind("CenterMsgBox(恐怕您没有选择目标文件夹", 0) == 0; });
-    EXPECT_EQ(hinted, c.control == Control::Label2 && c.browse.empty()) << name;
-    const bool started = std::find(m.trace.begin(), m.trace.end(), c.started) != m.trace.end();
-    EXPECT_EQ(started, *c.started != '\0') << name;
+    Links links;
+    g_trace = &m.trace;
+    const std::string name = std::string(LayoutOf(control).name) + " " + std::to_string(major) + "." + std::to_string(minor);
+    m.trace.clear();
+    EXPECT_EQ(HandleFormEvent(m.services, m.form, links, control, event, kRuns), handled) << name;
+    std::string seen;
+    for (const std::string& e : m.trace) seen += e == "QueryOsVersion()" ? "" : e + "|";
+    EXPECT_NE(seen.find(follows), std::string::npos) << name << ": " << seen;
+    EXPECT_EQ(seen.empty(), *follows == '\0') << name << ": " << seen;
+    EXPECT_EQ(seen.find("CenterMsgBox") == std::string::npos, std::string(follows).find("CenterMsgBox") == std::string::npos);
+    EXPECT_EQ(m.form.GetText(Control::Text15), target) << name;
   }
 }
 
