@@ -20,7 +20,7 @@ function(vestrand_e2e kind dmode row)
                        PASS_REGULAR_EXPRESSION "\\[  PASSED  \\] 1 test\\." FAIL_REGULAR_EXPRESSION "\\[  FAILED  \\]")
 endfunction()
 
-foreach(row start_win7 win7_copy win7_move win7_discard target_holds_documents second_run refused_same_name window)
+foreach(row start_win7 win7_copy win7_move win7_discard refused_same_name window)
   vestrand_e2e(nt6 fixed ${row})
 endforeach()
 vestrand_e2e(nt6 fixed-p refused)
