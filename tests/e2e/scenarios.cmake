@@ -24,7 +24,7 @@ foreach(row start_win7 win7_copy win7_move win7_discard refused_same_name window
   vestrand_e2e(nt6 fixed ${row})
 endforeach()
 vestrand_e2e(nt6 fixed-p refused)
-vestrand_e2e(nt6 none start_win8_to_10)
+vestrand_e2e(nt6 none start_vista_to_10)
 vestrand_e2e(nt6 small refused_no_room)
 foreach(row start_nt5 xp_copy xp_move xp_discard)
   vestrand_e2e(nt5 fixed ${row})

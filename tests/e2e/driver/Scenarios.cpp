@@ -26,8 +26,10 @@ enum Extra {
   kWithdrawn = 2,  // values a damaged profile holds and a missing folder: shown, never offered nor written;
                    // a vanished folder that needs only its path: offered, and there after the run
   kUndo = 4,       // then the run's undo file is imported
-  kClash = 8,      // refusals: the target's desktop holds a desktop.ini; else two rows of one name,
-  kNoRoom = 16,    // or more in the documents than the small drive D: holds
+  // Refusals: a chain of bad targets, the last clashing with a desktop.ini the target's desktop holds;
+  // more in the documents than the small drive D: holds; with neither, two rows of one folder name.
+  kClash = 8,
+  kNoRoom = 16,
 };
 struct Row {
   const char* name;
@@ -197,7 +199,7 @@ class Scenario : public ::testing::TestWithParam<Row> {
         DWORD type = 0;
         const std::wstring now = RowValue(s.row, first, &type);
         const bool named = _wcsicmp(now.c_str(), s.expectedNew.c_str()) == 0 && type == REG_SZ;
-        EXPECT_TRUE(named || !s.moves) << "not the new place: " << Narrow(now);
+        EXPECT_TRUE(named || !s.moves) << "not the new place as REG_SZ: " << Narrow(now);
         if (!s.moves && (first || !withdrawn_.count(s.row))) {
           EXPECT_TRUE(now == s.before[first] && type == s.types[first]) << "changed: " << Narrow(now);
         }
@@ -454,8 +456,8 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         Row{"start_win7", Kind::Start, kWin7},
         // Windows 8.1 and 10 tell a program without a manifest entry for them that they are Windows 8.
-        Row{"start_win8_to_10", Kind::Start, {{L"win8", "8"}, {L"win81", "8"}, {L"win10", "8"}}, false,
-            C::OptionMove, {}, 0, 144},
+        Row{"start_vista_to_10", Kind::Start, {{L"vista", "Vista"}, {L"win8", "8"}, {L"win81", "8"}, {L"win10", "8"}},
+            false, C::OptionMove, {}, 0, 144},
         Row{"start_nt5", Kind::Start,
             {{L"win2k", "2000"}, {L"winxp", "XP"}, {L"win2003", "2003"}, {L"nt40", nullptr}}, true},
         Row{"start_xp64", Kind::Start, {{L"winxp64", "2003"}}, true},  // XP x64 is version 5.2, as 2003 is
