@@ -1,7 +1,7 @@
 #include "support/WinTestSupport.h"
 
 #include <algorithm>
-#include <cwctype>
+#include <cwchar>
 
 #include "platform/Win32Text.h"
 
@@ -14,17 +14,16 @@ std::wstring LongPath(const std::wstring& path) {
   // This form takes names as they are: doubled separators must go.
   std::wstring out = drive ? L"\\\\?\\" : L"\\\\?\\UNC";
   for (std::size_t i = drive ? 0 : 1; i < path.size(); ++i) {
-    if (path[i] == L'\\' && out.back() == L'\\') continue;
-    out += path[i];
+    if (path[i] != L'\\' || out.back() != L'\\') out += path[i];
   }
   return out;
 }
 
 bool CreateDirectories(const std::wstring& path) {
-  for (std::size_t pos = path.find(L'\\', 3);; pos = path.find(L'\\', pos + 1)) {
-    ::CreateDirectoryW(LongPath(pos == std::wstring::npos ? path : path.substr(0, pos)).c_str(), nullptr);
-    if (pos == std::wstring::npos) break;
+  for (std::size_t pos = path.find(L'\\', 3); pos != std::wstring::npos; pos = path.find(L'\\', pos + 1)) {
+    ::CreateDirectoryW(LongPath(path.substr(0, pos)).c_str(), nullptr);
   }
+  ::CreateDirectoryW(LongPath(path).c_str(), nullptr);
   return IsDirectory(path);
 }
 
@@ -47,38 +46,7 @@ std::string ReadFile(const std::wstring& path) {
   return out;
 }
 
-bool IsDirectory(const std::wstring& path) {
-  const DWORD a = ::GetFileAttributesW(LongPath(path).c_str());
-  return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY) != 0;
-}
-
-bool PathExists(const std::wstring& path) {
-  return ::GetFileAttributesW(LongPath(path).c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
-bool RemoveTree(const std::wstring& path) {
-  const std::wstring full = LongPath(path);
-  const DWORD a = ::GetFileAttributesW(full.c_str());
-  if (a == INVALID_FILE_ATTRIBUTES) return true;
-  ::SetFileAttributesW(full.c_str(), FILE_ATTRIBUTE_NORMAL | (a & FILE_ATTRIBUTE_DIRECTORY));
-  if ((a & FILE_ATTRIBUTE_DIRECTORY) == 0) return ::DeleteFileW(full.c_str()) != 0;
-  WIN32_FIND_DATAW fd;
-  UniqueFindHandle find(::FindFirstFileW((full + L"\\*").c_str(), &fd));
-  while (find) {
-    const std::wstring name = fd.cFileName;
-    if (name != L"." && name != L"..") RemoveTree(path + L"\\" + name);
-    if (!::FindNextFileW(find.get(), &fd)) break;
-  }
-  find.reset();
-  return ::RemoveDirectoryW(full.c_str()) != 0;
-}
-
 namespace {
-
-std::wstring Lower(std::wstring s) {
-  for (wchar_t& c : s) c = static_cast<wchar_t>(std::towlower(c));
-  return s;
-}
 
 // Calls `visit(relative path, is a folder)` for everything below `root`, parents first.
 template <typename Visit>
@@ -86,18 +54,28 @@ void Walk(const std::wstring& root, const std::wstring& relative, const Visit& v
   WIN32_FIND_DATAW fd;
   const std::wstring folder = relative.empty() ? root : root + L"\\" + relative;
   UniqueFindHandle find(::FindFirstFileW((LongPath(folder) + L"\\*").c_str(), &fd));
-  if (!find) return;
-  do {
+  for (bool more = static_cast<bool>(find); more; more = ::FindNextFileW(find.get(), &fd) != FALSE) {
     const std::wstring name = fd.cFileName;
     if (name == L"." || name == L"..") continue;
     const std::wstring rel = relative.empty() ? name : relative + L"\\" + name;
-    const bool isFolder = (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-    visit(rel, isFolder);
-    if (isFolder) Walk(root, rel, visit);
-  } while (::FindNextFileW(find.get(), &fd));
+    visit(rel, (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0);
+    if ((fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) Walk(root, rel, visit);
+  }
 }
 
 }  // namespace
+
+bool RemoveTree(const std::wstring& path) {
+  std::vector<std::pair<std::wstring, bool>> inside;  // parents first: removed last
+  Walk(path, L"", [&](const std::wstring& rel, bool isFolder) { inside.emplace_back(path + L"\\" + rel, isFolder); });
+  inside.emplace(inside.begin(), path, IsDirectory(path));
+  for (auto entry = inside.rbegin(); entry != inside.rend(); ++entry) {
+    const std::wstring full = LongPath(entry->first);
+    ::SetFileAttributesW(full.c_str(), FILE_ATTRIBUTE_NORMAL);
+    entry->second ? ::RemoveDirectoryW(full.c_str()) : ::DeleteFileW(full.c_str());
+  }
+  return !PathExists(path);
+}
 
 std::vector<FileRecord> Manifest(const std::wstring& root) {
   std::vector<FileRecord> out;
@@ -111,7 +89,7 @@ std::vector<FileRecord> Manifest(const std::wstring& root) {
     out.push_back(e);
   });
   std::sort(out.begin(), out.end(), [](const FileRecord& a, const FileRecord& b) {
-    return Lower(a.relativePath) < Lower(b.relativePath);
+    return ::_wcsicmp(a.relativePath.c_str(), b.relativePath.c_str()) < 0;
   });
   return out;
 }
@@ -139,72 +117,55 @@ void DeleteValue(const std::wstring& key, const std::wstring& name) {
 }
 
 std::wstring ReadValue(const std::wstring& key, const std::wstring& name, DWORD* type) {
-  if (type != nullptr) *type = 0;
   UniqueHKey k;
   DWORD size = 0, t = 0;
-  if (::RegOpenKeyExW(HKEY_CURRENT_USER, key.c_str(), 0, KEY_READ, k.put()) != ERROR_SUCCESS ||
-      ::RegQueryValueExW(k.get(), name.c_str(), nullptr, &t, nullptr, &size) != ERROR_SUCCESS) {
-    return std::wstring();
-  }
-  std::wstring data(size / sizeof(wchar_t) + 1, L'\0');
-  size = static_cast<DWORD>(data.size() * sizeof(wchar_t));
-  if (::RegQueryValueExW(k.get(), name.c_str(), nullptr, &t, reinterpret_cast<BYTE*>(&data[0]), &size) !=
-      ERROR_SUCCESS) {
-    return std::wstring();
+  std::wstring data;
+  if (::RegOpenKeyExW(HKEY_CURRENT_USER, key.c_str(), 0, KEY_READ, k.put()) == ERROR_SUCCESS &&
+      ::RegQueryValueExW(k.get(), name.c_str(), nullptr, &t, nullptr, &size) == ERROR_SUCCESS) {
+    data.resize(size / sizeof(wchar_t) + 1);
+    size = static_cast<DWORD>(data.size() * sizeof(wchar_t));
+    if (::RegQueryValueExW(k.get(), name.c_str(), nullptr, &t, reinterpret_cast<BYTE*>(&data[0]), &size) != 0) t = 0;
   }
   if (type != nullptr) *type = t;
-  data.resize(wcsnlen(data.c_str(), data.size()));
-  return data;
+  return t == 0 ? std::wstring() : data.substr(0, wcsnlen(data.c_str(), data.size()));
 }
 
 std::wstring Expand(const std::wstring& text) {
-  const DWORD n = ::ExpandEnvironmentStringsW(text.c_str(), nullptr, 0);
-  std::wstring out(n, L'\0');
-  ::ExpandEnvironmentStringsW(text.c_str(), &out[0], n);
-  out.resize(n > 0 ? n - 1 : 0);
+  std::wstring out(::ExpandEnvironmentStringsW(text.c_str(), nullptr, 0), L'\0');
+  const DWORD n = ::ExpandEnvironmentStringsW(text.c_str(), &out[0], static_cast<DWORD>(out.size()));
+  out.resize(n > 0 && n <= out.size() ? n - 1 : 0);
   return out;
 }
 
 std::string WindowText(HWND hwnd) {
   wchar_t buffer[4096] = {};
   DWORD_PTR copied = 0;
-  if (!::SendMessageTimeoutW(hwnd, WM_GETTEXT, 4096, reinterpret_cast<LPARAM>(buffer), SMTO_ABORTIFHUNG, 5000,
-                             &copied)) {
-    return std::string();
-  }
+  ::SendMessageTimeoutW(hwnd, WM_GETTEXT, 4096, reinterpret_cast<LPARAM>(buffer), SMTO_ABORTIFHUNG, 5000, &copied);
   return Narrow(std::wstring(buffer, copied));
 }
 
 std::vector<HWND> TopLevels(DWORD pid, const std::wstring& className, bool visibleOnly) {
-  struct Search {
-    DWORD pid;
-    const std::wstring* className;
-    bool visibleOnly;
-    std::vector<HWND> found;
-  } search{pid, &className, visibleOnly, {}};
-  ::EnumWindows(
-      [](HWND hwnd, LPARAM lParam) CALLBACK -> BOOL {
-        auto* s = reinterpret_cast<Search*>(lParam);
-        DWORD owner = 0;
-        ::GetWindowThreadProcessId(hwnd, &owner);
-        wchar_t cls[256] = {};
-        ::GetClassNameW(hwnd, cls, 256);
-        if (owner == s->pid && *s->className == cls && (!s->visibleOnly || ::IsWindowVisible(hwnd))) {
-          s->found.push_back(hwnd);
-        }
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&search));
-  return search.found;
+  std::vector<HWND> found;
+  for (HWND hwnd = ::GetTopWindow(nullptr); hwnd != nullptr; hwnd = ::GetWindow(hwnd, GW_HWNDNEXT)) {
+    DWORD owner = 0;
+    ::GetWindowThreadProcessId(hwnd, &owner);
+    wchar_t cls[256] = {};
+    ::GetClassNameW(hwnd, cls, 256);
+    if (owner == pid && className == cls && (!visibleOnly || ::IsWindowVisible(hwnd))) found.push_back(hwnd);
+  }
+  return found;
 }
 
 TestThread::TestThread(std::function<void()> body) : body_(std::move(body)) {
-  handle_.reset(::CreateThread(nullptr, 0, &TestThread::Run, this, 0, nullptr));
+  const auto run = [](void* self) WINAPI -> DWORD {
+    static_cast<TestThread*>(self)->body_();
+    return 0;
+  };
+  handle_.reset(::CreateThread(nullptr, 0, run, this, 0, nullptr));
 }
 
 bool TestThread::Join(DWORD milliseconds) {
-  if (!handle_) return true;
-  if (::WaitForSingleObject(handle_.get(), milliseconds) != WAIT_OBJECT_0) return false;
+  if (handle_ && ::WaitForSingleObject(handle_.get(), milliseconds) != WAIT_OBJECT_0) return false;
   handle_.reset();
   return true;
 }
@@ -213,18 +174,14 @@ DialogAnswerer::DialogAnswerer(WPARAM command, DWORD delayMs)
     : thread_([this, command, delayMs] {
         HWND seen = nullptr, answered = nullptr;
         DWORD seenAt = 0;
-        while (!stop_) {
+        for (; !stop_; ::Sleep(15)) {
           const std::vector<HWND> dialogs = DialogWindows(::GetCurrentProcessId());
-          if (!dialogs.empty()) {
-            const DWORD now = ::GetTickCount();
-            if (dialogs.front() != seen) seen = dialogs.front(), seenAt = now;
-            if (now - seenAt >= delayMs) {
-              if (seen != answered) ++answered_;
-              answered = seen;
-              ::PostMessageW(seen, WM_COMMAND, command, 0);
-            }
-          }
-          ::Sleep(15);
+          if (dialogs.empty()) continue;
+          if (dialogs.front() != seen) seen = dialogs.front(), seenAt = ::GetTickCount();
+          if (::GetTickCount() - seenAt < delayMs) continue;
+          answered_ += seen != answered;
+          answered = seen;
+          ::PostMessageW(seen, WM_COMMAND, command, 0);
         }
       }) {}
 

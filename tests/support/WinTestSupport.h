@@ -21,8 +21,11 @@ std::wstring LongPath(const std::wstring& path);
 bool CreateDirectories(const std::wstring& path);
 bool WriteFile(const std::wstring& path, const std::string& bytes);  // parents made too
 std::string ReadFile(const std::wstring& path);
-bool IsDirectory(const std::wstring& path);
-bool PathExists(const std::wstring& path);
+inline DWORD Attributes(const std::wstring& path) { return ::GetFileAttributesW(LongPath(path).c_str()); }
+inline bool PathExists(const std::wstring& path) { return Attributes(path) != INVALID_FILE_ATTRIBUTES; }
+inline bool IsDirectory(const std::wstring& path) {
+  return PathExists(path) && (Attributes(path) & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
 bool RemoveTree(const std::wstring& path);  // read-only entries too; a missing tree is fine
 
 struct FileRecord {
@@ -45,9 +48,6 @@ inline void SetValue(const std::wstring& key, const std::wstring& name, const st
                      DWORD type = REG_EXPAND_SZ) {
   SetRaw(key, name, type, data.c_str(), static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t)));
 }
-inline void SetDword(const std::wstring& key, const std::wstring& name, DWORD value) {
-  SetRaw(key, name, REG_DWORD, &value, sizeof value);
-}
 void DeleteValue(const std::wstring& key, const std::wstring& name);
 // The text value as stored, with its type; empty and 0 when missing.
 std::wstring ReadValue(const std::wstring& key, const std::wstring& name, DWORD* type = nullptr);
@@ -62,12 +62,10 @@ inline std::vector<HWND> DialogWindows(DWORD pid) { return TopLevels(pid, L"#327
 // Waits until `done` returns true or `waitMs` passes.
 template <typename F>
 bool WaitUntil(DWORD waitMs, F done) {
-  const DWORD start = ::GetTickCount();
-  for (;;) {
-    if (done()) return true;
+  for (const DWORD start = ::GetTickCount(); !done(); ::Sleep(20)) {
     if (::GetTickCount() - start >= waitMs) return false;
-    ::Sleep(20);
   }
+  return true;
 }
 
 // A thread running one function; joined (bounded) by the owner.
@@ -75,15 +73,9 @@ class TestThread {
  public:
   explicit TestThread(std::function<void()> body);
   ~TestThread() { Join(30000); }
-  TestThread(const TestThread&) = delete;
-  TestThread& operator=(const TestThread&) = delete;
   bool Join(DWORD milliseconds);  // true when the thread has ended within the time
 
  private:
-  static DWORD WINAPI Run(void* self) {
-    static_cast<TestThread*>(self)->body_();
-    return 0;
-  }
   std::function<void()> body_;
   UniqueHandle handle_;
 };

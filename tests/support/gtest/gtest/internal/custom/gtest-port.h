@@ -3,7 +3,6 @@
 // on Windows we provide it on a manual-reset event instead.
 #ifndef VESTRAND_GTEST_CUSTOM_PORT_H
 #define VESTRAND_GTEST_CUSTOM_PORT_H
-
 #if defined(_WIN32) && defined(__MINGW32__)
 #ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
@@ -12,9 +11,7 @@
 
 #define GTEST_HAS_NOTIFICATION_ 1
 
-namespace testing {
-namespace internal {
-
+namespace testing::internal {
 class Notification {
  public:
   Notification() : event_(::CreateEventW(nullptr, TRUE, FALSE, nullptr)) {}
@@ -27,9 +24,6 @@ class Notification {
  private:
   HANDLE event_;
 };
-
-}  // namespace internal
-}  // namespace testing
+}  // namespace testing::internal
 #endif
-
 #endif

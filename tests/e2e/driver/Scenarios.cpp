@@ -1,0 +1,477 @@
+// The end-to-end scenarios: the real program under Wine, driven as a user would, against a real
+// registry and real files; each ctest scenario is one row of the table at the end. A manifest of
+// every file (path, size, hash) taken before a run proves afterwards that nothing was lost.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <map>
+#include <set>
+
+#include "e2e/driver/Driver.h"
+#include "ui/MainWindowLayout.h"
+#include "ui/NoteForm.h"
+#include "ui/NoteText.h"
+
+// The program answers posted input in its own time.
+#define EXPECT_SOON(condition) EXPECT_TRUE(WaitUntil(3000, [&] { return condition; })) << #condition
+
+namespace vestrand::e2e {
+namespace {
+
+using C = Control;
+enum class Kind { Start, Run, Refuse, Window };
+enum Extra {
+  kFaults = 1,     // the documents named in many scripts, holding a file held open, names only "\\?\" makes
+                   // and a path over 260 characters: these may stay behind (the user told), never vanish
+  kWithdrawn = 2,  // values a damaged profile holds and a missing folder: shown, never offered nor written;
+                   // a vanished folder that needs only its path: offered, and there after the run
+  kUndo = 4,       // then the run's undo file is imported
+  // Refusals: a chain of bad targets, the last clashing with a desktop.ini the target's desktop holds;
+  // more in the documents than the small drive D: holds; with neither, two rows of one folder name.
+  kClash = 8,
+  kNoRoom = 16,
+};
+struct Row {
+  const char* name;
+  Kind kind;
+  std::vector<std::pair<const wchar_t*, const char*>> versions;  // started in turn, with the caption's end
+  bool xp = false;  // the NT 5 family's profile
+  C mode = C::OptionMove;
+  std::set<int> untick = {};
+  int extra = 0;
+  int dpi = 96;
+};
+void PrintTo(const Row& row, std::ostream* out) { *out << row.name; }
+constexpr DWORD kKept = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN;
+
+HWND Focus(HWND main) {
+  GUITHREADINFO info{};
+  info.cbSize = sizeof(info);
+  return ::GetGUIThreadInfo(::GetWindowThreadProcessId(main, nullptr), &info) ? info.hwndFocus : nullptr;
+}
+// A key as the keyboard delivers it to the focused control; a click of the mouse.
+void Press(HWND focused, WPARAM key) {
+  ::PostMessageW(focused, WM_KEYDOWN, key, 1);
+  ::PostMessageW(focused, WM_KEYUP, key, static_cast<LPARAM>(0xC0000001u));
+  ::Sleep(100);
+}
+void Click(HWND hwnd) {
+  ::PostMessageW(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+  ::PostMessageW(hwnd, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+}
+bool Contains(const std::vector<FileRecord>& files, const FileRecord& e) {
+  return std::find(files.begin(), files.end(), e) != files.end();
+}
+
+struct RowState {
+  int row = 0;
+  std::wstring folder, expectedNew, before[2];  // before the run: its folder and both values
+  DWORD types[2] = {};
+  std::vector<FileRecord> files;
+  bool moves = false;  // ticked, or inside a folder that moves (the registry follows it)
+};
+
+class Scenario : public ::testing::TestWithParam<Row> {
+ protected:
+  // The family's profile with files in every folder, all recorded.
+  void Prepare(const Row& c) {
+    MakeProfile(c.xp);
+    target_ = c.xp ? L"D:\\Personal" : L"D:\\Win7User";
+    if (c.extra & kFaults) SetRowFolder(2, L"%USERPROFILE%\\我的 文档 Документы \U0001F600");
+    if (c.kind == Kind::Refuse && c.extra == 0) SetRowFolder(3, L"%USERPROFILE%\\X\\Documents");
+    if (c.extra & kClash) WriteFile(target_ + L"\\Desktop\\desktop.ini", "an older one");
+    if (c.extra & kWithdrawn) {
+      const DWORD five = 5;
+      withdrawn_ = {{1, "Desktop"}, {2, "%NOSUCHVAR%\\Documents"}, {3, Narrow(Expand(RowValue(3)))}, {4, "5"},
+                    {5, Narrow(Expand(RowValue(5))) + "\\"}};
+      SetValue(kUserShellFolders, L"Desktop", L"Desktop", REG_SZ);
+      SetValue(kUserShellFolders, L"Personal", L"%NOSUCHVAR%\\Documents");
+      SetRaw(kUserShellFolders, L"Cache", REG_DWORD, &five, sizeof five);
+      SetValue(kUserShellFolders, L"Cookies", Wide(withdrawn_[5]), REG_SZ);
+      RemoveTree(Wide(withdrawn_[3]));
+      RemoveTree(Expand(RowValue(12)));
+    }
+    std::wstring deep = L"深处";
+    for (int level = 1; level <= 5; ++level) deep += L"\\第层 " + std::wstring(55, L'x');
+    for (int row = 1; row <= kRowCount; ++row) {
+      RowState s;
+      s.row = row;
+      s.folder = Expand(RowValue(row));
+      if (s.folder.empty() && !withdrawn_.count(row)) continue;
+      const std::wstring in = s.folder + L"\\";
+      std::vector<std::wstring> names;  // TEMP is the system's
+      if (row != 6 && !withdrawn_.count(row) && IsDirectory(s.folder)) {
+        names = {L"中文 文件名.txt", L"with space\\子目录\\深层 文件.bin", L"with space\\empty.dat",
+                 L"readonly.txt", L"hidden.txt", row == 4 || row == 5 ? L"" : L"desktop.ini"};
+      }
+      if (row == 2 && (c.extra & kNoRoom)) names.push_back(L"大文件.bin");
+      if (row == 2 && (c.extra & kFaults)) {
+        names.insert(names.end(), {L"Привет мир.txt", L"\U0001F600 \U00020000 扩展 \u00E9t\u00E9.txt", deep,
+                                   L"末尾有点.", L"末尾有点的文件夹.\\里面.txt", L"正在使用\\held open.bin"});
+      }
+      for (const std::wstring& name : names) {
+        const std::size_t size = name == L"大文件.bin"              ? 24u << 20
+                                 : name.find(L".bin") != name.npos ? 300000u : 20u;
+        ASSERT_TRUE(name.empty() || WriteFile(in + name, std::string(size, static_cast<char>('a' + row))));
+      }
+      ::SetFileAttributesW((in + L"readonly.txt").c_str(), FILE_ATTRIBUTE_READONLY);
+      ::SetFileAttributesW((in + L"hidden.txt").c_str(), FILE_ATTRIBUTE_HIDDEN);
+      rows_.push_back(s);
+    }
+    for (RowState& s : rows_) {
+      s.files = Manifest(s.folder);
+      for (bool first : {true, false}) s.before[first] = RowValue(s.row, first, &s.types[first]);
+      s.moves = c.kind == Kind::Run && !c.untick.count(s.row) && !withdrawn_.count(s.row);
+      // Where it must end up: an inner folder travels with a ticked outer one.
+      s.expectedNew = target_ + L"\\" + s.folder.substr(s.folder.find_last_of(L'\\') + 1);
+      for (const RowState& outer : rows_) {
+        const std::wstring in = outer.folder + L"\\";
+        if (c.mode == C::OptionDont || !outer.moves) continue;
+        if (_wcsnicmp(s.folder.c_str(), in.c_str(), in.size()) != 0) continue;
+        s.expectedNew = outer.expectedNew + s.folder.substr(outer.folder.size());
+        s.moves = s.moves || c.mode == C::OptionMove;
+      }
+    }
+  }
+
+  // Starts the program, checks the rows it shows, and chooses as the user would.
+  void Launch(C mode, const std::set<int>& untick) {
+    app_ = App::Launch();
+    ASSERT_NE(app_->Main(), nullptr);
+    ExpectRowsShown(*app_);
+    app_->PostClick(C::CkLogoff);  // a log-off would end the test session
+    for (int row : untick) app_->PostClick(CheckOf(row));
+    app_->PostClick(mode);
+    app_->SetText(C::Text15, Narrow(target_));
+    ASSERT_TRUE(WaitUntil(3000, [&] { return app_->Check(mode) + app_->Check(C::CkLogoff) == 1; }));
+    shells_.clear();  // the shell as it runs when the user starts: the run must end it
+    for (const ProcessEntry& p : Processes(L"explorer.exe")) {
+      shells_.emplace_back(::OpenProcess(SYNCHRONIZE, FALSE, p.pid));
+    }
+  }
+
+  // Each row shows its folder as the registry names it, expanded, ticked when it can be relocated;
+  // one without a value is hidden; a withdrawn one is shown, neither ticked nor enabled.
+  void ExpectRowsShown(const App& app) {
+    for (int row = 1; row <= kRowCount; ++row) {
+      const bool out = withdrawn_.count(row) != 0;
+      const std::string shown = out ? withdrawn_[row] : Narrow(Expand(RowValue(row)));
+      HWND check = app.Handle(CheckOf(row));
+      EXPECT_EQ(app.Text(TextOf(row)), shown) << "row " << row;
+      EXPECT_TRUE(app.Check(CheckOf(row)) == (out || shown.empty() ? BST_UNCHECKED : BST_CHECKED) &&
+                  (::IsWindowVisible(check) != 0) == (out || !shown.empty()) &&
+                  (shown.empty() || (::IsWindowEnabled(check) != 0) == !out))
+          << "row " << row << ": ticked, shown, enabled";
+    }
+    EXPECT_EQ(app.Check(C::OptionMove) + app.Check(C::CkLogoff), 2 * BST_CHECKED);
+  }
+
+  // Starts the run and, until the program ends, closes whatever window it shows, once seen. The
+  // shell that ran before is ended by the run; after it exactly one runs, started by the program.
+  void Run() {
+    std::set<HWND> seen;
+    app_->PostClick(C::Command1);
+    ASSERT_TRUE(WaitUntil(180000, [&] {
+      for (HWND d : DialogWindows(app_->ProcessId())) {
+        if (seen.insert(d).second) dialogs_.push_back(WindowText(d) + ": " + MessageBoxText(d));
+        ::PostMessageW(d, WM_COMMAND, IDCANCEL, 0);
+      }
+      return !app_->Running();
+    })) << "the run did not end the program";
+    EXPECT_EQ(app_->ExitCode(), 0u);
+    for (const UniqueHandle& shell : shells_) {
+      EXPECT_EQ(::WaitForSingleObject(shell.get(), 0), WAIT_OBJECT_0) << "the shell still runs";
+    }
+    std::vector<ProcessEntry> now;
+    EXPECT_TRUE(WaitUntil(10000, [&] { return !(now = Processes(L"explorer.exe")).empty(); }));
+    EXPECT_TRUE(!shells_.empty() && now.size() == 1 && now.front().parent == app_->ProcessId()) << now.size();
+    for (const ProcessEntry& p : now) EndProcess(p.pid);  // Wine's shell trips over a damaged profile
+  }
+
+  // A moving row's values name its new place, REG_SZ; the others keep theirs and their types (the
+  // shell itself rewrites a withdrawn row's Shell Folders value). Every file is, unchanged, at the
+  // new place or the old, with its attributes; no place holds a stranger.
+  void ExpectNothingLost(C mode) {
+    bool leftBehind = false;
+    for (const RowState& s : rows_) {
+      SCOPED_TRACE("row " + std::to_string(s.row) + " " + Narrow(s.folder));
+      for (bool first : {true, false}) {
+        DWORD type = 0;
+        const std::wstring now = RowValue(s.row, first, &type);
+        const bool named = _wcsicmp(now.c_str(), s.expectedNew.c_str()) == 0 && type == REG_SZ;
+        EXPECT_TRUE(named || !s.moves) << "not the new place as REG_SZ: " << Narrow(now);
+        if (!s.moves && (first || !withdrawn_.count(s.row))) {
+          EXPECT_TRUE(now == s.before[first] && type == s.types[first]) << "changed: " << Narrow(now);
+        }
+      }
+      EXPECT_TRUE(!s.moves || IsDirectory(s.expectedNew));
+      const bool carried = s.moves && mode != C::OptionDont;
+      const std::vector<FileRecord> now = s.moves ? Manifest(s.expectedNew) : std::vector<FileRecord>();
+      const std::vector<FileRecord> old = Manifest(s.folder);
+      for (const FileRecord& e : s.files) {
+        const std::wstring& name = e.relativePath;
+        const bool moved = Contains(now, e), stayed = Contains(old, e);
+        const bool mayStay = name.find(L"held open") != name.npos || name.find(L".\\") != name.npos ||
+                             name.back() == L'.' || s.folder.size() + name.size() > 260;
+        EXPECT_TRUE(moved || stayed) << "lost: " << Narrow(name);
+        EXPECT_TRUE(stayed || (carried && mode == C::OptionMove)) << "not kept: " << Narrow(name);
+        EXPECT_TRUE(!carried || moved || mayStay) << "not carried: " << Narrow(name);
+        leftBehind = leftBehind || (carried && !moved);
+        const DWORD kept = Attributes((carried && moved ? s.expectedNew : s.folder) + L"\\" + name) & kKept;
+        const std::wstring base = name.substr(name.find_last_of(L'\\') + 1);
+        const DWORD given = base == L"readonly.txt" ? FILE_ATTRIBUTE_READONLY
+                            : base == L"hidden.txt"  ? FILE_ATTRIBUTE_HIDDEN : 0;
+        EXPECT_EQ(kept, given) << "attributes of " << Narrow(name);
+      }
+      // Discarding leaves a new folder with its desktop.ini alone; a folder moved whole is gone.
+      const bool ini = std::any_of(s.files.begin(), s.files.end(),
+                                   [](const FileRecord& e) { return e.relativePath == L"desktop.ini"; });
+      EXPECT_TRUE(!s.moves || mode != C::OptionDont || now.size() == (ini ? 1u : 0u)) << "discarded";
+      EXPECT_FALSE(carried && mode == C::OptionMove && old.empty() && PathExists(s.folder)) << "left";
+      for (const FileRecord& e : now) EXPECT_TRUE(Contains(s.files, e)) << "new: " << Narrow(e.relativePath);
+      for (const FileRecord& e : s.row == 6 ? now : old) EXPECT_TRUE(Contains(s.files, e)) << "stranger";
+    }
+    // Whatever stays behind, the user is told: a box names the record lying in the target.
+    WIN32_FIND_DATAW found{};
+    const UniqueFindHandle record(::FindFirstFileW((target_ + L"\\Vestrand-记录-*.txt").c_str(), &found));
+    const bool told = !dialogs_.empty() && dialogs_.back().find(Narrow(found.cFileName)) != std::string::npos;
+    EXPECT_TRUE(!leftBehind || (told && record)) << "the user was not told";
+    for (const std::string& d : dialogs_) EXPECT_TRUE(told && d == dialogs_.back()) << "in the run: " << d;
+  }
+
+  // The run's undo file, imported as a double click does, puts every value back with its type. The
+  // user logs off after importing: a shell still running would write its folders back.
+  void ExpectUndone() {
+    for (const ProcessEntry& p : Processes(L"explorer.exe")) EndProcess(p.pid);
+    WIN32_FIND_DATAW found{};
+    const UniqueFindHandle undo(::FindFirstFileW((target_ + L"\\Vestrand-还原-*.reg").c_str(), &found));
+    ASSERT_TRUE(undo) << "no undo file in the target";
+    const std::wstring import = L"start /wait regedit /s \"" + target_ + L"\\" + found.cFileName + L"\"";
+    ASSERT_EQ(::_wsystem(import.c_str()), 0);
+    for (const RowState& s : rows_) {
+      for (bool first : {true, false}) {
+        DWORD type = 0;
+        EXPECT_TRUE(RowValue(s.row, first, &type) == s.before[first] && type == s.types[first]) << s.row;
+      }
+    }
+  }
+
+  // A refused target: a box with OK alone says why, and nothing changed: no value, no file, nothing
+  // on D:; the shell still runs, and the window is back in its place for another try.
+  void ExpectRefused(const std::wstring& target, const std::string& mentioned, bool byEnter) {
+    const std::vector<std::wstring> driveD = Tree(L"D:\\");
+    RECT placed{}, now{};
+    ::GetWindowRect(app_->Main(), &placed);
+    app_->SetText(C::Text15, Narrow(target));
+    // Enter starts a run from the start button alone, never from the target box or a row.
+    for (C c : {C::Text15, C::Check2, C::Command1}) {
+      for (int i = 0; byEnter && i < kControlCount && Focus(app_->Main()) != app_->Handle(c); ++i) {
+        Press(Focus(app_->Main()), VK_TAB);
+      }
+      if (byEnter) Press(Focus(app_->Main()), VK_RETURN);
+      const DWORD wait = byEnter && c != C::Command1 ? 1500 : 0;
+      EXPECT_FALSE(WaitUntil(wait, [&] { return !DialogWindows(app_->ProcessId()).empty(); }) && wait > 0)
+          << "Enter on " << LayoutOf(c).name;
+    }
+    if (!byEnter) app_->PostClick(C::Command1);
+    HWND box = nullptr;
+    WaitUntil(30000, [&] { return (box = ::FindWindowW(L"#32770", L"友情提示:")) != nullptr; });
+    ASSERT_NE(box, nullptr) << "no explanation for " << Narrow(target);
+    EXPECT_NE(MessageBoxText(box).find(mentioned.empty() ? Narrow(target) : mentioned), std::string::npos)
+        << MessageBoxText(box);
+    int buttons = 0;
+    for (int id = IDOK; id <= IDCONTINUE; ++id) buttons += ::IsWindowVisible(::GetDlgItem(box, id)) ? id : 0;
+    EXPECT_EQ(buttons, IDOK) << "an error box has OK alone";
+    ::PostMessageW(box, WM_COMMAND, IDOK, 0);
+    ASSERT_TRUE(WaitUntil(10000, [&] { return !::IsWindow(box) && ::IsWindowEnabled(app_->Main()); }));
+    ::GetWindowRect(app_->Main(), &now);
+    EXPECT_TRUE(::EqualRect(&now, &placed)) << "the main window did not come back to its place";
+    EXPECT_EQ(Processes(L"explorer.exe").size(), 1u) << "the shell was ended";
+    ExpectNothingLost(C::OptionMove);
+    EXPECT_EQ(Tree(L"D:\\"), driveD) << "something was made on D:";
+  }
+
+  // Start-up on each version: the caption, the proposed target when D: is a fixed disk, the rows, every
+  // control where its twips say at the screen's resolution, and one instance. The window's place is
+  // printed for the harness, which keeps a screenshot of it (Wine draws the frames: no window manager).
+  void ExpectStarts(const Row& c) {
+    using Fn = BOOL(WINAPI*)();  // the driver reads the windows in pixels, as the program lays them out
+    FARPROC aware = ::GetProcAddress(::GetModuleHandleW(L"user32"), "SetProcessDPIAware");
+    reinterpret_cast<Fn>(reinterpret_cast<void*>(aware))();
+    const DWORD dpi = static_cast<DWORD>(c.dpi);
+    SetRaw(L"Control Panel\\Desktop", L"LogPixels", REG_DWORD, &dpi, sizeof dpi);
+    SetValue(L"Software\\Wine\\X11 Driver", L"Managed", L"N", REG_SZ);
+    for (const auto& [version, caption] : c.versions) {
+      SCOPED_TRACE(Narrow(version));
+      SetWineVersion(L"Vestrand.exe", version);
+      auto app = App::Launch(caption != nullptr ? 20000 : 0);
+      if (caption == nullptr) {  // too old: it ends at once, silently
+        EXPECT_TRUE(app->WaitForExit(15000) && app->ExitCode() == 0u && !app->Main());
+        continue;
+      }
+      ASSERT_NE(app->Main(), nullptr);
+      EXPECT_EQ(WindowText(app->Main()), std::string("Vestrand For Windows ") + caption);
+      const bool fixedD = ::GetDriveTypeW(L"D:\\") == DRIVE_FIXED;
+      EXPECT_EQ(app->Text(C::Text15), !fixedD ? "" : c.xp ? "D:\\Personal" : "D:\\Win7User");
+      ExpectRowsShown(*app);
+      RECT r{};
+      ::GetClientRect(app->Main(), &r);
+      EXPECT_NEAR(r.right, TwipsToPixels(kFormClientWidthTwips, c.dpi), 1);
+      EXPECT_NEAR(r.bottom, TwipsToPixels(kFormClientHeightTwips, c.dpi), 1);
+      for (const ControlLayout& entry : MainWindowLayout()) {
+        const TwipsRect t = AbsoluteTwips(entry.control);
+        ::GetWindowRect(app->Handle(entry.control), &r);
+        ::MapWindowPoints(nullptr, app->Main(), reinterpret_cast<POINT*>(&r), 2);
+        const double scale = c.dpi / 1440.0, dx = r.left - t.left * scale, dy = r.top - t.top * scale;
+        const double dw = r.right - r.left - t.width * scale, dh = r.bottom - r.top - t.height * scale;
+        EXPECT_TRUE(std::abs(dx) <= 1 && std::abs(dy) <= 1 && std::abs(dw) <= 2 && std::abs(dh) <= 2)
+            << entry.name << " at " << c.dpi;
+      }
+      ::GetWindowRect(app->Main(), &r);
+      ::Sleep(300);  // the last paint reaches the screen
+      std::cout << "screenshot " << c.dpi << " " << r.right - r.left << "x" << r.bottom - r.top << "+"
+                << r.left << "+" << r.top << std::endl;
+      ::Sleep(1500);
+      if (version != c.versions.front().first) continue;
+      // A second start shows no window of its own and ends, bringing this one to the front.
+      auto second = App::Launch(3000);
+      EXPECT_TRUE(second->WaitForExit(10000) && second->ExitCode() == 0u && !second->Main());
+      EXPECT_EQ(Processes(L"Vestrand.exe").size(), 1u);
+      EXPECT_EQ(::GetForegroundWindow(), app->Main());
+    }
+  }
+
+  // The window driven by keyboard and mouse: the tab order, Space and the arrows; the folder picker
+  // cancelled (a centred hint, the target kept, the focus back); the notes window, one, rebuilt,
+  // closed by Escape, outliving the main window, the last window ending the program.
+  void ExpectWindow() {
+    HWND main = app_->Main();
+    const DWORD pid = app_->ProcessId();
+    const auto focused = [&](C c) { return Focus(main) == app_->Handle(c); };
+    EXPECT_SOON(focused(C::Check1));
+    ::SetForegroundWindow(main);
+    for (C c : {C::Check2, C::Check3, C::Check4, C::Check5, C::Check6, C::Check7, C::Check8, C::Check9,
+                C::Text1, C::Text2, C::Text3, C::Text4, C::Text5, C::Text6, C::Text7, C::Text8, C::Text9,
+                C::Command1, C::Check10, C::Text10, C::Check11, C::Text11, C::Check12, C::Text12, C::Check13,
+                C::Text13, C::Text15, C::Check14, C::Text14, C::OptionMove, C::CkLogoff, C::Check1}) {
+      Press(Focus(main), VK_TAB);
+      EXPECT_SOON(focused(c)) << ": Tab to " << LayoutOf(c).name;
+    }
+    Press(Focus(main), VK_SPACE);
+    EXPECT_SOON(app_->Check(C::Check1) == BST_UNCHECKED);
+    app_->PostClick(C::OptionCopy);
+    ASSERT_TRUE(WaitUntil(3000, [&] { return focused(C::OptionCopy); }));
+    for (const auto& [key, next] : {std::pair{VK_RIGHT, C::OptionMove}, {VK_DOWN, C::OptionDont}}) {
+      Press(Focus(main), static_cast<WPARAM>(key));
+      EXPECT_SOON(focused(next) && app_->Check(next) == BST_CHECKED && app_->Check(C::OptionCopy) == 0);
+    }
+    for (const auto& [before, control] : {std::pair{"D:\\Win7User", C::Text15}, {"", C::Text3}}) {
+      app_->SetText(C::Text15, before);
+      Click(app_->Handle(control));
+      ASSERT_TRUE(WaitUntil(3000, [&] { return focused(control); }));
+      Click(app_->Handle(C::Label2));
+      HWND picker = nullptr, box = nullptr;
+      ASSERT_TRUE(WaitUntil(10000, [&] { return (picker = ::FindWindowW(L"#32770", nullptr)) != nullptr; }));
+      ::PostMessageW(picker, WM_COMMAND, IDCANCEL, 0);
+      ASSERT_TRUE(WaitUntil(10000, [&] { return (box = ::FindWindowW(L"#32770", L"友情提示:")) != nullptr; }));
+      EXPECT_EQ(MessageBoxText(box), "恐怕您没有选择目标文件夹哟,请先选择好将要转到文件夹的路径,"
+                                     "消息框要长才显眼!");
+      RECT m{}, b{};
+      ::GetWindowRect(main, &m);
+      ::GetWindowRect(box, &b);
+      EXPECT_TRUE(std::abs(b.left + b.right - m.left - m.right) <= 2 &&
+                  std::abs(b.top + b.bottom - m.top - m.bottom) <= 2) << "not centred over the window";
+      ::PostMessageW(box, WM_COMMAND, IDOK, 0);
+      EXPECT_SOON(!::IsWindow(box) && focused(control) && app_->Text(C::Text15) == before);
+    }
+    for (int open = 0; open < 2; ++open) {
+      Click(app_->Handle(C::Label3));
+      ASSERT_TRUE(WaitUntil(10000, [&] { return !TopLevels(pid, kNoteWindowClass, true).empty(); }));
+      Click(app_->Handle(C::Label3));  // the second click shows the same window
+      Send(main, WM_NULL);
+      ASSERT_EQ(TopLevels(pid, kNoteWindowClass).size(), 1u);
+      HWND notes = TopLevels(pid, kNoteWindowClass).front(), text = ::GetDlgItem(notes, kNoteTextId);
+      EXPECT_TRUE(WindowText(notes) == NoteFormCaption() && ::GetWindow(notes, GW_OWNER) == nullptr);
+      EXPECT_EQ(WindowText(text), NoteText()) << "rebuilt, with its text, each time it opens";
+      Send(text, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"改过的文字"));
+      if (open == 0) {
+        Press(text, VK_ESCAPE);
+        EXPECT_SOON(!::IsWindow(notes) && focused(C::Text3)) << ": Escape closes the notes, the focus back";
+        continue;
+      }
+      // The main window closed first leaves the notes and the program; the last one ends it.
+      ::PostMessageW(main, WM_CLOSE, 0, 0);
+      EXPECT_SOON(!::IsWindow(main) && app_->Running() && ::IsWindowVisible(notes));
+      ::PostMessageW(notes, WM_CLOSE, 0, 0);
+      EXPECT_TRUE(app_->WaitForExit(10000) && app_->ExitCode() == 0u);
+    }
+  }
+
+  std::unique_ptr<App> app_;
+  std::vector<RowState> rows_;
+  std::wstring target_;
+  std::vector<UniqueHandle> shells_;
+  std::vector<std::string> dialogs_;  // title and text of each window a run showed
+  std::map<int, std::string> withdrawn_;  // rows shown but not offered, with what they show
+};
+
+TEST_P(Scenario, Row) {
+  const Row& c = GetParam();
+  SetWineVersion(L"Vestrand.exe", c.versions.front().first);
+  if (c.kind == Kind::Start || c.kind == Kind::Window) {
+    MakeProfile(c.xp);
+    if (c.kind == Kind::Start) return ExpectStarts(c);
+    app_ = App::Launch();
+    ASSERT_NE(app_->Main(), nullptr);
+    return ExpectWindow();
+  }
+  ASSERT_NO_FATAL_FAILURE(Prepare(c));
+  ASSERT_NO_FATAL_FAILURE(Launch(c.mode, c.untick));
+  if (c.kind == Kind::Refuse) {
+    // Each refusal changes nothing, so that the next can follow in the same session; the first by Enter.
+    std::vector<std::pair<std::wstring, const char*>> refusals = {{target_, c.extra ? "空间不够" : "同名"}};
+    if (c.extra & kClash) {
+      refusals = {{L"  D:\\Win7User  ", ""}, {L"Personal\\备份", ""}, {L"\\\\nosuchserver\\share\\x", ""},
+                  {Expand(L"%USERPROFILE%\\Desktop\\备份"), ""}, {L"P:\\Desktop\\备份", "之中"},
+                  {target_, "会被覆盖"}};
+    }
+    for (const auto& [target, mentioned] : refusals) {
+      ExpectRefused(target, mentioned, target == refusals.front().first);
+    }
+    return;
+  }
+  const std::wstring heldOpen = LongPath(rows_[1].folder + L"\\正在使用\\held open.bin");
+  UniqueFileHandle held(c.extra & kFaults ? ::CreateFileW(heldOpen.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, 0)
+                                          : INVALID_HANDLE_VALUE);
+  ASSERT_TRUE(held || !(c.extra & kFaults)) << "could not hold the file open";
+  ASSERT_NO_FATAL_FAILURE(Run());
+  held.reset();
+  ExpectNothingLost(c.mode);
+  if (c.extra & kUndo) ExpectUndone();
+}
+
+const std::vector<std::pair<const wchar_t*, const char*>> kWin7 = {{L"win7", "7"}}, kXp = {{L"winxp", "XP"}};
+INSTANTIATE_TEST_SUITE_P(
+    Each, Scenario,
+    ::testing::Values(
+        Row{"start_win7", Kind::Start, kWin7},
+        // Windows 8.1 and 10 tell a program without a manifest entry for them that they are Windows 8.
+        Row{"start_vista_to_10", Kind::Start, {{L"vista", "Vista"}, {L"win8", "8"}, {L"win81", "8"}, {L"win10", "8"}},
+            false, C::OptionMove, {}, 0, 144},
+        Row{"start_nt5", Kind::Start,
+            {{L"win2k", "2000"}, {L"winxp", "XP"}, {L"win2003", "2003"}, {L"nt40", nullptr}}, true},
+        Row{"start_xp64", Kind::Start, {{L"winxp64", "2003"}}, true},  // XP x64 is version 5.2, as 2003 is
+        Row{"win7_copy", Kind::Run, kWin7, false, C::OptionCopy, {10}, kWithdrawn},
+        Row{"win7_move", Kind::Run, kWin7, false, C::OptionMove, {}, kFaults | kUndo},
+        Row{"win7_discard", Kind::Run, kWin7, false, C::OptionDont},
+        Row{"xp_copy", Kind::Run, kXp, true, C::OptionCopy, {5}, kFaults},
+        Row{"xp_move", Kind::Run, kXp, true, C::OptionMove, {11, 12, 13}, kUndo},  // follow the documents
+        Row{"xp_discard", Kind::Run, kXp, true, C::OptionDont},
+        Row{"refused", Kind::Refuse, kWin7, false, C::OptionMove, {}, kClash},
+        Row{"refused_same_name", Kind::Refuse, kWin7},
+        Row{"refused_no_room", Kind::Refuse, kWin7, false, C::OptionMove, {}, kNoRoom},
+        Row{"window", Kind::Window, kWin7}),
+    [](const ::testing::TestParamInfo<Row>& row) { return std::string(row.param.name); });
+
+}  // namespace
+}  // namespace vestrand::e2e
