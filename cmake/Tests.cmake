@@ -11,12 +11,11 @@ if(NOT WIN32)
   target_link_libraries(vestrand_gtest PUBLIC Threads::Threads)
 endif()
 
-file(GLOB VESTRAND_FAKE_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/fake/*.cpp)
 
 if(NOT WIN32)
   # Native unit tests of the portable logic against the in-memory fake.
   file(GLOB NATIVE_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/native/*.cpp)
-  add_executable(native_tests ${NATIVE_TEST_SOURCES} ${VESTRAND_FAKE_SOURCES})
+  add_executable(native_tests ${NATIVE_TEST_SOURCES})
   target_include_directories(native_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests)
   target_link_libraries(native_tests PRIVATE vestrand_logic vestrand_gtest)
   target_compile_definitions(native_tests PRIVATE VESTRAND_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
