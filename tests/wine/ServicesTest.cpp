@@ -3,7 +3,6 @@
 #include <windows.h>
 #include <shlwapi.h>
 
-
 #include "platform/Win32Services.h"
 #include "platform/Win32Text.h"
 #include "support/WinTestSupport.h"
@@ -23,19 +22,17 @@ TEST(Registry, ReadsWritesAndRestoresExactly) {
   const struct {
     std::string key, name;
     std::uint32_t type;  // 77: no value, and the type is left as it was
-    std::wstring text;   // stored with its terminator, or else:
-    std::vector<std::uint8_t> bytes;
+    std::wstring text;   // stored with its terminator
     std::string read;
-  } rows[] = {{key, "expand", REG_EXPAND_SZ, L"%SystemRoot%\\x", {}, Narrow(Expand(L"%SystemRoot%\\x"))},
-              {key, "spaces", REG_SZ, L"  D:\\个人\\😀 Фото  ", {}, "D:\\个人\\😀 Фото"},
-              {key, "long", REG_SZ, longPath, {}, Narrow(longPath)},
-              {key, "absent", 77, L"", {}, ""},
-              {key + "\\a\\b", "x", 77, L"", {}, ""}};
+  } rows[] = {{key, "expand", REG_EXPAND_SZ, L"%SystemRoot%\\x", Narrow(Expand(L"%SystemRoot%\\x"))},
+              {key, "spaces", REG_SZ, L"  D:\\个人\\😀 Фото  ", "D:\\个人\\😀 Фото"},
+              {key, "long", REG_SZ, longPath, Narrow(longPath)},
+              {key, "absent", 77, L"", ""},
+              {key + "\\a\\b", "x", 77, L"", ""}};
   Win32Registry registry;
   for (const auto& r : rows) {
-    std::vector<std::uint8_t> bytes = r.bytes;
     const auto* text = reinterpret_cast<const std::uint8_t*>(r.text.c_str());
-    if (!r.text.empty()) bytes.assign(text, text + (r.text.size() + 1) * sizeof(wchar_t));
+    const std::vector<std::uint8_t> bytes(text, text + (r.type == 77 ? 0 : r.text.size() + 1) * sizeof(wchar_t));
     if (r.type != 77) SetRaw(Wide(r.key), Wide(r.name), r.type, bytes.data(), static_cast<DWORD>(bytes.size()));
     std::uint32_t type = 77;
     EXPECT_EQ(registry.RegReadValue(kHkeyCurrentUser, r.key, r.name, type), r.read) << r.name;
