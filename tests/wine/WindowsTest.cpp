@@ -1,6 +1,6 @@
 // The windows and dialogs built for real in this process: what only a test inside the
-// program sees (fonts, colours, styles, stacking, the notes window, the program's
-// resources), and the modal dialogs, answered by a second thread playing the user.
+// program sees (fonts, colours, styles, stacking, tips, the notes window's fonts, the
+// program's resources), and the modal dialogs, answered by a second thread playing the user.
 #include <windows.h>
 #include <commctrl.h>
 
