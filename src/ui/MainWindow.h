@@ -30,10 +30,6 @@ class MainWindow final : public TopLevelWindow, public MainForm {
   // Creates the window and its controls (hidden until Show).
   bool Create(HINSTANCE instance);
   HWND ControlHandle(Control c) const { return controls_[static_cast<std::size_t>(c)]; }
-  // The tooltip window that serves Text15, Label1 and the path boxes (destroyed with the
-  // main window). Made when the mouse first comes over the window: the common controls
-  // library they need is then loaded, not at start-up.
-  HWND Tooltip() const { return tooltip_; }
 
   // Called for a control's notification (BN_CLICKED, STN_CLICKED, EN_… codes) and for
   // double clicks on text boxes (notify code kDoubleClick).
@@ -75,7 +71,10 @@ class MainWindow final : public TopLevelWindow, public MainForm {
   HFONT FontOf(Control c) const;
 
   std::array<HWND, kControlCount> controls_{};
-  HWND tooltip_ = nullptr;  // owned by the main window, which destroys it
+  // The tips of Text15, Label1 and the path boxes, owned by the main window, which destroys
+  // it. Made when the mouse first comes over the window, so that the common controls library
+  // is loaded then, not at start-up.
+  HWND tooltip_ = nullptr;
   HINSTANCE instance_ = nullptr;
   bool tooltipsTried_ = false;
   HWND lastFocus_ = nullptr;  // the control that had the focus when the window went inactive

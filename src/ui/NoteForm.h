@@ -22,7 +22,6 @@ class NoteForm final : public TopLevelWindow {
 
   // Shows the one notes window, creating and loading it when it is not open.
   void Show();
-  HWND TextBox() const { return text_; }
 
  private:
   LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;

@@ -16,8 +16,6 @@ class ResourcePicture {
  public:
   // Decodes the RT_RCDATA resource `id` of `module`; false when missing or undecodable.
   bool Load(HMODULE module, int id);
-  // The picture's own size in pixels.
-  SIZE PixelSize() const;
   // Draws the whole picture stretched into `rect`, transparent parts on `background`.
   void Draw(HDC dc, const RECT& rect, COLORREF background = ::GetSysColor(COLOR_BTNFACE)) const;
 

@@ -18,8 +18,6 @@ bool ResourcePicture::Load(HMODULE module, int id) {
   return true;
 }
 
-SIZE ResourcePicture::PixelSize() const { return SIZE{image_.width, image_.height}; }
-
 void ResourcePicture::Draw(HDC dc, const RECT& rect, COLORREF background) const {
   if (!Loaded()) return;
   const std::uint32_t back = (static_cast<std::uint32_t>(GetRValue(background)) << 16) |
