@@ -88,18 +88,15 @@ class FakeMachine final : public Registry, public FileSystem, public Host, publi
     const auto v = values_.find(key + "|" + name);
     return v == values_.end() ? nullptr : &v->second;
   }
-  std::set<std::string> refusedKeys;     // writes under these keys fail (access denied)
-  std::set<std::string> unreadableKeys;  // reads of whole values under these keys fail
+  Names refusedKeys;     // writes under these keys fail (access denied)
+  Names unreadableKeys;  // reads of whole values under these keys fail
 
   // ---- files: absolute paths compared case-insensitively, kept as first spelled ----
   bool DirExists(const std::string& path) override { return Log("DirExists", {path}, IsDirectory(path)); }
   std::uint32_t GetFileAttributes(const std::string& path) override {
     return Log("GetFileAttributes", {path}, Attributes(path));
   }
-  void MakeDirectory(const std::string& path) override {
-    Log("MakeDirectory", {path});
-    Make(path);
-  }
+  void MakeDirectory(const std::string& path) override { Make(Log("MakeDirectory", {path}, path)); }
   HostResult SetFileAttributes(const std::string& path, std::uint32_t attributes) override {
     Log("SetFileAttributes", {path, std::to_string(attributes)});
     const auto it = nodes_.find(Norm(path));
@@ -107,13 +104,11 @@ class FakeMachine final : public Registry, public FileSystem, public Host, publi
     it->second.attributes = attributes & ~kFileAttributeDirectory;
     return HostResult::Success();
   }
-  int ShellCopyFiles(const std::string& source, const std::string& destination) override {
-    Log("ShellCopyFiles", {source, destination});
-    return Transfer(source, destination, false);
+  int ShellCopyFiles(const std::string& source, const std::string& to) override {
+    return Log("ShellCopyFiles", {source, to}, Transfer(source, to, false));
   }
-  int ShellMoveFiles(const std::string& source, const std::string& destination) override {
-    Log("ShellMoveFiles", {source, destination});
-    return Transfer(source, destination, true);
+  int ShellMoveFiles(const std::string& source, const std::string& to) override {
+    return Log("ShellMoveFiles", {source, to}, Transfer(source, to, true));
   }
   std::optional<FolderId> GetFolderId(const std::string& path) override {
     const std::string p = Upper(Norm(path));
@@ -146,8 +141,7 @@ class FakeMachine final : public Registry, public FileSystem, public Host, publi
     return Log("RemoveEmptyDirectory", {path}, ok);
   }
   HostResult ProtectPrivateFolder(const std::string& path) override {
-    // ERROR_NOT_SUPPORTED where the volume keeps no access lists
-    return Log("ProtectPrivateFolder", {path}, noAccessLists ? HostResult::Failure(50) : HostResult::Success());
+    return Log("ProtectPrivateFolder", {path}, HostResult::Success());
   }
   void AddDirectory(const std::string& path) {
     drives.insert(Upper(path.substr(0, 2)));
@@ -182,7 +176,6 @@ class FakeMachine final : public Registry, public FileSystem, public Host, publi
     return out;
   }
   Names drives{"C:"};
-  Names failingSources;  // the shell's copy or move of these fails
   // Another name for a folder, as `subst` makes one: "E:" -> "C:\\Users\\Ann".
   std::map<std::string, std::string> aliases;
   std::map<std::string, std::uint64_t> freeBytes;  // per drive ("D:"); plenty where not given
@@ -190,7 +183,6 @@ class FakeMachine final : public Registry, public FileSystem, public Host, publi
   Names heldFiles;
   // Wine's shell: a move onto a folder of the same name does nothing and reports success.
   bool moveOntoSameNameDoesNothing = false;
-  bool noAccessLists = false;  // the target's volume keeps none (FAT32)
   Names readOnlyFolders;       // no new file can be written in these
 
   // ---- processes ----
@@ -277,8 +269,7 @@ class FakeMachine final : public Registry, public FileSystem, public Host, publi
     std::string content;
     std::uint64_t size = 0;
   };
-  // Notes the call as "Name(a, b)", with `failed` after it when `result` is false; hands
-  // the result back.
+  // Notes the call as "Name(a, b)", `failed` after it when `result` is false; hands it back.
   template <typename T = bool>
   T Log(const std::string& name, const std::vector<std::string>& args, T result = T(), const char* failed = "") {
     std::string call = name + "(";
@@ -313,7 +304,7 @@ class FakeMachine final : public Registry, public FileSystem, public Host, publi
   }
   int Transfer(const std::string& source, const std::string& destination, bool move) {
     const auto from = nodes_.find(Norm(source));
-    if (from == nodes_.end() || failingSources.count(source) != 0) return -1;
+    if (from == nodes_.end()) return -1;
     const std::string src = from->first, dst = Norm(destination);
     const std::string target = dst + src.substr(src.rfind('\\'));
     // Into itself or below itself: the shell refuses and changes nothing.
