@@ -186,7 +186,7 @@ struct Accepted {
   Control mode;
   std::string target;
   std::function<void(FakeMachine&)> setup;
-  std::vector<std::pair<const char*, std::string>> values;  // value name -> where it points after
+  std::vector<std::pair<int, std::string>> values;  // row -> where its values point after
   std::vector<std::string> files;     // there after the run; with "!" first: gone
   std::vector<std::string> recorded;  // in the record of the run
   bool told;                          // a box names the record
@@ -210,7 +210,7 @@ const Accepted kAccepted[] = {
        m.host.now = {2026, 9, 9, 9, 9, 9};
        m.host.failingCommands = {"taskkill.exe /f /im explorer.exe", "explorer.exe"};
      },
-     {{"Desktop", "D:\\W\\Desktop"}, {"Cookies", "D:\\W\\INetCookies"}, {"TEMP", "D:\\W\\Temp"}},
+     {{1, "D:\\W\\Desktop"}, {5, "D:\\W\\INetCookies"}, {6, "D:\\W\\Temp"}},
      {"D:\\W\\Desktop\\file 1.txt", "D:\\W\\Desktop\\desktop.ini", "D:\\W\\Vestrand-还原-20260909-090909.reg",
       "D:\\W\\Temp\\file 6.txt", "!" + kWin7 + "\\Desktop"},
      {"已移动到新位置"}, false,
@@ -221,11 +221,11 @@ const Accepted kAccepted[] = {
        EXPECT_TRUE(broadcast >= 0 && broadcast < IndexOf(m.trace, kExplorer));
      }},
     {"copy into a new root, made private, a file left out", 3, false, {2, 11}, kCopy, "D:\\W\\", HeldFile,
-     {{"My Video", "D:\\W\\Videos"}, {"Personal", "D:\\W\\Documents"}},
+     {{11, "D:\\W\\Videos"}, {2, "D:\\W\\Documents"}},
      {"D:\\W\\Videos\\file 11.txt", kWin7 + "\\Videos\\file 11.txt", "!D:\\W\\Documents\\held.txt"},
      {"只有您本人、SYSTEM 和管理员可以访问", "有 1 个文件没有复制"}, true},
     {"discard: empty folders, desktop.ini only where Windows shows one", 3, false, {1, 4}, kDont, "D:\\W",
-     NoSetup, {{"Desktop", "D:\\W\\Desktop"}, {"Cache", "D:\\W\\INetCache"}},
+     NoSetup, {{1, "D:\\W\\Desktop"}, {4, "D:\\W\\INetCache"}},
      {"D:\\W\\Desktop\\desktop.ini", "!D:\\W\\Desktop\\file 1.txt", "!D:\\W\\INetCache\\desktop.ini"},
      {"已新建空文件夹"}, false,
      [](FakeMachine& m) {
@@ -234,22 +234,22 @@ const Accepted kAccepted[] = {
      }},
     {"two rows sharing one folder keep sharing it", 3, false, {2, 3}, kDont, "D:\\W",
      [](FakeMachine& m) { SetRow(m, 3, kDocs, 1); },
-     {{"Personal", "D:\\W\\Documents"}, {"Favorites", "D:\\W\\Documents"}}, {}, {}, false},
+     {{2, "D:\\W\\Documents"}, {3, "D:\\W\\Documents"}}, {}, {}, false},
     {"an existing drive root is left as it is; a second run in the same second keeps the first undo file",
      3, false, {1}, kMove, "D:\\",
      [](FakeMachine& m) { m.files.AddFile("D:\\Vestrand-还原-20261206-153000.reg", "first"); },
-     {{"Desktop", "D:\\Desktop"}}, {"D:\\Vestrand-还原-20261206-153000-2.reg"}, {"已存在,访问权限保持原样"},
+     {{1, "D:\\Desktop"}}, {"D:\\Vestrand-还原-20261206-153000-2.reg"}, {"已存在,访问权限保持原样"},
      false, [](FakeMachine& m) { EXPECT_EQ(m.files.Content("D:\\Vestrand-还原-20261206-153000.reg"), "first"); }},
     {"blank target: the picked folder, the box kept", 3, false, {1}, kMove, "   ",
      [](FakeMachine& m) { m.dialogs.browseResults = {"D:\\Backup"}; },
-     {{"Desktop", "D:\\Backup\\Desktop"}}, {}, {}, false,
+     {{1, "D:\\Backup\\Desktop"}}, {}, {}, false,
      [](FakeMachine& m) { EXPECT_EQ(m.form.GetText(Control::Text15), "   "); }},
     {"refused second write: the first put back exactly", 3, false, {1, 2}, kMove, "D:\\W",
      [](FakeMachine& m) {
        m.registry.Set(kUsf, "Desktop", kWin7 + "\\Desktop", kRegExpandSz, "%USERPROFILE%\\Desktop");
        m.registry.refusedKeys = {kUsf};
      },
-     {{"Personal", kDocs}}, {kWin7 + "\\Desktop\\file 1.txt", "!D:\\W\\Desktop"}, {"注册表拒绝写入"}, true,
+     {{2, kDocs}}, {kWin7 + "\\Desktop\\file 1.txt", "!D:\\W\\Desktop"}, {"注册表拒绝写入"}, true,
      [](FakeMachine& m) {
        EXPECT_EQ(Reg(m, kSf, "Desktop"), kWin7 + "\\Desktop");
        EXPECT_EQ(m.registry.Find(kUsf, "Desktop")->raw, "%USERPROFILE%\\Desktop");
@@ -257,21 +257,21 @@ const Accepted kAccepted[] = {
      }},
     {"refused environment: the temporary folder and variables stay", 3, false, {1, 6}, kMove, "D:\\W",
      [](FakeMachine& m) { m.registry.refusedKeys = {kEnv}; },
-     {{"Desktop", "D:\\W\\Desktop"}, {"TEMP", kTemp}}, {kTemp + "\\file 6.txt"}, {"注册表拒绝写入"}, true,
+     {{1, "D:\\W\\Desktop"}, {6, kTemp}}, {kTemp + "\\file 6.txt"}, {"注册表拒绝写入"}, true,
      [](FakeMachine& m) { EXPECT_TRUE(m.host.environment.empty()); }},
-    {"move, a file held open", 3, false, {2}, kMove, "D:\\W", HeldFile, {{"Personal", "D:\\W\\Documents"}},
+    {"move, a file held open", 3, false, {2}, kMove, "D:\\W", HeldFile, {{2, "D:\\W\\Documents"}},
      {kDocs + "\\held.txt"}, {"原位置仍有 1 个文件"}, true},
     {"copy, every file left out: pointed back", 3, false, {2}, kCopy, "D:\\W",
      [](FakeMachine& m) { m.files.heldFiles = {kDocs + "\\file 2.txt"}; },
-     {{"Personal", kDocs}}, {}, {"文件没有被转移"}, true},
+     {{2, kDocs}}, {}, {"文件没有被转移"}, true},
     {"move onto a same-named folder the shell leaves alone", 3, false, {2}, kMove, "D:\\W",
      [](FakeMachine& m) {
        m.files.AddFile("D:\\W\\Documents\\other.txt", "already there");
        m.files.moveOntoSameNameDoesNothing = true;
      },
-     {{"Personal", kDocs}}, {kDocs + "\\file 2.txt"}, {"文件没有被转移"}, true},
+     {{2, kDocs}}, {kDocs + "\\file 2.txt"}, {"文件没有被转移"}, true},
     {"move leaving the old folder behind, empty", 3, false, {2}, kMove, "D:\\W",
-     [](FakeMachine& m) { m.files.heldFiles = {kDocs}; }, {{"Personal", "D:\\W\\Documents"}}, {kDocs},
+     [](FakeMachine& m) { m.files.heldFiles = {kDocs}; }, {{2, "D:\\W\\Documents"}}, {kDocs},
      {"已移动到新位置"}, false},
     {"XP media folders missing get their fixed names", 1, true, {}, kDont, "D:\\Personal",
      [](FakeMachine& m) {
@@ -279,11 +279,11 @@ const Accepted kAccepted[] = {
        SetRow(m, 13, "", 1);
        m.files.AddFile("C:\\Desktop.ini", "not the row's");  // what an empty box would name
      },
-     {{"My Pictures", "D:\\Personal\\My Pictures"}, {"My Music", "D:\\Personal\\My Music"}},
+     {{12, "D:\\Personal\\My Pictures"}, {13, "D:\\Personal\\My Music"}},
      {"!D:\\Personal\\My Music\\Desktop.ini"}, {}, false},
     {"XP ordinary folder missing is skipped", 1, true, {1, 3}, kMove, "D:\\Personal",
      [](FakeMachine& m) { SetRow(m, 1, kXp + "\\Gone Desktop", 1); },
-     {{"Desktop", kXp + "\\Gone Desktop"}, {"Favorites", "D:\\Personal\\Favorites"}}, {}, {}, false},
+     {{1, kXp + "\\Gone Desktop"}, {3, "D:\\Personal\\Favorites"}}, {}, {}, false},
 };
 
 TEST(RunTransfer, AcceptedRunsLeaveEveryFolderNamedAndNothingLost) {
@@ -297,11 +297,10 @@ TEST(RunTransfer, AcceptedRunsLeaveEveryFolderNamedAndNothingLost) {
       const auto before = Contents(m);
       StartRun(m, family);
       ASSERT_TRUE(m.host.ended) << ::testing::PrintToString(m.trace);
-      for (const auto& [name, where] : c.values) {
-        const FolderRow& r = *std::find_if(FolderCatalogue().begin(), FolderCatalogue().end(),
-                                           [&](const FolderRow& row) { return row.valueName == std::string(name); });
+      for (const auto& [row, where] : c.values) {
+        const FolderRow& r = CatalogueRow(row);
         EXPECT_EQ(Reg(m, r.firstWriteKey, r.valueName) + "|" + Reg(m, r.secondWriteKey, r.secondValueName),
-                  where + "|" + where) << name;
+                  where + "|" + where) << row;
       }
       for (const std::string& p : c.files) EXPECT_EQ(m.files.Exists(p.substr(p[0] == '!')), p[0] != '!') << p;
       if (c.check) c.check(m);

@@ -56,12 +56,10 @@ TEST(Startup, EachRowShowsWhatTheRegistryHoldsAndOffersOnlySoundFolders) {
       {false, 12, "C:\\U\\Pics", "", false, "C:\\U\\Pics", "ticked"},  // media: offered without a look
       {false, 1, "Desktop", "", true, "Desktop", "withdrawn"},
       {false, 1, "C:\\", "", true, "C:\\", "withdrawn"},
-      {false, 1, "\\\\server\\share\\Desktop", "", true, "\\\\server\\share\\Desktop", "ticked"},
       {true, 2, "", "C:\\U\\My Documents", true, "C:\\U\\My Documents", "unticked"},
       {true, 6, "", "C:\\U\\Temp", true, "", "unticked"},
       {true, 8, "", "C:\\U\\Recent", true, "C:\\U\\Recent", "hidden"},  // a row XP does not have
       {true, 13, "", "C:\\U\\My Music", true, "C:\\U\\My Music", "ticked"},
-      {true, 3, "Favorites", "", true, "Favorites", "withdrawn"},
   };
   for (const auto& [nt5, row, userShellFolders, shellFolders, exists, shown, offered] : cases) {
     FakeMachine m;
