@@ -45,6 +45,7 @@ struct StoredValue {
 class FakeMachine final : public Registry, public FileSystem, public Host, public Dialogs, public MainForm {
  public:
   FakeMachine() : controls(kControlCount) {
+    Make("C:", true);
     for (const ControlLayout& entry : MainWindowLayout()) State(entry.control).text = entry.caption;
     State(Control::CkLogoff).value = 1;  // ticked as designed
   }
@@ -93,15 +94,16 @@ class FakeMachine final : public Registry, public FileSystem, public Host, publi
 
   // ---- files: absolute paths compared case-insensitively, kept as first spelled ----
   bool DirExists(const std::string& path) override { return Log("DirExists", {path}, IsDirectory(path)); }
-  std::uint32_t GetFileAttributes(const std::string& path) override {
-    return Log("GetFileAttributes", {path}, Attributes(path));
+  std::uint32_t GetFileAttributes(const std::string& p) override {
+    return Log("GetFileAttributes", {p}, Attributes(p));
   }
   void MakeDirectory(const std::string& path) override { Make(Log("MakeDirectory", {path}, path)); }
   HostResult SetFileAttributes(const std::string& path, std::uint32_t attributes) override {
     Log("SetFileAttributes", {path, std::to_string(attributes)});
     const auto it = nodes_.find(Norm(path));
     if (it == nodes_.end()) return HostResult::Failure(2);  // ERROR_FILE_NOT_FOUND
-    it->second.attributes = attributes & ~kFileAttributeDirectory;
+    const std::uint32_t folder = it->second.attributes & kFileAttributeDirectory;  // stays a folder
+    it->second.attributes = (attributes & ~kFileAttributeDirectory) | folder;
     return HostResult::Success();
   }
   int ShellCopyFiles(const std::string& source, const std::string& to) override {
@@ -125,15 +127,16 @@ class FakeMachine final : public Registry, public FileSystem, public Host, publi
   }
   std::vector<FileEntry> ListFiles(const std::string& folder) override {
     std::vector<FileEntry> found;
+    const std::string f = Norm(folder);
     for (const auto& [path, node] : nodes_) {
-      if (!node.directory && Below(path, Norm(folder))) found.push_back({path.substr(Norm(folder).size()), node.size});
+      if (!IsFolder(node) && Below(path, f)) found.push_back({path.substr(f.size()), node.size});
     }
     return found;
   }
   bool WriteNewFile(const std::string& path, const std::string& bytes) override {
     const std::string parent = path.substr(0, path.rfind('\\'));
     const bool ok = !Exists(path) && IsDirectory(parent) && readOnlyFolders.count(Norm(parent)) == 0;
-    if (ok) nodes_[Norm(path)] = Node{false, 0, bytes, bytes.size()};
+    if (ok) nodes_[Norm(path)] = Node{0, bytes, bytes.size()};
     return Log("WriteNewFile", {path}, ok);
   }
   bool RemoveEmptyDirectory(const std::string& path) override {
@@ -143,25 +146,19 @@ class FakeMachine final : public Registry, public FileSystem, public Host, publi
   HostResult ProtectPrivateFolder(const std::string& path) override {
     return Log("ProtectPrivateFolder", {path}, HostResult::Success());
   }
-  void AddDirectory(const std::string& path) {
-    drives.insert(Upper(path.substr(0, 2)));
-    Make(path, true);
-  }
+  void AddDirectory(const std::string& path) { Make(path, true); }
   // A file of `size` bytes (the content's size unless given), with every folder above it.
   void AddFile(const std::string& path, const std::string& content = "x", std::uint64_t size = ~0ull) {
     AddDirectory(path.substr(0, path.rfind('\\')));
-    nodes_[Norm(path)] = Node{false, 0, content, size == ~0ull ? content.size() : size};
+    nodes_[Norm(path)] = Node{0, content, size == ~0ull ? content.size() : size};
   }
   bool Exists(const std::string& path) const { return Attributes(path) != kInvalidFileAttributes; }
   bool IsDirectory(const std::string& path) const {
     return Exists(path) && (Attributes(path) & kFileAttributeDirectory) != 0;
   }
   std::uint32_t Attributes(const std::string& path) const {
-    const std::string p = Norm(path);
-    if (p.size() == 2 && p[1] == ':') return drives.count(p) ? kFileAttributeDirectory : kInvalidFileAttributes;
-    const auto it = nodes_.find(p);
-    if (it == nodes_.end()) return kInvalidFileAttributes;
-    return it->second.attributes | (it->second.directory ? kFileAttributeDirectory : 0u);
+    const auto it = nodes_.find(Norm(path));
+    return it == nodes_.end() ? kInvalidFileAttributes : it->second.attributes;
   }
   std::string Content(const std::string& path) const {
     const auto it = nodes_.find(Norm(path));
@@ -170,12 +167,9 @@ class FakeMachine final : public Registry, public FileSystem, public Host, publi
   // Every path under `root` (not root itself), as first spelled.
   std::vector<std::string> ListUnder(const std::string& root) const {
     std::vector<std::string> out;
-    for (const auto& [path, node] : nodes_) {
-      if (Below(path, Norm(root))) out.push_back(path);
-    }
+    for (const auto& [path, node] : nodes_) if (Below(path, Norm(root))) out.push_back(path);
     return out;
   }
-  Names drives{"C:"};
   // Another name for a folder, as `subst` makes one: "E:" -> "C:\\Users\\Ann".
   std::map<std::string, std::string> aliases;
   std::map<std::string, std::uint64_t> freeBytes;  // per drive ("D:"); plenty where not given
@@ -248,9 +242,7 @@ class FakeMachine final : public Registry, public FileSystem, public Host, publi
   void MoveWindowTo(int left, int top) override {
     position = Log("MoveWindowTo", {std::to_string(left), std::to_string(top)}, TwipsPoint{left, top});
   }
-  void SetWindowEnabled(bool enabled) override {
-    windowEnabled = Log("SetWindowEnabled", {enabled ? "1" : "0"}, enabled);
-  }
+  void SetWindowEnabled(bool on) override { windowEnabled = Log("SetWindowEnabled", {on ? "1" : "0"}, on); }
   struct ControlState {
     std::string text;
     int value = 0;
@@ -264,14 +256,14 @@ class FakeMachine final : public Registry, public FileSystem, public Host, publi
 
  private:
   struct Node {
-    bool directory = false;
-    std::uint32_t attributes = 0;
+    std::uint32_t attributes = 0;  // with kFileAttributeDirectory for a folder
     std::string content;
     std::uint64_t size = 0;
   };
+  static bool IsFolder(const Node& n) { return (n.attributes & kFileAttributeDirectory) != 0; }
   // Notes the call as "Name(a, b)", `failed` after it when `result` is false; hands it back.
   template <typename T = bool>
-  T Log(const std::string& name, const std::vector<std::string>& args, T result = T(), const char* failed = "") {
+  T Log(const std::string& name, const Trace& args, T result = T(), const char* failed = "") {
     std::string call = name + "(";
     for (std::size_t i = 0; i < args.size(); ++i) call += (i == 0 ? "" : ", ") + args[i];
     trace.push_back(call + ")");
@@ -293,13 +285,14 @@ class FakeMachine final : public Registry, public FileSystem, public Host, publi
     while (p.size() > 2 && p.back() == '\\') p.pop_back();
     return p;
   }
-  // Every missing level top down where its parent exists; `force` makes the parents too.
+  // Every missing level top down where its parent exists; `force` makes the parents and the
+  // drive too.
   void Make(const std::string& path, bool force = false) {
     const std::string spelled = Norm(path) + "\\";
-    for (std::size_t at = spelled.find('\\', 3); at != std::string::npos; at = spelled.find('\\', at + 1)) {
+    for (std::size_t at = spelled.find('\\', 2); at != std::string::npos; at = spelled.find('\\', at + 1)) {
       const std::string level = spelled.substr(0, at);
       if (Exists(level) || (!force && !IsDirectory(level.substr(0, level.rfind('\\'))))) continue;
-      nodes_[level] = Node{true, 0, "", 0};
+      nodes_[level] = Node{kFileAttributeDirectory, "", 0};
     }
   }
   int Transfer(const std::string& source, const std::string& destination, bool move) {
@@ -317,7 +310,7 @@ class FakeMachine final : public Registry, public FileSystem, public Host, publi
       if (Same(path, src) || Below(path, src)) carried.emplace_back(path, node);
     }
     for (const auto& [path, node] : carried) {
-      if (!node.directory && heldFiles.count(path) != 0) continue;  // skipped by the shell
+      if (!IsFolder(node) && heldFiles.count(path) != 0) continue;  // skipped by the shell
       nodes_[target + path.substr(src.size())] = node;
       const bool holds = std::any_of(heldFiles.begin(), heldFiles.end(),
                                      [&](const std::string& h) { return Same(h, path) || Below(h, path); });

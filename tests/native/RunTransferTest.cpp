@@ -46,7 +46,7 @@ void Prepare(FakeMachine& m, bool xp, const std::set<int>& ticked, const std::st
   m.form.State(Control::Text15).text = target;
   for (Control c : {Control::OptionCopy, Control::OptionMove, Control::OptionDont}) m.form.State(c).value = c == mode;
   m.form.State(Control::CkLogoff).value = logoff;
-  m.files.drives.insert("D:");
+  m.files.AddDirectory("D:");
   const std::map<int, std::string> xpRows = {
       {1, "\\桌面"}, {2, "\\My Documents"}, {3, "\\Favorites"},
       {4, "\\Local Settings\\Temporary Internet Files"}, {5, "\\Cookies"}, {6, "\\Local Settings\\Temp"},
