@@ -228,6 +228,7 @@ const Accepted kAccepted[] = {
      {"已新建空文件夹"}, false,
      [](FakeMachine& m) {
        EXPECT_EQ(m.files.Attributes("D:\\W\\Desktop"), kFileAttributeReadOnly | kFileAttributeDirectory);
+       EXPECT_EQ(m.files.Attributes("D:\\W\\INetCache"), kFileAttributeDirectory);  // read-only only with one
      }},
     {"two rows sharing one folder keep sharing it", false, {2, 3}, kDont, "D:\\W",
      [](FakeMachine& m) { SetRow(m, 3, kDocs, 1); },
