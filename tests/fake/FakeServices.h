@@ -34,6 +34,8 @@ struct CaseLess {
 };
 using Names = std::set<std::string, CaseLess>;
 
+inline bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
 struct StoredValue {
   std::uint32_t type = kRegSz;
   std::string text;  // display text (for REG_EXPAND_SZ: already expanded)

@@ -65,7 +65,9 @@ TEST(PathRules, InsideByWholeNamesWithoutCase) {
 // Text as the registry stores it: UTF-16LE, with its terminating NUL when asked.
 std::vector<std::uint8_t> Utf16Bytes(const std::u16string& s, bool terminator) {
   std::vector<std::uint8_t> out;
-  for (char16_t c : s) out.insert(out.end(), {static_cast<std::uint8_t>(c & 0xFF), static_cast<std::uint8_t>(c >> 8)});
+  for (char16_t c : s) {
+    out.insert(out.end(), {static_cast<std::uint8_t>(c & 0xFF), static_cast<std::uint8_t>(c >> 8)});
+  }
   if (terminator) out.insert(out.end(), {0, 0});
   return out;
 }
@@ -173,7 +175,8 @@ TEST(ShellRequests, ItemListsFoldersAndResults) {
   EXPECT_EQ(ShellItemList("D:\\W\\桌面"), std::u16string(u"D:\\W\\桌面\0", 8));  // and c_str's second NUL
   EXPECT_FALSE(ShellItemList(""));
   EXPECT_FALSE(ShellItemList(std::string("C:\\a\0C:\\b", 9)));
-  EXPECT_EQ(DirectoryPrefixes("D:\\W\\Desktop"), (std::vector<std::string>{"D:\\", "D:\\W\\", "D:\\W\\Desktop\\"}));
+  EXPECT_EQ(DirectoryPrefixes("D:\\W\\Desktop"),
+            (std::vector<std::string>{"D:\\", "D:\\W\\", "D:\\W\\Desktop\\"}));
   EXPECT_EQ(std::make_tuple(ShellOperationResult(0), ShellOperationResult(7), ShellOperationResult(0x402)),
             std::make_tuple(1, 0, -1));
 }
@@ -242,9 +245,12 @@ TEST(GifImage, MatchesAnIndependentDecoderAndRefusesDamagedData) {
   ASSERT_TRUE(b.has_value());
   EXPECT_EQ(std::make_pair(b->width, b->height), std::make_pair(7, 9));
   std::string letters;
-  for (std::uint32_t p : b->pixels) letters += p == 0xFFEFEFEFu ? 'W' : p == 0xFF9F9F9Fu ? 'G' : p == 0xFF303030u ? 'B' : '?';
+  for (std::uint32_t p : b->pixels) {
+    letters += p == 0xFFEFEFEFu ? 'W' : p == 0xFF9F9F9Fu ? 'G' : p == 0xFF303030u ? 'B' : '?';
+  }
   EXPECT_EQ(letters, "WWWWWWWWWWWWWWGWGGGWGGGGGGGGGGGGGGBBBBBBGGBBBBBBBBBBBBBBBBBBBBB");
-  auto transparent = Bytes("4749463839610400020070000021F90401000001002C000000000400020080FF00000000000203448E51003B");
+  auto transparent = Bytes(
+      "4749463839610400020070000021F90401000001002C000000000400020080FF00000000000203448E51003B");
   const auto c = DecodeGif(transparent.data(), transparent.size());
   ASSERT_TRUE(c.has_value());
   EXPECT_EQ(c->pixels, (std::vector<std::uint32_t>{0xFFFF0000u, 0, 0, 0, 0, 0, 0, 0}));

@@ -11,6 +11,7 @@ namespace vestrand {
 namespace {
 
 using fake::FakeMachine;
+using fake::Has;
 using fake::Trace;
 
 const std::string kUsf = kUserShellFoldersKey;
@@ -76,7 +77,7 @@ std::string Reg(const FakeMachine& m, const std::string& key, const std::string&
 
 // Where the first call starting with `prefix` is in the trace; -1 when there is none.
 std::ptrdiff_t IndexOf(const Trace& t, const std::string& prefix) {
-  const auto it = std::find_if(t.begin(), t.end(), [&](const std::string& e) { return e.rfind(prefix, 0) == 0; });
+  const auto it = std::find_if(t.begin(), t.end(), [&](const std::string& e) { return e.find(prefix) == 0; });
   return it == t.end() ? -1 : it - t.begin();
 }
 
@@ -303,7 +304,8 @@ TEST(RunTransfer, AcceptedRunsLeaveEveryFolderNamedAndNothingLost) {
       // What holds after every run: a row that moved names a folder that exists, in both values.
       for (const FolderRow& r : FolderCatalogue()) {
         const std::string now = Reg(m, r.firstWriteKey, r.valueName);
-        if (m.form.GetValue(CheckOf(r.row)) != 1 || now == m.form.GetText(TextOf(r.row)) || now == "<none>") continue;
+        const bool moved = now != m.form.GetText(TextOf(r.row)) && now != "<none>";
+        if (m.form.GetValue(CheckOf(r.row)) != 1 || !moved) continue;
         EXPECT_EQ(Reg(m, r.secondWriteKey, r.secondValueName), now) << r.valueName;
         if (now.back() != '\\') { EXPECT_TRUE(m.files.IsDirectory(now)) << r.valueName << " " << now; }
       }
@@ -313,16 +315,16 @@ TEST(RunTransfer, AcceptedRunsLeaveEveryFolderNamedAndNothingLost) {
       for (const auto& [path, content] : before) EXPECT_GE(kept.count(content), 1u) << path;
       std::string record, recordFile;
       for (const auto& [path, content] : after) {
-        if (path.find("\\Vestrand-记录-") != std::string::npos) std::tie(recordFile, record) = std::tie(path, content);
+        if (Has(path, "\\Vestrand-记录-")) std::tie(recordFile, record) = std::tie(path, content);
       }
       EXPECT_EQ(record.rfind("\xEF\xBB\xBFVestrand 转移记录\r\n", 0), 0u) << recordFile;
-      for (const std::string& line : c.recorded) EXPECT_NE(record.find(line), std::string::npos) << record;
+      for (const std::string& line : c.recorded) EXPECT_TRUE(Has(record, line)) << record;
       const std::ptrdiff_t box = IndexOf(m.trace, "MessageBox(有些文件夹没有完整转移");
       const std::ptrdiff_t restart = IndexOf(m.trace, kExplorer);
       EXPECT_EQ(box >= 0, c.told);
       EXPECT_GT(restart, IndexOf(m.trace, kTaskkill));
       if (box < 0) continue;
-      EXPECT_NE(m.trace[static_cast<std::size_t>(box)].find(recordFile), std::string::npos);
+      EXPECT_TRUE(Has(m.trace[static_cast<std::size_t>(box)], recordFile));
       EXPECT_GT(box, restart) << "the box comes once the desktop is back";
     }
   }
@@ -372,7 +374,7 @@ TEST(RunTransfer, RefusedRunsChangeNothing) {
       const std::ptrdiff_t box = IndexOf(m.trace, std::string("MessageBox(") + c.box);
       ASSERT_GE(box, 0) << ::testing::PrintToString(m.trace);
       const std::string& text = m.trace[static_cast<std::size_t>(box)];
-      EXPECT_TRUE(text.find(c.reason) != std::string::npos && text.find("友情提示:)") != std::string::npos) << text;
+      EXPECT_TRUE(Has(text, c.reason) && Has(text, "友情提示:)")) << text;
       for (const std::string& e : m.trace) {
         for (const char* change : {"MessageBox(", "Reg", "Shell", "StartCommand", "SetFileAttributes"}) {
           EXPECT_TRUE(e == text || e.rfind(change, 0) != 0) << e;
@@ -394,7 +396,7 @@ TEST(RunTransfer, UnexpectedFailureBringsTheShellBack) {
   EXPECT_GT(IndexOf(m.trace, kExplorer), IndexOf(m.trace, kTaskkill));
   const std::ptrdiff_t box = IndexOf(m.trace, "MessageBox(转移中途出现意外错误");
   ASSERT_GE(box, 0);
-  EXPECT_NE(m.trace[static_cast<std::size_t>(box)].find("Vestrand-还原-20261206-153000.reg"), std::string::npos);
+  EXPECT_TRUE(Has(m.trace[static_cast<std::size_t>(box)], "Vestrand-还原-20261206-153000.reg"));
   EXPECT_TRUE(m.form.windowEnabled && !m.host.ended);
 }
 

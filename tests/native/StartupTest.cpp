@@ -36,7 +36,8 @@ TEST(Startup, VersionDecidesCaptionTargetAndWhetherTheWindowComes) {
     if (!started) continue;
     EXPECT_EQ(m.form.caption + "|" + m.form.GetText(Control::Text15) + "|" + m.form.GetText(Control::Check7),
               std::string(caption) + "|" + target + (major == 5 ? "|程序数据:" : "|联系人:"));
-    EXPECT_TRUE(m.form.shown && m.form.GetValue(Control::OptionMove) == 1 && m.form.GetValue(Control::OptionCopy) == 0);
+    EXPECT_TRUE(m.form.shown && m.form.GetValue(Control::OptionMove) == 1);
+    EXPECT_EQ(m.form.GetValue(Control::OptionCopy), 0);
   }
   FakeMachine failed;  // the version query itself failed
   EXPECT_FALSE(Start(failed));
@@ -94,7 +95,8 @@ TEST(Startup, EventsDoWhatTheControlPromises) {
   using E = FormEvent;
   // control, event, version, the picker's answer, handled, what follows (runs, notes, web page,
   // commands, boxes), target after
-  const std::tuple<Control, E, std::uint32_t, std::uint32_t, const char*, bool, const char*, const char*> cases[] = {
+  using Case = std::tuple<Control, E, std::uint32_t, std::uint32_t, const char*, bool, const char*, const char*>;
+  const Case cases[] = {
       {Control::Command1, E::Click, 5, 2, "", true, "NT5 run", "T"},
       {Control::Command1, E::Click, 6, 2, "", true, "NT6 run", "T"},
       {Control::Command1, E::Click, 6, 3, "", true, "", "T"},
@@ -108,7 +110,7 @@ TEST(Startup, EventsDoWhatTheControlPromises) {
       {Control::Command1, E::DoubleClick, 6, 1, "", false, "", "T"},
   };
   for (const auto& [control, event, major, minor, browse, handled, follows, target] : cases) {
-    SCOPED_TRACE(std::string(LayoutOf(control).name) + " " + std::to_string(major) + "." + std::to_string(minor));
+    SCOPED_TRACE(LayoutOf(control).name + (" " + std::to_string(major)) + "." + std::to_string(minor));
     FakeMachine m;
     m.host.SetVersion(major, minor);
     if (*browse != '\0') m.dialogs.browseResults = {browse};
@@ -120,8 +122,8 @@ TEST(Startup, EventsDoWhatTheControlPromises) {
     std::string seen;
     for (const std::string& e : m.trace) seen += e == "QueryOsVersion()" ? "" : e + "|";
     // What follows and nothing else: no box unless one is expected.
-    EXPECT_TRUE(seen.find(follows) != std::string::npos && seen.empty() == (*follows == '\0')) << seen;
-    EXPECT_EQ(seen.find("CenterMsgBox") == std::string::npos, std::string(follows).find("CenterMsgBox") == std::string::npos);
+    EXPECT_TRUE(fake::Has(seen, follows) && seen.empty() == (*follows == '\0')) << seen;
+    EXPECT_EQ(fake::Has(seen, "CenterMsgBox"), fake::Has(follows, "CenterMsgBox")) << seen;
     EXPECT_EQ(m.form.GetText(Control::Text15), target);
   }
 }
