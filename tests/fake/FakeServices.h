@@ -34,7 +34,7 @@ struct CaseLess {
 };
 using Names = std::set<std::string, CaseLess>;
 
-inline bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+inline bool Has(const std::string& s, const std::string& part) { return s.find(part) != std::string::npos; }
 
 struct StoredValue {
   std::uint32_t type = kRegSz;
