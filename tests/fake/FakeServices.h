@@ -11,6 +11,7 @@
 #include <set>
 #include <stdexcept>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "platform/RegistryData.h"
@@ -31,6 +32,9 @@ inline std::string Upper(std::string s) {
 struct CaseLess {
   bool operator()(const std::string& a, const std::string& b) const { return Upper(a) < Upper(b); }
 };
+using Names = std::set<std::string, CaseLess>;
+
+inline bool Has(const std::string& s, const std::string& part) { return s.find(part) != std::string::npos; }
 
 struct StoredValue {
   std::uint32_t type = kRegSz;
@@ -43,6 +47,7 @@ struct StoredValue {
 class FakeMachine final : public Registry, public FileSystem, public Host, public Dialogs, public MainForm {
  public:
   FakeMachine() : controls(kControlCount) {
+    Make("C:", true);
     for (const ControlLayout& entry : MainWindowLayout()) State(entry.control).text = entry.caption;
     State(Control::CkLogoff).value = 1;  // ticked as designed
   }
@@ -50,21 +55,21 @@ class FakeMachine final : public Registry, public FileSystem, public Host, publi
   Services services{*this, *this, *this, *this};
   Trace trace;
 
-  // ---- registry ----
+  // ---- registry: keys and value names without case ----
   std::string RegReadValue(std::uint32_t, const std::string& key, const std::string& name,
                            std::uint32_t& type) override {
     const StoredValue* v = Find(key, name);
     if (v != nullptr) type = v->type;
     return v == nullptr ? std::string() : TrimSpaces(v->text);
   }
-  bool RegWriteValue(std::uint32_t, const std::string& key, const std::string& name, const std::string& value,
-                     std::uint32_t type) override {
+  bool RegWriteValue(std::uint32_t, const std::string& key, const std::string& name,
+                     const std::string& value, std::uint32_t type) override {
     const bool ok = refusedKeys.count(key) == 0;
-    Log("RegWriteValue", {key, name, value, std::to_string(type)}, ok ? "" : " -> refused");
     if (ok) Set(key, name, value, type);
-    return ok;
+    return Log("RegWriteValue", {key, name, value, std::to_string(type)}, ok, " -> refused");
   }
-  std::optional<RegistryValue> RegReadRaw(std::uint32_t, const std::string& key, const std::string& name) override {
+  std::optional<RegistryValue> RegReadRaw(std::uint32_t, const std::string& key,
+                                          const std::string& name) override {
     if (unreadableKeys.count(key) != 0) return std::nullopt;
     const StoredValue* v = Find(key, name);
     if (v == nullptr) return RegistryValue{};
@@ -72,51 +77,42 @@ class FakeMachine final : public Registry, public FileSystem, public Host, publi
   }
   bool RegRestoreValue(std::uint32_t, const std::string& key, const std::string& name,
                        const RegistryValue& value) override {
-    Log("RegRestoreValue", {key, name, value.exists ? std::to_string(value.type) : "none"});
-    values_.erase(Upper(key + "|" + name));
+    values_.erase(key + "|" + name);
     // The fake does not expand: an expandable value shows its stored text.
     const std::string text = FormatRegistryData(value.type, value.data);
     if (value.exists) Set(key, name, text, value.type, value.type == kRegExpandSz ? text : "");
-    return true;
+    return Log("RegRestoreValue", {key, name, value.exists ? std::to_string(value.type) : "none"}, true);
   }
-  void Set(const std::string& key, const std::string& name, const std::string& text, std::uint32_t type = kRegSz,
-           const std::string& raw = "") {
-    values_[Upper(key + "|" + name)] = StoredValue{type, text, raw};
+  void Set(const std::string& key, const std::string& name, const std::string& text,
+           std::uint32_t type = kRegSz, const std::string& raw = "") {
+    values_[key + "|" + name] = StoredValue{type, text, raw};
   }
   const StoredValue* Find(const std::string& key, const std::string& name) const {
-    const auto v = values_.find(Upper(key + "|" + name));
+    const auto v = values_.find(key + "|" + name);
     return v == values_.end() ? nullptr : &v->second;
   }
-  std::set<std::string> refusedKeys;     // writes under these keys fail (access denied)
-  std::set<std::string> unreadableKeys;  // reads of whole values under these keys fail
+  Names refusedKeys;     // writes under these keys fail (access denied)
+  Names unreadableKeys;  // reads of whole values under these keys fail
 
   // ---- files: absolute paths compared case-insensitively, kept as first spelled ----
-  bool DirExists(const std::string& path) override {
-    Log("DirExists", {path});
-    return IsDirectory(path);
+  bool DirExists(const std::string& path) override { return Log("DirExists", {path}, IsDirectory(path)); }
+  std::uint32_t GetFileAttributes(const std::string& p) override {
+    return Log("GetFileAttributes", {p}, Attributes(p));
   }
-  std::uint32_t GetFileAttributes(const std::string& path) override {
-    Log("GetFileAttributes", {path});
-    return Attributes(path);
-  }
-  void MakeDirectory(const std::string& path) override {
-    Log("MakeDirectory", {path});
-    Make(path);
-  }
+  void MakeDirectory(const std::string& path) override { Make(Log("MakeDirectory", {path}, path)); }
   HostResult SetFileAttributes(const std::string& path, std::uint32_t attributes) override {
     Log("SetFileAttributes", {path, std::to_string(attributes)});
     const auto it = nodes_.find(Norm(path));
     if (it == nodes_.end()) return HostResult::Failure(2);  // ERROR_FILE_NOT_FOUND
-    it->second.attributes = attributes & ~kFileAttributeDirectory;
+    const std::uint32_t folder = it->second.attributes & kFileAttributeDirectory;  // stays a folder
+    it->second.attributes = (attributes & ~kFileAttributeDirectory) | folder;
     return HostResult::Success();
   }
-  int ShellCopyFiles(const std::string& source, const std::string& destination) override {
-    Log("ShellCopyFiles", {source, destination});
-    return Transfer(source, destination, false);
+  int ShellCopyFiles(const std::string& source, const std::string& to) override {
+    return Log("ShellCopyFiles", {source, to}, Transfer(source, to, false));
   }
-  int ShellMoveFiles(const std::string& source, const std::string& destination) override {
-    Log("ShellMoveFiles", {source, destination});
-    return Transfer(source, destination, true);
+  int ShellMoveFiles(const std::string& source, const std::string& to) override {
+    return Log("ShellMoveFiles", {source, to}, Transfer(source, to, true));
   }
   std::optional<FolderId> GetFolderId(const std::string& path) override {
     const std::string p = Upper(Norm(path));
@@ -133,45 +129,38 @@ class FakeMachine final : public Registry, public FileSystem, public Host, publi
   }
   std::vector<FileEntry> ListFiles(const std::string& folder) override {
     std::vector<FileEntry> found;
+    const std::string f = Norm(folder);
     for (const auto& [path, node] : nodes_) {
-      if (!node.directory && Below(path, Norm(folder))) found.push_back({path.substr(Norm(folder).size()), node.size});
+      if (!IsFolder(node) && Below(path, f)) found.push_back({path.substr(f.size()), node.size});
     }
     return found;
   }
   bool WriteNewFile(const std::string& path, const std::string& bytes) override {
-    Log("WriteNewFile", {path});
     const std::string parent = path.substr(0, path.rfind('\\'));
-    if (Exists(path) || !IsDirectory(parent) || readOnlyFolders.count(Norm(parent)) != 0) return false;
-    nodes_[Norm(path)] = Node{false, 0, bytes, bytes.size()};
-    return true;
+    const bool ok = !Exists(path) && IsDirectory(parent) && readOnlyFolders.count(Norm(parent)) == 0;
+    if (ok) nodes_[Norm(path)] = Node{0, bytes, bytes.size()};
+    return Log("WriteNewFile", {path}, ok);
   }
   bool RemoveEmptyDirectory(const std::string& path) override {
-    Log("RemoveEmptyDirectory", {path});
-    return IsDirectory(path) && ListUnder(path).empty() && nodes_.erase(Norm(path)) == 1;
+    const bool ok = IsDirectory(path) && ListUnder(path).empty() && nodes_.erase(Norm(path)) == 1;
+    return Log("RemoveEmptyDirectory", {path}, ok);
   }
   HostResult ProtectPrivateFolder(const std::string& path) override {
-    Log("ProtectPrivateFolder", {path});
-    return noAccessLists ? HostResult::Failure(50) : HostResult::Success();  // ERROR_NOT_SUPPORTED
+    return Log("ProtectPrivateFolder", {path}, HostResult::Success());
   }
-  void AddDirectory(const std::string& path) {
-    drives.insert(Upper(path.substr(0, 2)));
-    Make(path, true);
-  }
+  void AddDirectory(const std::string& path) { Make(path, true); }
   // A file of `size` bytes (the content's size unless given), with every folder above it.
   void AddFile(const std::string& path, const std::string& content = "x", std::uint64_t size = ~0ull) {
     AddDirectory(path.substr(0, path.rfind('\\')));
-    nodes_[Norm(path)] = Node{false, 0, content, size == ~0ull ? content.size() : size};
+    nodes_[Norm(path)] = Node{0, content, size == ~0ull ? content.size() : size};
   }
   bool Exists(const std::string& path) const { return Attributes(path) != kInvalidFileAttributes; }
   bool IsDirectory(const std::string& path) const {
     return Exists(path) && (Attributes(path) & kFileAttributeDirectory) != 0;
   }
   std::uint32_t Attributes(const std::string& path) const {
-    const std::string p = Norm(path);
-    if (p.size() == 2 && p[1] == ':') return drives.count(Upper(p)) ? kFileAttributeDirectory : kInvalidFileAttributes;
-    const auto it = nodes_.find(p);
-    if (it == nodes_.end()) return kInvalidFileAttributes;
-    return it->second.attributes | (it->second.directory ? kFileAttributeDirectory : 0u);
+    const auto it = nodes_.find(Norm(path));
+    return it == nodes_.end() ? kInvalidFileAttributes : it->second.attributes;
   }
   std::string Content(const std::string& path) const {
     const auto it = nodes_.find(Norm(path));
@@ -180,36 +169,27 @@ class FakeMachine final : public Registry, public FileSystem, public Host, publi
   // Every path under `root` (not root itself), as first spelled.
   std::vector<std::string> ListUnder(const std::string& root) const {
     std::vector<std::string> out;
-    for (const auto& [path, node] : nodes_) {
-      if (Below(path, Norm(root))) out.push_back(path);
-    }
+    for (const auto& [path, node] : nodes_) if (Below(path, Norm(root))) out.push_back(path);
     return out;
   }
-  std::set<std::string> drives{"C:"};
-  std::set<std::string, CaseLess> failingSources;  // the shell's copy or move of these fails
   // Another name for a folder, as `subst` makes one: "E:" -> "C:\\Users\\Ann".
   std::map<std::string, std::string> aliases;
   std::map<std::string, std::uint64_t> freeBytes;  // per drive ("D:"); plenty where not given
   // Files the shell skips (held open): a copy leaves them out, a move leaves them behind.
-  std::set<std::string, CaseLess> heldFiles;
+  Names heldFiles;
   // Wine's shell: a move onto a folder of the same name does nothing and reports success.
   bool moveOntoSameNameDoesNothing = false;
-  bool noAccessLists = false;                       // the target's volume keeps none (FAT32)
-  std::set<std::string, CaseLess> readOnlyFolders;  // no new file can be written in these
+  Names readOnlyFolders;       // no new file can be written in these
 
   // ---- processes ----
-  RawOsVersion QueryOsVersion() override {
-    Log("QueryOsVersion", {});
-    return version;
-  }
+  RawOsVersion QueryOsVersion() override { return Log("QueryOsVersion", {}, version); }
   unsigned GetDriveType(const std::string& root) override {
-    Log("GetDriveType", {root});
-    return driveTypes.count(root) ? driveTypes[root] : 1u;
+    return Log("GetDriveType", {root}, driveTypes.count(root) ? driveTypes[root] : 1u);
   }
   HostResult StartCommand(const std::string& commandLine, int showState) override {
-    const bool fails = failingCommands.count(commandLine) != 0;
-    Log("StartCommand", {commandLine, std::to_string(showState)}, fails ? " -> failed" : "");
-    return fails ? HostResult::Failure(2) : HostResult::Success();
+    const bool ok = failingCommands.count(commandLine) == 0;
+    Log("StartCommand", {commandLine, std::to_string(showState)}, ok, " -> failed");
+    return ok ? HostResult::Success() : HostResult::Failure(2);
   }
   void Sleep(unsigned milliseconds) override {
     Log("Sleep", {std::to_string(milliseconds)});
@@ -218,14 +198,10 @@ class FakeMachine final : public Registry, public FileSystem, public Host, publi
   void SysLogoff() override { Log("SysLogoff", {}); }
   std::string ProgramFolder() override { return "C:\\Program Files\\Vestrand"; }
   void SetEnvironmentVariable(const std::string& name, const std::string& value) override {
-    Log("SetEnvironmentVariable", {name, value});
-    environment[name] = value;
+    environment[name] = Log("SetEnvironmentVariable", {name, value}, value);
   }
   void BroadcastEnvironmentChange() override { Log("BroadcastEnvironmentChange", {}); }
-  void EndProgram() override {
-    Log("EndProgram", {});
-    ended = true;
-  }
+  void EndProgram() override { ended = Log("EndProgram", {}, true); }
   LocalTime Now() override { return now; }
   void SetVersion(std::uint32_t major, std::uint32_t minor, std::uint32_t build = 0) {
     version = RawOsVersion{true, major, minor, build, 2, {}};  // platform 2: NT
@@ -240,10 +216,9 @@ class FakeMachine final : public Registry, public FileSystem, public Host, publi
 
   // ---- dialogs ----
   std::string BrowseFolder(const std::string& title, const std::string& startFolder) override {
-    Log("BrowseFolder", {title, startFolder});
     const std::string answer = browseResults.empty() ? "" : browseResults.front();
     if (!browseResults.empty()) browseResults.pop_front();
-    return answer;
+    return Log("BrowseFolder", {title, startFolder}, answer);
   }
   void MessageBox(const std::string& text, unsigned flags, const std::optional<std::string>& title) override {
     Log("MessageBox", {text, std::to_string(flags), title.value_or("(default)")});
@@ -267,13 +242,9 @@ class FakeMachine final : public Registry, public FileSystem, public Host, publi
   void Show() override { shown = true; }
   TwipsPoint GetWindowPosition() override { return position; }
   void MoveWindowTo(int left, int top) override {
-    Log("MoveWindowTo", {std::to_string(left), std::to_string(top)});
-    position = {left, top};
+    position = Log("MoveWindowTo", {std::to_string(left), std::to_string(top)}, TwipsPoint{left, top});
   }
-  void SetWindowEnabled(bool enabled) override {
-    Log("SetWindowEnabled", {enabled ? "1" : "0"});
-    windowEnabled = enabled;
-  }
+  void SetWindowEnabled(bool on) override { windowEnabled = Log("SetWindowEnabled", {on ? "1" : "0"}, on); }
   struct ControlState {
     std::string text;
     int value = 0;
@@ -287,16 +258,19 @@ class FakeMachine final : public Registry, public FileSystem, public Host, publi
 
  private:
   struct Node {
-    bool directory = false;
-    std::uint32_t attributes = 0;
+    std::uint32_t attributes = 0;  // with kFileAttributeDirectory for a folder
     std::string content;
     std::uint64_t size = 0;
   };
-  // Notes the call as "Name(a, b)".
-  void Log(const std::string& name, const std::vector<std::string>& args, const std::string& outcome = "") {
+  static bool IsFolder(const Node& n) { return (n.attributes & kFileAttributeDirectory) != 0; }
+  // Notes the call as "Name(a, b)", `failed` after it when `result` is false; hands it back.
+  template <typename T = bool>
+  T Log(const std::string& name, const Trace& args, T result = T(), const char* failed = "") {
     std::string call = name + "(";
     for (std::size_t i = 0; i < args.size(); ++i) call += (i == 0 ? "" : ", ") + args[i];
-    trace.push_back(call + ")" + outcome);
+    trace.push_back(call + ")");
+    if constexpr (std::is_same_v<T, bool>) trace.back() += result ? "" : failed;
+    return result;
   }
   static bool Below(const std::string& path, const std::string& folder) {
     return Upper(path).rfind(Upper(folder) + "\\", 0) == 0;
@@ -313,18 +287,19 @@ class FakeMachine final : public Registry, public FileSystem, public Host, publi
     while (p.size() > 2 && p.back() == '\\') p.pop_back();
     return p;
   }
-  // Every missing level top down where its parent exists; `force` makes the parents too.
+  // Every missing level top down where its parent exists; `force` makes the parents and the
+  // drive too.
   void Make(const std::string& path, bool force = false) {
     const std::string spelled = Norm(path) + "\\";
-    for (std::size_t at = spelled.find('\\', 3); at != std::string::npos; at = spelled.find('\\', at + 1)) {
+    for (std::size_t at = spelled.find('\\', 2); at != std::string::npos; at = spelled.find('\\', at + 1)) {
       const std::string level = spelled.substr(0, at);
       if (Exists(level) || (!force && !IsDirectory(level.substr(0, level.rfind('\\'))))) continue;
-      nodes_[level] = Node{true, 0, "", 0};
+      nodes_[level] = Node{kFileAttributeDirectory, "", 0};
     }
   }
   int Transfer(const std::string& source, const std::string& destination, bool move) {
     const auto from = nodes_.find(Norm(source));
-    if (from == nodes_.end() || failingSources.count(source) != 0) return -1;
+    if (from == nodes_.end()) return -1;
     const std::string src = from->first, dst = Norm(destination);
     const std::string target = dst + src.substr(src.rfind('\\'));
     // Into itself or below itself: the shell refuses and changes nothing.
@@ -337,7 +312,7 @@ class FakeMachine final : public Registry, public FileSystem, public Host, publi
       if (Same(path, src) || Below(path, src)) carried.emplace_back(path, node);
     }
     for (const auto& [path, node] : carried) {
-      if (!node.directory && heldFiles.count(path) != 0) continue;  // skipped by the shell
+      if (!IsFolder(node) && heldFiles.count(path) != 0) continue;  // skipped by the shell
       nodes_[target + path.substr(src.size())] = node;
       const bool holds = std::any_of(heldFiles.begin(), heldFiles.end(),
                                      [&](const std::string& h) { return Same(h, path) || Below(h, path); });
@@ -346,7 +321,7 @@ class FakeMachine final : public Registry, public FileSystem, public Host, publi
     return 1;
   }
 
-  std::map<std::string, StoredValue> values_;
+  std::map<std::string, StoredValue, CaseLess> values_;
   std::map<std::string, Node, CaseLess> nodes_;
 };
 
