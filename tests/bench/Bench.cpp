@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "platform/Win32Handles.h"
 #include "platform/Win32Services.h"
 #include "platform/Win32Text.h"
 #include "relocation/RunTransfer.h"
@@ -41,14 +42,13 @@ static void Startup(int rounds) {
     PROCESS_INFORMATION process{};
     const double start = NowMs();
     ::CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process);
-    if (::WaitForInputIdle(process.hProcess, 30000) != 0) Fail(std::string(name) + " did not start");
+    const UniqueHandle program(process.hProcess), thread(process.hThread);
+    if (::WaitForInputIdle(program.get(), 30000) != 0) Fail(std::string(name) + " did not start");
     const double ms = NowMs() - start;
     PROCESS_MEMORY_COUNTERS memory{};
-    ::GetProcessMemoryInfo(process.hProcess, &memory, sizeof(memory));
-    ::TerminateProcess(process.hProcess, 0);
-    ::WaitForSingleObject(process.hProcess, 5000);
-    ::CloseHandle(process.hProcess);
-    ::CloseHandle(process.hThread);
+    ::GetProcessMemoryInfo(program.get(), &memory, sizeof(memory));
+    ::TerminateProcess(program.get(), 0);
+    ::WaitForSingleObject(program.get(), 5000);
     if (i < 3) continue;
     std::printf("startup_%s_ms %.1f\npeak_%s_mb %.1f\n", name, ms, name,
                 static_cast<double>(memory.PeakWorkingSetSize) / 1048576.0);
