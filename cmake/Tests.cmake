@@ -27,7 +27,7 @@ else()
   file(GLOB DRIVER_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/e2e/driver/*.cpp)
   add_executable(e2e_driver ${DRIVER_SOURCES})
   target_include_directories(e2e_driver PRIVATE ${CMAKE_SOURCE_DIR}/tests)
-  target_link_libraries(e2e_driver PRIVATE vestrand_win32 vestrand_gtest psapi shell32 ole32 oleaut32 comctl32)
+  target_link_libraries(e2e_driver PRIVATE vestrand_win32 vestrand_gtest psapi shlwapi shell32 ole32 oleaut32 comctl32)
   vestrand_windows_program(e2e_driver console)
 
   if(CMAKE_CROSSCOMPILING_EMULATOR)

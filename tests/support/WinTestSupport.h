@@ -5,6 +5,7 @@
 #define VESTRAND_TESTS_SUPPORT_WINTESTSUPPORT_H
 
 #include <windows.h>
+#include <shlwapi.h>
 
 #include <algorithm>
 #include <atomic>
@@ -118,36 +119,23 @@ inline bool RemoveTree(const std::wstring& path) {  // read-only entries too; a 
 
 // ---- the current user's registry ---------------------------------------------------------
 inline void SetRaw(const std::wstring& key, const std::wstring& name, DWORD type, const void* data, DWORD size) {
-  UniqueHKey k;
-  if (::RegCreateKeyExW(HKEY_CURRENT_USER, key.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, k.put(), nullptr) ==
-      ERROR_SUCCESS) {
-    ::RegSetValueExW(k.get(), name.c_str(), 0, type, static_cast<const BYTE*>(data), size);
-  }
+  ::SHSetValueW(HKEY_CURRENT_USER, key.c_str(), name.c_str(), type, data, size);  // the key made too
 }
 inline void SetValue(const std::wstring& key, const std::wstring& name, const std::wstring& data,
                      DWORD type = REG_EXPAND_SZ) {
   SetRaw(key, name, type, data.c_str(), static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t)));
 }
 inline void DeleteValue(const std::wstring& key, const std::wstring& name) {
-  UniqueHKey k;
-  if (::RegOpenKeyExW(HKEY_CURRENT_USER, key.c_str(), 0, KEY_SET_VALUE, k.put()) == ERROR_SUCCESS) {
-    ::RegDeleteValueW(k.get(), name.c_str());
-  }
+  ::SHDeleteValueW(HKEY_CURRENT_USER, key.c_str(), name.c_str());
 }
-
 // The text value as stored, with its type; empty and 0 when missing.
 inline std::wstring ReadValue(const std::wstring& key, const std::wstring& name, DWORD* type = nullptr) {
-  UniqueHKey k;
-  DWORD size = 0, t = 0;
-  std::wstring data;
-  if (::RegOpenKeyExW(HKEY_CURRENT_USER, key.c_str(), 0, KEY_READ, k.put()) == ERROR_SUCCESS &&
-      ::RegQueryValueExW(k.get(), name.c_str(), nullptr, &t, nullptr, &size) == ERROR_SUCCESS) {
-    data.resize(size / sizeof(wchar_t) + 1);
-    size = static_cast<DWORD>(data.size() * sizeof(wchar_t));
-    if (::RegQueryValueExW(k.get(), name.c_str(), nullptr, &t, reinterpret_cast<BYTE*>(&data[0]), &size) != 0) t = 0;
-  }
+  wchar_t data[16384] = {};
+  DWORD size = sizeof data - sizeof(wchar_t), t = 0;
+  const DWORD asStored = RRF_RT_ANY | RRF_NOEXPAND;
+  if (::RegGetValueW(HKEY_CURRENT_USER, key.c_str(), name.c_str(), asStored, &t, data, &size) != 0) t = 0;
   if (type != nullptr) *type = t;
-  return t == 0 ? std::wstring() : data.substr(0, wcsnlen(data.c_str(), data.size()));
+  return t == 0 ? std::wstring() : std::wstring(data, wcsnlen(data, size / sizeof(wchar_t)));
 }
 
 inline std::wstring Expand(const std::wstring& text) {
@@ -173,12 +161,10 @@ inline std::string WindowText(HWND hwnd) {
 // The top-level windows of process `pid` of this class ("#32770": dialogs), visible ones only if asked.
 inline std::vector<HWND> TopLevels(DWORD pid, const std::wstring& className, bool visibleOnly = false) {
   std::vector<HWND> found;
-  for (HWND hwnd = ::GetTopWindow(nullptr); hwnd != nullptr; hwnd = ::GetWindow(hwnd, GW_HWNDNEXT)) {
+  for (HWND hwnd = nullptr; (hwnd = ::FindWindowExW(nullptr, hwnd, className.c_str(), nullptr)) != nullptr;) {
     DWORD owner = 0;
     ::GetWindowThreadProcessId(hwnd, &owner);
-    wchar_t cls[256] = {};
-    ::GetClassNameW(hwnd, cls, 256);
-    if (owner == pid && className == cls && (!visibleOnly || ::IsWindowVisible(hwnd))) found.push_back(hwnd);
+    if (owner == pid && (!visibleOnly || ::IsWindowVisible(hwnd))) found.push_back(hwnd);
   }
   return found;
 }
