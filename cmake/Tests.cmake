@@ -25,15 +25,15 @@ else()
   # The driver that operates the real program from outside, as an assistive tool would.
   # Both trees build one: each prefix kind is driven by a driver of its own bitness.
   file(GLOB DRIVER_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/e2e/driver/*.cpp)
-  add_executable(e2e_driver ${DRIVER_SOURCES} ${CMAKE_SOURCE_DIR}/tests/support/WinTestSupport.cpp)
+  add_executable(e2e_driver ${DRIVER_SOURCES})
   target_include_directories(e2e_driver PRIVATE ${CMAKE_SOURCE_DIR}/tests)
-  target_link_libraries(e2e_driver PRIVATE vestrand_win32 vestrand_gtest psapi shell32 ole32 oleaut32 comctl32)
+  target_link_libraries(e2e_driver PRIVATE vestrand_win32 vestrand_gtest psapi shlwapi shell32 ole32 oleaut32 comctl32)
   vestrand_windows_program(e2e_driver console)
 
   if(CMAKE_CROSSCOMPILING_EMULATOR)
     # Tests of the Win32 layer, run for real under Wine (CMAKE_CROSSCOMPILING_EMULATOR).
     file(GLOB WINE_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/wine/*.cpp)
-    add_executable(wine_tests ${WINE_TEST_SOURCES} ${CMAKE_SOURCE_DIR}/tests/support/WinTestSupport.cpp)
+    add_executable(wine_tests ${WINE_TEST_SOURCES})
     target_include_directories(wine_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests)
     target_link_libraries(wine_tests PRIVATE vestrand_win32 vestrand_gtest psapi shlwapi shell32 ole32 oleaut32 comctl32 version)
     vestrand_windows_program(wine_tests console)

@@ -4,7 +4,7 @@
 #   nt5  Windows 2000, XP and 2003: a 32-bit prefix, the 32-bit driver, the shipped program
 #   nt6  Windows Vista to 10: a 64-bit prefix (WoW64), the 64-bit driver, the shipped program
 #   x64  the 64-bit build in a 64-bit prefix, driven by the 64-bit driver (a smoke set)
-function(vestrand_e2e kind dmode row)
+function(vestrand_e2e kind dmode)
   set(driver $<TARGET_FILE:e2e_driver>)
   set(program ${VESTRAND_WIN32_DIR}/Vestrand.exe)
   if(kind STREQUAL "nt5")
@@ -12,23 +12,19 @@ function(vestrand_e2e kind dmode row)
   elseif(kind STREQUAL "x64")
     set(program $<TARGET_FILE:Vestrand>)
   endif()
-  add_test(NAME e2e_${kind}_${row}
-           COMMAND env VESTRAND_PROGRAM=${program}
-                   bash ${WINE_HARNESS} scenario ${dmode} ${driver} --gtest_filter=Each/Scenario.Row/${row} --gtest_brief=1)
-  # A filter that matches nothing must not pass as an empty success.
-  set_tests_properties(e2e_${kind}_${row} PROPERTIES TIMEOUT 600 SKIP_RETURN_CODE 77
-                       PASS_REGULAR_EXPRESSION "\\[  PASSED  \\] 1 test\\." FAIL_REGULAR_EXPRESSION "\\[  FAILED  \\]")
+  foreach(row ${ARGN})
+    add_test(NAME e2e_${kind}_${row}
+             COMMAND env VESTRAND_PROGRAM=${program}
+                     bash ${WINE_HARNESS} scenario ${dmode} ${driver} --gtest_filter=Each/Scenario.Row/${row} --gtest_brief=1)
+    # A filter that matches nothing must not pass as an empty success.
+    set_tests_properties(e2e_${kind}_${row} PROPERTIES TIMEOUT 600 SKIP_RETURN_CODE 77
+                         PASS_REGULAR_EXPRESSION "\\[  PASSED  \\] 1 test\\." FAIL_REGULAR_EXPRESSION "\\[  FAILED  \\]")
+  endforeach()
 endfunction()
 
-foreach(row start_win7 win7_copy win7_move win7_discard refused_same_name window)
-  vestrand_e2e(nt6 fixed ${row})
-endforeach()
+vestrand_e2e(nt6 fixed start_win7 win7_copy win7_move win7_discard refused_same_name window)
 vestrand_e2e(nt6 fixed-p refused)
 vestrand_e2e(nt6 none start_vista_to_10)
 vestrand_e2e(nt6 small refused_no_room)
-foreach(row start_nt5 xp_copy xp_move xp_discard)
-  vestrand_e2e(nt5 fixed ${row})
-endforeach()
-foreach(row start_win7 start_xp64 win7_copy win7_move win7_discard)
-  vestrand_e2e(x64 fixed ${row})
-endforeach()
+vestrand_e2e(nt5 fixed start_nt5 xp_copy xp_move xp_discard)
+vestrand_e2e(x64 fixed start_win7 start_xp64 win7_copy win7_move win7_discard)

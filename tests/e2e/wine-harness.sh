@@ -79,25 +79,16 @@ reset_prefix() {
 
 # Runs once; after a known Wine fault (known-wine-faults.txt), once more from a reset prefix. Wine's
 # services, started on demand, inherit the program's output and outlive it: they get a file, never
-# our pipe. A scenario's printed "screenshot <dpi> <geometry>" keeps that part of the screen.
+# our pipe.
 run() {
-  local rc log pattern what shots dpi geometry pid
+  local rc log pattern what
   [[ ${VESTRAND_PROGRAM:-} != /* ]] || export VESTRAND_PROGRAM=$(winepath "$VESTRAND_PROGRAM")
   for attempt in 1 2; do
     start_server
     log=$(mktemp "$ROOT/run-XXXXXX.log")
-    rc=0 shots=0
+    rc=0
     timeout -k 10 "${VESTRAND_RUN_TIMEOUT:-600}" "$([[ $(bits "$exe") == win32 ]] && echo "$WINE32" || echo "$WINE64")" \
-      "$exe" "$@" </dev/null >"$log" 2>&1 &
-    pid=$!
-    while kill -0 $pid 2>/dev/null; do
-      while read -r _ dpi geometry; do
-        ((++shots))
-        import -window root -crop "$geometry" "$(dirname "$exe")/screenshot-${dpi}dpi.png" || true
-      done < <(grep -a '^screenshot ' "$log" | tail -n +$((shots + 1)))
-      sleep 0.2
-    done
-    wait $pid || rc=$?
+      "$exe" "$@" </dev/null >"$log" 2>&1 || rc=$?
     cat "$log"
     while IFS=$'\t' read -r pattern what; do
       [[ -z $pattern || $pattern == \#* ]] || ! grep -Eq -- "$pattern" "$log" || break

@@ -5,58 +5,169 @@
 #define VESTRAND_TESTS_SUPPORT_WINTESTSUPPORT_H
 
 #include <windows.h>
+#include <shlwapi.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdint>
+#include <cwchar>
 #include <functional>
 #include <string>
 #include <vector>
 
 #include "platform/Win32Handles.h"
+#include "platform/Win32Text.h"
 
 namespace vestrand::tests {
 
 // ---- files: every name, however long and whatever it ends in ----------------------------
-std::wstring LongPath(const std::wstring& path);
-bool CreateDirectories(const std::wstring& path);
-bool WriteFile(const std::wstring& path, const std::string& bytes);  // parents made too
-std::string ReadFile(const std::wstring& path);
+inline std::wstring LongPath(const std::wstring& path) {
+  if (path.size() < 3 || path[1] != L':' || path[2] != L'\\') return path;
+  // This form takes names as they are: doubled separators must go.
+  std::wstring out = L"\\\\?\\";
+  for (const wchar_t c : path) {
+    if (c != L'\\' || out.back() != L'\\') out += c;
+  }
+  return out;
+}
 inline DWORD Attributes(const std::wstring& path) { return ::GetFileAttributesW(LongPath(path).c_str()); }
 inline bool PathExists(const std::wstring& path) { return Attributes(path) != INVALID_FILE_ATTRIBUTES; }
 inline bool IsDirectory(const std::wstring& path) {
   return PathExists(path) && (Attributes(path) & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
-bool RemoveTree(const std::wstring& path);  // read-only entries too; a missing tree is fine
+
+inline bool CreateDirectories(const std::wstring& path) {
+  for (std::size_t pos = path.find(L'\\', 3); pos != std::wstring::npos; pos = path.find(L'\\', pos + 1)) {
+    ::CreateDirectoryW(LongPath(path.substr(0, pos)).c_str(), nullptr);
+  }
+  ::CreateDirectoryW(LongPath(path).c_str(), nullptr);
+  return IsDirectory(path);
+}
+
+inline bool WriteFile(const std::wstring& path, const std::string& bytes) {  // parents made too
+  CreateDirectories(path.substr(0, path.find_last_of(L'\\')));
+  UniqueFileHandle f(::CreateFileW(LongPath(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                   FILE_ATTRIBUTE_NORMAL, nullptr));
+  DWORD written = 0;
+  return f && ::WriteFile(f.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+         written == bytes.size();
+}
+
+inline std::string ReadFile(const std::wstring& path) {
+  std::string out;
+  UniqueFileHandle f(::CreateFileW(LongPath(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                   nullptr, OPEN_EXISTING, 0, nullptr));
+  char buffer[65536];
+  DWORD got = 0;
+  while (f && ::ReadFile(f.get(), buffer, sizeof buffer, &got, nullptr) && got > 0) out.append(buffer, got);
+  return out;
+}
 
 struct FileRecord {
   std::wstring relativePath;
   std::uint64_t size = 0;
-  std::uint64_t hash = 0;  // FNV-1a of the content
+  std::uint64_t hash = 0;  // FNV-1a of the content; 0 for a folder
   // Windows names are compared without regard to case.
   bool operator==(const FileRecord& o) const {
     return ::lstrcmpiW(relativePath.c_str(), o.relativePath.c_str()) == 0 && size == o.size && hash == o.hash;
   }
 };
-// Every file below `root`, sorted by relative path (compared case-insensitively).
-std::vector<FileRecord> Manifest(const std::wstring& root);
-// Every file and folder below `root` (relative paths, folders ending in a backslash), sorted.
-std::vector<std::wstring> Tree(const std::wstring& root);
+// Adds everything below `root` + `relative` to `out`, parents first.
+inline void Walk(const std::wstring& root, const std::wstring& relative, std::vector<FileRecord>& out) {
+  WIN32_FIND_DATAW fd;
+  UniqueFindHandle find(::FindFirstFileW(LongPath(root + relative + L"\\*").c_str(), &fd));
+  for (bool more = static_cast<bool>(find); more; more = ::FindNextFileW(find.get(), &fd) != FALSE) {
+    const std::wstring name = relative + L"\\" + fd.cFileName;
+    if (fd.cFileName == std::wstring(L".") || fd.cFileName == std::wstring(L"..")) continue;
+    FileRecord e{name.substr(1), 0, 1469598103934665603ull};
+    if ((fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+      out.push_back({e.relativePath});
+      Walk(root, name, out);
+      continue;
+    }
+    for (const char c : ReadFile(root + name)) {
+      e.hash = (e.hash ^ static_cast<unsigned char>(c)) * 1099511628211ull;
+      ++e.size;
+    }
+    out.push_back(e);
+  }
+}
+// Every file below `root`, with `folders` every folder too, sorted by relative path (compared
+// case-insensitively).
+inline std::vector<FileRecord> Manifest(const std::wstring& root, bool folders = false) {
+  std::vector<FileRecord> out;
+  Walk(root, L"", out);
+  const auto folder = [&](const FileRecord& e) { return !folders && e.hash == 0; };
+  out.erase(std::remove_if(out.begin(), out.end(), folder), out.end());
+  std::sort(out.begin(), out.end(), [](const FileRecord& a, const FileRecord& b) {
+    return ::_wcsicmp(a.relativePath.c_str(), b.relativePath.c_str()) < 0;
+  });
+  return out;
+}
+
+inline bool RemoveTree(const std::wstring& path) {  // read-only entries too; a missing tree is fine
+  std::vector<FileRecord> inside(1);  // the tree itself, then what it holds, parents first: removed last
+  Walk(path, L"", inside);
+  for (auto entry = inside.rbegin(); entry != inside.rend(); ++entry) {
+    const std::wstring& rel = entry->relativePath;
+    const std::wstring full = LongPath(rel.empty() ? path : path + L"\\" + rel);
+    ::SetFileAttributesW(full.c_str(), FILE_ATTRIBUTE_NORMAL);
+    if (!::DeleteFileW(full.c_str())) ::RemoveDirectoryW(full.c_str());
+  }
+  return !PathExists(path);
+}
 
 // ---- the current user's registry ---------------------------------------------------------
-void SetRaw(const std::wstring& key, const std::wstring& name, DWORD type, const void* data, DWORD size);
+inline void SetRaw(const std::wstring& key, const std::wstring& name, DWORD type, const void* data, DWORD size) {
+  ::SHSetValueW(HKEY_CURRENT_USER, key.c_str(), name.c_str(), type, data, size);  // the key made too
+}
 inline void SetValue(const std::wstring& key, const std::wstring& name, const std::wstring& data,
                      DWORD type = REG_EXPAND_SZ) {
   SetRaw(key, name, type, data.c_str(), static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t)));
 }
-void DeleteValue(const std::wstring& key, const std::wstring& name);
+inline void DeleteValue(const std::wstring& key, const std::wstring& name) {
+  ::SHDeleteValueW(HKEY_CURRENT_USER, key.c_str(), name.c_str());
+}
 // The text value as stored, with its type; empty and 0 when missing.
-std::wstring ReadValue(const std::wstring& key, const std::wstring& name, DWORD* type = nullptr);
-std::wstring Expand(const std::wstring& text);
+inline std::wstring ReadValue(const std::wstring& key, const std::wstring& name, DWORD* type = nullptr) {
+  wchar_t data[16384] = {};
+  DWORD size = sizeof data - sizeof(wchar_t), t = 0;
+  const DWORD asStored = RRF_RT_ANY | RRF_NOEXPAND;
+  if (::RegGetValueW(HKEY_CURRENT_USER, key.c_str(), name.c_str(), asStored, &t, data, &size) != 0) t = 0;
+  if (type != nullptr) *type = t;
+  return t == 0 ? std::wstring() : std::wstring(data, wcsnlen(data, size / sizeof(wchar_t)));
+}
+
+inline std::wstring Expand(const std::wstring& text) {
+  std::wstring out(::ExpandEnvironmentStringsW(text.c_str(), nullptr, 0), L'\0');
+  const DWORD n = ::ExpandEnvironmentStringsW(text.c_str(), &out[0], static_cast<DWORD>(out.size()));
+  out.resize(n > 0 && n <= out.size() ? n - 1 : 0);
+  return out;
+}
 
 // ---- windows of a process (this one too) -------------------------------------------------
-std::string WindowText(HWND hwnd);  // WM_GETTEXT with a bounded wait
+// Sends a message, to another program's window too, and returns the answer, waiting five seconds at most.
+inline LRESULT Send(HWND hwnd, UINT message, WPARAM w = 0, LPARAM l = 0) {
+  DWORD_PTR answer = 0;
+  ::SendMessageTimeoutW(hwnd, message, w, l, SMTO_ABORTIFHUNG, 5000, &answer);
+  return static_cast<LRESULT>(answer);
+}
+inline std::string WindowText(HWND hwnd) {
+  wchar_t buffer[4096] = {};
+  const auto copied = static_cast<std::size_t>(Send(hwnd, WM_GETTEXT, 4096, reinterpret_cast<LPARAM>(buffer)));
+  return Narrow(std::wstring(buffer, copied));
+}
+
 // The top-level windows of process `pid` of this class ("#32770": dialogs), visible ones only if asked.
-std::vector<HWND> TopLevels(DWORD pid, const std::wstring& className, bool visibleOnly = false);
+inline std::vector<HWND> TopLevels(DWORD pid, const std::wstring& className, bool visibleOnly = false) {
+  std::vector<HWND> found;
+  for (HWND hwnd = nullptr; (hwnd = ::FindWindowExW(nullptr, hwnd, className.c_str(), nullptr)) != nullptr;) {
+    DWORD owner = 0;
+    ::GetWindowThreadProcessId(hwnd, &owner);
+    if (owner == pid && (!visibleOnly || ::IsWindowVisible(hwnd))) found.push_back(hwnd);
+  }
+  return found;
+}
 inline std::vector<HWND> DialogWindows(DWORD pid) { return TopLevels(pid, L"#32770", true); }
 
 // Waits until `done` returns true or `waitMs` passes.
@@ -71,9 +182,19 @@ bool WaitUntil(DWORD waitMs, F done) {
 // A thread running one function; joined (bounded) by the owner.
 class TestThread {
  public:
-  explicit TestThread(std::function<void()> body);
+  explicit TestThread(std::function<void()> body) : body_(std::move(body)) {
+    const auto run = [](void* self) WINAPI -> DWORD {
+      static_cast<TestThread*>(self)->body_();
+      return 0;
+    };
+    handle_.reset(::CreateThread(nullptr, 0, run, this, 0, nullptr));
+  }
   ~TestThread() { Join(30000); }
-  bool Join(DWORD milliseconds);  // true when the thread has ended within the time
+  bool Join(DWORD milliseconds) {  // true when the thread has ended within the time
+    if (handle_ && ::WaitForSingleObject(handle_.get(), milliseconds) != WAIT_OBJECT_0) return false;
+    handle_.reset();
+    return true;
+  }
 
  private:
   std::function<void()> body_;
@@ -85,9 +206,25 @@ class TestThread {
 // guard that no modal call waits for ever.
 class DialogAnswerer {
  public:
-  DialogAnswerer(WPARAM command, DWORD delayMs = 0);
+  DialogAnswerer(WPARAM command, DWORD delayMs = 0)
+      : thread_([this, command, delayMs] {
+          HWND seen = nullptr, answered = nullptr;
+          DWORD seenAt = 0;
+          for (; !stop_; ::Sleep(15)) {
+            const std::vector<HWND> dialogs = DialogWindows(::GetCurrentProcessId());
+            if (dialogs.empty()) continue;
+            if (dialogs.front() != seen) seen = dialogs.front(), seenAt = ::GetTickCount();
+            if (::GetTickCount() - seenAt < delayMs) continue;
+            answered_ += seen != answered;
+            answered = seen;
+            ::PostMessageW(seen, WM_COMMAND, command, 0);
+          }
+        }) {}
   ~DialogAnswerer() { Stop(); }
-  void Stop();
+  void Stop() {
+    stop_ = true;
+    thread_.Join(10000);
+  }
   int Answered() const { return answered_; }
 
  private:
