@@ -102,8 +102,9 @@ struct App {
     STARTUPINFOW si{};
     si.cb = sizeof(si);
     PROCESS_INFORMATION pi{};
-    std::wstring command = L"\"" + std::wstring(::_wgetenv(L"VESTRAND_PROGRAM")) + L"\"";
-    if (!::CreateProcessW(nullptr, &command[0], nullptr, nullptr, 0, 0, nullptr, nullptr, &si, &pi)) return;
+    const wchar_t* const program = ::_wgetenv(L"VESTRAND_PROGRAM");  // none: no program, no window
+    std::wstring command = L"\"" + std::wstring(program ? program : L"") + L"\"";
+    if (!program || !::CreateProcessW(nullptr, &command[0], nullptr, nullptr, 0, 0, nullptr, nullptr, &si, &pi)) return;
     process.reset(pi.hProcess);
     UniqueHandle thread(pi.hThread);
     pid = pi.dwProcessId;
