@@ -104,8 +104,7 @@ class FakeMachine final : public Registry, public FileSystem, public Host, publi
     Log("SetFileAttributes", {path, std::to_string(attributes)});
     const auto it = nodes_.find(Norm(path));
     if (it == nodes_.end()) return HostResult::Failure(2);  // ERROR_FILE_NOT_FOUND
-    const std::uint32_t folder = it->second.attributes & kFileAttributeDirectory;  // stays a folder
-    it->second.attributes = (attributes & ~kFileAttributeDirectory) | folder;
+    it->second.attributes = attributes | (it->second.attributes & kFileAttributeDirectory);  // stays a folder
     return HostResult::Success();
   }
   int ShellCopyFiles(const std::string& source, const std::string& to) override {
@@ -142,8 +141,9 @@ class FakeMachine final : public Registry, public FileSystem, public Host, publi
     return Log("WriteNewFile", {path}, ok);
   }
   bool RemoveEmptyDirectory(const std::string& path) override {
-    const bool ok = IsDirectory(path) && ListUnder(path).empty() && nodes_.erase(Norm(path)) == 1;
-    return Log("RemoveEmptyDirectory", {path}, ok);
+    const auto inside = [&](const auto& node) { return Below(node.first, Norm(path)); };
+    const bool ok = IsDirectory(path) && std::none_of(nodes_.begin(), nodes_.end(), inside);
+    return Log("RemoveEmptyDirectory", {path}, ok && nodes_.erase(Norm(path)) == 1);
   }
   HostResult ProtectPrivateFolder(const std::string& path) override {
     return Log("ProtectPrivateFolder", {path}, HostResult::Success());
@@ -162,15 +162,11 @@ class FakeMachine final : public Registry, public FileSystem, public Host, publi
     const auto it = nodes_.find(Norm(path));
     return it == nodes_.end() ? kInvalidFileAttributes : it->second.attributes;
   }
-  std::string Content(const std::string& path) const {
-    const auto it = nodes_.find(Norm(path));
-    return it == nodes_.end() ? std::string() : it->second.content;
-  }
-  // Every path under `root` (not root itself), as first spelled.
-  std::vector<std::string> ListUnder(const std::string& root) const {
-    std::vector<std::string> out;
-    for (const auto& [path, node] : nodes_) if (Below(path, Norm(root))) out.push_back(path);
-    return out;
+  // Every file and folder on the machine, as first spelled, with its content ("<dir>" for a folder).
+  std::map<std::string, std::string> Contents() const {
+    std::map<std::string, std::string> all;
+    for (const auto& [path, node] : nodes_) all[path] = IsFolder(node) ? "<dir>" : node.content;
+    return all;
   }
   // Another name for a folder, as `subst` makes one: "E:" -> "C:\\Users\\Ann".
   std::map<std::string, std::string> aliases;
@@ -203,8 +199,10 @@ class FakeMachine final : public Registry, public FileSystem, public Host, publi
   void BroadcastEnvironmentChange() override { Log("BroadcastEnvironmentChange", {}); }
   void EndProgram() override { ended = Log("EndProgram", {}, true); }
   LocalTime Now() override { return now; }
-  void SetVersion(std::uint32_t major, std::uint32_t minor, std::uint32_t build = 0) {
+  void SetVersion(std::uint32_t major, std::uint32_t minor, std::uint32_t build = 0,
+                  const std::u16string& pack = u"") {
     version = RawOsVersion{true, major, minor, build, 2, {}};  // platform 2: NT
+    std::copy(pack.begin(), pack.end(), version.servicePack.begin());
   }
   RawOsVersion version;
   std::map<std::string, unsigned> driveTypes;  // "D:" -> 3
