@@ -14,9 +14,6 @@ using fake::FakeMachine;
 using fake::Has;
 using fake::Trace;
 
-const std::string kUsf = kUserShellFoldersKey;
-const std::string kSf = kShellFoldersKey;
-const std::string kEnv = kEnvironmentKey;
 const std::string kXp = "C:\\Documents and Settings\\user";
 const std::string kWin7 = "C:\\Users\\Ann";
 const std::string kDocs = kWin7 + "\\Documents";
@@ -38,9 +35,7 @@ void SetRow(FakeMachine& m, int row, const std::string& path, int tick) {
 void Prepare(FakeMachine& m, bool xp, const std::set<int>& ticked, const std::string& target,
              Control mode = Control::OptionMove, int logoff = 0) {
   m.form.State(Control::Text15).text = target;
-  for (Control c : {Control::OptionCopy, Control::OptionMove, Control::OptionDont}) {
-    m.form.State(c).value = c == mode;
-  }
+  m.form.State(mode).value = 1;  // the others start cleared
   m.form.State(Control::CkLogoff).value = logoff;
   m.files.AddDirectory("D:");
   const char* const xpRows[kRowCount] = {
@@ -86,7 +81,7 @@ TEST(RunTransfer, Nt5ExampleIsTheExactTrace) {
   Trace expected;
   for (int k = 1; k <= kRowCount; ++k) expected.push_back("DirExists(" + m.form.GetText(TextOf(k)) + ")");
   const std::string desktop = kXp + "\\桌面";
-  const Trace rest = {
+  expected.insert(expected.end(), {
       "DirExists(D:\\Personal)",
       "DirExists(D:\\)",
       "ShowWaitCursor(1)",
@@ -101,8 +96,8 @@ TEST(RunTransfer, Nt5ExampleIsTheExactTrace) {
       "WriteNewFile(D:\\Personal\\Vestrand-还原-20261206-153000.reg)",
       kTaskkill,
       "Sleep(1000)",
-      Write(kSf, "Desktop", "D:\\Personal\\桌面"),
-      Write(kUsf, "Desktop", "D:\\Personal\\桌面"),
+      Write(kShellFoldersKey, "Desktop", "D:\\Personal\\桌面"),
+      Write(kUserShellFoldersKey, "Desktop", "D:\\Personal\\桌面"),
       "ShellMoveFiles(" + desktop + ", D:\\Personal)",
       "DirExists(D:\\Personal\\桌面)",  // the registry must name a folder that exists
       "DirExists(" + desktop + ")",        // and no file may stay behind unnamed
@@ -111,8 +106,7 @@ TEST(RunTransfer, Nt5ExampleIsTheExactTrace) {
       "SetWindowEnabled(1)",
       "MoveWindowTo(1050, 0)",
       "EndProgram()",
-  };
-  expected.insert(expected.end(), rest.begin(), rest.end());
+  });
   EXPECT_EQ(m.trace, expected);
 }
 
@@ -133,12 +127,12 @@ TEST(RunTransfer, Nt6TraceUsesFolderNamesWithoutLookingFirst) {
       "WriteNewFile(D:\\Win7User\\Vestrand-还原-20261206-153000.reg)",
       kTaskkill,
       "Sleep(1000)",
-      Write(kSf, "Desktop", "D:\\Win7User\\Desktop"),
-      Write(kUsf, "Desktop", "D:\\Win7User\\Desktop"),
+      Write(kShellFoldersKey, "Desktop", "D:\\Win7User\\Desktop"),
+      Write(kUserShellFoldersKey, "Desktop", "D:\\Win7User\\Desktop"),
       "ShellCopyFiles(" + kWin7 + "\\Desktop, D:\\Win7User)",
       "DirExists(D:\\Win7User\\Desktop)",
-      Write(kSf, "My Video", "D:\\Win7User\\Videos"),
-      Write(kUsf, "My Video", "D:\\Win7User\\Videos"),
+      Write(kShellFoldersKey, "My Video", "D:\\Win7User\\Videos"),
+      Write(kUserShellFoldersKey, "My Video", "D:\\Win7User\\Videos"),
       "ShellCopyFiles(" + kWin7 + "\\Videos, D:\\Win7User)",
       "DirExists(D:\\Win7User\\Videos)",
       "WriteNewFile(D:\\Win7User\\Vestrand-记录-20261206-153000.txt)",
@@ -170,10 +164,6 @@ struct Accepted {
 };
 
 void NoSetup(FakeMachine&) {}
-void HeldFile(FakeMachine& m) {
-  m.files.AddFile(kDocs + "\\held.txt", "in use");
-  m.files.heldFiles = {kDocs + "\\held.txt"};
-}
 const auto kMove = Control::OptionMove;
 const auto kCopy = Control::OptionCopy;
 const auto kDont = Control::OptionDont;
@@ -197,9 +187,10 @@ const Accepted kAccepted[] = {
        const std::ptrdiff_t broadcast = IndexOf(m.trace, "BroadcastEnvironmentChange()");
        EXPECT_TRUE(broadcast >= 0 && broadcast < IndexOf(m.trace, kExplorer));
      }},
-    {"copy into a new root, made private, a file left out", false, {2, 11}, kCopy, "D:\\W\\", HeldFile,
-     {{11, "D:\\W\\Videos"}, {2, "D:\\W\\Documents"}},
-     {"D:\\W\\Videos\\file 11.txt", kWin7 + "\\Videos\\file 11.txt", "!D:\\W\\Documents\\held.txt"},
+    {"copy into a new root, made private, a file left out", false, {1, 11}, kCopy, "D:\\W\\",
+     [](FakeMachine& m) { m.files.heldFiles = {kWin7 + "\\Desktop\\file 1.txt"}; },
+     {{11, "D:\\W\\Videos"}, {1, "D:\\W\\Desktop"}},
+     {"D:\\W\\Videos\\file 11.txt", kWin7 + "\\Videos\\file 11.txt", "!D:\\W\\Desktop\\file 1.txt"},
      {"只有您本人、SYSTEM 和管理员可以访问", "有 1 个文件没有复制"}, true},
     {"discard: empty folders, desktop.ini only where Windows shows one", false, {1, 4}, kDont, "D:\\W",
      NoSetup, {{1, "D:\\W\\Desktop"}, {4, "D:\\W\\INetCache"}},
@@ -222,17 +213,18 @@ const Accepted kAccepted[] = {
      [](FakeMachine& m) { EXPECT_EQ(m.form.GetText(Control::Text15), "   "); }},
     {"refused second write: the first put back exactly", false, {1, 2}, kMove, "D:\\W",
      [](FakeMachine& m) {
-       m.registry.Set(kUsf, "Desktop", kWin7 + "\\Desktop", kRegExpandSz, "%USERPROFILE%\\Desktop");
-       m.registry.refusedKeys = {kUsf};
+       const std::string asStored = "%USERPROFILE%\\Desktop";
+       m.registry.Set(kUserShellFoldersKey, "Desktop", kWin7 + "\\Desktop", kRegExpandSz, asStored);
+       m.registry.refusedKeys = {kUserShellFoldersKey};
      },
      {{2, kDocs}}, {kWin7 + "\\Desktop\\file 1.txt", "!D:\\W\\Desktop"}, {"注册表拒绝写入"}, true,
      [](FakeMachine& m) {
-       EXPECT_EQ(Reg(m, kSf, "Desktop"), kWin7 + "\\Desktop");
-       EXPECT_EQ(m.registry.Find(kUsf, "Desktop")->raw, "%USERPROFILE%\\Desktop");
+       EXPECT_EQ(Reg(m, kShellFoldersKey, "Desktop"), kWin7 + "\\Desktop");
+       EXPECT_EQ(m.registry.Find(kUserShellFoldersKey, "Desktop")->raw, "%USERPROFILE%\\Desktop");
        EXPECT_EQ(std::count(m.trace.begin(), m.trace.end(), "MessageBox(Error, 16, (default))"), 2);
      }},
     {"refused environment: the temporary folder and variables stay", false, {1, 6}, kMove, "D:\\W",
-     [](FakeMachine& m) { m.registry.refusedKeys = {kEnv}; },
+     [](FakeMachine& m) { m.registry.refusedKeys = {kEnvironmentKey}; },
      {{1, "D:\\W\\Desktop"}, {6, kTemp}}, {kTemp + "\\file 6.txt"}, {"注册表拒绝写入"}, true,
      [](FakeMachine& m) { EXPECT_TRUE(m.host.environment.empty()); }},
     {"copy, every file left out: pointed back", false, {2}, kCopy, "D:\\W",
@@ -317,7 +309,6 @@ TEST(RunTransfer, RefusedRunsChangeNothing) {
     const char* reason;
     std::function<void(FakeMachine&)> setup = NoSetup;
   };
-  const std::string docs = kXp + "\\My Documents";
   const Case cases[] = {
       {"  ", kMove, "恐怕您没有选择目标文件夹", ""},
       {"D:Personal", kMove, "目标文件夹“D:Personal”", "不是完整的路径"},
@@ -325,7 +316,7 @@ TEST(RunTransfer, RefusedRunsChangeNothing) {
       {"c:\\documents and settings\\USER\\my documents\\x", kCopy, "目标文件夹“c:\\documents",
        "文件夹“C:\\Documents and Settings\\user\\My Documents”之中"},
       {"E:\\Backup", kMove, "目标文件夹“E:\\Backup”", "My Documents”之中",
-       [&](FakeMachine& m) { m.files.aliases["E:"] = docs; }},
+       [](FakeMachine& m) { m.files.aliases["E:"] = kXp + "\\My Documents"; }},
       {"D:\\Personal", kMove, "文件夹“", "同名",
        [](FakeMachine& m) {
          SetRow(m, 3, "E:\\Stuff\\My Documents", 1);
@@ -335,7 +326,8 @@ TEST(RunTransfer, RefusedRunsChangeNothing) {
        [](FakeMachine& m) { m.files.AddFile("D:\\Personal\\桌面\\SUB DIR\\深\\A.bin", "older"); }},
       {"C:\\Data", kCopy, "目标驱动器的空间不够", "“C:\\”所在的驱动器只剩 40 MB",
        [](FakeMachine& m) { m.files.freeBytes["C:"] = 40ull << 20; }},
-      {"D:\\Personal", kMove, "无法读取注册表", "", [](FakeMachine& m) { m.registry.unreadableKeys = {kEnv}; }},
+      {"D:\\Personal", kMove, "无法读取注册表", "",
+       [](FakeMachine& m) { m.registry.unreadableKeys = {kEnvironmentKey}; }},
       {"E:\\Personal", kMove, "无法创建目标文件夹“E:\\Personal”", ""},
       {"D:\\New\\Root", kMove, "无法在目标文件夹“D:\\New\\Root”中写入注册表还原文件", "",
        [](FakeMachine& m) { m.files.readOnlyFolders = {"D:\\New\\Root"}; }},

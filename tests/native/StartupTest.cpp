@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include "fake/FakeServices.h"
-#include "platform/OsVersion.h"
 #include "relocation/FolderCatalogue.h"
 #include "startup/StartMain.h"
 #include "ui/MainWindowEvents.h"
@@ -45,19 +44,19 @@ TEST(Startup, VersionDecidesCaptionTargetAndWhetherTheWindowComes) {
 // then shows and offers.
 TEST(Startup, EachRowShowsWhatTheRegistryHoldsAndOffersOnlySoundFolders) {
   // On XP?, row, value under User Shell Folders (TEMP for row 6), under Shell Folders, folder
-  // there?, what the row shows, how its tick is offered (ticked, unticked, withdrawn: cleared and
-  // disabled, hidden).
+  // there?, what the row shows, how its tick is offered (a row that cannot be offered is
+  // unticked and disabled; a row the system does not have is hidden too, with its box).
   const std::tuple<bool, int, const char*, const char*, bool, const char*, const char*> cases[] = {
       {false, 1, "C:\\U\\Desktop", "", true, "C:\\U\\Desktop", "ticked"},
-      {false, 2, "C:\\U\\Docs", "", false, "C:\\U\\Docs", "withdrawn"},  // a folder that is gone
+      {false, 2, "C:\\U\\Docs", "", false, "C:\\U\\Docs", "unticked disabled"},  // a folder that is gone
       {false, 3, "", "C:\\U\\Fav", true, "C:\\U\\Fav", "ticked"},  // read from Shell Folders
-      {false, 6, "", "C:\\U\\Temp", true, "", "withdrawn"},  // temporary files never fall back
+      {false, 6, "", "C:\\U\\Temp", true, "", "unticked disabled"},  // temporary files never fall back
       {false, 12, "C:\\U\\Pics", "", false, "C:\\U\\Pics", "ticked"},  // media: offered without a look
-      {false, 1, "Desktop", "", true, "Desktop", "withdrawn"},
-      {false, 1, "C:\\", "", true, "C:\\", "withdrawn"},
+      {false, 1, "Desktop", "", true, "Desktop", "unticked disabled"},
+      {false, 1, "C:\\", "", true, "C:\\", "unticked disabled"},
       {true, 2, "", "C:\\U\\My Documents", true, "C:\\U\\My Documents", "unticked"},
       {true, 6, "", "C:\\U\\Temp", true, "", "unticked"},
-      {true, 8, "", "C:\\U\\Recent", true, "C:\\U\\Recent", "hidden"},  // a row XP does not have
+      {true, 8, "", "C:\\U\\Recent", true, "C:\\U\\Recent", "unticked disabled hidden"},
       {true, 13, "", "C:\\U\\My Music", true, "C:\\U\\My Music", "ticked"},
   };
   for (const auto& [nt5, row, userShellFolders, shellFolders, exists, shown, offered] : cases) {
@@ -70,11 +69,9 @@ TEST(Startup, EachRowShowsWhatTheRegistryHoldsAndOffersOnlySoundFolders) {
     ASSERT_TRUE(Start(m));
     const auto& box = m.form.State(TextOf(row));
     const auto& check = m.form.State(CheckOf(row));
-    const char* state = !check.visible && !box.visible ? "hidden"
-                        : check.value == 1 && check.enabled ? "ticked"
-                        : check.value == 0 && check.enabled ? "unticked"
-                        : check.value == 0                   ? "withdrawn"
-                                                             : "?";
+    const std::string state = std::string(check.value == 1 ? "ticked" : "unticked") +
+                              (check.enabled ? "" : " disabled") +
+                              (check.visible || box.visible ? "" : " hidden");
     EXPECT_EQ(box.text + "|" + state, std::string(shown) + "|" + offered) << row << userShellFolders;
     EXPECT_TRUE(box.locked);
   }
