@@ -179,9 +179,7 @@ class FakeMachine final : public Registry, public FileSystem, public Host, publi
 
   // ---- processes ----
   RawOsVersion QueryOsVersion() override { return Log("QueryOsVersion", {}, version); }
-  unsigned GetDriveType(const std::string& root) override {
-    return Log("GetDriveType", {root}, driveTypes.count(root) ? driveTypes[root] : 1u);
-  }
+  unsigned GetDriveType(const std::string& r) override { return Log("GetDriveType", {r}, driveTypes[r]); }
   HostResult StartCommand(const std::string& commandLine, int showState) override {
     const bool ok = failingCommands.count(commandLine) == 0;
     Log("StartCommand", {commandLine, std::to_string(showState)}, ok, " -> failed");
@@ -205,7 +203,7 @@ class FakeMachine final : public Registry, public FileSystem, public Host, publi
     std::copy(pack.begin(), pack.end(), version.servicePack.begin());
   }
   RawOsVersion version;
-  std::map<std::string, unsigned> driveTypes;  // "D:" -> 3
+  std::map<std::string, unsigned> driveTypes;  // "D:" -> 3; unknown where not given
   std::set<std::string> failingCommands;       // command lines that cannot start
   std::map<std::string, std::string> environment;
   bool ended = false;

@@ -1,7 +1,5 @@
-// Decision tables for the small pieces of portable logic: path rules, text, registry data,
-// the undo file, the catalogue's names, the window's geometry and focus order, message-box
-// centring, where system programs come from, the shell's item lists, the notes and the
-// picture decoder.
+// Decision tables for the small pieces of portable logic, from path rules to the picture
+// decoder, each against what Windows or an independent tool would make of the same input.
 #include <gtest/gtest.h>
 
 #include "platform/CenteredMessageBox.h"

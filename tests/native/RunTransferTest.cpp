@@ -163,7 +163,6 @@ struct Accepted {
   std::function<void(FakeMachine&)> check = nullptr;
 };
 
-void NoSetup(FakeMachine&) {}
 const auto kMove = Control::OptionMove;
 const auto kCopy = Control::OptionCopy;
 const auto kDont = Control::OptionDont;
@@ -193,7 +192,7 @@ const Accepted kAccepted[] = {
      {"D:\\W\\Videos\\file 11.txt", kWin7 + "\\Videos\\file 11.txt", "!D:\\W\\Desktop\\file 1.txt"},
      {"只有您本人、SYSTEM 和管理员可以访问", "有 1 个文件没有复制"}, true},
     {"discard: empty folders, desktop.ini only where Windows shows one", false, {1, 4}, kDont, "D:\\W",
-     NoSetup, {{1, "D:\\W\\Desktop"}, {4, "D:\\W\\INetCache"}},
+     nullptr, {{1, "D:\\W\\Desktop"}, {4, "D:\\W\\INetCache"}},
      {"D:\\W\\Desktop\\desktop.ini", "!D:\\W\\Desktop\\file 1.txt", "!D:\\W\\INetCache\\desktop.ini"},
      {"已新建空文件夹"}, false,
      [](FakeMachine& m) {
@@ -259,7 +258,7 @@ TEST(RunTransfer, AcceptedRunsLeaveEveryFolderNamedAndNothingLost) {
       SCOPED_TRACE(std::string(c.name) + (run == RunTransferNT5 ? " (NT 5.x)" : " (NT 6.x)"));
       FakeMachine m;
       Prepare(m, c.xp, c.ticked, c.target, c.mode);
-      c.setup(m);
+      if (c.setup) c.setup(m);
       const auto before = m.files.Contents();
       run(m.services, m.form);
       ASSERT_TRUE(m.host.ended) << ::testing::PrintToString(m.trace);
@@ -302,19 +301,14 @@ TEST(RunTransfer, AcceptedRunsLeaveEveryFolderNamedAndNothingLost) {
 // A refused run changes nothing: one box that says why, the window where it was, the
 // desktop never ended, the files as they were, nothing written to the registry.
 TEST(RunTransfer, RefusedRunsChangeNothing) {
-  struct Case {
-    std::string target;
-    Control mode;
-    const char* box;  // the start of the only box's text
-    const char* reason;
-    std::function<void(FakeMachine&)> setup = NoSetup;
-  };
-  const Case cases[] = {
-      {"  ", kMove, "恐怕您没有选择目标文件夹", ""},
-      {"D:Personal", kMove, "目标文件夹“D:Personal”", "不是完整的路径"},
-      {"D:\\Personal ", kMove, "目标文件夹“D:\\Personal ”", "无效的文件夹名"},
+  // target, mode, the start of the only box's text, what else it says, what differs from the profile
+  using Setup = std::function<void(FakeMachine&)>;
+  const std::tuple<std::string, Control, const char*, const char*, Setup> cases[] = {
+      {"  ", kMove, "恐怕您没有选择目标文件夹", "", nullptr},
+      {"D:Personal", kMove, "目标文件夹“D:Personal”", "不是完整的路径", nullptr},
+      {"D:\\Personal ", kMove, "目标文件夹“D:\\Personal ”", "无效的文件夹名", nullptr},
       {"c:\\documents and settings\\USER\\my documents\\x", kCopy, "目标文件夹“c:\\documents",
-       "文件夹“C:\\Documents and Settings\\user\\My Documents”之中"},
+       "文件夹“C:\\Documents and Settings\\user\\My Documents”之中", nullptr},
       {"E:\\Backup", kMove, "目标文件夹“E:\\Backup”", "My Documents”之中",
        [](FakeMachine& m) { m.files.aliases["E:"] = kXp + "\\My Documents"; }},
       {"D:\\Personal", kMove, "文件夹“", "同名",
@@ -328,22 +322,22 @@ TEST(RunTransfer, RefusedRunsChangeNothing) {
        [](FakeMachine& m) { m.files.freeBytes["C:"] = 40ull << 20; }},
       {"D:\\Personal", kMove, "无法读取注册表", "",
        [](FakeMachine& m) { m.registry.unreadableKeys = {kEnvironmentKey}; }},
-      {"E:\\Personal", kMove, "无法创建目标文件夹“E:\\Personal”", ""},
+      {"E:\\Personal", kMove, "无法创建目标文件夹“E:\\Personal”", "", nullptr},
       {"D:\\New\\Root", kMove, "无法在目标文件夹“D:\\New\\Root”中写入注册表还原文件", "",
        [](FakeMachine& m) { m.files.readOnlyFolders = {"D:\\New\\Root"}; }},
   };
   for (const auto run : {RunTransferNT5, RunTransferNT6}) {
-    for (const Case& c : cases) {
-      SCOPED_TRACE(c.target + " " + c.box);
+    for (const auto& [target, mode, start, reason, setup] : cases) {
+      SCOPED_TRACE(target + " " + start);
       FakeMachine m;
-      Prepare(m, true, {1, 2, 11, 12, 13}, c.target, c.mode);
-      c.setup(m);
+      Prepare(m, true, {1, 2, 11, 12, 13}, target, mode);
+      if (setup) setup(m);
       const auto files = m.files.Contents();
       run(m.services, m.form);
-      const std::ptrdiff_t box = IndexOf(m.trace, std::string("MessageBox(") + c.box);
+      const std::ptrdiff_t box = IndexOf(m.trace, std::string("MessageBox(") + start);
       ASSERT_GE(box, 0) << ::testing::PrintToString(m.trace);
       const std::string& text = m.trace[static_cast<std::size_t>(box)];
-      EXPECT_TRUE(Has(text, c.reason) && Has(text, "友情提示:)")) << text;
+      EXPECT_TRUE(Has(text, reason) && Has(text, "友情提示:)")) << text;
       for (const std::string& e : m.trace) {
         for (const char* change : {"MessageBox(", "Reg", "Shell", "StartCommand", "SetFileAttributes"}) {
           EXPECT_TRUE(e == text || e.rfind(change, 0) != 0) << e;
