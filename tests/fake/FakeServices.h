@@ -18,6 +18,7 @@
 #include "platform/Services.h"
 #include "platform/Text.h"
 #include "relocation/FormFields.h"
+#include "ui/MainWindowEvents.h"
 #include "ui/MainWindowLayout.h"
 
 namespace vestrand::fake {
@@ -44,7 +45,8 @@ struct StoredValue {
 
 // One machine behind every interface. Its parts keep their names (m.files, m.registry...)
 // so that a test says which part of Windows it sets up or looks at.
-class FakeMachine final : public Registry, public FileSystem, public Host, public Dialogs, public MainForm {
+class FakeMachine final : public Registry, public FileSystem, public Host, public Dialogs, public MainForm,
+                          public MainWindowLinks {
  public:
   FakeMachine() : controls(kControlCount) {
     Make("C:", true);
@@ -210,7 +212,7 @@ class FakeMachine final : public Registry, public FileSystem, public Host, publi
   bool sleepThrows = false;  // something unforeseen fails in the middle of a run
   LocalTime now{2026, 12, 6, 15, 30, 0};
 
-  // ---- dialogs ----
+  // ---- dialogs and links ----
   std::string BrowseFolder(const std::string& title, const std::string& startFolder) override {
     const std::string answer = browseResults.empty() ? "" : browseResults.front();
     if (!browseResults.empty()) browseResults.pop_front();
@@ -224,6 +226,8 @@ class FakeMachine final : public Registry, public FileSystem, public Host, publi
   }
   void ShowWaitCursor(bool waiting) override { Log("ShowWaitCursor", {waiting ? "1" : "0"}); }
   std::deque<std::string> browseResults;  // answered in order; empty text when exhausted
+  void ShowNotes() override { Log("ShowNotes", {}); }
+  void OpenWebPage(const std::string& address) override { Log("OpenWebPage", {address}); }
 
   // ---- the main window: its controls as plain state; only its moves and enabling are traced ----
   std::string GetText(Control c) override { return State(c).text; }
