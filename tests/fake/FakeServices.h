@@ -199,8 +199,7 @@ class FakeMachine final : public Registry, public FileSystem, public Host, publi
   void BroadcastEnvironmentChange() override { Log("BroadcastEnvironmentChange", {}); }
   void EndProgram() override { ended = Log("EndProgram", {}, true); }
   LocalTime Now() override { return now; }
-  void SetVersion(std::uint32_t major, std::uint32_t minor, std::uint32_t build = 0,
-                  const std::u16string& pack = u"") {
+  void SetVersion(unsigned major, unsigned minor, unsigned build = 0, std::u16string pack = u"") {
     version = RawOsVersion{true, major, minor, build, 2, {}};  // platform 2: NT
     std::copy(pack.begin(), pack.end(), version.servicePack.begin());
   }

@@ -54,6 +54,7 @@ TEST(PathRules, InsideByWholeNamesWithoutCase) {
     EXPECT_EQ(IsSameOrInside(path, folder), below != nullptr) << path << " in " << folder;
     if (below != nullptr) { EXPECT_EQ(RelativeBelow(path, folder), below) << path; }
   }
+  EXPECT_EQ(ParentFolder("\\\\nas\\home"), "");  // a share's root has no parent
 }
 
 // Text as the registry stores it: UTF-16LE, with its terminating NUL when asked.
