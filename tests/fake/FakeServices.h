@@ -18,6 +18,7 @@
 #include "platform/Services.h"
 #include "platform/Text.h"
 #include "relocation/FormFields.h"
+#include "ui/MainWindowEvents.h"
 #include "ui/MainWindowLayout.h"
 
 namespace vestrand::fake {
@@ -44,7 +45,8 @@ struct StoredValue {
 
 // One machine behind every interface. Its parts keep their names (m.files, m.registry...)
 // so that a test says which part of Windows it sets up or looks at.
-class FakeMachine final : public Registry, public FileSystem, public Host, public Dialogs, public MainForm {
+class FakeMachine final : public Registry, public FileSystem, public Host, public Dialogs, public MainForm,
+                          public MainWindowLinks {
  public:
   FakeMachine() : controls(kControlCount) {
     Make("C:", true);
@@ -104,8 +106,7 @@ class FakeMachine final : public Registry, public FileSystem, public Host, publi
     Log("SetFileAttributes", {path, std::to_string(attributes)});
     const auto it = nodes_.find(Norm(path));
     if (it == nodes_.end()) return HostResult::Failure(2);  // ERROR_FILE_NOT_FOUND
-    const std::uint32_t folder = it->second.attributes & kFileAttributeDirectory;  // stays a folder
-    it->second.attributes = (attributes & ~kFileAttributeDirectory) | folder;
+    it->second.attributes = attributes | (it->second.attributes & kFileAttributeDirectory);  // stays a folder
     return HostResult::Success();
   }
   int ShellCopyFiles(const std::string& source, const std::string& to) override {
@@ -142,8 +143,9 @@ class FakeMachine final : public Registry, public FileSystem, public Host, publi
     return Log("WriteNewFile", {path}, ok);
   }
   bool RemoveEmptyDirectory(const std::string& path) override {
-    const bool ok = IsDirectory(path) && ListUnder(path).empty() && nodes_.erase(Norm(path)) == 1;
-    return Log("RemoveEmptyDirectory", {path}, ok);
+    const auto inside = [&](const auto& node) { return Below(node.first, Norm(path)); };
+    const bool ok = IsDirectory(path) && std::none_of(nodes_.begin(), nodes_.end(), inside);
+    return Log("RemoveEmptyDirectory", {path}, ok && nodes_.erase(Norm(path)) == 1);
   }
   HostResult ProtectPrivateFolder(const std::string& path) override {
     return Log("ProtectPrivateFolder", {path}, HostResult::Success());
@@ -162,15 +164,11 @@ class FakeMachine final : public Registry, public FileSystem, public Host, publi
     const auto it = nodes_.find(Norm(path));
     return it == nodes_.end() ? kInvalidFileAttributes : it->second.attributes;
   }
-  std::string Content(const std::string& path) const {
-    const auto it = nodes_.find(Norm(path));
-    return it == nodes_.end() ? std::string() : it->second.content;
-  }
-  // Every path under `root` (not root itself), as first spelled.
-  std::vector<std::string> ListUnder(const std::string& root) const {
-    std::vector<std::string> out;
-    for (const auto& [path, node] : nodes_) if (Below(path, Norm(root))) out.push_back(path);
-    return out;
+  // Every file and folder on the machine, as first spelled, with its content ("<dir>" for a folder).
+  std::map<std::string, std::string> Contents() const {
+    std::map<std::string, std::string> all;
+    for (const auto& [path, node] : nodes_) all[path] = IsFolder(node) ? "<dir>" : node.content;
+    return all;
   }
   // Another name for a folder, as `subst` makes one: "E:" -> "C:\\Users\\Ann".
   std::map<std::string, std::string> aliases;
@@ -183,9 +181,7 @@ class FakeMachine final : public Registry, public FileSystem, public Host, publi
 
   // ---- processes ----
   RawOsVersion QueryOsVersion() override { return Log("QueryOsVersion", {}, version); }
-  unsigned GetDriveType(const std::string& root) override {
-    return Log("GetDriveType", {root}, driveTypes.count(root) ? driveTypes[root] : 1u);
-  }
+  unsigned GetDriveType(const std::string& r) override { return Log("GetDriveType", {r}, driveTypes[r]); }
   HostResult StartCommand(const std::string& commandLine, int showState) override {
     const bool ok = failingCommands.count(commandLine) == 0;
     Log("StartCommand", {commandLine, std::to_string(showState)}, ok, " -> failed");
@@ -203,18 +199,19 @@ class FakeMachine final : public Registry, public FileSystem, public Host, publi
   void BroadcastEnvironmentChange() override { Log("BroadcastEnvironmentChange", {}); }
   void EndProgram() override { ended = Log("EndProgram", {}, true); }
   LocalTime Now() override { return now; }
-  void SetVersion(std::uint32_t major, std::uint32_t minor, std::uint32_t build = 0) {
+  void SetVersion(unsigned major, unsigned minor, unsigned build = 0, std::u16string pack = u"") {
     version = RawOsVersion{true, major, minor, build, 2, {}};  // platform 2: NT
+    std::copy(pack.begin(), pack.end(), version.servicePack.begin());
   }
   RawOsVersion version;
-  std::map<std::string, unsigned> driveTypes;  // "D:" -> 3
+  std::map<std::string, unsigned> driveTypes;  // "D:" -> 3; unknown where not given
   std::set<std::string> failingCommands;       // command lines that cannot start
   std::map<std::string, std::string> environment;
   bool ended = false;
   bool sleepThrows = false;  // something unforeseen fails in the middle of a run
   LocalTime now{2026, 12, 6, 15, 30, 0};
 
-  // ---- dialogs ----
+  // ---- dialogs and links ----
   std::string BrowseFolder(const std::string& title, const std::string& startFolder) override {
     const std::string answer = browseResults.empty() ? "" : browseResults.front();
     if (!browseResults.empty()) browseResults.pop_front();
@@ -228,6 +225,8 @@ class FakeMachine final : public Registry, public FileSystem, public Host, publi
   }
   void ShowWaitCursor(bool waiting) override { Log("ShowWaitCursor", {waiting ? "1" : "0"}); }
   std::deque<std::string> browseResults;  // answered in order; empty text when exhausted
+  void ShowNotes() override { Log("ShowNotes", {}); }
+  void OpenWebPage(const std::string& address) override { Log("OpenWebPage", {address}); }
 
   // ---- the main window: its controls as plain state; only its moves and enabling are traced ----
   std::string GetText(Control c) override { return State(c).text; }

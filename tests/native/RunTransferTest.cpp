@@ -14,21 +14,11 @@ using fake::FakeMachine;
 using fake::Has;
 using fake::Trace;
 
-const std::string kUsf = kUserShellFoldersKey;
-const std::string kSf = kShellFoldersKey;
-const std::string kEnv = kEnvironmentKey;
 const std::string kXp = "C:\\Documents and Settings\\user";
 const std::string kWin7 = "C:\\Users\\Ann";
 const std::string kDocs = kWin7 + "\\Documents";
 const char* const kTaskkill = "StartCommand(taskkill.exe /f /im explorer.exe, 2)";
 const char* const kExplorer = "StartCommand(explorer.exe, 2)";
-
-enum class Family { NT5, NT6 };
-
-void StartRun(FakeMachine& m, Family family) {
-  m.trace.clear();
-  (family == Family::NT5 ? RunTransferNT5 : RunTransferNT6)(m.services, m.form);
-}
 
 // The row as start-up left it: the box, the tick and both registry values.
 void SetRow(FakeMachine& m, int row, const std::string& path, int tick) {
@@ -45,9 +35,7 @@ void SetRow(FakeMachine& m, int row, const std::string& path, int tick) {
 void Prepare(FakeMachine& m, bool xp, const std::set<int>& ticked, const std::string& target,
              Control mode = Control::OptionMove, int logoff = 0) {
   m.form.State(Control::Text15).text = target;
-  for (Control c : {Control::OptionCopy, Control::OptionMove, Control::OptionDont}) {
-    m.form.State(c).value = c == mode;
-  }
+  m.form.State(mode).value = 1;  // the others start cleared
   m.form.State(Control::CkLogoff).value = logoff;
   m.files.AddDirectory("D:");
   const char* const xpRows[kRowCount] = {
@@ -85,26 +73,14 @@ std::string Write(const std::string& key, const std::string& name, const std::st
   return "RegWriteValue(" + key + ", " + name + ", " + value + ", 1)";
 }
 
-// Every file anywhere on the machine with its content (directories as "<dir>").
-std::multimap<std::string, std::string> Contents(const FakeMachine& m) {
-  std::multimap<std::string, std::string> all;
-  for (const char* drive : {"C:", "D:", "E:"}) {
-    for (const std::string& p : m.files.ListUnder(drive)) {
-      all.emplace(p, m.files.IsDirectory(p) ? "<dir>" : m.files.Content(p));
-    }
-  }
-  return all;
-}
-
 TEST(RunTransfer, Nt5ExampleIsTheExactTrace) {
   FakeMachine m;
   Prepare(m, true, {1}, "D:\\Personal");
-  StartRun(m, Family::NT5);
+  RunTransferNT5(m.services, m.form);
 
   Trace expected;
   for (int k = 1; k <= kRowCount; ++k) expected.push_back("DirExists(" + m.form.GetText(TextOf(k)) + ")");
-  const std::string desktop = kXp + "\\桌面";
-  const Trace rest = {
+  expected.insert(expected.end(), {
       "DirExists(D:\\Personal)",
       "DirExists(D:\\)",
       "ShowWaitCursor(1)",
@@ -119,29 +95,25 @@ TEST(RunTransfer, Nt5ExampleIsTheExactTrace) {
       "WriteNewFile(D:\\Personal\\Vestrand-还原-20261206-153000.reg)",
       kTaskkill,
       "Sleep(1000)",
-      Write(kSf, "Desktop", "D:\\Personal\\桌面"),
-      Write(kUsf, "Desktop", "D:\\Personal\\桌面"),
-      "ShellMoveFiles(" + desktop + ", D:\\Personal)",
+      Write(kShellFoldersKey, "Desktop", "D:\\Personal\\桌面"),
+      Write(kUserShellFoldersKey, "Desktop", "D:\\Personal\\桌面"),
+      "ShellMoveFiles(" + kXp + "\\桌面, D:\\Personal)",
       "DirExists(D:\\Personal\\桌面)",  // the registry must name a folder that exists
-      "DirExists(" + desktop + ")",        // and no file may stay behind unnamed
+      "DirExists(" + kXp + "\\桌面)",      // and no file may stay behind unnamed
       "WriteNewFile(D:\\Personal\\Vestrand-记录-20261206-153000.txt)",
       kExplorer,
       "SetWindowEnabled(1)",
       "MoveWindowTo(1050, 0)",
       "EndProgram()",
-  };
-  expected.insert(expected.end(), rest.begin(), rest.end());
+  });
   EXPECT_EQ(m.trace, expected);
-  EXPECT_EQ(m.files.Content("D:\\Personal\\桌面\\Desktop.ini"), "[.ShellClassInfo]");
-  EXPECT_FALSE(m.files.Exists(desktop));
-  EXPECT_EQ(m.form.GetText(Control::Text15), "D:\\Personal");
 }
 
 TEST(RunTransfer, Nt6TraceUsesFolderNamesWithoutLookingFirst) {
   FakeMachine m;
   Prepare(m, false, {1, 11}, "D:\\Win7User\\", Control::OptionCopy, 1);
   m.files.AddDirectory("D:\\Win7User");
-  StartRun(m, Family::NT6);
+  RunTransferNT6(m.services, m.form);
   const Trace expected = {
       "DirExists(D:\\Win7User)",
       "ShowWaitCursor(1)",
@@ -154,12 +126,12 @@ TEST(RunTransfer, Nt6TraceUsesFolderNamesWithoutLookingFirst) {
       "WriteNewFile(D:\\Win7User\\Vestrand-还原-20261206-153000.reg)",
       kTaskkill,
       "Sleep(1000)",
-      Write(kSf, "Desktop", "D:\\Win7User\\Desktop"),
-      Write(kUsf, "Desktop", "D:\\Win7User\\Desktop"),
+      Write(kShellFoldersKey, "Desktop", "D:\\Win7User\\Desktop"),
+      Write(kUserShellFoldersKey, "Desktop", "D:\\Win7User\\Desktop"),
       "ShellCopyFiles(" + kWin7 + "\\Desktop, D:\\Win7User)",
       "DirExists(D:\\Win7User\\Desktop)",
-      Write(kSf, "My Video", "D:\\Win7User\\Videos"),
-      Write(kUsf, "My Video", "D:\\Win7User\\Videos"),
+      Write(kShellFoldersKey, "My Video", "D:\\Win7User\\Videos"),
+      Write(kUserShellFoldersKey, "My Video", "D:\\Win7User\\Videos"),
       "ShellCopyFiles(" + kWin7 + "\\Videos, D:\\Win7User)",
       "DirExists(D:\\Win7User\\Videos)",
       "WriteNewFile(D:\\Win7User\\Vestrand-记录-20261206-153000.txt)",
@@ -170,8 +142,6 @@ TEST(RunTransfer, Nt6TraceUsesFolderNamesWithoutLookingFirst) {
       "EndProgram()",
   };
   EXPECT_EQ(m.trace, expected);
-  EXPECT_EQ(m.files.Content("D:\\Win7User\\Videos\\file 11.txt"), "row 11");
-  EXPECT_EQ(m.files.Content(kWin7 + "\\Videos\\file 11.txt"), "row 11");
 }
 
 // One accepted run per row: an XP profile under the NT 5.x run, a Windows 7 one under both.
@@ -192,11 +162,6 @@ struct Accepted {
   std::function<void(FakeMachine&)> check = nullptr;
 };
 
-void NoSetup(FakeMachine&) {}
-void HeldFile(FakeMachine& m) {
-  m.files.AddFile(kDocs + "\\held.txt", "in use");
-  m.files.heldFiles = {kDocs + "\\held.txt"};
-}
 const auto kMove = Control::OptionMove;
 const auto kCopy = Control::OptionCopy;
 const auto kDont = Control::OptionDont;
@@ -207,24 +172,25 @@ const Accepted kAccepted[] = {
      false, {1, 5, 6}, kMove, "D:\\W",
      [](FakeMachine& m) {
        m.host.now = {2026, 9, 9, 9, 9, 9};
+       m.host.SetVersion(6, 1, 0x06011DB1, u"Service Pack 1");  // the build is the low word
        m.host.failingCommands = {"taskkill.exe /f /im explorer.exe", "explorer.exe"};
      },
      {{1, "D:\\W\\Desktop"}, {5, "D:\\W\\INetCookies"}, {6, "D:\\W\\Temp"}},
      {"D:\\W\\Desktop\\file 1.txt", "D:\\W\\Desktop\\desktop.ini", "D:\\W\\Vestrand-还原-20260909-090909.reg",
       "D:\\W\\Temp\\file 6.txt", "!" + kWin7 + "\\Desktop"},
-     {"已移动到新位置"}, false,
+     {"已移动到新位置", "6.1.7601 Service Pack 1"}, false,
      [](FakeMachine& m) {
-       using Env = std::map<std::string, std::string>;
-       EXPECT_EQ(m.host.environment, (Env{{"TEMP", "D:\\W\\Temp"}, {"TMP", "D:\\W\\Temp"}}));
+       EXPECT_EQ(m.host.environment["TEMP"] + "|" + m.host.environment["TMP"], "D:\\W\\Temp|D:\\W\\Temp");
        const std::ptrdiff_t broadcast = IndexOf(m.trace, "BroadcastEnvironmentChange()");
        EXPECT_TRUE(broadcast >= 0 && broadcast < IndexOf(m.trace, kExplorer));
      }},
-    {"copy into a new root, made private, a file left out", false, {2, 11}, kCopy, "D:\\W\\", HeldFile,
-     {{11, "D:\\W\\Videos"}, {2, "D:\\W\\Documents"}},
-     {"D:\\W\\Videos\\file 11.txt", kWin7 + "\\Videos\\file 11.txt", "!D:\\W\\Documents\\held.txt"},
+    {"copy into a new root, made private, a file left out", false, {1, 11}, kCopy, "D:\\W\\",
+     [](FakeMachine& m) { m.files.heldFiles = {kWin7 + "\\Desktop\\file 1.txt"}; },
+     {{11, "D:\\W\\Videos"}, {1, "D:\\W\\Desktop"}},
+     {"D:\\W\\Videos\\file 11.txt", kWin7 + "\\Videos\\file 11.txt", "!D:\\W\\Desktop\\file 1.txt"},
      {"只有您本人、SYSTEM 和管理员可以访问", "有 1 个文件没有复制"}, true},
     {"discard: empty folders, desktop.ini only where Windows shows one", false, {1, 4}, kDont, "D:\\W",
-     NoSetup, {{1, "D:\\W\\Desktop"}, {4, "D:\\W\\INetCache"}},
+     nullptr, {{1, "D:\\W\\Desktop"}, {4, "D:\\W\\INetCache"}},
      {"D:\\W\\Desktop\\desktop.ini", "!D:\\W\\Desktop\\file 1.txt", "!D:\\W\\INetCache\\desktop.ini"},
      {"已新建空文件夹"}, false,
      [](FakeMachine& m) {
@@ -244,17 +210,18 @@ const Accepted kAccepted[] = {
      [](FakeMachine& m) { EXPECT_EQ(m.form.GetText(Control::Text15), "   "); }},
     {"refused second write: the first put back exactly", false, {1, 2}, kMove, "D:\\W",
      [](FakeMachine& m) {
-       m.registry.Set(kUsf, "Desktop", kWin7 + "\\Desktop", kRegExpandSz, "%USERPROFILE%\\Desktop");
-       m.registry.refusedKeys = {kUsf};
+       const std::string asStored = "%USERPROFILE%\\Desktop";
+       m.registry.Set(kUserShellFoldersKey, "Desktop", kWin7 + "\\Desktop", kRegExpandSz, asStored);
+       m.registry.refusedKeys = {kUserShellFoldersKey};
      },
      {{2, kDocs}}, {kWin7 + "\\Desktop\\file 1.txt", "!D:\\W\\Desktop"}, {"注册表拒绝写入"}, true,
      [](FakeMachine& m) {
-       EXPECT_EQ(Reg(m, kSf, "Desktop"), kWin7 + "\\Desktop");
-       EXPECT_EQ(m.registry.Find(kUsf, "Desktop")->raw, "%USERPROFILE%\\Desktop");
+       EXPECT_EQ(Reg(m, kShellFoldersKey, "Desktop"), kWin7 + "\\Desktop");
+       EXPECT_EQ(m.registry.Find(kUserShellFoldersKey, "Desktop")->raw, "%USERPROFILE%\\Desktop");
        EXPECT_EQ(std::count(m.trace.begin(), m.trace.end(), "MessageBox(Error, 16, (default))"), 2);
      }},
     {"refused environment: the temporary folder and variables stay", false, {1, 6}, kMove, "D:\\W",
-     [](FakeMachine& m) { m.registry.refusedKeys = {kEnv}; },
+     [](FakeMachine& m) { m.registry.refusedKeys = {kEnvironmentKey}; },
      {{1, "D:\\W\\Desktop"}, {6, kTemp}}, {kTemp + "\\file 6.txt"}, {"注册表拒绝写入"}, true,
      [](FakeMachine& m) { EXPECT_TRUE(m.host.environment.empty()); }},
     {"copy, every file left out: pointed back", false, {2}, kCopy, "D:\\W",
@@ -284,14 +251,14 @@ const Accepted kAccepted[] = {
 
 TEST(RunTransfer, AcceptedRunsLeaveEveryFolderNamedAndNothingLost) {
   for (const Accepted& c : kAccepted) {
-    for (Family family : {Family::NT5, Family::NT6}) {
-      if (c.xp && family == Family::NT6) continue;
-      SCOPED_TRACE(std::string(c.name) + (family == Family::NT5 ? " (NT 5.x)" : " (NT 6.x)"));
+    for (const auto run : {RunTransferNT5, RunTransferNT6}) {
+      if (c.xp && run == RunTransferNT6) continue;
+      SCOPED_TRACE(std::string(c.name) + (run == RunTransferNT5 ? " (NT 5.x)" : " (NT 6.x)"));
       FakeMachine m;
       Prepare(m, c.xp, c.ticked, c.target, c.mode);
-      c.setup(m);
-      const auto before = Contents(m);
-      StartRun(m, family);
+      if (c.setup) c.setup(m);
+      const auto before = m.files.Contents();
+      run(m.services, m.form);
       ASSERT_TRUE(m.host.ended) << ::testing::PrintToString(m.trace);
       for (const auto& [row, where] : c.values) {
         const FolderRow& r = CatalogueRow(row);
@@ -308,7 +275,7 @@ TEST(RunTransfer, AcceptedRunsLeaveEveryFolderNamedAndNothingLost) {
         EXPECT_EQ(Reg(m, r.secondWriteKey, r.secondValueName), now) << r.valueName;
         if (now.back() != '\\') { EXPECT_TRUE(m.files.IsDirectory(now)) << r.valueName << " " << now; }
       }
-      const auto after = Contents(m);
+      const auto after = m.files.Contents();
       std::multiset<std::string> kept;
       for (const auto& [path, content] : after) kept.insert(content);
       for (const auto& [path, content] : before) EXPECT_GE(kept.count(content), 1u) << path;
@@ -332,22 +299,16 @@ TEST(RunTransfer, AcceptedRunsLeaveEveryFolderNamedAndNothingLost) {
 // A refused run changes nothing: one box that says why, the window where it was, the
 // desktop never ended, the files as they were, nothing written to the registry.
 TEST(RunTransfer, RefusedRunsChangeNothing) {
-  struct Case {
-    std::string target;
-    Control mode;
-    const char* box;  // the start of the only box's text
-    const char* reason;
-    std::function<void(FakeMachine&)> setup = NoSetup;
-  };
-  const std::string docs = kXp + "\\My Documents";
-  const Case cases[] = {
-      {"  ", kMove, "恐怕您没有选择目标文件夹", ""},
-      {"D:Personal", kMove, "目标文件夹“D:Personal”", "不是完整的路径"},
-      {"D:\\Personal ", kMove, "目标文件夹“D:\\Personal ”", "无效的文件夹名"},
+  // target, mode, the start of the only box's text, what else it says, what differs from the profile
+  using Setup = std::function<void(FakeMachine&)>;
+  const std::tuple<std::string, Control, const char*, const char*, Setup> cases[] = {
+      {"  ", kMove, "恐怕您没有选择目标文件夹", "", nullptr},
+      {"D:Personal", kMove, "目标文件夹“D:Personal”", "不是完整的路径", nullptr},
+      {"D:\\Personal ", kMove, "目标文件夹“D:\\Personal ”", "无效的文件夹名", nullptr},
       {"c:\\documents and settings\\USER\\my documents\\x", kCopy, "目标文件夹“c:\\documents",
-       "文件夹“C:\\Documents and Settings\\user\\My Documents”之中"},
+       "文件夹“C:\\Documents and Settings\\user\\My Documents”之中", nullptr},
       {"E:\\Backup", kMove, "目标文件夹“E:\\Backup”", "My Documents”之中",
-       [&](FakeMachine& m) { m.files.aliases["E:"] = docs; }},
+       [](FakeMachine& m) { m.files.aliases["E:"] = kXp + "\\My Documents"; }},
       {"D:\\Personal", kMove, "文件夹“", "同名",
        [](FakeMachine& m) {
          SetRow(m, 3, "E:\\Stuff\\My Documents", 1);
@@ -357,29 +318,30 @@ TEST(RunTransfer, RefusedRunsChangeNothing) {
        [](FakeMachine& m) { m.files.AddFile("D:\\Personal\\桌面\\SUB DIR\\深\\A.bin", "older"); }},
       {"C:\\Data", kCopy, "目标驱动器的空间不够", "“C:\\”所在的驱动器只剩 40 MB",
        [](FakeMachine& m) { m.files.freeBytes["C:"] = 40ull << 20; }},
-      {"D:\\Personal", kMove, "无法读取注册表", "", [](FakeMachine& m) { m.registry.unreadableKeys = {kEnv}; }},
-      {"E:\\Personal", kMove, "无法创建目标文件夹“E:\\Personal”", ""},
+      {"D:\\Personal", kMove, "无法读取注册表", "",
+       [](FakeMachine& m) { m.registry.unreadableKeys = {kEnvironmentKey}; }},
+      {"E:\\Personal", kMove, "无法创建目标文件夹“E:\\Personal”", "", nullptr},
       {"D:\\New\\Root", kMove, "无法在目标文件夹“D:\\New\\Root”中写入注册表还原文件", "",
        [](FakeMachine& m) { m.files.readOnlyFolders = {"D:\\New\\Root"}; }},
   };
-  for (Family family : {Family::NT5, Family::NT6}) {
-    for (const Case& c : cases) {
-      SCOPED_TRACE(c.target + " " + c.box);
+  for (const auto run : {RunTransferNT5, RunTransferNT6}) {
+    for (const auto& [target, mode, start, reason, setup] : cases) {
+      SCOPED_TRACE(target + " " + start);
       FakeMachine m;
-      Prepare(m, true, {1, 2, 11, 12, 13}, c.target, c.mode);
-      c.setup(m);
-      const auto files = Contents(m);
-      StartRun(m, family);
-      const std::ptrdiff_t box = IndexOf(m.trace, std::string("MessageBox(") + c.box);
+      Prepare(m, true, {1, 2, 11, 12, 13}, target, mode);
+      if (setup) setup(m);
+      const auto files = m.files.Contents();
+      run(m.services, m.form);
+      const std::ptrdiff_t box = IndexOf(m.trace, std::string("MessageBox(") + start);
       ASSERT_GE(box, 0) << ::testing::PrintToString(m.trace);
       const std::string& text = m.trace[static_cast<std::size_t>(box)];
-      EXPECT_TRUE(Has(text, c.reason) && Has(text, "友情提示:)")) << text;
+      EXPECT_TRUE(Has(text, reason) && Has(text, "友情提示:)")) << text;
       for (const std::string& e : m.trace) {
         for (const char* change : {"MessageBox(", "Reg", "Shell", "StartCommand", "SetFileAttributes"}) {
           EXPECT_TRUE(e == text || e.rfind(change, 0) != 0) << e;
         }
       }
-      EXPECT_EQ(Contents(m), files);
+      EXPECT_EQ(m.files.Contents(), files);
       EXPECT_TRUE(m.form.windowEnabled && m.form.position.left == 2000 && m.form.position.top == 1500);
       EXPECT_FALSE(m.host.ended);
     }
@@ -391,7 +353,7 @@ TEST(RunTransfer, UnexpectedFailureBringsTheShellBack) {
   FakeMachine m;
   Prepare(m, false, {1}, "D:\\W");
   m.host.sleepThrows = true;
-  StartRun(m, Family::NT6);
+  RunTransferNT6(m.services, m.form);
   EXPECT_GT(IndexOf(m.trace, kExplorer), IndexOf(m.trace, kTaskkill));
   const std::ptrdiff_t box = IndexOf(m.trace, "MessageBox(转移中途出现意外错误");
   ASSERT_GE(box, 0);

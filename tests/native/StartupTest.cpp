@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include "fake/FakeServices.h"
-#include "platform/OsVersion.h"
 #include "relocation/FolderCatalogue.h"
 #include "startup/StartMain.h"
 #include "ui/MainWindowEvents.h"
@@ -17,49 +16,46 @@ using fake::FakeMachine;
 bool Start(FakeMachine& m) { return StartMain(m.services, [&m]() -> MainForm& { return m.form; }); }
 
 TEST(Startup, VersionDecidesCaptionTargetAndWhetherTheWindowComes) {
-  // version, build, the type of drive D:, the caption (nullptr: no window at all), the target proposed
-  const std::tuple<std::uint32_t, std::uint32_t, std::uint32_t, unsigned, const char*, const char*> cases[] = {
-      {5, 0, 2195, 3, "Vestrand For Windows 2000", "D:\\Personal"},
-      {5, 2, 3790, 4, "Vestrand For Windows 2003", ""},
-      {6, 0, 6002, 3, "Vestrand For Windows Vista", "D:\\Win7User"},
-      {6, 2, 9200, 2, "Vestrand For Windows 8", ""},
-      {6, 3, 9600, 3, "Vestrand For Windows NT", "D:\\Win7User"},
-      {4, 0, 1381, 3, nullptr, ""},
+  // version, the type of drive D:, the caption (nullptr: no window at all), the target proposed
+  const std::tuple<std::uint32_t, std::uint32_t, unsigned, const char*, const char*> cases[] = {
+      {5, 0, 3, "Vestrand For Windows 2000", "D:\\Personal"},
+      {5, 2, 4, "Vestrand For Windows 2003", ""},
+      {6, 0, 3, "Vestrand For Windows Vista", "D:\\Win7User"},
+      {6, 2, 2, "Vestrand For Windows 8", ""},
+      {6, 3, 3, "Vestrand For Windows NT", "D:\\Win7User"},
+      {4, 0, 3, nullptr, ""},
+      {0, 0, 3, nullptr, ""},  // the version query itself failed
   };
-  for (const auto& [major, minor, build, driveD, caption, target] : cases) {
+  for (const auto& [major, minor, driveD, caption, target] : cases) {
     FakeMachine m;
-    m.host.SetVersion(major, minor, build | 0x05000000u);
+    if (major != 0) m.host.SetVersion(major, minor);
     m.host.driveTypes["D:"] = driveD;
-    bool created = false;
-    const bool started = StartMain(m.services, [&]() -> MainForm& { created = true; return m.form; });
-    EXPECT_TRUE(started == (caption != nullptr) && created == started) << major << minor;
+    const bool started = Start(m);
+    EXPECT_TRUE(started == (caption != nullptr) && m.form.shown == started) << major << minor;
     if (!started) continue;
     EXPECT_EQ(m.form.caption + "|" + m.form.GetText(Control::Text15) + "|" + m.form.GetText(Control::Check7),
               std::string(caption) + "|" + target + (major == 5 ? "|程序数据:" : "|联系人:"));
-    EXPECT_TRUE(m.form.shown && m.form.GetValue(Control::OptionMove) == 1);
-    EXPECT_EQ(m.form.GetValue(Control::OptionCopy), 0);
+    EXPECT_EQ(m.form.GetValue(Control::OptionMove), 1);
   }
-  FakeMachine failed;  // the version query itself failed
-  EXPECT_FALSE(Start(failed));
 }
 
 // One row of the window per case: what the registry and the disk hold, and what the row
 // then shows and offers.
 TEST(Startup, EachRowShowsWhatTheRegistryHoldsAndOffersOnlySoundFolders) {
   // On XP?, row, value under User Shell Folders (TEMP for row 6), under Shell Folders, folder
-  // there?, what the row shows, how its tick is offered (ticked, unticked, withdrawn: cleared and
-  // disabled, hidden).
+  // there?, what the row shows, how its tick is offered (a row that cannot be offered is
+  // unticked and disabled; a row the system does not have is hidden too, with its box).
   const std::tuple<bool, int, const char*, const char*, bool, const char*, const char*> cases[] = {
       {false, 1, "C:\\U\\Desktop", "", true, "C:\\U\\Desktop", "ticked"},
-      {false, 2, "C:\\U\\Docs", "", false, "C:\\U\\Docs", "withdrawn"},  // a folder that is gone
+      {false, 2, "C:\\U\\Docs", "", false, "C:\\U\\Docs", "unticked disabled"},  // a folder that is gone
       {false, 3, "", "C:\\U\\Fav", true, "C:\\U\\Fav", "ticked"},  // read from Shell Folders
-      {false, 6, "", "C:\\U\\Temp", true, "", "withdrawn"},  // temporary files never fall back
+      {false, 6, "", "C:\\U\\Temp", true, "", "unticked disabled"},  // temporary files never fall back
       {false, 12, "C:\\U\\Pics", "", false, "C:\\U\\Pics", "ticked"},  // media: offered without a look
-      {false, 1, "Desktop", "", true, "Desktop", "withdrawn"},
-      {false, 1, "C:\\", "", true, "C:\\", "withdrawn"},
+      {false, 1, "Desktop", "", true, "Desktop", "unticked disabled"},
+      {false, 1, "C:\\", "", true, "C:\\", "unticked disabled"},
       {true, 2, "", "C:\\U\\My Documents", true, "C:\\U\\My Documents", "unticked"},
       {true, 6, "", "C:\\U\\Temp", true, "", "unticked"},
-      {true, 8, "", "C:\\U\\Recent", true, "C:\\U\\Recent", "hidden"},  // a row XP does not have
+      {true, 8, "", "C:\\U\\Recent", true, "C:\\U\\Recent", "unticked disabled hidden"},
       {true, 13, "", "C:\\U\\My Music", true, "C:\\U\\My Music", "ticked"},
   };
   for (const auto& [nt5, row, userShellFolders, shellFolders, exists, shown, offered] : cases) {
@@ -72,53 +68,45 @@ TEST(Startup, EachRowShowsWhatTheRegistryHoldsAndOffersOnlySoundFolders) {
     ASSERT_TRUE(Start(m));
     const auto& box = m.form.State(TextOf(row));
     const auto& check = m.form.State(CheckOf(row));
-    const char* state = !check.visible && !box.visible ? "hidden"
-                        : check.value == 1 && check.enabled ? "ticked"
-                        : check.value == 0 && check.enabled ? "unticked"
-                        : check.value == 0                   ? "withdrawn"
-                                                             : "?";
+    const std::string state = std::string(check.value == 1 ? "ticked" : "unticked") +
+                              (check.enabled ? "" : " disabled") +
+                              (check.visible || box.visible ? "" : " hidden");
     EXPECT_EQ(box.text + "|" + state, std::string(shown) + "|" + offered) << row << userShellFolders;
     EXPECT_TRUE(box.locked);
   }
 }
 
-fake::Trace* g_trace = nullptr;  // where the stand-ins for the runs and the links note what they did
-struct Links final : MainWindowLinks {
-  void ShowNotes() override { g_trace->push_back("notes"); }
-  void OpenWebPage(const std::string& address) override { g_trace->push_back(address); }
-};
+fake::Trace* g_trace = nullptr;  // where the stand-ins for the runs note that they ran
 const RunChoice kRuns{[](Services&, MainForm&) { g_trace->push_back("NT5 run"); },
                       [](Services&, MainForm&) { g_trace->push_back("NT6 run"); }};
 
 // What each control does when it is clicked or double-clicked.
 TEST(Startup, EventsDoWhatTheControlPromises) {
   using E = FormEvent;
-  // control, event, version, the picker's answer, handled, what follows (runs, notes, web page,
-  // commands, boxes), target after
-  using Case = std::tuple<Control, E, std::uint32_t, std::uint32_t, const char*, bool, const char*, const char*>;
-  const Case cases[] = {
-      {Control::Command1, E::Click, 5, 2, "", true, "NT5 run", "T"},
-      {Control::Command1, E::Click, 6, 2, "", true, "NT6 run", "T"},
-      {Control::Command1, E::Click, 6, 3, "", true, "", "T"},
-      {Control::Label2, E::Click, 6, 1, "E:\\", true, "BrowseFolder(", "E:\\"},
-      {Control::Label2, E::Click, 6, 1, "", true, "CenterMsgBox(恐怕您没有选择目标文件夹", "T"},
-      {Control::Label3, E::Click, 6, 1, "", true, "notes", "T"},
-      {Control::Image1, E::Click, 6, 1, "", true, "https://vestrand.example/", "T"},
-      {Control::Text14, E::DoubleClick, 6, 1, "", true, "StartCommand(explorer.exe C:\\n, 1)", "T"},
-      {Control::Text15, E::DoubleClick, 6, 1, "", true, "StartCommand(explorer.exe T, 1)", "T"},
-      {Control::Label1, E::Click, 6, 1, "", false, "", "T"},
-      {Control::Command1, E::DoubleClick, 6, 1, "", false, "", "T"},
+  // control, event, version (61: 6.1), handled, what follows (runs, notes, web page, commands,
+  // boxes), target after (also what the folder picker answers)
+  const std::tuple<Control, E, unsigned, bool, const char*, const char*> cases[] = {
+      {Control::Command1, E::Click, 52, true, "NT5 run", "T"},
+      {Control::Command1, E::Click, 62, true, "NT6 run", "T"},
+      {Control::Command1, E::Click, 63, true, "", "T"},
+      {Control::Label2, E::Click, 61, true, "BrowseFolder(", "E:\\"},
+      {Control::Label2, E::Click, 61, true, "CenterMsgBox(恐怕您没有选择目标文件夹", "T"},
+      {Control::Label3, E::Click, 61, true, "ShowNotes()", "T"},
+      {Control::Image1, E::Click, 61, true, "OpenWebPage(https://vestrand.example/)", "T"},
+      {Control::Text14, E::DoubleClick, 61, true, "StartCommand(explorer.exe C:\\n, 1)", "T"},
+      {Control::Text15, E::DoubleClick, 61, true, "StartCommand(explorer.exe T, 1)", "T"},
+      {Control::Label1, E::Click, 61, false, "", "T"},
+      {Control::Command1, E::DoubleClick, 61, false, "", "T"},
   };
-  for (const auto& [control, event, major, minor, browse, handled, follows, target] : cases) {
-    SCOPED_TRACE(LayoutOf(control).name + (" " + std::to_string(major)) + "." + std::to_string(minor));
+  for (const auto& [control, event, version, handled, follows, target] : cases) {
+    SCOPED_TRACE(LayoutOf(control).name + (" " + std::to_string(version)));
     FakeMachine m;
-    m.host.SetVersion(major, minor);
-    if (*browse != '\0') m.dialogs.browseResults = {browse};
+    m.host.SetVersion(version / 10, version % 10);
+    if (std::string(target) != "T") m.dialogs.browseResults = {target};
     m.form.State(Control::Text15).text = "T";
-    for (int k = 1; k <= kRowCount; ++k) m.form.State(TextOf(k)).text = std::string("C:\\") + char('a' + k - 1);
-    Links links;
+    m.form.State(Control::Text14).text = "C:\\n";
     g_trace = &m.trace;
-    EXPECT_EQ(HandleFormEvent(m.services, m.form, links, control, event, kRuns), handled);
+    EXPECT_EQ(HandleFormEvent(m.services, m.form, m, control, event, kRuns), handled);
     std::string seen;
     for (const std::string& e : m.trace) seen += e == "QueryOsVersion()" ? "" : e + "|";
     // What follows and nothing else: no box unless one is expected.
