@@ -304,7 +304,8 @@ class Scenario : public ::testing::TestWithParam<Row> {
         const std::wstring now = RowValue(s.row, first, &type);
         const bool named = _wcsicmp(now.c_str(), s.expectedNew.c_str()) == 0 && type == REG_SZ;
         const bool kept = now == s.before[first] && type == s.types[first];
-        EXPECT_TRUE(s.moves ? named && IsDirectory(s.expectedNew) : kept) << "value now: " << Narrow(now);
+        EXPECT_TRUE(s.moves ? named && IsDirectory(s.expectedNew) : kept)
+            << "value now: " << Narrow(now) << ", type " << type;
       }
       const bool carried = s.moves && mode != C::OptionDont;
       const std::vector<FileRecord> now = s.moves ? Manifest(s.expectedNew) : std::vector<FileRecord>();
