@@ -8,10 +8,8 @@
 #include <shlwapi.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cstdint>
 #include <cwchar>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -105,28 +103,9 @@ inline std::vector<FileRecord> Manifest(const std::wstring& root, bool folders =
   return out;
 }
 
-inline bool RemoveTree(const std::wstring& path) {  // read-only entries too; a missing tree is fine
-  std::vector<FileRecord> inside(1);  // the tree itself, then what it holds, parents first: removed last
-  Walk(path, L"", inside);
-  for (auto entry = inside.rbegin(); entry != inside.rend(); ++entry) {
-    const std::wstring& rel = entry->relativePath;
-    const std::wstring full = LongPath(rel.empty() ? path : path + L"\\" + rel);
-    ::SetFileAttributesW(full.c_str(), FILE_ATTRIBUTE_NORMAL);
-    if (!::DeleteFileW(full.c_str())) ::RemoveDirectoryW(full.c_str());
-  }
-  return !PathExists(path);
-}
-
 // ---- the current user's registry ---------------------------------------------------------
 inline void SetRaw(const std::wstring& key, const std::wstring& name, DWORD type, const void* data, DWORD size) {
   ::SHSetValueW(HKEY_CURRENT_USER, key.c_str(), name.c_str(), type, data, size);  // the key made too
-}
-inline void SetValue(const std::wstring& key, const std::wstring& name, const std::wstring& data,
-                     DWORD type = REG_EXPAND_SZ) {
-  SetRaw(key, name, type, data.c_str(), static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t)));
-}
-inline void DeleteValue(const std::wstring& key, const std::wstring& name) {
-  ::SHDeleteValueW(HKEY_CURRENT_USER, key.c_str(), name.c_str());
 }
 // The text value as stored, with its type; empty and 0 when missing.
 inline std::wstring ReadValue(const std::wstring& key, const std::wstring& name, DWORD* type = nullptr) {
@@ -178,60 +157,6 @@ bool WaitUntil(DWORD waitMs, F done) {
   }
   return true;
 }
-
-// A thread running one function; joined (bounded) by the owner.
-class TestThread {
- public:
-  explicit TestThread(std::function<void()> body) : body_(std::move(body)) {
-    const auto run = [](void* self) WINAPI -> DWORD {
-      static_cast<TestThread*>(self)->body_();
-      return 0;
-    };
-    handle_.reset(::CreateThread(nullptr, 0, run, this, 0, nullptr));
-  }
-  ~TestThread() { Join(30000); }
-  bool Join(DWORD milliseconds) {  // true when the thread has ended within the time
-    if (handle_ && ::WaitForSingleObject(handle_.get(), milliseconds) != WAIT_OBJECT_0) return false;
-    handle_.reset();
-    return true;
-  }
-
- private:
-  std::function<void()> body_;
-  UniqueHandle handle_;
-};
-
-// Answers every dialog of this process with one command once it has stayed open for
-// `delayMs`, until stopped: keeps loops of modal calls going, and with a delay is the
-// guard that no modal call waits for ever.
-class DialogAnswerer {
- public:
-  DialogAnswerer(WPARAM command, DWORD delayMs = 0)
-      : thread_([this, command, delayMs] {
-          HWND seen = nullptr, answered = nullptr;
-          DWORD seenAt = 0;
-          for (; !stop_; ::Sleep(15)) {
-            const std::vector<HWND> dialogs = DialogWindows(::GetCurrentProcessId());
-            if (dialogs.empty()) continue;
-            if (dialogs.front() != seen) seen = dialogs.front(), seenAt = ::GetTickCount();
-            if (::GetTickCount() - seenAt < delayMs) continue;
-            answered_ += seen != answered;
-            answered = seen;
-            ::PostMessageW(seen, WM_COMMAND, command, 0);
-          }
-        }) {}
-  ~DialogAnswerer() { Stop(); }
-  void Stop() {
-    stop_ = true;
-    thread_.Join(10000);
-  }
-  int Answered() const { return answered_; }
-
- private:
-  std::atomic<bool> stop_{false};
-  std::atomic<int> answered_{0};
-  TestThread thread_;
-};
 
 }  // namespace vestrand::tests
 

@@ -8,7 +8,6 @@
 #include <memory>
 #include <set>
 
-#include "relocation/FormFields.h"
 #include "support/WinTestSupport.h"
 #include "ui/MainWindow.h"
 #include "ui/MainWindowLayout.h"
@@ -46,6 +45,10 @@ const wchar_t* const kRowFolders[kRowCount][3] = {
     {L"My Music", L"Music", L"My Documents\\My Music"},
     {L"{4C5C32FF-BB9D-43B0-B5B4-2D72E54EAAA4}", L"Saved Games", nullptr}};
 
+void SetValue(const std::wstring& key, const std::wstring& name, const std::wstring& data, DWORD type) {
+  SetRaw(key, name, type, data.c_str(), static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t)));
+}
+
 // Row `row`'s value as the program reads it first (User Shell Folders; TEMP), or the other one
 // it writes too (Shell Folders; TMP).
 std::wstring RowValue(int row, bool first = true, DWORD* type = nullptr) {
@@ -55,24 +58,22 @@ std::wstring RowValue(int row, bool first = true, DWORD* type = nullptr) {
 
 // Points row `row` at `unexpanded` (and Shell Folders at it expanded), the folder made.
 void SetRowFolder(int row, const std::wstring& unexpanded) {
-  SetValue(row == 6 ? L"Environment" : kUserShellFolders, kRowFolders[row - 1][0], unexpanded);
+  SetValue(row == 6 ? L"Environment" : kUserShellFolders, kRowFolders[row - 1][0], unexpanded, REG_EXPAND_SZ);
   if (row != 6) SetValue(kShellFolders, kRowFolders[row - 1][0], Expand(unexpanded), REG_SZ);
   CreateDirectories(Expand(unexpanded));
 }
 
-// The profile of Windows 7 (a folder for every row) or of XP.
-void MakeProfile(bool xp) {
+// The profile of Windows 7 (a folder for every row) or of XP; Wine reports `version` ("winxp",
+// "win7", "nt40", ...) to the program from its next start.
+void MakeProfile(bool xp, const wchar_t* version) {
+  SetValue(L"Software\\Wine\\AppDefaults\\Vestrand.exe", L"Version", version, REG_SZ);
   for (int row = 1; row <= kRowCount; ++row) {
     const wchar_t* const folder = kRowFolders[row - 1][xp ? 2 : 1];
-    DeleteValue(kUserShellFolders, kRowFolders[row - 1][0]);
-    DeleteValue(kShellFolders, kRowFolders[row - 1][0]);
+    for (const std::wstring& key : {kUserShellFolders, kShellFolders}) {
+      ::SHDeleteValueW(HKEY_CURRENT_USER, key.c_str(), kRowFolders[row - 1][0]);
+    }
     if (folder) SetRowFolder(row, std::wstring(L"%USERPROFILE%\\") + folder);
   }
-}
-
-// Wine reports this version ("winxp", "win7", "nt40", ...) to the program from its next start.
-void SetWineVersion(const std::wstring& version) {
-  SetValue(L"Software\\Wine\\AppDefaults\\Vestrand.exe", L"Version", version, REG_SZ);
 }
 
 // The processes of this name, or only those `parent` started.
@@ -88,16 +89,23 @@ std::vector<DWORD> Processes(const wchar_t* named, DWORD parent = 0) {
   }
   return out;
 }
-void EndProcess(DWORD pid) {  // only a process this test caused to be started
+void EndProcess(DWORD pid) {  // only a process this test started or caused to be started
   UniqueHandle process(::OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid));
   if (process && ::TerminateProcess(process.get(), 1)) ::WaitForSingleObject(process.get(), 5000);
 }
 
+// The name of the file `pattern` matches, or "".
+std::wstring FileNamed(const std::wstring& pattern) {
+  WIN32_FIND_DATAW found{};
+  const UniqueFindHandle find(::FindFirstFileW(pattern.c_str(), &found));
+  return find ? found.cFileName : L"";
+}
+
 std::string MessageBoxText(HWND box) { return WindowText(::GetDlgItem(box, 0xFFFF)); }
 
-// The program under test, started from the file the harness names in VESTRAND_PROGRAM.
+// The program under test, started from the file the harness names in VESTRAND_PROGRAM; `main` is
+// its main window, if one shows within `waitMs`.
 struct App {
-  // Starts the program and waits up to `waitMs` for its main window (`main` stays null if none shows).
   explicit App(DWORD waitMs = 20000) {
     STARTUPINFOW si{};
     si.cb = sizeof(si);
@@ -106,7 +114,7 @@ struct App {
     std::wstring command = L"\"" + std::wstring(program ? program : L"") + L"\"";
     if (!program || !::CreateProcessW(nullptr, &command[0], nullptr, nullptr, 0, 0, nullptr, nullptr, &si, &pi)) return;
     process.reset(pi.hProcess);
-    UniqueHandle thread(pi.hThread);
+    ::CloseHandle(pi.hThread);
     pid = pi.dwProcessId;
     WaitUntil(waitMs, [&] {
       const std::vector<HWND> shown = TopLevels(pid, kMainWindowClass, true);
@@ -116,11 +124,10 @@ struct App {
     Send(main, WM_NULL);  // start-up fills the boxes right after showing the window
   }
   ~App() {
-    if (Running() && ::TerminateProcess(process.get(), 1)) ::WaitForSingleObject(process.get(), 5000);
+    if (Running()) EndProcess(pid);
   }
   bool Running() const { return ::WaitForSingleObject(process.get(), 0) == WAIT_TIMEOUT; }
-  // Whether it ended within `waitMs`, with exit code 0.
-  bool EndsWell(DWORD waitMs) const {
+  bool EndsWell(DWORD waitMs) const {  // ended within `waitMs`, with exit code 0
     DWORD code = STILL_ACTIVE;
     ::WaitForSingleObject(process.get(), waitMs);
     return ::GetExitCodeProcess(process.get(), &code) && code == 0;
@@ -128,8 +135,8 @@ struct App {
   HWND Handle(C c) const { return ::GetDlgItem(main, ControlId(c)); }
   std::string Text(C c) const { return WindowText(Handle(c)); }
   int Check(C c) const { return static_cast<int>(Send(Handle(c), BM_GETCHECK)); }
-  void SetText(C c, const std::string& text) const {
-    Send(Handle(c), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(Wide(text).c_str()));
+  void SetText(C c, const std::wstring& text) const {
+    Send(Handle(c), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
   }
   void PostClick(C c) const { ::PostMessageW(Handle(c), BM_CLICK, 0, 0); }
 
@@ -140,9 +147,9 @@ struct App {
 
 enum class Kind { Start, Run, Refuse, Window };
 enum Extra {
-  kFaults = 1,     // the documents named in many scripts, holding a file held open, names only "\\?\" makes
-                   // and a path over 260 characters: these may stay behind (the user told), never vanish
-  kUndo = 2,       // then the run's undo file is imported
+  kFaults = 1,  // the documents named in many scripts, holding a file held open, names only "\\?\" makes
+                // and a path over 260 characters: these may stay behind (the user told), never vanish
+  kUndo = 2,    // then the run's undo file is imported
   // Refusals: a chain of bad targets, the last clashing with a desktop.ini the target's desktop holds;
   // more in the documents than the small drive D: holds; with neither, two rows of one folder name.
   kClash = 4,
@@ -159,7 +166,6 @@ struct Row {
   std::set<int> untick = {};
 };
 void PrintTo(const Row& row, std::ostream* out) { *out << row.name; }
-constexpr DWORD kKept = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN;
 
 HWND Focus(HWND main) {
   GUITHREADINFO info{};
@@ -194,7 +200,6 @@ class Scenario : public ::testing::TestWithParam<Row> {
  protected:
   // The family's profile with files in every folder, all recorded.
   void Prepare(const Row& c) {
-    MakeProfile(c.extra & kXp);
     if (c.extra & kFaults) SetRowFolder(2, L"%USERPROFILE%\\我的 文档 Документы \U0001F600");
     if (c.kind == Kind::Refuse && c.extra == 0) SetRowFolder(3, L"%USERPROFILE%\\X\\Documents");
     if (c.extra & kClash) WriteFile(target_ + L"\\Desktop\\desktop.ini", "an older one");
@@ -205,7 +210,6 @@ class Scenario : public ::testing::TestWithParam<Row> {
       s.row = row;
       s.folder = Expand(RowValue(row));
       if (s.folder.empty()) continue;
-      const std::wstring in = s.folder + L"\\";
       std::vector<std::wstring> names;  // TEMP is the system's
       if (row != 6) {
         names = {L"中文 文件名.txt", L"with space\\子目录\\深层 文件.bin", L"with space\\empty.dat",
@@ -219,10 +223,10 @@ class Scenario : public ::testing::TestWithParam<Row> {
       for (const std::wstring& name : names) {
         const std::size_t size = name == L"大文件.bin"              ? 24u << 20
                                  : name.find(L".bin") != name.npos ? 300000u : 20u;
-        ASSERT_TRUE(name.empty() || WriteFile(in + name, std::string(size, static_cast<char>('a' + row))));
+        ASSERT_TRUE(name.empty() || WriteFile(s.folder + L"\\" + name, std::string(size, char('a' + row))));
       }
-      ::SetFileAttributesW((in + L"readonly.txt").c_str(), FILE_ATTRIBUTE_READONLY);
-      ::SetFileAttributesW((in + L"hidden.txt").c_str(), FILE_ATTRIBUTE_HIDDEN);
+      ::SetFileAttributesW((s.folder + L"\\readonly.txt").c_str(), FILE_ATTRIBUTE_READONLY);
+      ::SetFileAttributesW((s.folder + L"\\hidden.txt").c_str(), FILE_ATTRIBUTE_HIDDEN);
       rows_.push_back(s);
     }
     for (RowState& s : rows_) {
@@ -233,8 +237,8 @@ class Scenario : public ::testing::TestWithParam<Row> {
       s.expectedNew = target_ + L"\\" + s.folder.substr(s.folder.find_last_of(L'\\') + 1);
       for (const RowState& outer : rows_) {
         const std::wstring in = outer.folder + L"\\";
-        if (c.mode == C::OptionDont || !outer.moves) continue;
-        if (_wcsnicmp(s.folder.c_str(), in.c_str(), in.size()) != 0) continue;
+        const bool inside = _wcsnicmp(s.folder.c_str(), in.c_str(), in.size()) == 0;
+        if (c.mode == C::OptionDont || !outer.moves || !inside) continue;
         s.expectedNew = outer.expectedNew + s.folder.substr(outer.folder.size());
         s.moves = s.moves || c.mode == C::OptionMove;
       }
@@ -249,9 +253,9 @@ class Scenario : public ::testing::TestWithParam<Row> {
     app_->PostClick(C::CkLogoff);  // a log-off would end the test session
     for (int row : untick) app_->PostClick(CheckOf(row));
     app_->PostClick(mode);
-    app_->SetText(C::Text15, Narrow(target_));
+    app_->SetText(C::Text15, target_);
     ASSERT_TRUE(WaitUntil(3000, [&] { return app_->Check(mode) + app_->Check(C::CkLogoff) == 1; }));
-    shells_.clear();  // the shell as it runs when the user starts: the run must end it
+    // The shell as it runs when the user starts: the run must end it.
     for (DWORD pid : Processes(L"explorer.exe")) shells_.emplace_back(::OpenProcess(SYNCHRONIZE, FALSE, pid));
   }
 
@@ -299,12 +303,10 @@ class Scenario : public ::testing::TestWithParam<Row> {
         DWORD type = 0;
         const std::wstring now = RowValue(s.row, first, &type);
         const bool named = _wcsicmp(now.c_str(), s.expectedNew.c_str()) == 0 && type == REG_SZ;
-        EXPECT_TRUE(named || !s.moves) << "not the new place as REG_SZ: " << Narrow(now);
-        if (!s.moves) {
-          EXPECT_TRUE(now == s.before[first] && type == s.types[first]) << "changed: " << Narrow(now);
-        }
+        const bool kept = now == s.before[first] && type == s.types[first];
+        EXPECT_TRUE(s.moves ? named && IsDirectory(s.expectedNew) : kept)
+            << "value now: " << Narrow(now) << ", type " << type;
       }
-      EXPECT_TRUE(!s.moves || IsDirectory(s.expectedNew));
       const bool carried = s.moves && mode != C::OptionDont;
       const std::vector<FileRecord> now = s.moves ? Manifest(s.expectedNew) : std::vector<FileRecord>();
       const std::vector<FileRecord> old = Manifest(s.folder);
@@ -317,11 +319,11 @@ class Scenario : public ::testing::TestWithParam<Row> {
         EXPECT_TRUE(stayed || (carried && mode == C::OptionMove)) << "not kept: " << Narrow(name);
         EXPECT_TRUE(!carried || moved || mayStay) << "not carried: " << Narrow(name);
         leftBehind = leftBehind || (carried && !moved);
-        const DWORD kept = Attributes((carried && moved ? s.expectedNew : s.folder) + L"\\" + name) & kKept;
+        const DWORD kept = Attributes((carried && moved ? s.expectedNew : s.folder) + L"\\" + name);
         const std::wstring base = name.substr(name.find_last_of(L'\\') + 1);  // a folder inside holds its own
         const DWORD given = base == L"readonly.txt" ? FILE_ATTRIBUTE_READONLY
                             : base == L"hidden.txt"  ? FILE_ATTRIBUTE_HIDDEN : 0;
-        EXPECT_EQ(kept, given) << "attributes of " << Narrow(name);
+        EXPECT_EQ(kept & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN), given) << Narrow(name);
       }
       // A folder moved whole is gone.
       EXPECT_FALSE(carried && mode == C::OptionMove && old.empty() && PathExists(s.folder)) << "left";
@@ -329,20 +331,17 @@ class Scenario : public ::testing::TestWithParam<Row> {
       for (const FileRecord& e : s.row == 6 ? now : old) EXPECT_TRUE(Contains(s.files, e)) << "stranger";
     }
     // Whatever stays behind, the user is told: a box names the record lying in the target.
-    WIN32_FIND_DATAW found{};
-    const UniqueFindHandle record(::FindFirstFileW((target_ + L"\\Vestrand-记录-*.txt").c_str(), &found));
-    const bool told = !dialogs_.empty() && dialogs_.back().find(Narrow(found.cFileName)) != std::string::npos;
-    EXPECT_TRUE(!leftBehind || (told && record)) << "the user was not told";
+    const std::wstring record = FileNamed(target_ + L"\\Vestrand-记录-*.txt");
+    const bool told = !dialogs_.empty() && dialogs_.back().find(Narrow(record)) != std::string::npos;
+    EXPECT_TRUE(!leftBehind || (told && !record.empty())) << "the user was not told";
     for (const std::string& d : dialogs_) EXPECT_TRUE(told && d == dialogs_.back()) << "in the run: " << d;
   }
 
   // The run's undo file, imported as a double click does, puts every value back with its type.
   void ExpectUndone() {
-    WIN32_FIND_DATAW found{};
-    const UniqueFindHandle undo(::FindFirstFileW((target_ + L"\\Vestrand-还原-*.reg").c_str(), &found));
-    ASSERT_TRUE(undo) << "no undo file in the target";
-    const std::wstring import = L"start /wait regedit /s \"" + target_ + L"\\" + found.cFileName + L"\"";
-    ASSERT_EQ(::_wsystem(import.c_str()), 0);
+    const std::wstring undo = FileNamed(target_ + L"\\Vestrand-还原-*.reg");
+    ASSERT_FALSE(undo.empty()) << "no undo file in the target";
+    ASSERT_EQ(::_wsystem((L"start /wait regedit /s \"" + target_ + L"\\" + undo + L"\"").c_str()), 0);
     for (const RowState& s : rows_) {
       for (bool first : {true, false}) {
         DWORD type = 0;
@@ -357,7 +356,7 @@ class Scenario : public ::testing::TestWithParam<Row> {
     const std::vector<FileRecord> driveD = Manifest(L"D:\\", true);
     RECT placed{}, now{};
     ::GetWindowRect(app_->main, &placed);
-    app_->SetText(C::Text15, Narrow(target));
+    app_->SetText(C::Text15, target);
     // Enter starts a run from the start button alone, never from the target box or a row.
     for (C c : {C::Text15, C::Check2, C::Command1}) {
       for (int i = 0; byEnter && i < kControlCount && Focus(app_->main) != app_->Handle(c); ++i) {
@@ -397,7 +396,7 @@ class Scenario : public ::testing::TestWithParam<Row> {
     SetValue(L"Software\\Wine\\X11 Driver", L"Managed", L"N", REG_SZ);
     for (const auto& [version, caption] : c.versions) {
       SCOPED_TRACE(Narrow(version));
-      SetWineVersion(version);
+      MakeProfile(c.extra & kXp, version);
       auto app = std::make_unique<App>(caption != nullptr ? 20000 : 0);
       if (caption == nullptr) {  // too old: it ends at once, silently
         EXPECT_TRUE(app->EndsWell(15000) && !app->main);
@@ -405,8 +404,7 @@ class Scenario : public ::testing::TestWithParam<Row> {
       }
       ASSERT_NE(app->main, nullptr);
       EXPECT_EQ(WindowText(app->main), std::string("Vestrand For Windows ") + caption);
-      const bool fixedD = ::GetDriveTypeW(L"D:\\") == DRIVE_FIXED;
-      EXPECT_EQ(app->Text(C::Text15), fixedD ? Narrow(target_) : "");
+      EXPECT_EQ(app->Text(C::Text15), ::GetDriveTypeW(L"D:\\") == DRIVE_FIXED ? Narrow(target_) : "");
       ExpectRowsShown(*app);
       RECT r{};
       ::GetClientRect(app->main, &r);
@@ -457,7 +455,7 @@ class Scenario : public ::testing::TestWithParam<Row> {
     opened.push_back(0);
     ::GetWindowThreadProcessId(folder, &opened.back());
     for (DWORD explorer : opened) EndProcess(explorer);
-    app_->SetText(C::Text15, "D:\\Win7User");
+    app_->SetText(C::Text15, L"D:\\Win7User");
     Click(app_->Handle(C::Text3));
     ASSERT_TRUE(WaitUntil(3000, [&] { return focused(C::Text3); }));
     Click(app_->Handle(C::Label2));
@@ -505,11 +503,10 @@ class Scenario : public ::testing::TestWithParam<Row> {
 
 TEST_P(Scenario, Row) {
   const Row& c = GetParam();
-  SetWineVersion(c.versions.front().first);
   target_ = c.extra & kXp ? L"D:\\Personal" : L"D:\\Win7User";
-  if (c.kind == Kind::Start || c.kind == Kind::Window) {
-    MakeProfile(c.extra & kXp);
-    if (c.kind == Kind::Start) return ExpectStarts(c);
+  if (c.kind == Kind::Start) return ExpectStarts(c);
+  MakeProfile(c.extra & kXp, c.versions.front().first);
+  if (c.kind == Kind::Window) {
     app_ = std::make_unique<App>();
     ASSERT_NE(app_->main, nullptr);
     return ExpectWindow();
@@ -518,10 +515,10 @@ TEST_P(Scenario, Row) {
   ASSERT_NO_FATAL_FAILURE(Launch(c.mode, c.untick));
   if (c.kind == Kind::Refuse) {
     // Each refusal changes nothing, so that the next can follow in the same session; the first by Enter.
+    // Only the refusals that need real drives and files: what the target's text alone decides is left
+    // to the logic's own tests.
     const char* const why = c.extra & kNoRoom ? "空间不够" : "同名";
     std::vector<std::pair<std::wstring, const char*>> refusals = {{target_, why}};
-    // The refusals that need real drives and files; what only the target's text decides is left to
-    // the logic's own tests.
     if (c.extra & kClash) {
       refusals = {{L"\\\\nosuchserver\\share\\x", ""}, {L"P:\\Desktop\\备份", "之中"}, {target_, "会被覆盖"}};
     }

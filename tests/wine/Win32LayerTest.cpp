@@ -1,16 +1,77 @@
-// The services against Wine's real registry, file system, shell and processes.
-#include <gtest/gtest.h>
+// The Win32 layer against Wine's real registry, file system, shell, processes and windows; the
+// modal dialogs are answered by a second thread playing the user.
 #include <windows.h>
+#include <commctrl.h>
 #include <shlwapi.h>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <functional>
 
 #include "platform/Win32Services.h"
 #include "platform/Win32Text.h"
 #include "support/WinTestSupport.h"
+#include "ui/MainWindow.h"
+#include "ui/ResourcePicture.h"
 
 namespace vestrand {
 namespace {
 
 using namespace tests;
+
+// Answers every dialog of this process with `command` once it has stayed open for `delayMs`,
+// first showing it to `look`: the user of a modal call, and the guard that none waits for ever.
+class DialogAnswerer {
+ public:
+  DialogAnswerer(WPARAM command, DWORD delayMs, std::function<void(HWND)> look = nullptr)
+      : command_(command), delayMs_(delayMs), look_(std::move(look)) {
+    const auto run = [](void* self) WINAPI -> DWORD { return static_cast<DialogAnswerer*>(self)->Answer(); };
+    thread_.reset(::CreateThread(nullptr, 0, run, this, 0, nullptr));
+  }
+  ~DialogAnswerer() {
+    stop_ = true;
+    ::WaitForSingleObject(thread_.get(), 10000);
+  }
+  int Answered() const { return answered_; }
+
+ private:
+  DWORD Answer() {
+    HWND seen = nullptr, answered = nullptr;
+    DWORD seenAt = 0;
+    for (; !stop_; ::Sleep(15)) {
+      const std::vector<HWND> dialogs = DialogWindows(::GetCurrentProcessId());
+      if (dialogs.empty()) continue;
+      if (dialogs.front() != seen) seen = dialogs.front(), seenAt = ::GetTickCount();
+      if (::GetTickCount() - seenAt < delayMs_) continue;
+      if (seen != answered && look_) look_(seen);
+      answered_ += seen != answered;
+      answered = seen;
+      const bool late = ::GetTickCount() - seenAt > delayMs_ + 30000;  // a wrong answer ends it too
+      ::PostMessageW(seen, WM_COMMAND, late ? IDCANCEL : command_, 0);
+    }
+    return 0;
+  }
+  const WPARAM command_;
+  const DWORD delayMs_;
+  const std::function<void(HWND)> look_;
+  std::atomic<bool> stop_{false};
+  std::atomic<int> answered_{0};
+  UniqueHandle thread_;
+};
+
+bool RemoveTree(const std::wstring& path) {  // read-only entries too; a missing tree is fine
+  std::vector<FileRecord> inside(1);  // the tree itself, then what it holds, parents first: removed last
+  Walk(path, L"", inside);
+  for (auto entry = inside.rbegin(); entry != inside.rend(); ++entry) {
+    const std::wstring& rel = entry->relativePath;
+    const std::wstring full = LongPath(rel.empty() ? path : path + L"\\" + rel);
+    ::SetFileAttributesW(full.c_str(), FILE_ATTRIBUTE_NORMAL);
+    if (!::DeleteFileW(full.c_str())) ::RemoveDirectoryW(full.c_str());
+  }
+  return !PathExists(path);
+}
+
 
 // Each type read as text; writes make the key path and store one terminated text; what was
 // read whole is put back exactly after one: type and bytes, or no value at all.
@@ -66,7 +127,7 @@ std::vector<FileRecord> FreshDesktop() {
 
 // Every way the run calls the shell: what it returns, what arrives (the whole desktop, or
 // desktop.ini alone), what becomes of files already there, and what is left at the source.
-// (A plain copy, and desktop.ini copied alone, are shown end to end.)
+// (A plain copy and a move across drives, and desktop.ini copied alone, are shown end to end.)
 TEST(Files, ShellCopyAndMove) {
   // Says no to any question the shell should not have asked: a wrong flag fails, not hangs.
   DialogAnswerer guard(IDCANCEL, 20000);
@@ -78,7 +139,6 @@ TEST(Files, ShellCopyAndMove) {
     bool move, waiting, whole;  // waiting: the target holds an older Desktop with a file of its own;
     int result;                 // whole: all of the desktop is carried, or desktop.ini alone
   } cases[] = {{"copy onto a same-named folder replaces without asking", kDesktop, kD, false, true, true, 1},
-               {"move across drives", kDesktop, kD, true, false, true, 1},
                {"move onto a same-named folder loses nothing", kDesktop, kD, true, true, true, 1},
                {"move one file", ini, kD, true, false, false, 1},
                {"copy of a missing folder", kC + L"\\no such folder", kD, false, false, false, -1}};
@@ -108,14 +168,12 @@ TEST(Files, ShellCopyAndMove) {
   EXPECT_EQ(guard.Answered(), 0) << "the shell asked a question";
 }
 
-// What the run changes besides the shell's work. (What the checks before a run learn, the
-// listing, the identities, the volume and its room, are shown end to end.)
+// What the run changes besides the shell's work. (The new places made level by level, and what the
+// checks before a run learn, the listing, the identities, the volume and its room, are shown end to end.)
 TEST(Files, ChangesBesidesTheShell) {
   FreshDesktop();
   Win32FileSystem files;
   const std::string desktop = Narrow(kDesktop), d = Narrow(kD);
-  files.MakeDirectory(d + "\\个人 资料\\我的 文档\\");  // level by level: spaces, Chinese, a trailing backslash
-  EXPECT_TRUE(IsDirectory(kD + L"\\个人 资料\\我的 文档"));
   // Exactly the bits given (Wine reports every file as archived).
   ::SetFileAttributesW((kDesktop + L"\\desktop.ini").c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
   EXPECT_TRUE(files.SetFileAttributes(desktop + "\\desktop.ini", FILE_ATTRIBUTE_READONLY).ok);
@@ -155,16 +213,80 @@ TEST(Host, StartCommand) {
 // the program tells them, but waits only a few seconds in all.
 TEST(Host, EnvironmentBroadcastIsBoundedWhenProgramsAreSlow) {
   std::atomic<int> ready{0};
-  const auto busy = [&ready] {
+  const auto busy = [](void* count) WINAPI -> DWORD {
     const UniqueWindow w(::CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 9, 9, nullptr, nullptr, nullptr, nullptr));
-    ++ready;
+    ++*static_cast<std::atomic<int>*>(count);
     ::Sleep(4000);  // handles no messages meanwhile
+    return 0;
   };
-  TestThread first(busy), second(busy), third(busy), fourth(busy);
+  std::vector<UniqueHandle> threads(4);
+  for (UniqueHandle& t : threads) t.reset(::CreateThread(nullptr, 0, busy, &ready, 0, nullptr));
   ASSERT_TRUE(WaitUntil(10000, [&] { return ready == 4; }));
   const DWORD start = ::GetTickCount();
   Win32Host().BroadcastEnvironmentChange();
   EXPECT_LT(::GetTickCount() - start, 3000u) << "each slow window would cost up to two seconds";
+  for (UniqueHandle& t : threads) ::WaitForSingleObject(t.get(), 10000);
+}
+
+// The tips come with the mouse. A path box's tip is its whole text, and only when that does not fit.
+TEST(Windows, TipsWhereTheTextDoesNotFit) {
+  MainWindow form;
+  ASSERT_TRUE(form.Create(::GetModuleHandleW(nullptr)));
+  ::SendMessageW(form.Handle(), WM_SETCURSOR, reinterpret_cast<WPARAM>(form.ControlHandle(Control::Text15)),
+                 MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+  HWND tips = nullptr;  // the one tooltip window the main window owns
+  while ((tips = ::FindWindowExW(nullptr, tips, TOOLTIPS_CLASSW, nullptr)) != nullptr &&
+         ::GetWindow(tips, GW_OWNER) != form.Handle()) {
+  }
+  ASSERT_NE(tips, nullptr);
+  const char* const longPath = "C:\\Users\\用户\\AppData\\Local\\Microsoft\\Windows\\INetCache\\IE";
+  form.SetText(Control::Text4, longPath);
+  form.SetText(Control::Text1, "D:\\桌面");
+  for (const auto& [control, tip] : {std::pair{Control::Text15, "双击本框体浏览目标路径……"},
+                                     {Control::Label1, "浏览目标路径……"}, {Control::Text4, longPath},
+                                     {Control::Text1, ""}}) {
+    wchar_t buffer[512] = {};
+    TTTOOLINFOW tool{};
+    tool.cbSize = TTTOOLINFOW_V2_SIZE;
+    tool.hwnd = form.Handle();
+    tool.uId = reinterpret_cast<UINT_PTR>(form.ControlHandle(control));
+    tool.lpszText = buffer;
+    ::SendMessageW(tips, TTM_GETTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
+    EXPECT_EQ(Narrow(buffer), tip) << static_cast<int>(control);
+  }
+  ::DestroyWindow(form.Handle());
+  MSG msg;  // the quit the last window posts must not end the dialogs' loops below
+  while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&msg);
+}
+
+// The picture the window shows is found in the program and read.
+TEST(ProgramResources, Picture) {
+  const std::wstring program = Wide(Win32Host().ProgramFolder()) + L"\\Vestrand.exe";
+  const HMODULE exe = ::LoadLibraryExW(program.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  ASSERT_NE(exe, nullptr) << "Vestrand.exe must be built beside the tests";
+  ResourcePicture picture;
+  EXPECT_TRUE(picture.Load(exe, kPictureResourceId));
+  ::FreeLibrary(exe);
+}
+
+// The picker opens on the folder it is given and, confirmed, gives it back, a drive root with its
+// backslash; its status line follows the highlighted folder. (A box centred over the main window, and
+// cancelling the picker, are shown end to end.)
+TEST(Dialogs, Picker) {
+  Win32Dialogs dialogs;
+  ASSERT_TRUE(CreateDirectories(L"C:\\vestrand-svc-dialogs\\目标 文件夹"));
+  for (const std::string chosen : {"C:\\vestrand-svc-dialogs\\目标 文件夹", "D:\\"}) {
+    std::string result, status;
+    {
+      // The user looks once the start folder is selected, while the picker opens, and answers OK.
+      DialogAnswerer user(IDOK, 500, [&status](HWND box) { status = WindowText(::GetDlgItem(box, 0x3743)); });
+      result = dialogs.BrowseFolder("选择路径：", chosen);
+      EXPECT_EQ(user.Answered(), 1);
+    }
+    // Named in tests/e2e/known-wine-faults.txt: Wine's picker now and then drops its selection.
+    EXPECT_EQ(result, chosen) << "the picker gave nothing back";
+    EXPECT_EQ(status, chosen);
+  }
 }
 
 }  // namespace
