@@ -35,7 +35,7 @@ else()
     file(GLOB WINE_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/wine/*.cpp)
     add_executable(wine_tests ${WINE_TEST_SOURCES})
     target_include_directories(wine_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests)
-    target_link_libraries(wine_tests PRIVATE vestrand_win32 vestrand_gtest psapi shlwapi shell32 ole32 oleaut32 comctl32 version)
+    target_link_libraries(wine_tests PRIVATE vestrand_win32 vestrand_gtest psapi shlwapi shell32 ole32 oleaut32 comctl32)
     vestrand_windows_program(wine_tests console)
 
     set(WINE_HARNESS ${CMAKE_SOURCE_DIR}/tests/e2e/wine-harness.sh)
