@@ -112,9 +112,11 @@ struct App {
     PROCESS_INFORMATION pi{};
     const wchar_t* const program = ::_wgetenv(L"VESTRAND_PROGRAM");  // none: no program, no window
     std::wstring command = L"\"" + std::wstring(program ? program : L"") + L"\"";
-    if (!program || !::CreateProcessW(nullptr, &command[0], nullptr, nullptr, 0, 0, nullptr, nullptr, &si, &pi)) return;
+    if (!program || !::CreateProcessW(nullptr, &command[0], nullptr, nullptr, 0, 0, nullptr, nullptr, &si, &pi)) {
+      return;
+    }
     process.reset(pi.hProcess);
-    ::CloseHandle(pi.hThread);
+    const UniqueHandle thread(pi.hThread);
     pid = pi.dwProcessId;
     WaitUntil(waitMs, [&] {
       const std::vector<HWND> shown = TopLevels(pid, kMainWindowClass, true);
@@ -528,8 +530,9 @@ TEST_P(Scenario, Row) {
     return;
   }
   const std::wstring heldOpen = LongPath(rows_[1].folder + L"\\正在使用\\held open.bin");
-  UniqueFileHandle held(c.extra & kFaults ? ::CreateFileW(heldOpen.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, 0)
-                                          : INVALID_HANDLE_VALUE);
+  UniqueFileHandle held(c.extra & kFaults
+                            ? ::CreateFileW(heldOpen.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr)
+                            : INVALID_HANDLE_VALUE);
   ASSERT_TRUE(held || !(c.extra & kFaults)) << "could not hold the file open";
   ASSERT_NO_FATAL_FAILURE(Run());
   held.reset();
