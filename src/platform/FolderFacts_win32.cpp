@@ -1,5 +1,6 @@
 // What the program learns about folders and files: whether they exist, their attributes,
-// and before a run carries them, their identity, volume, free space and files.
+// and before a run carries them, their identity, volume, free space and files; and the
+// files a run writes itself.
 #include <windows.h>
 
 #include <utility>
@@ -108,17 +109,6 @@ bool Win32FileSystem::WriteNewFile(const std::string& path, const std::string& b
 
 bool Win32FileSystem::RemoveEmptyDirectory(const std::string& path) {
   return ::RemoveDirectoryW(ForLongUse(path).c_str()) != 0;
-}
-
-LocalTime Win32Host::Now() {
-  SYSTEMTIME t{};
-  ::GetLocalTime(&t);
-  return LocalTime{t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond};
-}
-
-void Win32Dialogs::ShowWaitCursor(bool waiting) {
-  // The interface thread takes no messages meanwhile, so the cursor stays as set.
-  ::SetCursor(::LoadCursorW(nullptr, waiting ? IDC_WAIT : IDC_ARROW));
 }
 
 }  // namespace vestrand

@@ -160,6 +160,17 @@ void Win32Host::EndProgram() {
   ::ExitProcess(0);
 }
 
+LocalTime Win32Host::Now() {
+  SYSTEMTIME t{};
+  ::GetLocalTime(&t);
+  return LocalTime{t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond};
+}
+
+void Win32Dialogs::ShowWaitCursor(bool waiting) {
+  // The interface thread takes no messages meanwhile, so the cursor stays as set.
+  ::SetCursor(::LoadCursorW(nullptr, waiting ? IDC_WAIT : IDC_ARROW));
+}
+
 void Win32Dialogs::MessageBox(const std::string& text, unsigned flags,
                               const std::optional<std::string>& title) {
   const std::wstring wideText = Wide(text);

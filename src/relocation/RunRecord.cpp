@@ -3,7 +3,6 @@
 #include <cstdio>
 
 #include "platform/RegistryData.h"
-#include "platform/Text.h"
 
 namespace vestrand {
 
@@ -101,13 +100,9 @@ std::string RegistryUndoFile(const std::vector<SavedValue>& values) {
     text += ValueLine(saved) + kCrLf;
   }
   text += kCrLf;
-  const std::u16string wide = Utf8ToUtf16(text);
-  std::string bytes = "\xFF\xFE";
-  for (char16_t c : wide) {
-    bytes += static_cast<char>(c & 0xFF);
-    bytes += static_cast<char>(c >> 8);
-  }
-  return bytes;
+  // UTF-16LE as a string value stores it, without the value's terminating NUL.
+  const std::vector<std::uint8_t> utf16 = StringValueData(text);
+  return "\xFF\xFE" + std::string(utf16.begin(), utf16.end() - 2);
 }
 
 std::string TimeStamp(const LocalTime& t) {

@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <optional>
 #include <vector>
 
 #include "platform/SystemLibraries.h"
@@ -14,6 +15,20 @@ namespace vestrand {
 const wchar_t* const kMainWindowClass = L"VestrandMainForm";
 
 namespace {
+
+// The control a dialog identifier names, if it names one.
+std::optional<Control> ControlOfId(int id) {
+  const int index = id - kFirstControlId;
+  if (index < 0 || index >= kControlCount) return std::nullopt;
+  return static_cast<Control>(index);
+}
+
+std::wstring TextOfWindow(HWND hwnd) {
+  const int length = ::GetWindowTextLengthW(hwnd);
+  std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+  text.resize(static_cast<std::size_t>(std::max(0, ::GetWindowTextW(hwnd, &text[0], length + 1))));
+  return text;
+}
 
 bool IsRowCheck(Control c) {
   for (int k = 1; k <= kRowCount; ++k) {
@@ -106,29 +121,23 @@ void MainWindow::CreateTooltips(HINSTANCE instance) {
                                CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, Handle(), nullptr,
                                instance, nullptr);
   if (tooltip_ == nullptr) return;
-  const std::pair<Control, const char*> tips[] = {{Control::Text15, kTargetTooltip},
-                                                  {Control::Label1, kTargetLabelTooltip}};
-  for (const auto& [control, text] : tips) {
-    std::wstring wide = Wide(text);
+  const auto addTip = [this](Control control, wchar_t* text) {
     TTTOOLINFOW tool{};
     tool.cbSize = TTTOOLINFOW_V2_SIZE;  // the size the pre-XP-theme common controls know
     tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
     tool.hwnd = Handle();
     tool.uId = reinterpret_cast<UINT_PTR>(ControlHandle(control));
-    tool.lpszText = &wide[0];
+    tool.lpszText = text;
     ::SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+  };
+  for (const auto& [control, text] : {std::pair{Control::Text15, kTargetTooltip},
+                                      {Control::Label1, kTargetLabelTooltip}}) {
+    std::wstring wide = Wide(text);
+    addTip(control, &wide[0]);
   }
   // Path boxes show their whole location when it is too long for them; the text is asked
   // for each time the tip is about to show, since start-up and runs change it.
-  for (int k = 1; k <= kRowCount; ++k) {
-    TTTOOLINFOW tool{};
-    tool.cbSize = TTTOOLINFOW_V2_SIZE;
-    tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
-    tool.hwnd = Handle();
-    tool.uId = reinterpret_cast<UINT_PTR>(ControlHandle(TextOf(k)));
-    tool.lpszText = LPSTR_TEXTCALLBACKW;
-    ::SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
-  }
+  for (int k = 1; k <= kRowCount; ++k) addTip(TextOf(k), LPSTR_TEXTCALLBACKW);
   // A long location wraps within the window's width rather than running off the screen.
   RECT client{};
   ::GetClientRect(Handle(), &client);
@@ -136,9 +145,7 @@ void MainWindow::CreateTooltips(HINSTANCE instance) {
 }
 
 const wchar_t* MainWindow::PathTip(HWND box) {
-  const int length = ::GetWindowTextLengthW(box);
-  pathTip_.assign(static_cast<std::size_t>(length) + 1, L'\0');
-  pathTip_.resize(static_cast<std::size_t>(std::max(0, ::GetWindowTextW(box, &pathTip_[0], length + 1))));
+  pathTip_ = TextOfWindow(box);
   RECT area{};
   ::SendMessageW(box, EM_GETRECT, 0, reinterpret_cast<LPARAM>(&area));
   SIZE extent{};
@@ -229,9 +236,9 @@ LRESULT CALLBACK MainWindow::FrameProc(HWND hwnd, UINT msg, WPARAM wParam, LPARA
 }
 
 HBRUSH MainWindow::ColourControl(HWND control, HDC dc) {
-  const int index = ::GetDlgCtrlID(control) - kFirstControlId;
-  if (index < 0 || index >= kControlCount) return nullptr;
-  const Control c = static_cast<Control>(index);
+  const std::optional<Control> id = ControlOfId(::GetDlgCtrlID(control));
+  if (!id) return nullptr;
+  const Control c = *id;
   if (IsRowCheck(c)) {
     ::SetTextColor(dc, kRowTextColour);
     ::SetBkColor(dc, kRowBackColour);
@@ -314,17 +321,12 @@ LRESULT MainWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         }
         return 0;
       }
-      const int index = id - kFirstControlId;
-      if (index >= 0 && index < kControlCount && onControlEvent) {
-        onControlEvent(static_cast<Control>(index), HIWORD(wParam));
-      }
+      if (const auto c = ControlOfId(id); c && onControlEvent) onControlEvent(*c, HIWORD(wParam));
       return 0;
     }
     case WM_APP: {  // a double click on a text box
-      const int index = static_cast<int>(wParam) - kFirstControlId;
-      if (index >= 0 && index < kControlCount && onControlEvent) {
-        onControlEvent(static_cast<Control>(index), kDoubleClick);
-      }
+      const auto c = ControlOfId(static_cast<int>(wParam));
+      if (c && onControlEvent) onControlEvent(*c, kDoubleClick);
       return 0;
     }
     case WM_CTLCOLORSTATIC:
@@ -351,12 +353,7 @@ LRESULT MainWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
 
 std::string MainWindow::GetText(Control c) {
   HWND hwnd = ControlHandle(c);
-  if (hwnd == nullptr) return std::string();
-  const int length = ::GetWindowTextLengthW(hwnd);
-  std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
-  const int copied = ::GetWindowTextW(hwnd, &text[0], length + 1);
-  text.resize(static_cast<std::size_t>(copied > 0 ? copied : 0));
-  return Narrow(text);
+  return hwnd == nullptr ? std::string() : Narrow(TextOfWindow(hwnd));
 }
 
 void MainWindow::SetText(Control c, const std::string& text) {

@@ -72,7 +72,6 @@ bool RemoveTree(const std::wstring& path) {  // read-only entries too; a missing
   return !PathExists(path);
 }
 
-
 // Each type read as text; writes make the key path and store one terminated text; what was
 // read whole is put back exactly after one: type and bytes, or no value at all.
 TEST(Registry, ReadsWritesAndRestoresExactly) {
@@ -179,6 +178,10 @@ TEST(Files, ChangesBesidesTheShell) {
   EXPECT_TRUE(files.SetFileAttributes(desktop + "\\desktop.ini", FILE_ATTRIBUTE_READONLY).ok);
   EXPECT_EQ(files.GetFileAttributes(desktop + "\\desktop.ini") & ~std::uint32_t{FILE_ATTRIBUTE_ARCHIVE},
             static_cast<std::uint32_t>(FILE_ATTRIBUTE_READONLY));
+  // A new target root is made private: the system takes the access list, and the user can still
+  // write the undo file into it. (Which list, is shown natively.)
+  const HostResult made = files.ProtectPrivateFolder(d);
+  EXPECT_TRUE(made.ok) << made.error;
   // The undo file and the record never replace a file.
   const std::string undo = d + "\\Vestrand-还原-20261206-153000.reg";
   EXPECT_TRUE(files.WriteNewFile(undo, std::string("\xFF\xFE\0\0", 4)));
