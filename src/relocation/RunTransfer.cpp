@@ -130,11 +130,10 @@ std::vector<RowPlan> PlanRows(Services& s, MainForm& form, OsFamily family,
       }
     }
   }
+  // On NT 5.x the folder was looked at above: WillCarry already holds only for one that exists.
   for (RowPlan& p : plan) {
-    const bool mustExist = family == OsFamily::NT5 && p.row->nt5FixedName != nullptr;
-    p.carriedAlone = WillCarry(p, mode) && !p.travelsWithOuter &&
-                     !paths::IsSamePath(p.current, p.newLocation) &&
-                     (!mustExist || s.files.DirExists(p.current));
+    p.carriedAlone =
+        WillCarry(p, mode) && !p.travelsWithOuter && !paths::IsSamePath(p.current, p.newLocation);
   }
   if (mode != Mode::Move) return plan;
   // An unticked folder inside a folder that is moved leaves with it: its location must

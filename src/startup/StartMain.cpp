@@ -59,8 +59,10 @@ bool StartMain(Services& services, const std::function<MainForm&()>& mainForm) {
   MainForm& form = mainForm();
   if (fixedD) form.SetText(kTargetRoot, nt5 ? kProposedTargetNT5 : kProposedTargetNT6);
   form.SetWindowCaption(MainWindowCaption(info.Name));
-  for (int k = 1; k <= kRowCount; ++k) form.SetValue(CheckOf(k), 1);
-  for (int k = 1; k <= kRowCount; ++k) form.SetLocked(TextOf(k), true);
+  for (int k = 1; k <= kRowCount; ++k) {
+    form.SetValue(CheckOf(k), 1);
+    form.SetLocked(TextOf(k), true);
+  }
   form.SetValue(Control::OptionMove, 1);
   form.Show();
 
