@@ -20,8 +20,8 @@ namespace {
 
 using namespace tests;
 
-// Answers every dialog of this process with `command` once it has stayed open for `delayMs`,
-// first showing it to `look`: the user of a modal call, and the guard that none waits for ever.
+// Plays the user of a modal call, and guards that none waits for ever: answers each dialog of this
+// process with `command` once it has stayed open `delayMs`, first showing it to `look`.
 class DialogAnswerer {
  public:
   DialogAnswerer(WPARAM command, DWORD delayMs, std::function<void(HWND)> look = nullptr)
@@ -33,30 +33,29 @@ class DialogAnswerer {
     stop_ = true;
     ::WaitForSingleObject(thread_.get(), 10000);
   }
-  int Answered() const { return answered_; }
+  std::atomic<int> answered{0};
 
  private:
   DWORD Answer() {
-    HWND seen = nullptr, answered = nullptr;
-    DWORD seenAt = 0;
-    for (; !stop_; ::Sleep(15)) {
+    for (HWND seen = nullptr, last = nullptr; !stop_; ::Sleep(15)) {
       const std::vector<HWND> dialogs = DialogWindows(::GetCurrentProcessId());
       if (dialogs.empty()) continue;
-      if (dialogs.front() != seen) seen = dialogs.front(), seenAt = ::GetTickCount();
-      if (::GetTickCount() - seenAt < delayMs_) continue;
-      if (seen != answered && look_) look_(seen);
-      answered_ += seen != answered;
-      answered = seen;
-      const bool late = ::GetTickCount() - seenAt > delayMs_ + 30000;  // a wrong answer ends it too
-      ::PostMessageW(seen, WM_COMMAND, late ? IDCANCEL : command_, 0);
+      if (dialogs.front() != seen) seen = dialogs.front(), seenAt_ = ::GetTickCount();
+      const DWORD open = ::GetTickCount() - seenAt_;
+      if (open < delayMs_) continue;
+      if (seen != last && look_) look_(seen);
+      answered += seen != last;
+      last = seen;
+      // Cancelled when the answer did not close it: a wrong answer must not hang the test either.
+      ::PostMessageW(seen, WM_COMMAND, open > delayMs_ + 30000 ? IDCANCEL : command_, 0);
     }
     return 0;
   }
   const WPARAM command_;
   const DWORD delayMs_;
   const std::function<void(HWND)> look_;
+  DWORD seenAt_ = 0;
   std::atomic<bool> stop_{false};
-  std::atomic<int> answered_{0};
   UniqueHandle thread_;
 };
 
@@ -164,7 +163,7 @@ TEST(Files, ShellCopyAndMove) {
     EXPECT_EQ(Manifest(kDesktop), left);
     EXPECT_EQ(PathExists(kDesktop), undone || !(c.move && c.whole && c.result == 1));
   }
-  EXPECT_EQ(guard.Answered(), 0) << "the shell asked a question";
+  EXPECT_EQ(guard.answered, 0) << "the shell asked a question";
 }
 
 // What the run changes besides the shell's work. (The new places made level by level, and what the
@@ -284,7 +283,7 @@ TEST(Dialogs, Picker) {
       // The user looks once the start folder is selected, while the picker opens, and answers OK.
       DialogAnswerer user(IDOK, 500, [&status](HWND box) { status = WindowText(::GetDlgItem(box, 0x3743)); });
       result = dialogs.BrowseFolder("选择路径：", chosen);
-      EXPECT_EQ(user.Answered(), 1);
+      EXPECT_EQ(user.answered, 1);
     }
     // Named in tests/e2e/known-wine-faults.txt: Wine's picker now and then drops its selection.
     EXPECT_EQ(result, chosen) << "the picker gave nothing back";
