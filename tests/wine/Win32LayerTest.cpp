@@ -231,7 +231,8 @@ TEST(Host, EnvironmentBroadcastIsBoundedWhenProgramsAreSlow) {
 }
 
 // The tips come with the mouse. A path box's tip is its whole text, and only when that does not fit.
-TEST(Windows, TipsWhereTheTextDoesNotFit) {
+// A double click on a path box reaches the program as that box's event.
+TEST(Windows, TipsAndDoubleClicks) {
   MainWindow form;
   ASSERT_TRUE(form.Create(::GetModuleHandleW(nullptr)));
   ::SendMessageW(form.Handle(), WM_SETCURSOR, reinterpret_cast<WPARAM>(form.ControlHandle(Control::Text15)),
@@ -256,8 +257,14 @@ TEST(Windows, TipsWhereTheTextDoesNotFit) {
     ::SendMessageW(tips, TTM_GETTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
     EXPECT_EQ(Narrow(buffer), tip) << static_cast<int>(control);
   }
+  std::vector<std::pair<Control, int>> events;
+  form.onControlEvent = [&events](Control c, int code) { events.emplace_back(c, code); };
+  ::SendMessageW(form.ControlHandle(Control::Text4), WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(5, 5));
+  MSG msg;
+  while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&msg);
+  EXPECT_EQ(std::count(events.begin(), events.end(), std::pair{Control::Text4, MainWindow::kDoubleClick}), 1);
   ::DestroyWindow(form.Handle());
-  MSG msg;  // the quit the last window posts must not end the dialogs' loops below
+  // The quit the last window posts must not end the dialogs' loops below.
   while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&msg);
 }
 
