@@ -111,8 +111,7 @@ TEST(Registry, ReadsWritesAndRestoresExactly) {
 
 const std::wstring kC = L"C:\\vestrand-svc-files", kD = L"D:\\vestrand-svc-files", kDesktop = kC + L"\\Desktop";
 
-// A fresh desktop to carry (nested files with Chinese names and binary content, and a
-// desktop.ini) and an empty target on D:; gives the desktop's manifest.
+// A fresh desktop to carry (nested Chinese names, binary content, a desktop.ini), D: empty; its manifest.
 std::vector<FileRecord> FreshDesktop() {
   RemoveTree(kC);
   RemoveTree(kD);
@@ -165,10 +164,9 @@ TEST(Files, ChangesBesidesTheShell) {
   RemoveTree(kD);
 }
 
-// The started program sees the environment set before. A namesake of the system's program that is
-// not a program at all, beside the program where the usual search looks first (a namesake of cmd.exe
-// there is taken), does not stand in for it. (That the start does not wait for the program is shown
-// end to end: the restarted shell never ends.)
+// The started program sees the environment set before. A namesake of the system's program beside this
+// one, where the usual search looks first, does not stand in for it. (That the start does not wait for
+// the program is shown end to end: the restarted shell never ends.)
 TEST(Host, StartCommand) {
   Win32Host host;
   const std::wstring marker = L"C:\\vestrand-svc-env.txt", trap = Wide(host.ProgramFolder()) + L"\\taskkill.exe";
@@ -252,8 +250,7 @@ TEST(ProgramResources, Picture) {
 }
 
 // The picker opens on the folder it is given and, confirmed, gives it back, a drive root with its
-// backslash; its status line follows the highlighted folder. (A box centred over the main window, and
-// cancelling the picker, are shown end to end.)
+// backslash; its status line follows the highlighted folder. (Cancelling it is shown end to end.)
 TEST(Dialogs, Picker) {
   Win32Dialogs dialogs;
   ASSERT_TRUE(CreateDirectories(L"C:\\vestrand-svc-dialogs\\目标 文件夹"));

@@ -1,12 +1,8 @@
-// Hooks into GoogleTest's port layer. The distribution's GoogleTest implements its
-// Notification with std::mutex, which the win32 thread model of mingw-w64 lacks;
-// on Windows we provide it on a manual-reset event instead.
+// GoogleTest's port hook. The distribution's GoogleTest builds its Notification on std::mutex,
+// which mingw-w64's win32 thread model lacks; on Windows it waits on a manual-reset event instead.
 #ifndef VESTRAND_GTEST_CUSTOM_PORT_H
 #define VESTRAND_GTEST_CUSTOM_PORT_H
 #if defined(_WIN32) && defined(__MINGW32__)
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
 #include <windows.h>
 
 #define GTEST_HAS_NOTIFICATION_ 1
