@@ -102,7 +102,7 @@ TEST(Startup, EventsDoWhatTheControlPromises) {
     SCOPED_TRACE(LayoutOf(control).name + (" " + std::to_string(version)));
     FakeMachine m;
     m.host.SetVersion(version / 10, version % 10);
-    if (std::string(target) != "T") m.dialogs.browseResults = {target};
+    if (std::string(target) != "T") m.dialogs.browseAnswer = target;
     m.form.State(Control::Text15).text = "T";
     m.form.State(Control::Text14).text = "C:\\n";
     g_trace = &m.trace;
