@@ -151,9 +151,7 @@ class FakeMachine final : public Registry, public FileSystem, public Host, publi
     nodes_[Norm(path)] = Node{0, content};
   }
   bool Exists(const std::string& path) const { return Attributes(path) != kInvalidFileAttributes; }
-  bool IsDirectory(const std::string& path) const {
-    return Exists(path) && (Attributes(path) & kFileAttributeDirectory) != 0;
-  }
+  bool IsDirectory(const std::string& p) const { return Exists(p) && (Attributes(p) & kFileAttributeDirectory) != 0; }
   std::uint32_t Attributes(const std::string& path) const {
     const auto it = nodes_.find(Norm(path));
     return it == nodes_.end() ? kInvalidFileAttributes : it->second.attributes;

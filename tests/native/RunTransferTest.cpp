@@ -63,10 +63,9 @@ std::string Reg(const FakeMachine& m, const std::string& key, const std::string&
   return v == nullptr ? "<none>" : v->text;
 }
 
-// Where the first call starting with `prefix` is in the trace; -1 when there is none.
-std::ptrdiff_t IndexOf(const Trace& t, const std::string& prefix) {
-  const auto it = std::find_if(t.begin(), t.end(), [&](const std::string& e) { return e.find(prefix) == 0; });
-  return it == t.end() ? -1 : it - t.begin();
+// The first call in the trace that starts with `prefix`; the trace's end when there is none.
+Trace::const_iterator FirstCall(const Trace& t, const std::string& prefix) {
+  return std::find_if(t.begin(), t.end(), [&](const std::string& e) { return e.rfind(prefix, 0) == 0; });
 }
 
 std::string Write(const std::string& key, const std::string& name, const std::string& value) {
@@ -179,8 +178,7 @@ const Accepted kAccepted[] = {
      {"已移动到新位置", "6.1.7601 Service Pack 1"}, false,
      [](FakeMachine& m) {
        EXPECT_EQ(m.host.environment["TEMP"] + "|" + m.host.environment["TMP"], "D:\\W\\Temp|D:\\W\\Temp");
-       const std::ptrdiff_t broadcast = IndexOf(m.trace, "BroadcastEnvironmentChange()");
-       EXPECT_TRUE(broadcast >= 0 && broadcast < IndexOf(m.trace, kExplorer));
+       EXPECT_TRUE(FirstCall(m.trace, "BroadcastEnvironmentChange()") < FirstCall(m.trace, kExplorer));
      }},
     {"copy into a new root, made private, a file left out", false, {1, 11}, kCopy, "D:\\W\\",
      [](FakeMachine& m) { m.files.heldFiles = {kWin7 + "\\Desktop\\file 1.txt"}; },
@@ -274,12 +272,12 @@ TEST(RunTransfer, AcceptedRunsLeaveEveryFolderNamedAndNothingLost) {
       for (const auto& [path, content] : before) EXPECT_GE(kept.count(content), 1u) << path;
       EXPECT_EQ(record.rfind("\xEF\xBB\xBFVestrand 转移记录\r\n", 0), 0u) << recordFile;
       for (const std::string& line : c.recorded) EXPECT_TRUE(Has(record, line)) << record;
-      const std::ptrdiff_t box = IndexOf(m.trace, "MessageBox(有些文件夹没有完整转移");
-      const std::ptrdiff_t restart = IndexOf(m.trace, kExplorer);
-      EXPECT_EQ(box >= 0, c.told);
-      EXPECT_GT(restart, IndexOf(m.trace, kTaskkill));
-      if (box < 0) continue;
-      EXPECT_TRUE(box > restart && Has(m.trace[static_cast<std::size_t>(box)], recordFile)) << "after the desktop";
+      const auto box = FirstCall(m.trace, "MessageBox(有些文件夹没有完整转移");
+      const auto restart = FirstCall(m.trace, kExplorer);
+      EXPECT_EQ(box != m.trace.end(), c.told);
+      EXPECT_TRUE(FirstCall(m.trace, kTaskkill) < restart);
+      if (box == m.trace.end()) continue;
+      EXPECT_TRUE(box > restart && Has(*box, recordFile)) << "the box comes once the desktop is back";
     }
   }
 }
@@ -320,18 +318,16 @@ TEST(RunTransfer, RefusedRunsChangeNothing) {
       if (setup) setup(m);
       const auto files = m.files.Contents();
       run(m.services, m.form);
-      const std::ptrdiff_t box = IndexOf(m.trace, std::string("MessageBox(") + start);
-      ASSERT_GE(box, 0) << ::testing::PrintToString(m.trace);
-      const std::string& text = m.trace[static_cast<std::size_t>(box)];
-      EXPECT_TRUE(Has(text, reason) && Has(text, "友情提示:)")) << text;
+      const auto box = FirstCall(m.trace, std::string("MessageBox(") + start);
+      ASSERT_TRUE(box != m.trace.end()) << ::testing::PrintToString(m.trace);
+      EXPECT_TRUE(Has(*box, reason) && Has(*box, "友情提示:)")) << *box;
       for (const std::string& e : m.trace) {
         for (const char* change : {"MessageBox(", "Reg", "Shell", "StartCommand", "SetFileAttributes"}) {
-          EXPECT_TRUE(e == text || e.rfind(change, 0) != 0) << e;
+          EXPECT_TRUE(e == *box || e.rfind(change, 0) != 0) << e;
         }
       }
       EXPECT_EQ(m.files.Contents(), files);
-      EXPECT_TRUE(m.form.windowEnabled && m.form.position.left == 2000 && m.form.position.top == 1500);
-      EXPECT_FALSE(m.host.ended);
+      EXPECT_TRUE(m.form.windowEnabled && m.form.position.left == 2000 && m.form.position.top == 1500 && !m.host.ended);
     }
   }
 }
@@ -342,10 +338,9 @@ TEST(RunTransfer, UnexpectedFailureBringsTheShellBack) {
   Prepare(m, false, {1}, "D:\\W");
   m.host.sleepThrows = true;
   RunTransferNT6(m.services, m.form);
-  EXPECT_GT(IndexOf(m.trace, kExplorer), IndexOf(m.trace, kTaskkill));
-  const std::ptrdiff_t box = IndexOf(m.trace, "MessageBox(转移中途出现意外错误");
-  ASSERT_GE(box, 0);
-  EXPECT_TRUE(Has(m.trace[static_cast<std::size_t>(box)], "Vestrand-还原-20261206-153000.reg"));
+  EXPECT_TRUE(FirstCall(m.trace, kTaskkill) < FirstCall(m.trace, kExplorer));
+  const auto box = FirstCall(m.trace, "MessageBox(转移中途出现意外错误");
+  EXPECT_TRUE(box != m.trace.end() && Has(*box, "Vestrand-还原-20261206-153000.reg"));
   EXPECT_TRUE(m.form.windowEnabled && !m.host.ended);
 }
 

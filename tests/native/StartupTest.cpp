@@ -39,8 +39,6 @@ TEST(Startup, VersionDecidesCaptionTargetAndWhetherTheWindowComes) {
   }
 }
 
-// One row of the window per case: what the registry and the disk hold, and what the row
-// then shows and offers.
 TEST(Startup, EachRowShowsWhatTheRegistryHoldsAndOffersOnlySoundFolders) {
   // On XP?, row, value under User Shell Folders (TEMP for row 6), under Shell Folders, folder
   // there?, what the row shows, how its tick is offered (a row that cannot be offered is
@@ -69,18 +67,15 @@ TEST(Startup, EachRowShowsWhatTheRegistryHoldsAndOffersOnlySoundFolders) {
     const auto& box = m.form.State(TextOf(row));
     const auto& check = m.form.State(CheckOf(row));
     const std::string state = std::string(check.value == 1 ? "ticked" : "unticked") +
-                              (check.enabled ? "" : " disabled") +
-                              (check.visible || box.visible ? "" : " hidden");
+                              (check.enabled ? "" : " disabled") + (check.visible || box.visible ? "" : " hidden");
     EXPECT_EQ(box.text + "|" + state, std::string(shown) + "|" + offered) << row << userShellFolders;
     EXPECT_TRUE(box.locked);
   }
 }
 
-fake::Trace* g_trace = nullptr;  // where the stand-ins for the runs note that they ran
-const RunChoice kRuns{[](Services&, MainForm&) { g_trace->push_back("NT5 run"); },
-                      [](Services&, MainForm&) { g_trace->push_back("NT6 run"); }};
+const RunChoice kRuns{[](Services&, MainForm& f) { static_cast<FakeMachine&>(f).trace.push_back("NT5 run"); },
+                      [](Services&, MainForm& f) { static_cast<FakeMachine&>(f).trace.push_back("NT6 run"); }};
 
-// What each control does when it is clicked or double-clicked.
 TEST(Startup, EventsDoWhatTheControlPromises) {
   using E = FormEvent;
   // control, event, version (61: 6.1), handled, what follows (runs, notes, web page, commands,
@@ -105,7 +100,6 @@ TEST(Startup, EventsDoWhatTheControlPromises) {
     if (std::string(target) != "T") m.dialogs.browseAnswer = target;
     m.form.State(Control::Text15).text = "T";
     m.form.State(Control::Text14).text = "C:\\n";
-    g_trace = &m.trace;
     EXPECT_EQ(HandleFormEvent(m.services, m.form, m, control, event, kRuns), handled);
     std::string seen;
     for (const std::string& e : m.trace) seen += e == "QueryOsVersion()" ? "" : e + "|";
