@@ -69,8 +69,7 @@ class FakeMachine final : public Registry, public FileSystem, public Host, publi
     if (ok) Set(key, name, value, type);
     return Log("RegWriteValue", {key, name, value, std::to_string(type)}, ok);
   }
-  std::optional<RegistryValue> RegReadRaw(std::uint32_t, const std::string& key,
-                                          const std::string& name) override {
+  std::optional<RegistryValue> RegReadRaw(std::uint32_t, const std::string& key, const std::string& name) override {
     if (unreadableKeys.count(key) != 0) return std::nullopt;
     const StoredValue* v = Find(key, name);
     if (v == nullptr) return RegistryValue{};
@@ -162,13 +161,10 @@ class FakeMachine final : public Registry, public FileSystem, public Host, publi
     for (const auto& [path, node] : nodes_) all[path] = IsFolder(node) ? "<dir>" : node.content;
     return all;
   }
-  // Another name for a folder, as `subst` makes one: "E:" -> "C:\\Users\\Ann".
-  std::map<std::string, std::string> aliases;
+  std::map<std::string, std::string> aliases;  // other names for folders, as subst makes: "E:" -> "C:\\Users"
   std::map<std::string, std::uint64_t> freeBytes;  // per drive ("D:"); plenty where not given
-  // Files the shell skips (held open): a copy leaves them out, a move leaves them behind.
-  Names heldFiles;
-  // Wine's shell: a move onto a folder of the same name does nothing and reports success.
-  bool moveOntoSameNameDoesNothing = false;
+  Names heldFiles;  // held open, so skipped by the shell: a copy leaves them out, a move leaves them behind
+  bool moveOntoSameNameDoesNothing = false;  // as Wine's shell does, reporting success
   Names readOnlyFolders;  // no new file can be written in these
 
   RawOsVersion QueryOsVersion() override { return Log("QueryOsVersion", {}, version); }

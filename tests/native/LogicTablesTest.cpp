@@ -152,8 +152,7 @@ TEST(ShellRequests, ItemListsFoldersAndResults) {
   EXPECT_EQ(ShellItemList("D:\\W\\桌面"), std::u16string(u"D:\\W\\桌面\0", 8));  // and c_str's second NUL
   EXPECT_FALSE(ShellItemList(""));
   EXPECT_FALSE(ShellItemList(std::string("C:\\a\0C:\\b", 9)));
-  EXPECT_EQ(DirectoryPrefixes("D:\\W\\Desktop"),
-            (std::vector<std::string>{"D:\\", "D:\\W\\", "D:\\W\\Desktop\\"}));
+  EXPECT_EQ(DirectoryPrefixes("D:\\W\\Desktop"), (std::vector<std::string>{"D:\\", "D:\\W\\", "D:\\W\\Desktop\\"}));
   EXPECT_EQ(std::make_tuple(ShellOperationResult(0), ShellOperationResult(7), ShellOperationResult(0x402)),
             std::make_tuple(1, 0, -1));
 }

@@ -166,8 +166,7 @@ const std::string kTemp = kWin7 + "\\AppData\\Local\\Temp";
 
 const Accepted kAccepted[] = {
     {"move; temporary files under both names and in the environment; a refused end or start of the shell",
-     false, {1, 5, 6}, kMove, "D:\\W",
-     [](FakeMachine& m) {
+     false, {1, 5, 6}, kMove, "D:\\W", [](FakeMachine& m) {
        m.host.now = {2026, 9, 9, 9, 9, 9};
        m.host.SetVersion(6, 1, 0x06011DB1, u"Service Pack 1");  // the build is the low word
        m.host.failingCommands = {"taskkill.exe /f /im explorer.exe", "explorer.exe"};
@@ -175,8 +174,7 @@ const Accepted kAccepted[] = {
      {{1, "D:\\W\\Desktop"}, {5, "D:\\W\\INetCookies"}, {6, "D:\\W\\Temp"}},
      {"D:\\W\\Desktop\\file 1.txt", "D:\\W\\Desktop\\desktop.ini", "D:\\W\\Vestrand-还原-20260909-090909.reg",
       "D:\\W\\Temp\\file 6.txt", "!" + kWin7 + "\\Desktop"},
-     {"已移动到新位置", "6.1.7601 Service Pack 1"}, false,
-     [](FakeMachine& m) {
+     {"已移动到新位置", "6.1.7601 Service Pack 1"}, false, [](FakeMachine& m) {
        EXPECT_EQ(m.host.environment["TEMP"] + "|" + m.host.environment["TMP"], "D:\\W\\Temp|D:\\W\\Temp");
        EXPECT_TRUE(FirstCall(m.trace, "BroadcastEnvironmentChange()") < FirstCall(m.trace, kExplorer));
      }},
@@ -188,8 +186,7 @@ const Accepted kAccepted[] = {
     {"discard: empty folders, desktop.ini only where Windows shows one", false, {1, 4}, kDont, "D:\\W",
      nullptr, {{1, "D:\\W\\Desktop"}, {4, "D:\\W\\INetCache"}},
      {"D:\\W\\Desktop\\desktop.ini", "!D:\\W\\Desktop\\file 1.txt", "!D:\\W\\INetCache\\desktop.ini"},
-     {"已新建空文件夹"}, false,
-     [](FakeMachine& m) {
+     {"已新建空文件夹"}, false, [](FakeMachine& m) {
        EXPECT_EQ(m.files.Attributes("D:\\W\\Desktop"), kFileAttributeReadOnly | kFileAttributeDirectory);
        EXPECT_EQ(m.files.Attributes("D:\\W\\INetCache"), kFileAttributeDirectory);  // read-only only with one
      }},
@@ -204,13 +201,11 @@ const Accepted kAccepted[] = {
      [](FakeMachine& m) { m.dialogs.browseAnswer = "D:\\Backup"; },
      {{1, "D:\\Backup\\Desktop"}}, {}, {}, false,
      [](FakeMachine& m) { EXPECT_EQ(m.form.GetText(Control::Text15), "   "); }},
-    {"refused second write: the first put back exactly", false, {1, 2}, kMove, "D:\\W",
-     [](FakeMachine& m) {
+    {"refused second write: the first put back exactly", false, {1, 2}, kMove, "D:\\W", [](FakeMachine& m) {
        m.registry.Set(kUserShellFoldersKey, "Desktop", kWin7 + "\\Desktop", kRegExpandSz, "%USERPROFILE%\\Desktop");
        m.registry.refusedKeys = {kUserShellFoldersKey};
      },
-     {{2, kDocs}}, {kWin7 + "\\Desktop\\file 1.txt", "!D:\\W\\Desktop"}, {"注册表拒绝写入"}, true,
-     [](FakeMachine& m) {
+     {{2, kDocs}}, {kWin7 + "\\Desktop\\file 1.txt", "!D:\\W\\Desktop"}, {"注册表拒绝写入"}, true, [](FakeMachine& m) {
        EXPECT_EQ(Reg(m, kShellFoldersKey, "Desktop"), kWin7 + "\\Desktop");
        EXPECT_EQ(m.registry.Find(kUserShellFoldersKey, "Desktop")->raw, "%USERPROFILE%\\Desktop");
        EXPECT_EQ(std::count(m.trace.begin(), m.trace.end(), "MessageBox(Error, 16, (default))"), 2);
@@ -220,19 +215,15 @@ const Accepted kAccepted[] = {
      {{1, "D:\\W\\Desktop"}, {6, kTemp}}, {kTemp + "\\file 6.txt"}, {"注册表拒绝写入"}, true,
      [](FakeMachine& m) { EXPECT_TRUE(m.host.environment.empty()); }},
     {"copy, every file left out: pointed back", false, {2}, kCopy, "D:\\W",
-     [](FakeMachine& m) { m.files.heldFiles = {kDocs + "\\file 2.txt"}; },
-     {{2, kDocs}}, {}, {"文件没有被转移"}, true},
-    {"move onto a same-named folder the shell leaves alone", false, {2}, kMove, "D:\\W",
-     [](FakeMachine& m) {
+     [](FakeMachine& m) { m.files.heldFiles = {kDocs + "\\file 2.txt"}; }, {{2, kDocs}}, {}, {"文件没有被转移"}, true},
+    {"move onto a same-named folder the shell leaves alone", false, {2}, kMove, "D:\\W", [](FakeMachine& m) {
        m.files.AddFile("D:\\W\\Documents\\other.txt", "already there");
        m.files.moveOntoSameNameDoesNothing = true;
      },
      {{2, kDocs}}, {kDocs + "\\file 2.txt"}, {"文件没有被转移"}, true},
     {"move leaving the old folder behind, empty", false, {2}, kMove, "D:\\W",
-     [](FakeMachine& m) { m.files.heldFiles = {kDocs}; }, {{2, "D:\\W\\Documents"}}, {kDocs},
-     {"已移动到新位置"}, false},
-    {"XP media folders missing get their fixed names", true, {}, kDont, "D:\\Personal",
-     [](FakeMachine& m) {
+     [](FakeMachine& m) { m.files.heldFiles = {kDocs}; }, {{2, "D:\\W\\Documents"}}, {kDocs}, {"已移动到新位置"}, false},
+    {"XP media folders missing get their fixed names", true, {}, kDont, "D:\\Personal", [](FakeMachine& m) {
        SetRow(m, 12, kXp + "\\Gone\\Pics", 1);
        SetRow(m, 13, "", 1);
        m.files.AddFile("C:\\Desktop.ini", "not the row's");  // what an empty box would name
@@ -295,8 +286,7 @@ TEST(RunTransfer, RefusedRunsChangeNothing) {
        "文件夹“C:\\Documents and Settings\\user\\My Documents”之中", nullptr},
       {"E:\\Backup", kMove, "目标文件夹“E:\\Backup”", "My Documents”之中",
        [](FakeMachine& m) { m.files.aliases["E:"] = kXp + "\\My Documents"; }},
-      {"D:\\Personal", kMove, "文件夹“", "同名",
-       [](FakeMachine& m) {
+      {"D:\\Personal", kMove, "文件夹“", "同名", [](FakeMachine& m) {
          SetRow(m, 3, "E:\\Stuff\\My Documents", 1);
          m.files.AddFile("E:\\Stuff\\My Documents\\第 2 号.txt", "another");
        }},
