@@ -1,6 +1,5 @@
-// An in-memory Windows for the portable logic: registry, file tree, processes, dialogs
-// and the main window. What the runs change or ask of Windows is recorded in one trace,
-// which the worked examples compare whole.
+// An in-memory Windows for the portable logic: registry, file tree, processes, dialogs and the main window. What
+// the runs change or ask of Windows is recorded in one trace, which the worked examples compare whole.
 #ifndef VESTRAND_TESTS_FAKE_FAKESERVICES_H
 #define VESTRAND_TESTS_FAKE_FAKESERVICES_H
 
@@ -57,8 +56,7 @@ class FakeMachine final : public Registry, public FileSystem, public Host, publi
   Trace trace;
 
   // ---- registry: keys and value names without case ----
-  std::string RegReadValue(std::uint32_t, const std::string& key, const std::string& name,
-                           std::uint32_t& type) override {
+  std::string RegReadValue(std::uint32_t, const std::string& key, const std::string& name, std::uint32_t& type) override {
     const StoredValue* v = Find(key, name);
     if (v != nullptr) type = v->type;
     return v == nullptr ? std::string() : TrimSpaces(v->text);
@@ -114,10 +112,7 @@ class FakeMachine final : public Registry, public FileSystem, public Host, publi
     if (!IsDirectory(path)) return std::nullopt;
     return FolderId{0, std::hash<std::string>()(Upper(Norm(path)))};
   }
-  std::string VolumeOf(const std::string& path) override {
-    const std::string p = Upper(Norm(path));
-    return p.size() >= 2 && p[1] == ':' ? p.substr(0, 2) + "\\" : std::string();
-  }
+  std::string VolumeOf(const std::string& path) override { return Upper(Norm(path).substr(0, 2)) + "\\"; }
   std::optional<std::uint64_t> FreeBytes(const std::string& path) override {
     const auto it = freeBytes.find(Upper(Norm(path).substr(0, 2)));
     return it == freeBytes.end() ? (1ull << 40) : it->second;

@@ -57,8 +57,7 @@ TEST(PathRules, InsideByWholeNamesWithoutCase) {
   EXPECT_EQ(ParentFolder("\\\\nas\\home"), "");  // a share's root has no parent
 }
 
-// Text as the registry stores it: UTF-16LE, with its terminating NUL when asked.
-std::vector<std::uint8_t> Utf16Bytes(const std::u16string& s, bool terminator) {
+std::vector<std::uint8_t> Utf16Bytes(const std::u16string& s, bool terminator) {  // as the registry stores text
   std::vector<std::uint8_t> out;
   for (char16_t c : s) out.insert(out.end(), {std::uint8_t(c & 0xFF), std::uint8_t(c >> 8)});
   if (terminator) out.insert(out.end(), {0, 0});
@@ -186,13 +185,12 @@ TEST(CatalogueNames, ValueNamesAreWindowsOwnAndRowKIsCheckKAndTextK) {
 
 std::vector<std::uint8_t> Bytes(const std::string& hex) {
   std::vector<std::uint8_t> out;
-  for (std::size_t i = 0; i < hex.size(); i += 2) out.push_back(std::uint8_t(std::stoul(hex.substr(i, 2), nullptr, 16)));
+  for (std::size_t i = 0; i < hex.size(); i += 2) out.push_back(std::uint8_t(std::stoi(hex.substr(i, 2), nullptr, 16)));
   return out;
 }
 
-// The picture decoder against images decoded independently by ImageMagick: 7x9 interlaced
-// with 4 colours (W, G, B: EF, 9F, 30 grey), and 4x2 with a colour table of its own instead
-// of the file's and a transparent colour.
+// The picture decoder against ImageMagick's decoding of the same images: 7x9 interlaced with 4 colours (W, G, B:
+// EF, 9F, 30 grey), and 4x2 with a colour table of its own instead of the file's and a transparent colour.
 TEST(GifImage, MatchesAnIndependentDecoderAndRefusesDamagedData) {
   const auto interlaced = Bytes(
       "47494638396107000900F100003030309F9F9FEFEFEF00000021F904000000000021FF0B496D6167654D616769"

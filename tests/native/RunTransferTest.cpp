@@ -143,10 +143,9 @@ TEST(RunTransfer, Nt6TraceUsesFolderNamesWithoutLookingFirst) {
   EXPECT_EQ(m.trace, expected);
 }
 
-// One accepted run per row: an XP profile under the NT 5.x run, a Windows 7 one under both.
-// What every run must leave behind is checked for all rows: both values of a row agree and
-// a row that moved names a folder that exists, no file is lost, the desktop that was ended
-// comes back before any box, and the record is there.
+// One accepted run per row: an XP profile under the NT 5.x run, a Windows 7 one under both. Every run must leave
+// both values of a row agreeing and a moved row's folder there, no file lost, the record written, and the desktop
+// that was ended back before any box.
 struct Accepted {
   const char* name;
   bool xp;  // the XP profile, else Windows 7

@@ -1,5 +1,4 @@
-// Start-up and the window's events against the in-memory Windows: what the user sees in
-// the window, decided by tables.
+// Start-up and the window's events against the in-memory Windows: what the user sees, decided by tables.
 #include <gtest/gtest.h>
 
 #include "fake/FakeServices.h"
