@@ -124,10 +124,9 @@ TEST(Layout, GeometryAndFocusOrder) {
     const ControlLayout& s = LayoutOf(order[static_cast<std::size_t>(i)]);
     if (s.kind != ControlKind::Frame && s.kind != ControlKind::Label) focusable += std::string(s.name) + " ";
   }
-  EXPECT_EQ(focusable,
-            "Check1 Check2 Check3 Check4 Check5 Check6 Check7 Check8 Check9 Text1 Text2 Text3 Text4 Text5 "
-            "Text6 Text7 Text8 Text9 Command1 Check10 Text10 Check11 Text11 Check12 Text12 Check13 Text13 "
-            "Text15 Check14 Text14 OptionCopy OptionMove OptionDont CkLogoff ");
+  EXPECT_EQ(focusable, "Check1 Check2 Check3 Check4 Check5 Check6 Check7 Check8 Check9 Text1 Text2 Text3 Text4 "
+                       "Text5 Text6 Text7 Text8 Text9 Command1 Check10 Text10 Check11 Text11 Check12 Text12 Check13 "
+                       "Text13 Text15 Check14 Text14 OptionCopy OptionMove OptionDont CkLogoff ");
 }
 
 TEST(MessageBoxPosition, CentredOverTheMainWindowRoundingHalvesToEven) {
