@@ -1,17 +1,15 @@
-// An in-memory Windows for the portable logic: registry, file tree, processes, dialogs
-// and the main window. What the runs change or ask of Windows is recorded in one trace,
-// which the worked examples compare whole.
+// An in-memory Windows for the portable logic: registry, file tree, processes, dialogs and the main window. What
+// the runs change or ask of Windows is recorded in one trace, which the worked examples compare whole.
 #ifndef VESTRAND_TESTS_FAKE_FAKESERVICES_H
 #define VESTRAND_TESTS_FAKE_FAKESERVICES_H
 
 #include <algorithm>
-#include <deque>
 #include <functional>
 #include <map>
 #include <set>
 #include <stdexcept>
 #include <string>
-#include <type_traits>
+#include <utility>
 #include <vector>
 
 #include "platform/RegistryData.h"
@@ -58,8 +56,7 @@ class FakeMachine final : public Registry, public FileSystem, public Host, publi
   Trace trace;
 
   // ---- registry: keys and value names without case ----
-  std::string RegReadValue(std::uint32_t, const std::string& key, const std::string& name,
-                           std::uint32_t& type) override {
+  std::string RegReadValue(std::uint32_t, const std::string& key, const std::string& name, std::uint32_t& type) override {
     const StoredValue* v = Find(key, name);
     if (v != nullptr) type = v->type;
     return v == nullptr ? std::string() : TrimSpaces(v->text);
@@ -68,10 +65,9 @@ class FakeMachine final : public Registry, public FileSystem, public Host, publi
                      const std::string& value, std::uint32_t type) override {
     const bool ok = refusedKeys.count(key) == 0;
     if (ok) Set(key, name, value, type);
-    return Log("RegWriteValue", {key, name, value, std::to_string(type)}, ok, " -> refused");
+    return Log("RegWriteValue", {key, name, value, std::to_string(type)}, ok);
   }
-  std::optional<RegistryValue> RegReadRaw(std::uint32_t, const std::string& key,
-                                          const std::string& name) override {
+  std::optional<RegistryValue> RegReadRaw(std::uint32_t, const std::string& key, const std::string& name) override {
     if (unreadableKeys.count(key) != 0) return std::nullopt;
     const StoredValue* v = Find(key, name);
     if (v == nullptr) return RegistryValue{};
@@ -79,10 +75,9 @@ class FakeMachine final : public Registry, public FileSystem, public Host, publi
   }
   bool RegRestoreValue(std::uint32_t, const std::string& key, const std::string& name,
                        const RegistryValue& value) override {
-    values_.erase(key + "|" + name);
-    // The fake does not expand: an expandable value shows its stored text.
-    const std::string text = FormatRegistryData(value.type, value.data);
+    const std::string text = FormatRegistryData(value.type, value.data);  // not expanded: shown as stored
     if (value.exists) Set(key, name, text, value.type, value.type == kRegExpandSz ? text : "");
+    else values_.erase(key + "|" + name);
     return Log("RegRestoreValue", {key, name, value.exists ? std::to_string(value.type) : "none"}, true);
   }
   void Set(const std::string& key, const std::string& name, const std::string& text,
@@ -98,9 +93,7 @@ class FakeMachine final : public Registry, public FileSystem, public Host, publi
 
   // ---- files: absolute paths compared case-insensitively, kept as first spelled ----
   bool DirExists(const std::string& path) override { return Log("DirExists", {path}, IsDirectory(path)); }
-  std::uint32_t GetFileAttributes(const std::string& p) override {
-    return Log("GetFileAttributes", {p}, Attributes(p));
-  }
+  std::uint32_t GetFileAttributes(const std::string& p) override { return Log("GetFileAttributes", {p}, Attributes(p)); }
   void MakeDirectory(const std::string& path) override { Make(Log("MakeDirectory", {path}, path)); }
   HostResult SetFileAttributes(const std::string& path, std::uint32_t attributes) override {
     Log("SetFileAttributes", {path, std::to_string(attributes)});
@@ -115,15 +108,11 @@ class FakeMachine final : public Registry, public FileSystem, public Host, publi
   int ShellMoveFiles(const std::string& source, const std::string& to) override {
     return Log("ShellMoveFiles", {source, to}, Transfer(source, to, true));
   }
-  std::optional<FolderId> GetFolderId(const std::string& path) override {
-    const std::string p = Upper(Norm(path));
-    if (!IsDirectory(p)) return std::nullopt;
-    return FolderId{static_cast<std::uint32_t>(p[0]), std::hash<std::string>()(p)};
+  std::optional<FolderId> GetFolderId(const std::string& path) override {  // the same by every name
+    if (!IsDirectory(path)) return std::nullopt;
+    return FolderId{0, std::hash<std::string>()(Upper(Norm(path)))};
   }
-  std::string VolumeOf(const std::string& path) override {
-    const std::string p = Upper(Norm(path));
-    return p.size() >= 2 && p[1] == ':' ? p.substr(0, 2) + "\\" : std::string();
-  }
+  std::string VolumeOf(const std::string& path) override { return Upper(Norm(path).substr(0, 2)) + "\\"; }
   std::optional<std::uint64_t> FreeBytes(const std::string& path) override {
     const auto it = freeBytes.find(Upper(Norm(path).substr(0, 2)));
     return it == freeBytes.end() ? (1ull << 40) : it->second;
@@ -132,14 +121,14 @@ class FakeMachine final : public Registry, public FileSystem, public Host, publi
     std::vector<FileEntry> found;
     const std::string f = Norm(folder);
     for (const auto& [path, node] : nodes_) {
-      if (!IsFolder(node) && Below(path, f)) found.push_back({path.substr(f.size()), node.size});
+      if (!IsFolder(node) && Below(path, f)) found.push_back({path.substr(f.size()), node.content.size()});
     }
     return found;
   }
   bool WriteNewFile(const std::string& path, const std::string& bytes) override {
     const std::string parent = path.substr(0, path.rfind('\\'));
     const bool ok = !Exists(path) && IsDirectory(parent) && readOnlyFolders.count(Norm(parent)) == 0;
-    if (ok) nodes_[Norm(path)] = Node{0, bytes, bytes.size()};
+    if (ok) nodes_[Norm(path)] = Node{0, bytes};
     return Log("WriteNewFile", {path}, ok);
   }
   bool RemoveEmptyDirectory(const std::string& path) override {
@@ -151,15 +140,12 @@ class FakeMachine final : public Registry, public FileSystem, public Host, publi
     return Log("ProtectPrivateFolder", {path}, HostResult::Success());
   }
   void AddDirectory(const std::string& path) { Make(path, true); }
-  // A file of `size` bytes (the content's size unless given), with every folder above it.
-  void AddFile(const std::string& path, const std::string& content = "x", std::uint64_t size = ~0ull) {
+  void AddFile(const std::string& path, const std::string& content) {  // and every folder above it
     AddDirectory(path.substr(0, path.rfind('\\')));
-    nodes_[Norm(path)] = Node{0, content, size == ~0ull ? content.size() : size};
+    nodes_[Norm(path)] = Node{0, content};
   }
   bool Exists(const std::string& path) const { return Attributes(path) != kInvalidFileAttributes; }
-  bool IsDirectory(const std::string& path) const {
-    return Exists(path) && (Attributes(path) & kFileAttributeDirectory) != 0;
-  }
+  bool IsDirectory(const std::string& p) const { return Exists(p) && (Attributes(p) & kFileAttributeDirectory) != 0; }
   std::uint32_t Attributes(const std::string& path) const {
     const auto it = nodes_.find(Norm(path));
     return it == nodes_.end() ? kInvalidFileAttributes : it->second.attributes;
@@ -170,22 +156,17 @@ class FakeMachine final : public Registry, public FileSystem, public Host, publi
     for (const auto& [path, node] : nodes_) all[path] = IsFolder(node) ? "<dir>" : node.content;
     return all;
   }
-  // Another name for a folder, as `subst` makes one: "E:" -> "C:\\Users\\Ann".
-  std::map<std::string, std::string> aliases;
+  std::map<std::string, std::string> aliases;  // other names for folders, as subst makes: "E:" -> "C:\\Users"
   std::map<std::string, std::uint64_t> freeBytes;  // per drive ("D:"); plenty where not given
-  // Files the shell skips (held open): a copy leaves them out, a move leaves them behind.
-  Names heldFiles;
-  // Wine's shell: a move onto a folder of the same name does nothing and reports success.
-  bool moveOntoSameNameDoesNothing = false;
-  Names readOnlyFolders;       // no new file can be written in these
+  Names heldFiles;  // held open, so skipped by the shell: a copy leaves them out, a move leaves them behind
+  bool moveOntoSameNameDoesNothing = false;  // as Wine's shell does, reporting success
+  Names readOnlyFolders;  // no new file can be written in these
 
-  // ---- processes ----
   RawOsVersion QueryOsVersion() override { return Log("QueryOsVersion", {}, version); }
   unsigned GetDriveType(const std::string& r) override { return Log("GetDriveType", {r}, driveTypes[r]); }
   HostResult StartCommand(const std::string& commandLine, int showState) override {
-    const bool ok = failingCommands.count(commandLine) == 0;
-    Log("StartCommand", {commandLine, std::to_string(showState)}, ok, " -> failed");
-    return ok ? HostResult::Success() : HostResult::Failure(2);
+    Log("StartCommand", {commandLine, std::to_string(showState)});
+    return failingCommands.count(commandLine) == 0 ? HostResult::Success() : HostResult::Failure(2);
   }
   void Sleep(unsigned milliseconds) override {
     Log("Sleep", {std::to_string(milliseconds)});
@@ -211,11 +192,8 @@ class FakeMachine final : public Registry, public FileSystem, public Host, publi
   bool sleepThrows = false;  // something unforeseen fails in the middle of a run
   LocalTime now{2026, 12, 6, 15, 30, 0};
 
-  // ---- dialogs and links ----
   std::string BrowseFolder(const std::string& title, const std::string& startFolder) override {
-    const std::string answer = browseResults.empty() ? "" : browseResults.front();
-    if (!browseResults.empty()) browseResults.pop_front();
-    return Log("BrowseFolder", {title, startFolder}, answer);
+    return Log("BrowseFolder", {title, startFolder}, std::exchange(browseAnswer, ""));
   }
   void MessageBox(const std::string& text, unsigned flags, const std::optional<std::string>& title) override {
     Log("MessageBox", {text, std::to_string(flags), title.value_or("(default)")});
@@ -224,7 +202,7 @@ class FakeMachine final : public Registry, public FileSystem, public Host, publi
     Log("CenterMsgBox", {text, std::to_string(flags), title});
   }
   void ShowWaitCursor(bool waiting) override { Log("ShowWaitCursor", {waiting ? "1" : "0"}); }
-  std::deque<std::string> browseResults;  // answered in order; empty text when exhausted
+  std::string browseAnswer;  // the folder picked, once; empty: the picker was cancelled
   void ShowNotes() override { Log("ShowNotes", {}); }
   void OpenWebPage(const std::string& address) override { Log("OpenWebPage", {address}); }
 
@@ -259,41 +237,35 @@ class FakeMachine final : public Registry, public FileSystem, public Host, publi
   struct Node {
     std::uint32_t attributes = 0;  // with kFileAttributeDirectory for a folder
     std::string content;
-    std::uint64_t size = 0;
   };
   static bool IsFolder(const Node& n) { return (n.attributes & kFileAttributeDirectory) != 0; }
-  // Notes the call as "Name(a, b)", `failed` after it when `result` is false; hands it back.
   template <typename T = bool>
-  T Log(const std::string& name, const Trace& args, T result = T(), const char* failed = "") {
+  T Log(const std::string& name, const Trace& args, T result = T()) {
     std::string call = name + "(";
     for (std::size_t i = 0; i < args.size(); ++i) call += (i == 0 ? "" : ", ") + args[i];
     trace.push_back(call + ")");
-    if constexpr (std::is_same_v<T, bool>) trace.back() += result ? "" : failed;
     return result;
   }
   static bool Below(const std::string& path, const std::string& folder) {
     return Upper(path).rfind(Upper(folder) + "\\", 0) == 0;
   }
   static bool Same(const std::string& a, const std::string& b) { return Upper(a) == Upper(b); }
-  // The path as Windows reaches it: through an alias, a doubled backslash read as one, a path
-  // from the root ("\Desktop.ini") on the current drive.
+  // The path as Windows reaches it: through an alias; from the root ("\Desktop.ini") on the current drive.
   std::string Norm(std::string p) const {
     if (p.size() > 1 && p[0] == '\\' && p[1] != '\\') p = "C:" + p;
     for (const auto& [name, folder] : aliases) {
       if (Same(p.substr(0, name.size()), name)) p = folder + p.substr(name.size());
     }
-    for (std::size_t at = p.find("\\\\", 1); at != std::string::npos; at = p.find("\\\\", 1)) p.erase(at, 1);
     while (p.size() > 2 && p.back() == '\\') p.pop_back();
     return p;
   }
-  // Every missing level top down where its parent exists; `force` makes the parents and the
-  // drive too.
+  // Every missing level top down where its parent exists; `force` makes the parents and drive too.
   void Make(const std::string& path, bool force = false) {
     const std::string spelled = Norm(path) + "\\";
     for (std::size_t at = spelled.find('\\', 2); at != std::string::npos; at = spelled.find('\\', at + 1)) {
       const std::string level = spelled.substr(0, at);
       if (Exists(level) || (!force && !IsDirectory(level.substr(0, level.rfind('\\'))))) continue;
-      nodes_[level] = Node{kFileAttributeDirectory, "", 0};
+      nodes_[level] = Node{kFileAttributeDirectory, ""};
     }
   }
   int Transfer(const std::string& source, const std::string& destination, bool move) {
@@ -306,11 +278,8 @@ class FakeMachine final : public Registry, public FileSystem, public Host, publi
     Make(dst);  // the shell makes the destination where it can
     if (!IsDirectory(dst)) return -1;
     if (move && moveOntoSameNameDoesNothing && Exists(target)) return 1;
-    std::vector<std::pair<std::string, Node>> carried;
-    for (const auto& [path, node] : nodes_) {
-      if (Same(path, src) || Below(path, src)) carried.emplace_back(path, node);
-    }
-    for (const auto& [path, node] : carried) {
+    for (const auto& [path, node] : std::map(nodes_)) {  // a copy: the loop adds to nodes_
+      if (!Same(path, src) && !Below(path, src)) continue;
       if (!IsFolder(node) && heldFiles.count(path) != 0) continue;  // skipped by the shell
       nodes_[target + path.substr(src.size())] = node;
       const bool holds = std::any_of(heldFiles.begin(), heldFiles.end(),

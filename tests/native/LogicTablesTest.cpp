@@ -57,8 +57,7 @@ TEST(PathRules, InsideByWholeNamesWithoutCase) {
   EXPECT_EQ(ParentFolder("\\\\nas\\home"), "");  // a share's root has no parent
 }
 
-// Text as the registry stores it: UTF-16LE, with its terminating NUL when asked.
-std::vector<std::uint8_t> Utf16Bytes(const std::u16string& s, bool terminator) {
+std::vector<std::uint8_t> Utf16Bytes(const std::u16string& s, bool terminator) {  // as the registry stores text
   std::vector<std::uint8_t> out;
   for (char16_t c : s) out.insert(out.end(), {std::uint8_t(c & 0xFF), std::uint8_t(c >> 8)});
   if (terminator) out.insert(out.end(), {0, 0});
@@ -76,7 +75,7 @@ TEST(Text, Utf8AndUtf16) {
   for (const auto& [in, out] : trims) EXPECT_EQ(TrimSpaces(in), out) << in;
 }
 
-TEST(RegistryFormat, ByType) {
+TEST(RegistryFormat, ByTypeAndInTheUndoFile) {
   const std::tuple<std::uint32_t, std::vector<std::uint8_t>, std::string> cases[] = {
       {kRegSz, Utf16Bytes(u"no terminator", false), "no terminator"},
       {kRegSz, Utf16Bytes(std::u16string(u"path\0\0", 6), true), "path"},
@@ -84,15 +83,10 @@ TEST(RegistryFormat, ByType) {
       {kRegBinary, {0x0A, 0x1B}, "0A 1B "},
       {kRegDword, {0x10, 0x01, 0, 0}, "272"},
   };
-  for (const auto& [type, data, text] : cases) {
-    EXPECT_EQ(FormatRegistryData(type, data), text) << "type " << type;
-  }
+  for (const auto& [type, data, text] : cases) EXPECT_EQ(FormatRegistryData(type, data), text) << "type " << type;
   EXPECT_EQ(StringValueData("D:\\桌面"), Utf16Bytes(u"D:\\桌面", true));
-}
-
-// The undo file as the Registry Editor reads it back: each kind of value on its line,
-// long data wrapped as the Registry Editor wraps it, every key in its own block.
-TEST(RegistryFormat, UndoFileLines) {
+  // The undo file as the Registry Editor reads it back: a line per value by kind, long data
+  // wrapped as the Registry Editor wraps it, every key in its own block.
   const std::string file = RegistryUndoFile({
       {"A", "sz", RegistryValue{true, kRegSz, Utf16Bytes(u"D:\\W\\\"q\"", true)}},
       {"A", "expand", RegistryValue{true, kRegExpandSz, Utf16Bytes(std::u16string(30, u'x'), true)}},
@@ -113,8 +107,7 @@ TEST(RegistryFormat, UndoFileLines) {
                     "[HKEY_CURRENT_USER\\B]\r\n\"cut\"=hex(1):61,00\r\n\r\n");
 }
 
-// A new target root is the user's alone, as a profile folder is: nothing inherited from
-// the drive, full control for the user, SYSTEM and the Administrators only.
+// A new target root is private as a profile is: nothing inherited, full control for the user, SYSTEM, Administrators.
 TEST(FolderSecurity, PrivateToTheUser) {
   EXPECT_EQ(PrivateFolderSecurity("S-1-5-21-1-2-3-1001"),
             "O:S-1-5-21-1-2-3-1001D:P(A;OICI;FA;;;S-1-5-21-1-2-3-1001)(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)");
@@ -131,10 +124,9 @@ TEST(Layout, GeometryAndFocusOrder) {
     const ControlLayout& s = LayoutOf(order[static_cast<std::size_t>(i)]);
     if (s.kind != ControlKind::Frame && s.kind != ControlKind::Label) focusable += std::string(s.name) + " ";
   }
-  EXPECT_EQ(focusable,
-            "Check1 Check2 Check3 Check4 Check5 Check6 Check7 Check8 Check9 Text1 Text2 Text3 Text4 Text5 "
-            "Text6 Text7 Text8 Text9 Command1 Check10 Text10 Check11 Text11 Check12 Text12 Check13 Text13 "
-            "Text15 Check14 Text14 OptionCopy OptionMove OptionDont CkLogoff ");
+  EXPECT_EQ(focusable, "Check1 Check2 Check3 Check4 Check5 Check6 Check7 Check8 Check9 Text1 Text2 Text3 Text4 "
+                       "Text5 Text6 Text7 Text8 Text9 Command1 Check10 Text10 Check11 Text11 Check12 Text12 Check13 "
+                       "Text13 Text15 Check14 Text14 OptionCopy OptionMove OptionDont CkLogoff ");
 }
 
 TEST(MessageBoxPosition, CentredOverTheMainWindowRoundingHalvesToEven) {
@@ -158,8 +150,7 @@ TEST(ShellRequests, ItemListsFoldersAndResults) {
   EXPECT_EQ(ShellItemList("D:\\W\\桌面"), std::u16string(u"D:\\W\\桌面\0", 8));  // and c_str's second NUL
   EXPECT_FALSE(ShellItemList(""));
   EXPECT_FALSE(ShellItemList(std::string("C:\\a\0C:\\b", 9)));
-  EXPECT_EQ(DirectoryPrefixes("D:\\W\\Desktop"),
-            (std::vector<std::string>{"D:\\", "D:\\W\\", "D:\\W\\Desktop\\"}));
+  EXPECT_EQ(DirectoryPrefixes("D:\\W\\Desktop"), (std::vector<std::string>{"D:\\", "D:\\W\\", "D:\\W\\Desktop\\"}));
   EXPECT_EQ(std::make_tuple(ShellOperationResult(0), ShellOperationResult(7), ShellOperationResult(0x402)),
             std::make_tuple(1, 0, -1));
 }
@@ -179,32 +170,26 @@ TEST(CatalogueNames, ValueNamesAreWindowsOwnAndRowKIsCheckKAndTextK) {
                                "{7D1D3A04-DEBB-4115-95CF-2F29DA2920DA}",  // FOLDERID_SavedSearches
                                "My Video", "My Pictures", "My Music",
                                "{4C5C32FF-BB9D-43B0-B5B4-2D72E54EAAA4}"};  // FOLDERID_SavedGames
-  const std::string explorer = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\";
+  const std::string sf = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders|";
+  const std::string usf = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders|";
   ASSERT_EQ(std::size(names), FolderCatalogue().size());
   for (int k = 1; k <= kRowCount; ++k) {
-    const FolderRow& row = CatalogueRow(k);
-    const bool temp = k == 6;
-    const std::string second = temp ? "Environment|TMP" : explorer + "User Shell Folders|" + names[k - 1];
-    EXPECT_EQ(std::string(row.firstWriteKey) + "|" + row.valueName,
-              (temp ? "Environment" : explorer + "Shell Folders") + "|" + names[k - 1]);
-    EXPECT_EQ(std::string(row.secondWriteKey) + "|" + row.secondValueName, second);
+    const FolderRow& r = CatalogueRow(k);
+    EXPECT_EQ(std::string(r.firstWriteKey) + "|" + r.valueName + "|" + r.secondWriteKey + "|" + r.secondValueName,
+              k == 6 ? "Environment|TEMP|Environment|TMP" : sf + names[k - 1] + "|" + usf + names[k - 1]);
     EXPECT_EQ(std::string(LayoutOf(CheckOf(k)).name) + LayoutOf(TextOf(k)).name,
               "Check" + std::to_string(k) + "Text" + std::to_string(k));
   }
 }
 
-// The bytes written as hex digits, two to a byte.
 std::vector<std::uint8_t> Bytes(const std::string& hex) {
   std::vector<std::uint8_t> out;
-  for (std::size_t i = 0; i + 1 < hex.size(); i += 2) {
-    out.push_back(static_cast<std::uint8_t>(std::stoi(hex.substr(i, 2), nullptr, 16)));
-  }
+  for (std::size_t i = 0; i < hex.size(); i += 2) out.push_back(std::uint8_t(std::stoi(hex.substr(i, 2), nullptr, 16)));
   return out;
 }
 
-// The picture decoder against images decoded independently by ImageMagick: 7x9 interlaced
-// with 4 colours (W, G, B: EF, 9F, 30 grey), and 4x2 with a colour table of its own instead
-// of the file's and a transparent colour.
+// The picture decoder against ImageMagick's decoding of the same images: 7x9 interlaced with 4 colours (W, G, B:
+// EF, 9F, 30 grey), and 4x2 with a colour table of its own instead of the file's and a transparent colour.
 TEST(GifImage, MatchesAnIndependentDecoderAndRefusesDamagedData) {
   const auto interlaced = Bytes(
       "47494638396107000900F100003030309F9F9FEFEFEF00000021F904000000000021FF0B496D6167654D616769"

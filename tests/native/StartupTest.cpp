@@ -1,5 +1,4 @@
-// Start-up and the window's events against the in-memory Windows: what the user sees in
-// the window, decided by tables.
+// Start-up and the window's events against the in-memory Windows: what the user sees, decided by tables.
 #include <gtest/gtest.h>
 
 #include "fake/FakeServices.h"
@@ -12,8 +11,6 @@ namespace vestrand {
 namespace {
 
 using fake::FakeMachine;
-
-bool Start(FakeMachine& m) { return StartMain(m.services, [&m]() -> MainForm& { return m.form; }); }
 
 TEST(Startup, VersionDecidesCaptionTargetAndWhetherTheWindowComes) {
   // version, the type of drive D:, the caption (nullptr: no window at all), the target proposed
@@ -30,7 +27,7 @@ TEST(Startup, VersionDecidesCaptionTargetAndWhetherTheWindowComes) {
     FakeMachine m;
     if (major != 0) m.host.SetVersion(major, minor);
     m.host.driveTypes["D:"] = driveD;
-    const bool started = Start(m);
+    const bool started = StartMain(m.services, [&m]() -> MainForm& { return m.form; });
     EXPECT_TRUE(started == (caption != nullptr) && m.form.shown == started) << major << minor;
     if (!started) continue;
     EXPECT_EQ(m.form.caption + "|" + m.form.GetText(Control::Text15) + "|" + m.form.GetText(Control::Check7),
@@ -39,8 +36,6 @@ TEST(Startup, VersionDecidesCaptionTargetAndWhetherTheWindowComes) {
   }
 }
 
-// One row of the window per case: what the registry and the disk hold, and what the row
-// then shows and offers.
 TEST(Startup, EachRowShowsWhatTheRegistryHoldsAndOffersOnlySoundFolders) {
   // On XP?, row, value under User Shell Folders (TEMP for row 6), under Shell Folders, folder
   // there?, what the row shows, how its tick is offered (a row that cannot be offered is
@@ -65,22 +60,19 @@ TEST(Startup, EachRowShowsWhatTheRegistryHoldsAndOffersOnlySoundFolders) {
     m.registry.Set(ReadKeyOf(r), r.valueName, userShellFolders);
     m.registry.Set(kShellFoldersKey, r.valueName, shellFolders);
     if (exists) m.files.AddDirectory(std::string(userShellFolders) + shellFolders);
-    ASSERT_TRUE(Start(m));
+    ASSERT_TRUE(StartMain(m.services, [&m]() -> MainForm& { return m.form; }));
     const auto& box = m.form.State(TextOf(row));
     const auto& check = m.form.State(CheckOf(row));
     const std::string state = std::string(check.value == 1 ? "ticked" : "unticked") +
-                              (check.enabled ? "" : " disabled") +
-                              (check.visible || box.visible ? "" : " hidden");
+                              (check.enabled ? "" : " disabled") + (check.visible || box.visible ? "" : " hidden");
     EXPECT_EQ(box.text + "|" + state, std::string(shown) + "|" + offered) << row << userShellFolders;
     EXPECT_TRUE(box.locked);
   }
 }
 
-fake::Trace* g_trace = nullptr;  // where the stand-ins for the runs note that they ran
-const RunChoice kRuns{[](Services&, MainForm&) { g_trace->push_back("NT5 run"); },
-                      [](Services&, MainForm&) { g_trace->push_back("NT6 run"); }};
+const RunChoice kRuns{[](Services&, MainForm& f) { static_cast<FakeMachine&>(f).trace.push_back("NT5 run"); },
+                      [](Services&, MainForm& f) { static_cast<FakeMachine&>(f).trace.push_back("NT6 run"); }};
 
-// What each control does when it is clicked or double-clicked.
 TEST(Startup, EventsDoWhatTheControlPromises) {
   using E = FormEvent;
   // control, event, version (61: 6.1), handled, what follows (runs, notes, web page, commands,
@@ -102,10 +94,9 @@ TEST(Startup, EventsDoWhatTheControlPromises) {
     SCOPED_TRACE(LayoutOf(control).name + (" " + std::to_string(version)));
     FakeMachine m;
     m.host.SetVersion(version / 10, version % 10);
-    if (std::string(target) != "T") m.dialogs.browseResults = {target};
+    if (std::string(target) != "T") m.dialogs.browseAnswer = target;
     m.form.State(Control::Text15).text = "T";
     m.form.State(Control::Text14).text = "C:\\n";
-    g_trace = &m.trace;
     EXPECT_EQ(HandleFormEvent(m.services, m.form, m, control, event, kRuns), handled);
     std::string seen;
     for (const std::string& e : m.trace) seen += e == "QueryOsVersion()" ? "" : e + "|";
