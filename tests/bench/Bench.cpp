@@ -27,9 +27,8 @@ static double NowMs() {
   return duration<double, std::milli>(steady_clock::now().time_since_epoch()).count();
 }
 
-// Times each program from its start until it first waits for input, its window shown, filled
-// and painted, then reads its peak working set. Which program starts a round rotates, and a
-// first round warms the caches uncounted.
+// Times each program from its start until it first waits for input, its window shown, filled and
+// painted, and reads its peak working set. The first program rotates; a first round warms the caches.
 static void Startup(int rounds) {
   const std::wstring folder = L"\"" + Wide(Win32Host().ProgramFolder());
   std::pair<const char*, std::wstring> programs[] = {{"vestrand", folder + L"\\Vestrand.exe\""},

@@ -1,6 +1,5 @@
-# End-to-end scenarios: each is one row of the driver's table (tests/e2e/driver/Scenarios.cpp),
-# run on a freshly reset Wine prefix with drive D: as given. The kind names the Windows it
-# stands for, and with it the prefix, the driver and the program:
+# Each scenario is a row of tests/e2e/driver/Scenarios.cpp, run on a freshly reset Wine prefix with
+# drive D: as given; the kind names the Windows it stands for, and so the prefix, driver and program:
 #   nt5  Windows 2000, XP and 2003: a 32-bit prefix, the 32-bit driver, the shipped program
 #   nt6  Windows Vista to 10: a 64-bit prefix (WoW64), the 64-bit driver, the shipped program
 #   x64  the 64-bit build in a 64-bit prefix, driven by the 64-bit driver (a smoke set)

@@ -18,7 +18,6 @@
 
 namespace vestrand::tests {
 
-// ---- files: every name, however long and whatever it ends in ----------------------------
 inline std::wstring LongPath(const std::wstring& path) {
   if (path.size() < 3 || path[1] != L':' || path[2] != L'\\') return path;
   // This form takes names as they are: doubled separators must go.
@@ -103,7 +102,6 @@ inline std::vector<FileRecord> Manifest(const std::wstring& root, bool folders =
   return out;
 }
 
-// ---- the current user's registry ---------------------------------------------------------
 inline void SetRaw(const std::wstring& key, const std::wstring& name, DWORD type, const void* data, DWORD size) {
   ::SHSetValueW(HKEY_CURRENT_USER, key.c_str(), name.c_str(), type, data, size);  // the key made too
 }
@@ -124,7 +122,6 @@ inline std::wstring Expand(const std::wstring& text) {
   return out;
 }
 
-// ---- windows of a process (this one too) -------------------------------------------------
 // Sends a message, to another program's window too, and returns the answer, waiting five seconds at most.
 inline LRESULT Send(HWND hwnd, UINT message, WPARAM w = 0, LPARAM l = 0) {
   DWORD_PTR answer = 0;
