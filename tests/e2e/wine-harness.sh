@@ -1,10 +1,9 @@
 #!/usr/bin/env bash
 # Runs Windows test programs under Wine in a throw-away prefix of this build tree:
-#   wine-harness.sh run <exe> [args]             in the shared test prefix
-#   wine-harness.sh scenario <d-mode> <exe> [args]  after resetting the prefix, with drive D: as d-mode says:
-#     fixed (a folder of the build tree), fixed-p (and P: naming the profile again, as subst does),
-#     small (a 16 MB file system of its own) or none
-#   wine-harness.sh reset|stop|env <exe>         reset the prefix, end its server, print its settings
+#   wine-harness.sh run <exe> [args]                in the shared test prefix
+#   wine-harness.sh scenario <d-mode> <exe> [args]  in the prefix reset, drive D: as d-mode says: fixed (a folder
+#     of the build tree), fixed-p (and P: naming the profile again, as subst does), small (16 MB) or none
+#   wine-harness.sh reset|stop|env <exe>            reset the prefix, end its server, print its settings
 # The prefix is 32-bit for a 32-bit <exe> (as Windows 2000 to 2003), else 64-bit, running 32-bit programs
 # through WoW64 (as Vista to 10), or as VESTRAND_WINE_ARCH says; built once from wineboot under
 # $VESTRAND_WINE_ROOT (default: beside <exe>). VESTRAND_PROGRAM, a Linux file, is passed on as a Windows path.

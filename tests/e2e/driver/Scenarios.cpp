@@ -427,6 +427,7 @@ class Scenario : public ::testing::TestWithParam<Row> {
     ASSERT_TRUE(WaitUntil(10000, [&] { return (picker = ::FindWindowW(L"#32770", nullptr)) != nullptr; }));
     ::PostMessageW(picker, WM_COMMAND, IDCANCEL, 0);
     ASSERT_TRUE(WaitUntil(10000, [&] { return (box = ::FindWindowW(L"#32770", L"友情提示:")) != nullptr; }));
+    Send(box, WM_NULL);  // it answers once it is up, in its place
     RECT m{}, b{};
     ::GetWindowRect(main, &m);
     ::GetWindowRect(box, &b);
