@@ -16,6 +16,13 @@ constexpr auto kUntick = Nt5Treatment::Untick;
 constexpr auto kHide = Nt5Treatment::HideReadShellFolders;
 constexpr auto kOffer = Nt5Treatment::OfferReadShellFolders;
 
+// The folders Windows names by their KNOWNFOLDERID under Shell Folders and User Shell Folders.
+constexpr const char* kContacts = "{56784854-C6CB-462B-8169-88E350ACB882}";
+constexpr const char* kDownloads = "{374DE290-123F-4565-9164-39C4925E467B}";
+constexpr const char* kLinks = "{BFB9D5E0-C6A9-404C-B2B2-AE6DB6AF4968}";
+constexpr const char* kSearches = "{7D1D3A04-DEBB-4115-95CF-2F29DA2920DA}";
+constexpr const char* kSavedGames = "{4C5C32FF-BB9D-43B0-B5B4-2D72E54EAAA4}";
+
 const FolderCatalogueTable kCatalogue = {{
     {1, "我的桌面:", "我的桌面:", "Desktop", "Desktop", kSf, kUsf, true, kExist, kUntickRead, true, nullptr},
     {2, "我的文档:", "我的文档:", "Personal", "Personal", kSf, kUsf, true, kExist, kUntickRead, true, nullptr},
@@ -23,14 +30,14 @@ const FolderCatalogueTable kCatalogue = {{
     {4, "IE缓存:", "IE缓存:", "Cache", "Cache", kSf, kUsf, true, kExist, kUntickRead, false, nullptr},
     {5, "Cookies:", "Cookies:", "Cookies", "Cookies", kSf, kUsf, true, kExist, kUntickRead, false, nullptr},
     {6, "临时文件:", "临时文件:", "TEMP", "TMP", kEnv, kEnv, false, kExist, kUntick, false, nullptr},
-    {7, "联系人:", "程序数据:", "{56784854-C6CB-462B-8169-88E350ACB882}", "{56784854-C6CB-462B-8169-88E350ACB882}", kSf, kUsf, true, kExist, kHide, true, nullptr},
-    {8, "下载:", "最近文档:", "{374DE290-123F-4565-9164-39C4925E467B}", "{374DE290-123F-4565-9164-39C4925E467B}", kSf, kUsf, true, kExist, kHide, true, nullptr},
-    {9, "链接:", "网页历史:", "{BFB9D5E0-C6A9-404C-B2B2-AE6DB6AF4968}", "{BFB9D5E0-C6A9-404C-B2B2-AE6DB6AF4968}", kSf, kUsf, true, kExist, kHide, true, nullptr},
-    {10, "搜索:", "搜索:", "{7D1D3A04-DEBB-4115-95CF-2F29DA2920DA}", "{7D1D3A04-DEBB-4115-95CF-2F29DA2920DA}", kSf, kUsf, true, kExist, kHide, true, nullptr},
+    {7, "联系人:", "程序数据:", kContacts, kContacts, kSf, kUsf, true, kExist, kHide, true, nullptr},
+    {8, "下载:", "最近文档:", kDownloads, kDownloads, kSf, kUsf, true, kExist, kHide, true, nullptr},
+    {9, "链接:", "网页历史:", kLinks, kLinks, kSf, kUsf, true, kExist, kHide, true, nullptr},
+    {10, "搜索:", "搜索:", kSearches, kSearches, kSf, kUsf, true, kExist, kHide, true, nullptr},
     {11, "我的视频:", "我的视频:", "My Video", "My Video", kSf, kUsf, true, kKnown, kOffer, true, "My Video"},
     {12, "我的图片:", "我的图片:", "My Pictures", "My Pictures", kSf, kUsf, true, kKnown, kOffer, true, "My Pictures"},
     {13, "我的音乐:", "我的音乐:", "My Music", "My Music", kSf, kUsf, true, kKnown, kOffer, true, "My Music"},
-    {14, "保存的游戏", "保存的游戏", "{4C5C32FF-BB9D-43B0-B5B4-2D72E54EAAA4}", "{4C5C32FF-BB9D-43B0-B5B4-2D72E54EAAA4}", kSf, kUsf, true, kExist, kHide, true, nullptr},
+    {14, "保存的游戏", "保存的游戏", kSavedGames, kSavedGames, kSf, kUsf, true, kExist, kHide, true, nullptr},
 }};
 
 }  // namespace

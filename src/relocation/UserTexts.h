@@ -51,7 +51,8 @@ std::string SameNameRefusal(const std::string& first, const std::string& second,
 std::string FilesWouldBeReplacedRefusal(std::size_t count, const std::vector<std::string>& named);
 std::string NotEnoughSpaceRefusal(const std::string& needed, const std::string& targetFolder,
                                   const std::string& free);
-inline constexpr const char* kRegistryUnreadableRefusal = "无法读取注册表中文件夹的当前位置,无法保存还原文件。什么都没有改动。";
+inline constexpr const char* kRegistryUnreadableRefusal =
+    "无法读取注册表中文件夹的当前位置,无法保存还原文件。什么都没有改动。";
 std::string TargetNotCreatedRefusal(const std::string& target);
 std::string UndoFileNotWrittenRefusal(const std::string& target);
 

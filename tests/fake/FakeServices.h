@@ -56,7 +56,8 @@ class FakeMachine final : public Registry, public FileSystem, public Host, publi
   Trace trace;
 
   // ---- registry: keys and value names without case ----
-  std::string RegReadValue(std::uint32_t, const std::string& key, const std::string& name, std::uint32_t& type) override {
+  std::string RegReadValue(std::uint32_t, const std::string& key, const std::string& name,
+                           std::uint32_t& type) override {
     const StoredValue* v = Find(key, name);
     if (v != nullptr) type = v->type;
     return v == nullptr ? std::string() : TrimSpaces(v->text);
@@ -93,7 +94,9 @@ class FakeMachine final : public Registry, public FileSystem, public Host, publi
 
   // ---- files: absolute paths compared case-insensitively, kept as first spelled ----
   bool DirExists(const std::string& path) override { return Log("DirExists", {path}, IsDirectory(path)); }
-  std::uint32_t GetFileAttributes(const std::string& p) override { return Log("GetFileAttributes", {p}, Attributes(p)); }
+  std::uint32_t GetFileAttributes(const std::string& p) override {
+    return Log("GetFileAttributes", {p}, Attributes(p));
+  }
   void MakeDirectory(const std::string& path) override { Make(Log("MakeDirectory", {path}, path)); }
   HostResult SetFileAttributes(const std::string& path, std::uint32_t attributes) override {
     Log("SetFileAttributes", {path, std::to_string(attributes)});

@@ -12,6 +12,8 @@ namespace {
 
 using fake::FakeMachine;
 
+bool Start(FakeMachine& m) { return StartMain(m.services, [&m]() -> MainForm& { return m.form; }); }
+
 TEST(Startup, VersionDecidesCaptionTargetAndWhetherTheWindowComes) {
   // version, the type of drive D:, the caption (nullptr: no window at all), the target proposed
   const std::tuple<std::uint32_t, std::uint32_t, unsigned, const char*, const char*> cases[] = {
@@ -27,7 +29,7 @@ TEST(Startup, VersionDecidesCaptionTargetAndWhetherTheWindowComes) {
     FakeMachine m;
     if (major != 0) m.host.SetVersion(major, minor);
     m.host.driveTypes["D:"] = driveD;
-    const bool started = StartMain(m.services, [&m]() -> MainForm& { return m.form; });
+    const bool started = Start(m);
     EXPECT_TRUE(started == (caption != nullptr) && m.form.shown == started) << major << minor;
     if (!started) continue;
     EXPECT_EQ(m.form.caption + "|" + m.form.GetText(Control::Text15) + "|" + m.form.GetText(Control::Check7),
@@ -60,7 +62,7 @@ TEST(Startup, EachRowShowsWhatTheRegistryHoldsAndOffersOnlySoundFolders) {
     m.registry.Set(ReadKeyOf(r), r.valueName, userShellFolders);
     m.registry.Set(kShellFoldersKey, r.valueName, shellFolders);
     if (exists) m.files.AddDirectory(std::string(userShellFolders) + shellFolders);
-    ASSERT_TRUE(StartMain(m.services, [&m]() -> MainForm& { return m.form; }));
+    ASSERT_TRUE(Start(m));
     const auto& box = m.form.State(TextOf(row));
     const auto& check = m.form.State(CheckOf(row));
     const std::string state = std::string(check.value == 1 ? "ticked" : "unticked") +
