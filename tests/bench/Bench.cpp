@@ -1,7 +1,6 @@
-// The benchmark (scripts/bench.sh), beside the shipped 32-bit Vestrand.exe; prints "name value"
-// lines. startup <rounds> | window [bare] | tree <folder> <files> <average KiB> |
-// bare|run|walk <folder> <target>: a shell copy of the folder into the target, a
-// copy-mode run of that folder alone through Vestrand's own code, or its free-space walk.
+// The benchmark (scripts/bench.sh), beside the shipped 32-bit Vestrand.exe; prints "name value" lines.
+// startup <rounds> | window [bare] | tree <folder> <files> <average KiB> | bare|run|walk <folder> <target>:
+// a shell copy of the folder into the target, a copy-mode run of it through Vestrand's code, or its walk.
 #include <windows.h>
 #include <psapi.h>
 

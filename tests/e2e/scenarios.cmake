@@ -1,8 +1,7 @@
 # Each scenario is a row of tests/e2e/driver/Scenarios.cpp, run on a freshly reset Wine prefix with
-# drive D: as given; the kind names the Windows it stands for, and so the prefix, driver and program:
-#   nt5  Windows 2000, XP and 2003: a 32-bit prefix, the 32-bit driver, the shipped program
-#   nt6  Windows Vista to 10: a 64-bit prefix (WoW64), the 64-bit driver, the shipped program
-#   x64  the 64-bit build in a 64-bit prefix, driven by the 64-bit driver (a smoke set)
+# drive D: as given. The kind picks the Windows: nt5 (2000 to 2003) a 32-bit prefix and driver, nt6
+# (Vista to 10) a 64-bit prefix (WoW64) and driver, both with the shipped 32-bit program; x64 the
+# 64-bit program in a 64-bit prefix (a smoke set).
 function(vestrand_e2e kind dmode)
   set(driver $<TARGET_FILE:e2e_driver>)
   set(program ${VESTRAND_WIN32_DIR}/Vestrand.exe)

@@ -55,7 +55,7 @@ class DialogAnswerer {
   UniqueHandle thread_;
 };
 
-bool RemoveTree(const std::wstring& path) {  // read-only entries too; a missing tree is fine
+void RemoveTree(const std::wstring& path) {  // read-only entries too; a missing tree is fine
   std::vector<FileRecord> inside(1);  // the tree itself, then what it holds, parents first: removed last
   Walk(path, L"", inside);
   for (auto entry = inside.rbegin(); entry != inside.rend(); ++entry) {
@@ -64,7 +64,6 @@ bool RemoveTree(const std::wstring& path) {  // read-only entries too; a missing
     ::SetFileAttributesW(full.c_str(), FILE_ATTRIBUTE_NORMAL);
     if (!::DeleteFileW(full.c_str())) ::RemoveDirectoryW(full.c_str());
   }
-  return !PathExists(path);
 }
 
 // Each type read as text; writes make the key path and store one terminated text; what was
@@ -101,7 +100,6 @@ TEST(Registry, ReadsWritesAndRestoresExactly) {
     const RegistryValue back = registry.RegReadRaw(kHkeyCurrentUser, r.key, r.name).value();
     EXPECT_TRUE(back.exists == saved.exists && back.type == saved.type && back.data == bytes) << r.name;
   }
-  ::SHDeleteKeyW(HKEY_CURRENT_USER, Wide(key).c_str());
 }
 
 const std::wstring kC = L"C:\\vestrand-svc-files", kD = L"D:\\vestrand-svc-files", kDesktop = kC + L"\\Desktop";
@@ -152,8 +150,6 @@ TEST(Files, ChangesBesidesTheShell) {
   EXPECT_EQ(ReadFile(Wide(undo)), std::string("\xFF\xFE\0\0", 4));
   EXPECT_FALSE(files.RemoveEmptyDirectory(d));  // not empty
   EXPECT_TRUE(CreateDirectories(kD + L"\\e") && files.RemoveEmptyDirectory(d + "\\e") && !PathExists(kD + L"\\e"));
-  RemoveTree(kC);
-  RemoveTree(kD);
 }
 
 // The started program sees the environment set before. A namesake of the system's program beside this
@@ -236,8 +232,7 @@ TEST(ProgramResources, Picture) {
   const std::wstring program = Wide(Win32Host().ProgramFolder()) + L"\\Vestrand.exe";
   const HMODULE exe = ::LoadLibraryExW(program.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
   ASSERT_NE(exe, nullptr) << "Vestrand.exe must be built beside the tests";
-  ResourcePicture picture;
-  EXPECT_TRUE(picture.Load(exe, kPictureResourceId));
+  EXPECT_TRUE(ResourcePicture().Load(exe, kPictureResourceId));
   ::FreeLibrary(exe);
 }
 
