@@ -3,6 +3,7 @@
 #define VESTRAND_RELOCATION_FOLDERCATALOGUE_H
 
 #include <array>
+#include <string_view>
 
 namespace vestrand {
 
@@ -48,6 +49,9 @@ using FolderCatalogueTable = std::array<FolderRow, 14>;
 
 // Where start-up reads the row's valueName: User Shell Folders, or the environment.
 inline const char* ReadKeyOf(const FolderRow& row) { return row.secondWriteKey; }
+
+// The row whose location is kept in the environment (TEMP and TMP), not in the Explorer keys.
+inline bool KeptInEnvironment(const FolderRow& row) { return std::string_view(row.firstWriteKey) == kEnvironmentKey; }
 
 const FolderCatalogueTable& FolderCatalogue();
 const FolderRow& CatalogueRow(int row);  // row 1..14

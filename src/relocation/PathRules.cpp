@@ -129,6 +129,10 @@ std::string ParentFolder(const std::string& path) {
   return parent;
 }
 
+std::string DriveRootAware(const std::string& path) {
+  return path.size() == 2 && path[1] == ':' ? path + "\\" : path;
+}
+
 std::string CaseKey(const std::string& text) { return Utf16ToUtf8(Folded(text)); }
 
 }  // namespace vestrand::paths

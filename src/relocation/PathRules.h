@@ -35,6 +35,10 @@ std::string RelativeBelow(const std::string& path, const std::string& folder);
 // a share ("\\server\share") and a path that is not absolute have none: the empty text.
 std::string ParentFolder(const std::string& path);
 
+// "D:" alone names the current folder of drive D:, not its root: it is given a backslash;
+// any other path is returned as it is.
+std::string DriveRootAware(const std::string& path);
+
 // The text as Windows compares names (case folded), for sets and maps of paths.
 std::string CaseKey(const std::string& text);
 

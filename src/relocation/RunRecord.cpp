@@ -1,69 +1,11 @@
 #include "relocation/RunRecord.h"
 
-#include <cstdio>
-
-#include "platform/RegistryData.h"
 
 namespace vestrand {
 
 namespace {
 
 const char* const kCrLf = "\r\n";
-
-std::string Escaped(const std::string& text) {
-  std::string out = "\"";
-  for (char c : text) {
-    if (c == '\\' || c == '"') out += '\\';
-    out += c;
-  }
-  return out + "\"";
-}
-
-// Text that the quoted form carries exactly: one terminating NUL and no control characters.
-bool IsPlainString(const RegistryValue& v) {
-  if (v.type != kRegSz || v.data.size() < 2 || v.data.size() % 2 != 0) return false;
-  for (std::size_t i = 0; i + 2 < v.data.size(); i += 2) {
-    if (v.data[i + 1] == 0 && v.data[i] < 0x20) return false;
-  }
-  return v.data[v.data.size() - 2] == 0 && v.data.back() == 0;
-}
-
-// Bytes as the Registry Editor writes them, wrapped the way it wraps them.
-std::string HexData(const std::string& head, const std::vector<std::uint8_t>& data) {
-  static const char kHex[] = "0123456789abcdef";
-  std::string out = head;
-  std::size_t lineStart = 0;
-  for (std::size_t i = 0; i < data.size(); ++i) {
-    out += kHex[data[i] >> 4];
-    out += kHex[data[i] & 0x0F];
-    if (i + 1 == data.size()) break;
-    out += ',';
-    if (out.size() - lineStart > 76) {
-      out += "\\";
-      out += kCrLf;
-      lineStart = out.size();
-      out += "  ";
-    }
-  }
-  return out;
-}
-
-std::string ValueLine(const SavedValue& saved) {
-  const std::string name = Escaped(saved.valueName) + "=";
-  const RegistryValue& v = saved.value;
-  if (!v.exists) return name + "-";
-  if (IsPlainString(v)) return name + Escaped(FormatRegistryData(v.type, v.data));
-  if (v.type == kRegDword && v.data.size() == 4) {
-    char dword[16];
-    std::snprintf(dword, sizeof dword, "dword:%02x%02x%02x%02x", v.data[3], v.data[2], v.data[1],
-                  v.data[0]);
-    return name + dword;
-  }
-  if (v.type == kRegBinary) return HexData(name + "hex:", v.data);
-  char head[16];
-  std::snprintf(head, sizeof head, "hex(%x):", static_cast<unsigned>(v.type));
-  return HexData(name + head, v.data);
-}
 
 std::string OutcomeText(const RowRecord& row) {
   switch (row.outcome) {
@@ -88,22 +30,6 @@ std::string OutcomeText(const RowRecord& row) {
 std::string Two(int n) { return (n < 10 ? "0" : "") + std::to_string(n); }
 
 }  // namespace
-
-std::string RegistryUndoFile(const std::vector<SavedValue>& values) {
-  std::string text = std::string("Windows Registry Editor Version 5.00") + kCrLf;
-  const std::string* key = nullptr;
-  for (const SavedValue& saved : values) {
-    if (key == nullptr || saved.keyPath != *key) {
-      key = &saved.keyPath;
-      text += std::string(kCrLf) + "[HKEY_CURRENT_USER\\" + *key + "]" + kCrLf;
-    }
-    text += ValueLine(saved) + kCrLf;
-  }
-  text += kCrLf;
-  // UTF-16LE as a string value stores it, without the value's terminating NUL.
-  const std::vector<std::uint8_t> utf16 = StringValueData(text);
-  return "\xFF\xFE" + std::string(utf16.begin(), utf16.end() - 2);
-}
 
 std::string TimeStamp(const LocalTime& t) {
   return std::to_string(t.year) + Two(t.month) + Two(t.day) + "-" + Two(t.hour) + Two(t.minute) +

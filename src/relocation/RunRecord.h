@@ -1,5 +1,5 @@
-// What a run leaves beside the relocated folders so that it can be understood and undone:
-// a registry file that puts every value back as it was, and a plain record of each row.
+// The plain record a run leaves beside the relocated folders, so that the user can see
+// what happened to each row.
 #ifndef VESTRAND_RELOCATION_RUNRECORD_H
 #define VESTRAND_RELOCATION_RUNRECORD_H
 
@@ -10,18 +10,6 @@
 #include "platform/Services.h"
 
 namespace vestrand {
-
-// One value as it was before the run, under HKEY_CURRENT_USER.
-struct SavedValue {
-  std::string keyPath;
-  std::string valueName;
-  RegistryValue value;
-};
-
-// A file the Registry Editor imports on a double-click: UTF-16LE with a byte-order mark,
-// CRLF lines, values grouped by key in the order given. A value that did not exist is
-// deleted on import.
-std::string RegistryUndoFile(const std::vector<SavedValue>& values);
 
 enum class RowOutcome {
   LeftAlone,        // not ticked; nothing changed

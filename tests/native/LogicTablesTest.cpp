@@ -11,6 +11,7 @@
 #include "relocation/FolderCatalogue.h"
 #include "relocation/PathRules.h"
 #include "relocation/RunRecord.h"
+#include "relocation/SavedRegistry.h"
 #include "ui/GifImage.h"
 #include "ui/MainWindowLayout.h"
 #include "ui/NoteText.h"
