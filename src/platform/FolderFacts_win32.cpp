@@ -107,6 +107,39 @@ bool Win32FileSystem::WriteNewFile(const std::string& path, const std::string& b
   return whole;
 }
 
+bool Win32FileSystem::AppendToFile(const std::string& path, const std::string& bytes) {
+  UniqueFileHandle file(::CreateFileW(ForLongUse(path).c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr,
+                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return false;
+  DWORD written = 0;
+  return ::WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+         written == bytes.size() && ::FlushFileBuffers(file.get());
+}
+
+std::optional<std::string> Win32FileSystem::ReadFileStart(const std::string& path, std::size_t limit) {
+  UniqueFileHandle file(::CreateFileW(ForLongUse(path).c_str(), GENERIC_READ,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return std::nullopt;
+  std::string bytes(limit, '\0');
+  DWORD read = 0;
+  if (!::ReadFile(file.get(), bytes.data(), static_cast<DWORD>(limit), &read, nullptr)) return std::nullopt;
+  bytes.resize(read);
+  return bytes;
+}
+
+std::vector<std::string> Win32FileSystem::FileNamesStartingWith(const std::string& folder,
+                                                                const std::string& prefix) {
+  std::vector<std::string> names;
+  WIN32_FIND_DATAW found{};
+  UniqueFindHandle find(::FindFirstFileW(ForLongUse(folder + "\\" + prefix + "*").c_str(), &found));
+  if (!find) return names;
+  do {
+    if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) names.push_back(Narrow(found.cFileName));
+  } while (::FindNextFileW(find.get(), &found));
+  return names;
+}
+
 bool Win32FileSystem::RemoveEmptyDirectory(const std::string& path) {
   return ::RemoveDirectoryW(ForLongUse(path).c_str()) != 0;
 }

@@ -128,6 +128,13 @@ class FileSystem {
   // Writes a file that does not exist yet; false when it exists or cannot be written
   // whole (a partly written file is removed).
   virtual bool WriteNewFile(const std::string& path, const std::string& bytes) = 0;
+  // Adds to the end of an existing file; true only once every byte is on the disk, so
+  // that what was written survives the process being ended or the power failing.
+  virtual bool AppendToFile(const std::string& path, const std::string& bytes) = 0;
+  // The first `limit` bytes of a file (all of a shorter one); nothing when it cannot be read.
+  virtual std::optional<std::string> ReadFileStart(const std::string& path, std::size_t limit) = 0;
+  // The names of the files directly in `folder` whose names start with `prefix`.
+  virtual std::vector<std::string> FileNamesStartingWith(const std::string& folder, const std::string& prefix) = 0;
   // Removes a folder only when it is empty.
   virtual bool RemoveEmptyDirectory(const std::string& path) = 0;
   // Gives a new folder the protection of a profile folder (see PrivateFolderSecurity);

@@ -34,6 +34,9 @@ class Win32FileSystem final : public FileSystem {
   std::optional<std::uint64_t> FreeBytes(const std::string& path) override;
   std::vector<FileEntry> ListFiles(const std::string& folder) override;
   bool WriteNewFile(const std::string& path, const std::string& bytes) override;
+  bool AppendToFile(const std::string& path, const std::string& bytes) override;
+  std::optional<std::string> ReadFileStart(const std::string& path, std::size_t limit) override;
+  std::vector<std::string> FileNamesStartingWith(const std::string& folder, const std::string& prefix) override;
   bool RemoveEmptyDirectory(const std::string& path) override;
   HostResult ProtectPrivateFolder(const std::string& path) override;
 };

@@ -31,7 +31,11 @@ Settled SettleLocation(Services& s, const RowPlan& p, Mode mode, RowOutcome done
     s.files.MakeDirectory(p.newLocation);
     return {p.newLocation, RowOutcome::EmptyFolderMade};
   }
-  if (!p.carriedAlone) return {p.newLocation, done};
+  // Only what was carried, by its own shell operation or inside its outer folder's, is
+  // counted: its files tell whether it arrived.
+  if (paths::IsSamePath(p.current, p.newLocation) || (!p.carriedAlone && !p.travelsWithOuter)) {
+    return {p.newLocation, done};
+  }
   if (mode == Mode::Move) {
     if (!s.files.DirExists(p.current)) return {p.newLocation, done};
     const std::size_t left = s.files.ListFiles(p.current).size();
@@ -65,7 +69,12 @@ void MakeEmptyFolder(Services& s, const RowPlan& p, bool inPlace) {
 
 }  // namespace
 
-Settled TransferFolder(Services& s, const RowPlan& p, const std::string& root, Mode mode, const Snapshot& saved) {
+Settled TransferFolder(Services& s, const RowPlan& p, const std::string& root, Mode mode, const Snapshot& saved,
+                       RowOutcome outerOutcome) {
+  // A folder that was to travel inside an outer one stays where it is when the outer one did.
+  if (p.travelsWithOuter && (outerOutcome == RowOutcome::PointedBack || outerOutcome == RowOutcome::WriteRefused)) {
+    return {p.current, RowOutcome::PointedBack};
+  }
   if (!WriteLocation(s.registry, *p.row, p.newLocation, saved)) {
     // The row stays as it was, files included: they remain where the registry points.
     s.dialogs.MessageBox(kWriteRefusedText, kMbIconError, std::nullopt);
@@ -82,6 +91,19 @@ Settled TransferFolder(Services& s, const RowPlan& p, const std::string& root, M
   if (mode == Mode::Discard) MakeEmptyFolder(s, p, inPlace);
   const RowOutcome expected = !CarriesFiles(mode) && !inPlace ? RowOutcome::EmptyFolderMade : done;
   return SettleLocation(s, p, mode, expected, saved);
+}
+
+Settled SettleInterrupted(Services& s, const RowPlan& p, Mode mode, const Snapshot& saved) {
+  const RowOutcome done = !CarriesFiles(mode) ? RowOutcome::EmptyFolderMade
+                         : mode == Mode::Copy ? RowOutcome::Copied
+                                              : RowOutcome::Moved;
+  const Settled settled = SettleLocation(s, p, mode, done, saved);
+  // The error may have come before both values were written: the place the row is settled
+  // at is written again, or the row is put back whole.
+  if (settled.location == p.newLocation && !WriteLocation(s.registry, *p.row, p.newLocation, saved)) {
+    return {p.current, RowOutcome::WriteRefused};
+  }
+  return settled;
 }
 
 std::optional<Settled> FollowOuterFolder(Services& s, const RowPlan& p, const Snapshot& saved) {

@@ -21,7 +21,13 @@ struct Settled {
 };
 
 // The per-row work of a ticked row: both registry values, then the files by transfer mode.
-Settled TransferFolder(Services& s, const RowPlan& p, const std::string& root, Mode mode, const Snapshot& saved);
+// `outerOutcome` is where the row's outer folder was settled, for a row that travels in it.
+Settled TransferFolder(Services& s, const RowPlan& p, const std::string& root, Mode mode, const Snapshot& saved,
+                       RowOutcome outerOutcome);
+
+// A row that an unforeseen error stopped half-way: settled by what really arrived, the
+// registry put back unless its folder did.
+Settled SettleInterrupted(Services& s, const RowPlan& p, Mode mode, const Snapshot& saved);
 
 // An unticked row that really went along inside a moved folder is pointed at where it
 // arrived; nothing when it did not go along.

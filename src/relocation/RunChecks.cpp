@@ -96,6 +96,19 @@ std::optional<std::string> CarryProblem(Services& s, std::vector<RowPlan>& plan,
       for (const FileEntry& f : p.files) needed += f.size;
     }
   }
+  // A folder carried inside another is settled by its own files: they are the outer
+  // folder's files below it.
+  for (RowPlan& p : plan) {
+    if (!p.travelsWithOuter) continue;
+    const RowPlan& outer = plan[p.outer];
+    const std::string below = paths::RelativeBelow(p.current, outer.current) + "\\";
+    const std::string belowKey = paths::CaseKey(below);
+    for (const FileEntry& f : outer.files) {
+      if (paths::CaseKey(f.relativePath.substr(0, below.size())) == belowKey) {
+        p.files.push_back({f.relativePath.substr(below.size() - 1), f.size});
+      }
+    }
+  }
   if (clashCount > 0) return FilesWouldBeReplacedRefusal(clashCount, clashes);
   if (needed == 0 || targetFolder.empty()) return std::nullopt;
   const auto free = s.files.FreeBytes(targetFolder);

@@ -65,6 +65,7 @@ void SendInnerFoldersWithOuter(std::vector<RowPlan>& plan, Mode mode) {
       if (WillCarry(plan[j], mode) && paths::IsSameOrInside(plan[k].current, plan[j].current)) {
         plan[k].newLocation = plan[j].newLocation + paths::RelativeBelow(plan[k].current, plan[j].current);
         plan[k].travelsWithOuter = true;
+        plan[k].outer = j;
         break;
       }
     }

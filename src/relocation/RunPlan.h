@@ -27,10 +27,11 @@ struct RowPlan {
   std::string current;
   std::string newLocation;         // empty: the row is left alone, whatever its tick
   bool folderFound = true;         // NT 5.x looks before it plans; NT 6.x takes the box's word
-  bool travelsWithOuter = false;   // carried inside an earlier row's folder
+  bool travelsWithOuter = false;   // carried inside an earlier row's folder,
+  std::size_t outer = 0;           // the plan's entry of that row
   bool followsOuter = false;       // unticked, but moved all the same inside a ticked folder
   bool carriedAlone = false;       // the shell is asked to copy or move this folder itself
-  std::vector<FileEntry> files;    // what that copy or move should carry
+  std::vector<FileEntry> files;    // what that copy or move, its own or the outer row's, should carry
 };
 
 // Whether the row's folder will be carried by a shell copy or move of its own or of an

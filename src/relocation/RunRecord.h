@@ -1,9 +1,12 @@
-// The plain record a run leaves beside the relocated folders, so that the user can see
-// what happened to each row.
+// The record a run leaves beside the relocated folders. It is a journal: begun before
+// the shell is ended and added to, on the disk, before and after each row, so that a run
+// ended by force still says which rows were done, which was under way and which were not
+// started; the next start reads it back.
 #ifndef VESTRAND_RELOCATION_RUNRECORD_H
 #define VESTRAND_RELOCATION_RUNRECORD_H
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -47,11 +50,46 @@ struct RunRecord {
 // "20261206-153000"
 std::string TimeStamp(const LocalTime& time);
 
-// The record as the user reads it in Notepad: UTF-8 with a byte-order mark, CRLF lines.
-std::string RecordText(const RunRecord& record);
-
 // Whether the user must be told about the run: files left behind or a refused write.
 bool NeedsAttention(const RunRecord& record);
+
+// Writes the record as the run goes. Every piece is on the disk before the run goes on;
+// a piece that could not be written makes the record not whole, and a record that is not
+// whole is never named to the user.
+class RunJournal {
+ public:
+  RunJournal(FileSystem& files, std::string path) : files_(files), path_(std::move(path)) {}
+  // The header, the rows to be carried, and a line saying the run is under way.
+  void Begin(const RunRecord& header, const std::vector<std::string>& plannedCaptions);
+  void RowStarted(const std::string& caption, const std::string& oldLocation, const std::string& newLocation);
+  // The row's place and outcome; a row that was not started first gets its whole entry.
+  void RowSettled(const RowRecord& row, bool started);
+  // The last line: the run ended, normally or stopped by an unforeseen error.
+  void Ended(bool stoppedByError);
+  bool Whole() const { return whole_; }
+  const std::string& Path() const { return path_; }
+
+ private:
+  void Add(const std::string& text);
+  FileSystem& files_;
+  std::string path_;
+  bool begun_ = false;
+  bool whole_ = false;
+};
+
+// What the record of a run that never ended says about where it stopped.
+struct InterruptedRun {
+  std::string undoFileName;
+  std::string caption;      // the row under way when it stopped; empty: it stopped between rows
+  std::string oldLocation;  // that row's old folder
+  std::string newLocation;  // and its new one, which the registry already names
+  std::vector<std::string> notStarted;
+};
+
+// Nothing when the record's run ended, or the user has already been told of it.
+std::optional<InterruptedRun> ReadInterruptedRecord(const std::string& text);
+// Appended to a record once the user has been told of it, so that it is told once.
+std::string RecordSeenLine();
 
 }  // namespace vestrand
 

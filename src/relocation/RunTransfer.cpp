@@ -79,13 +79,63 @@ class ShellComesBack {
   bool done_ = false;
 };
 
-// Every row in order: the ticked ones carried, then the unticked ones that went along.
+// Puts the main window back where the user had it, enabled, however the run leaves
+// before its end; the end itself parks it as the run always has.
+class WindowParked {
+ public:
+  explicit WindowParked(MainForm& form) : form_(form), before_(form.GetWindowPosition()) {
+    form_.MoveWindowTo(0, 0);
+    form_.SetWindowEnabled(false);
+  }
+  WindowParked(const WindowParked&) = delete;
+  WindowParked& operator=(const WindowParked&) = delete;
+  ~WindowParked() {
+    try {
+      PutBack();
+    } catch (...) {
+      // The window is gone or cannot be reached; nothing more can be done for it.
+    }
+  }
+  void PutBack() {
+    if (done_) return;
+    done_ = true;
+    form_.SetWindowEnabled(true);
+    form_.MoveWindowTo(before_.left, before_.top);
+  }
+  void LeaveAtRunEnd() {
+    done_ = true;
+    form_.SetWindowEnabled(true);
+    form_.MoveWindowTo(kParkedLeftTwips, 0);
+  }
+
+ private:
+  MainForm& form_;
+  TwipsPoint before_;
+  bool done_ = false;
+};
+
+// The rows a run carries, as the record lists them before it starts.
+std::vector<std::string> PlannedCaptions(const std::vector<RowPlan>& plan, OsFamily family) {
+  std::vector<std::string> captions;
+  for (const RowPlan& p : plan) {
+    if (p.ticked && !p.newLocation.empty()) captions.push_back(CaptionOf(*p.row, family));
+  }
+  return captions;
+}
+
+// Carries the rows one by one, each noted in the journal before and after. `underWay` names
+// the row being carried, for the caller to settle should an unforeseen error stop it.
 void CarryRows(Services& s, const std::vector<RowPlan>& plan, const std::string& root, Mode mode,
-               const Snapshot& saved, OsFamily family, RunRecord& record) {
+               const Snapshot& saved, OsFamily family, RunRecord& record, RunJournal& journal,
+               const RowPlan*& underWay) {
   for (const RowPlan& p : plan) {
     RowRecord line{CaptionOf(*p.row, family), p.current, p.current, RowOutcome::LeftAlone, 0};
-    if (p.ticked && !p.newLocation.empty()) {
-      const Settled settled = TransferFolder(s, p, root, mode, saved);
+    const bool carried = p.ticked && !p.newLocation.empty();
+    if (carried) {
+      journal.RowStarted(line.caption, p.current, p.newLocation);
+      underWay = &p;
+      const RowOutcome outer = p.travelsWithOuter ? record.rows[p.outer].outcome : RowOutcome::LeftAlone;
+      const Settled settled = TransferFolder(s, p, root, mode, saved, outer);
       line.newLocation = settled.location;
       line.outcome = settled.outcome;
       line.files = settled.files;
@@ -94,6 +144,8 @@ void CarryRows(Services& s, const std::vector<RowPlan>& plan, const std::string&
       }
     }
     record.rows.push_back(line);
+    journal.RowSettled(line, carried);
+    underWay = nullptr;
   }
   // Once every move is done, the unticked folders that really went along are pointed at
   // where they arrived.
@@ -103,10 +155,82 @@ void CarryRows(Services& s, const std::vector<RowPlan>& plan, const std::string&
     RowRecord& line = record.rows[k];
     line.newLocation = followed->location;
     line.outcome = followed->outcome;
+    journal.RowSettled(line, false);
     if (KeptInEnvironment(*plan[k].row) && followed->outcome == RowOutcome::Followed) {
       ShareNewTempFolder(s.host, followed->location);
     }
   }
+}
+
+// From the target made to the end: the undo file, the shell ended, the rows carried
+// and recorded, the shell back, the user logged off if asked.
+void Relocate(Services& s, MainForm& form, const std::vector<RowPlan>& plan, const std::string& target,
+              const std::string& root, const std::string& existing, Mode mode, const Snapshot& saved,
+              OsFamily family) {
+  WindowParked parked(form);
+  auto stop = [&](const std::string& why) {
+    Refuse(s.dialogs, why);
+    parked.PutBack();
+  };
+  RunRecord record;
+  record.time = s.host.Now();
+  record.windowsVersion = WindowsVersionText(s.host);
+  record.mode = ModeName(mode);
+  record.target = root;
+  record.targetCreated = !paths::IsSamePath(existing, paths::DriveRootAware(root));
+  if (record.targetCreated) {
+    s.files.MakeDirectory(root);
+    // Without the target root every registry value would name a folder that cannot
+    // exist; stop while nothing has changed and the shell still runs.
+    if (!s.files.DirExists(root)) return stop(TargetNotCreatedRefusal(target));
+    // Every file carried in takes the protection of its new parent: a data drive's root
+    // would let every local user read the user's documents and cookies. A volume without
+    // access lists keeps none; the run goes on all the same.
+    record.targetProtected = s.files.ProtectPrivateFolder(root).ok;
+  }
+  const std::optional<std::string> tag = WriteUndoFile(s.files, root, TimeStamp(record.time), saved);
+  if (!tag) {
+    if (record.targetCreated) RemoveMadeLevels(s.files, root, existing);
+    return stop(UndoFileNotWrittenRefusal(target));
+  }
+  record.undoFileName = kUndoFilePrefix + *tag + ".reg";
+  RunJournal journal(s.files, root + "\\" + kRecordFilePrefix + *tag + ".txt");
+  journal.Begin(record, PlannedCaptions(plan, family));
+
+  GoOnWhateverTheResult(s.host.StartCommand(kEndShell, kShowMinimized));
+  ShellComesBack shell(s.host);
+  const RowPlan* underWay = nullptr;
+  try {
+    s.host.Sleep(kShellGoneMs);
+    CarryRows(s, plan, root, mode, saved, family, record, journal, underWay);
+    journal.Ended(false);
+  } catch (...) {
+    // Whatever stopped the run, the row it stopped in is settled and recorded before the
+    // shell comes back and the user is told.
+    try {
+      if (underWay != nullptr) {
+        const Settled settled = SettleInterrupted(s, *underWay, mode, saved);
+        journal.RowSettled({CaptionOf(*underWay->row, family), underWay->current, settled.location,
+                            settled.outcome, settled.files},
+                           true);
+      }
+      journal.Ended(true);
+    } catch (...) {
+      // The record then stays without its end; the next start points at it.
+    }
+    shell.Now();
+    parked.PutBack();
+    s.dialogs.MessageBox(RunInterruptedText(journal.Whole() ? journal.Path() : std::string(), record.undoFileName),
+                         kMbIconError, std::string(kHintTitle));
+    return;
+  }
+  shell.Now();
+  if (NeedsAttention(record)) {
+    s.dialogs.MessageBox(NeedsAttentionHint(journal.Whole(), journal.Path()), kMbIconWarning, std::string(kHintTitle));
+  }
+  parked.LeaveAtRunEnd();
+  if (form.GetValue(Control::CkLogoff) == 1) s.host.SysLogoff();
+  s.host.EndProgram();
 }
 
 void RunTransfer(Services& s, MainForm& form, OsFamily family) {
@@ -132,60 +256,7 @@ void RunTransfer(Services& s, MainForm& form, OsFamily family) {
     Refuse(s.dialogs, kRegistryUnreadableRefusal);
     return;
   }
-
-  const TwipsPoint before = form.GetWindowPosition();
-  form.MoveWindowTo(0, 0);
-  form.SetWindowEnabled(false);
-  auto stop = [&](const std::string& why) {
-    Refuse(s.dialogs, why);
-    form.SetWindowEnabled(true);
-    form.MoveWindowTo(before.left, before.top);
-  };
-  RunRecord record;
-  record.time = s.host.Now();
-  record.windowsVersion = WindowsVersionText(s.host);
-  record.mode = ModeName(mode);
-  record.target = root;
-  record.targetCreated = !paths::IsSamePath(existing, paths::DriveRootAware(root));
-  if (record.targetCreated) {
-    s.files.MakeDirectory(root);
-    // Without the target root every registry value would name a folder that cannot
-    // exist; stop while nothing has changed and the shell still runs.
-    if (!s.files.DirExists(root)) return stop(TargetNotCreatedRefusal(target));
-    // Every file carried in takes the protection of its new parent: a data drive's root
-    // would let every local user read the user's documents and cookies. A volume without
-    // access lists keeps none; the run goes on all the same.
-    record.targetProtected = s.files.ProtectPrivateFolder(root).ok;
-  }
-  const std::optional<std::string> tag = WriteUndoFile(s.files, root, TimeStamp(record.time), *saved);
-  if (!tag) {
-    if (record.targetCreated) RemoveMadeLevels(s.files, root, existing);
-    return stop(UndoFileNotWrittenRefusal(target));
-  }
-  record.undoFileName = kUndoFilePrefix + *tag + ".reg";
-
-  GoOnWhateverTheResult(s.host.StartCommand(kEndShell, kShowMinimized));
-  ShellComesBack shell(s.host);
-  try {
-    s.host.Sleep(kShellGoneMs);
-    CarryRows(s, plan, root, mode, *saved, family, record);
-    const std::string recordFile = root + "\\" + kRecordFilePrefix + *tag + ".txt";
-    const bool recorded = s.files.WriteNewFile(recordFile, RecordText(record));
-    shell.Now();
-    if (NeedsAttention(record)) {
-      s.dialogs.MessageBox(NeedsAttentionHint(recorded, recordFile), kMbIconWarning, std::string(kHintTitle));
-    }
-  } catch (...) {
-    shell.Now();
-    form.SetWindowEnabled(true);
-    s.dialogs.MessageBox(RunInterruptedText(root, record.undoFileName), kMbIconError, std::string(kHintTitle));
-    return;
-  }
-
-  form.SetWindowEnabled(true);
-  form.MoveWindowTo(kParkedLeftTwips, 0);
-  if (form.GetValue(Control::CkLogoff) == 1) s.host.SysLogoff();
-  s.host.EndProgram();
+  Relocate(s, form, plan, target, root, existing, mode, *saved, family);
 }
 
 }  // namespace

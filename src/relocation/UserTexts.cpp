@@ -62,9 +62,11 @@ std::string NeedsAttentionHint(bool recorded, const std::string& recordFile) {
                    : std::string("记录文件也无法写入,请检查目标文件夹。"));
 }
 
-std::string RunInterruptedText(const std::string& root, const std::string& undoFileName) {
-  return "转移中途出现意外错误,已停止。桌面已重新启动。已转移的文件夹请查看目标文件夹" +
-         Quoted(root) + "中的记录;要撤销,请双击其中的 " + undoFileName + "。";
+std::string RunInterruptedText(const std::string& recordFile, const std::string& undoFileName) {
+  return "转移中途出现意外错误,已停止。桌面已重新启动。" +
+         (recordFile.empty() ? std::string("记录文件无法写入,请查看目标文件夹。")
+                             : "已转移和未转移的文件夹请看记录文件:\n" + recordFile + "\n") +
+         "要撤销,请双击目标文件夹中的 " + undoFileName + "。";
 }
 
 }  // namespace vestrand

@@ -58,8 +58,9 @@ std::string UndoFileNotWrittenRefusal(const std::string& target);
 
 // After a run: some folders were carried in part, or a registry write was refused.
 std::string NeedsAttentionHint(bool recorded, const std::string& recordFile);
-// A run stopped half-way by an unexpected error.
-std::string RunInterruptedText(const std::string& root, const std::string& undoFileName);
+// A run stopped half-way by an unexpected error; `recordFile` empty when the record could
+// not be written.
+std::string RunInterruptedText(const std::string& recordFile, const std::string& undoFileName);
 
 }  // namespace vestrand
 

@@ -134,6 +134,27 @@ class FakeMachine final : public Registry, public FileSystem, public Host, publi
     if (ok) nodes_[Norm(path)] = Node{0, bytes};
     return Log("WriteNewFile", {path}, ok);
   }
+  bool AppendToFile(const std::string& path, const std::string& bytes) override {
+    const auto it = nodes_.find(Norm(path));
+    const bool ok = it != nodes_.end() && !IsFolder(it->second) && unwritableFiles.count(path) == 0;
+    if (ok) it->second.content += bytes;
+    return Log("AppendToFile", {path}, ok);
+  }
+  std::optional<std::string> ReadFileStart(const std::string& path, std::size_t limit) override {
+    const auto it = nodes_.find(Norm(path));
+    if (it == nodes_.end() || IsFolder(it->second)) return std::nullopt;
+    return it->second.content.substr(0, limit);
+  }
+  std::vector<std::string> FileNamesStartingWith(const std::string& folder, const std::string& prefix) override {
+    std::vector<std::string> names;
+    for (const auto& [path, node] : nodes_) {
+      const std::string name = path.substr(path.rfind('\\') + 1);
+      if (!IsFolder(node) && Same(path, Norm(folder) + "\\" + name) && name.rfind(prefix, 0) == 0) {
+        names.push_back(name);
+      }
+    }
+    return names;
+  }
   bool RemoveEmptyDirectory(const std::string& path) override {
     const auto inside = [&](const auto& node) { return Below(node.first, Norm(path)); };
     const bool ok = IsDirectory(path) && std::none_of(nodes_.begin(), nodes_.end(), inside);
@@ -164,6 +185,7 @@ class FakeMachine final : public Registry, public FileSystem, public Host, publi
   Names heldFiles;  // held open, so skipped by the shell: a copy leaves them out, a move leaves them behind
   bool moveOntoSameNameDoesNothing = false;  // as Wine's shell does, reporting success
   Names readOnlyFolders;  // no new file can be written in these
+  Names unwritableFiles;  // nothing can be added to these
 
   RawOsVersion QueryOsVersion() override { return Log("QueryOsVersion", {}, version); }
   unsigned GetDriveType(const std::string& r) override { return Log("GetDriveType", {r}, driveTypes[r]); }

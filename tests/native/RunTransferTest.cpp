@@ -78,6 +78,8 @@ std::string Write(const std::string& key, const std::string& name, const std::st
   return "RegWriteValue(" + key + ", " + name + ", " + value + ", 1)";
 }
 
+const std::string kXpRecord = "D:\\Personal\\Vestrand-记录-20261206-153000.txt";
+
 TEST(RunTransfer, Nt5ExampleIsTheExactTrace) {
   FakeMachine m;
   Prepare(m, true, {1}, "D:\\Personal");
@@ -98,14 +100,19 @@ TEST(RunTransfer, Nt5ExampleIsTheExactTrace) {
       "DirExists(D:\\Personal)",  // made sure before anything is changed
       "ProtectPrivateFolder(D:\\Personal)",  // before any file arrives in it
       "WriteNewFile(D:\\Personal\\Vestrand-还原-20261206-153000.reg)",
+      "WriteNewFile(" + kXpRecord + ")",  // the journal, begun before the shell is ended
       kTaskkill,
       "Sleep(1000)",
+      "AppendToFile(" + kXpRecord + ")",  // the row under way
       Write(kShellFoldersKey, "Desktop", "D:\\Personal\\桌面"),
       Write(kUserShellFoldersKey, "Desktop", "D:\\Personal\\桌面"),
       "ShellMoveFiles(" + kXp + "\\桌面, D:\\Personal)",
       "DirExists(D:\\Personal\\桌面)",  // the registry must name a folder that exists
       "DirExists(" + kXp + "\\桌面)",      // and no file may stay behind unnamed
-      "WriteNewFile(D:\\Personal\\Vestrand-记录-20261206-153000.txt)",
+  });
+  // The row's outcome, each row left alone, and the end of the run.
+  expected.insert(expected.end(), kRowCount + 1, "AppendToFile(" + kXpRecord + ")");
+  expected.insert(expected.end(), {
       kExplorer,
       "SetWindowEnabled(1)",
       "MoveWindowTo(1050, 0)",
@@ -114,12 +121,15 @@ TEST(RunTransfer, Nt5ExampleIsTheExactTrace) {
   EXPECT_EQ(m.trace, expected);
 }
 
+const std::string kRecord = "D:\\Win7User\\Vestrand-记录-20261206-153000.txt";
+
 TEST(RunTransfer, Nt6TraceUsesFolderNamesWithoutLookingFirst) {
   FakeMachine m;
   Prepare(m, false, {1, 11}, "D:\\Win7User\\", Control::OptionCopy, 1);
   m.files.AddDirectory("D:\\Win7User");
   RunTransferNT6(m.services, m.form);
-  const Trace expected = {
+  const std::string append = "AppendToFile(" + kRecord + ")";
+  Trace expected = {
       "DirExists(D:\\Win7User)",
       "ShowWaitCursor(1)",
       "DirExists(D:\\Win7User\\Desktop)",
@@ -129,23 +139,30 @@ TEST(RunTransfer, Nt6TraceUsesFolderNamesWithoutLookingFirst) {
       "SetWindowEnabled(0)",
       "QueryOsVersion()",
       "WriteNewFile(D:\\Win7User\\Vestrand-还原-20261206-153000.reg)",
+      "WriteNewFile(" + kRecord + ")",
       kTaskkill,
       "Sleep(1000)",
+      append,
       Write(kShellFoldersKey, "Desktop", "D:\\Win7User\\Desktop"),
       Write(kUserShellFoldersKey, "Desktop", "D:\\Win7User\\Desktop"),
       "ShellCopyFiles(" + kWin7 + "\\Desktop, D:\\Win7User)",
       "DirExists(D:\\Win7User\\Desktop)",
+  };
+  expected.insert(expected.end(), 1 + 9 + 1, append);  // row 1 settled, rows 2 to 10 left alone, row 11 begun
+  expected.insert(expected.end(), {
       Write(kShellFoldersKey, "My Video", "D:\\Win7User\\Videos"),
       Write(kUserShellFoldersKey, "My Video", "D:\\Win7User\\Videos"),
       "ShellCopyFiles(" + kWin7 + "\\Videos, D:\\Win7User)",
       "DirExists(D:\\Win7User\\Videos)",
-      "WriteNewFile(D:\\Win7User\\Vestrand-记录-20261206-153000.txt)",
+  });
+  expected.insert(expected.end(), 1 + 3 + 1, append);  // row 11 settled, rows 12 to 14, the end
+  expected.insert(expected.end(), {
       kExplorer,
       "SetWindowEnabled(1)",
       "MoveWindowTo(1050, 0)",
       "SysLogoff()",
       "EndProgram()",
-  };
+  });
   EXPECT_EQ(m.trace, expected);
 }
 
