@@ -197,10 +197,10 @@ void Relocate(Services& s, MainForm& form, const std::vector<RowPlan>& plan, con
   RunJournal journal(s.files, root + "\\" + kRecordFilePrefix + *tag + ".txt");
   journal.Begin(record, PlannedCaptions(plan, family));
 
-  GoOnWhateverTheResult(s.host.StartCommand(kEndShell, kShowMinimized));
   ShellComesBack shell(s.host);
   const RowPlan* underWay = nullptr;
   try {
+    GoOnWhateverTheResult(s.host.StartCommand(kEndShell, kShowMinimized));
     s.host.Sleep(kShellGoneMs);
     CarryRows(s, plan, root, mode, saved, family, record, journal, underWay);
     journal.Ended(false);

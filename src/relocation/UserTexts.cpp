@@ -69,4 +69,22 @@ std::string RunInterruptedText(const std::string& recordFile, const std::string&
          "要撤销,请双击目标文件夹中的 " + undoFileName + "。";
 }
 
+std::string InterruptedRunHint(const std::string& recordFile, const std::string& undoFile, const std::string& caption,
+                               const std::string& oldLocation, const std::string& newLocation, bool registryMoved,
+                               const std::vector<std::string>& notStarted) {
+  std::string text = "上次的文件夹转移没有完成就被中断了。\n记录文件:" + recordFile + "\n还原文件:" + undoFile + "\n";
+  if (!caption.empty()) {
+    text += "\n中断时正在转移" + Quoted(caption) + ":它的文件一部分还在原位置" + Quoted(oldLocation) +
+            ",一部分已在新位置" + Quoted(newLocation) + "。";
+    text += registryMoved ? "注册表已经指向新位置,请把原位置剩下的文件手动移动到新位置。\n"
+                          : "注册表仍指向原位置,请把新位置中的文件手动移回原位置。\n";
+  }
+  if (!notStarted.empty()) {
+    text += "\n没有开始转移的文件夹保持原样,可以再运行一次本程序来转移:";
+    for (std::size_t i = 0; i < notStarted.size(); ++i) text += (i == 0 ? "" : "、") + notStarted[i];
+    text += "\n";
+  }
+  return text + "\n如果想全部撤销,请先把已转移的文件夹移回原位置,再双击还原文件,然后注销并重新登录。";
+}
+
 }  // namespace vestrand

@@ -62,6 +62,13 @@ std::string NeedsAttentionHint(bool recorded, const std::string& recordFile);
 // not be written.
 std::string RunInterruptedText(const std::string& recordFile, const std::string& undoFileName);
 
+// At start-up: a run that never ended left this record. `caption` names the row that was
+// under way (empty: it stopped between rows); `registryMoved` whether its registry values
+// already name the new place.
+std::string InterruptedRunHint(const std::string& recordFile, const std::string& undoFile, const std::string& caption,
+                               const std::string& oldLocation, const std::string& newLocation, bool registryMoved,
+                               const std::vector<std::string>& notStarted);
+
 }  // namespace vestrand
 
 #endif

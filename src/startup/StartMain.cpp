@@ -4,6 +4,7 @@
 #include "relocation/FolderCatalogue.h"
 #include "relocation/PathRules.h"
 #include "relocation/UserTexts.h"
+#include "startup/InterruptedRuns.h"
 
 namespace vestrand {
 
@@ -64,6 +65,7 @@ bool StartMain(Services& services, const std::function<MainForm&()>& mainForm) {
     form.SetLocked(TextOf(k), true);
   }
   form.SetValue(Control::OptionMove, 1);
+  TellOfInterruptedRuns(services);
   form.Show();
 
   for (int k = 7; k <= 9; ++k) {

@@ -54,6 +54,7 @@ class FakeMachine final : public Registry, public FileSystem, public Host, publi
   FakeMachine &registry = *this, &files = *this, &host = *this, &dialogs = *this, &form = *this;
   Services services{*this, *this, *this, *this};
   Trace trace;
+  std::function<void(const std::string& call)> onCall;  // sees each call once it is traced; may throw
 
   // ---- registry: keys and value names without case ----
   std::string RegReadValue(std::uint32_t, const std::string& key, const std::string& name,
@@ -195,7 +196,6 @@ class FakeMachine final : public Registry, public FileSystem, public Host, publi
   }
   void Sleep(unsigned milliseconds) override {
     Log("Sleep", {std::to_string(milliseconds)});
-    if (sleepThrows) throw std::runtime_error("unforeseen");
   }
   void SysLogoff() override { Log("SysLogoff", {}); }
   std::string ProgramFolder() override { return "C:\\Program Files\\Vestrand"; }
@@ -214,7 +214,6 @@ class FakeMachine final : public Registry, public FileSystem, public Host, publi
   std::set<std::string> failingCommands;       // command lines that cannot start
   std::map<std::string, std::string> environment;
   bool ended = false;
-  bool sleepThrows = false;  // something unforeseen fails in the middle of a run
   LocalTime now{2026, 12, 6, 15, 30, 0};
 
   std::string BrowseFolder(const std::string& title, const std::string& startFolder) override {
@@ -269,6 +268,7 @@ class FakeMachine final : public Registry, public FileSystem, public Host, publi
     std::string call = name + "(";
     for (std::size_t i = 0; i < args.size(); ++i) call += (i == 0 ? "" : ", ") + args[i];
     trace.push_back(call + ")");
+    if (onCall) onCall(trace.back());
     return result;
   }
   static bool Below(const std::string& path, const std::string& folder) {

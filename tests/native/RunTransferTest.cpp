@@ -3,8 +3,12 @@
 // afterwards: registry values, files, boxes, the environment, the desktop shell.
 #include <gtest/gtest.h>
 
+#include <new>
+#include <stdexcept>
+
 #include "fake/FakeServices.h"
 #include "relocation/FolderCatalogue.h"
+#include "relocation/RunRecord.h"
 #include "relocation/RunTransfer.h"
 
 namespace vestrand {
@@ -258,6 +262,26 @@ const Accepted kAccepted[] = {
      {{1, kXp + "\\Gone Desktop"}, {3, "D:\\Personal\\Favorites"}}, {}, {}, false},
 };
 
+// In every row, a value the run changed names a folder that exists and both of the row's values agree; every
+// file's content is still somewhere. Returns the record's path and text.
+std::pair<std::string, std::string> EveryRowNamedAndNothingLost(FakeMachine& m,
+                                                                const std::map<std::string, std::string>& before) {
+  for (const FolderRow& r : FolderCatalogue()) {
+    const std::string now = Reg(m, r.firstWriteKey, r.valueName);
+    if (now == m.form.GetText(TextOf(r.row)) || now == "<none>") continue;
+    EXPECT_EQ(Reg(m, r.secondWriteKey, r.secondValueName), now) << r.valueName;
+    EXPECT_TRUE(m.files.IsDirectory(now)) << r.valueName << " " << now;
+  }
+  std::multiset<std::string> kept;
+  std::pair<std::string, std::string> record;
+  for (const auto& [path, content] : m.files.Contents()) {
+    kept.insert(content);
+    if (Has(path, "\\Vestrand-记录-")) record = {path, content};
+  }
+  for (const auto& [path, content] : before) EXPECT_GE(kept.count(content), 1u) << path;
+  return record;
+}
+
 TEST(RunTransfer, AcceptedRunsLeaveEveryFolderNamedAndNothingLost) {
   for (const Accepted& c : kAccepted) {
     for (const auto run : {RunTransferNT5, RunTransferNT6}) {
@@ -276,20 +300,7 @@ TEST(RunTransfer, AcceptedRunsLeaveEveryFolderNamedAndNothingLost) {
       }
       for (const std::string& p : c.files) EXPECT_EQ(m.files.Exists(p.substr(p[0] == '!')), p[0] != '!') << p;
       if (c.check) c.check(m);
-      // In every row, a value the run changed names a folder that exists, and both of the row's values agree.
-      for (const FolderRow& r : FolderCatalogue()) {
-        const std::string now = Reg(m, r.firstWriteKey, r.valueName);
-        if (now == m.form.GetText(TextOf(r.row)) || now == "<none>") continue;
-        EXPECT_EQ(Reg(m, r.secondWriteKey, r.secondValueName), now) << r.valueName;
-        EXPECT_TRUE(m.files.IsDirectory(now)) << r.valueName << " " << now;
-      }
-      std::multiset<std::string> kept;
-      std::string record, recordFile;
-      for (const auto& [path, content] : m.files.Contents()) {
-        kept.insert(content);
-        if (Has(path, "\\Vestrand-记录-")) std::tie(recordFile, record) = std::tie(path, content);
-      }
-      for (const auto& [path, content] : before) EXPECT_GE(kept.count(content), 1u) << path;
+      const auto [recordFile, record] = EveryRowNamedAndNothingLost(m, before);
       EXPECT_EQ(record.rfind("\xEF\xBB\xBFVestrand 转移记录\r\n", 0), 0u) << recordFile;
       for (const std::string& line : c.recorded) EXPECT_TRUE(Has(record, line)) << record;
       const auto box = FirstCall(m.trace, "MessageBox(有些文件夹没有完整转移");
@@ -350,16 +361,107 @@ TEST(RunTransfer, RefusedRunsChangeNothing) {
   }
 }
 
-// Once the desktop has been ended it comes back, whatever goes wrong, and a box names the undo file.
-TEST(RunTransfer, UnexpectedFailureBringsTheShellBack) {
-  FakeMachine m;
-  Prepare(m, false, {1}, "D:\\W");
-  m.host.sleepThrows = true;
-  RunTransferNT6(m.services, m.form);
-  EXPECT_TRUE(Before(m.trace, kTaskkill, kExplorer));
-  const auto box = FirstCall(m.trace, "MessageBox(转移中途出现意外错误");
-  EXPECT_TRUE(box != m.trace.end() && Has(*box, "Vestrand-还原-20261206-153000.reg"));
-  EXPECT_TRUE(m.form.windowEnabled && !m.host.ended);
+// Whatever fails, wherever, once the window is parked: the window comes back where it was, enabled; once the
+// desktop was ended, the row under way is settled, the record written, the desktop back, and only then a box,
+// which names the record only when it was written.
+TEST(RunTransfer, AnUnforeseenErrorAtAnyStepEndsLikeARun) {
+  struct Failure {
+    const char* call;  // the first call that starts so, before or after the desktop is ended, fails after its work
+    bool shellEnded;
+  };
+  const Failure failures[] = {
+      {"QueryOsVersion", false},
+      {"MakeDirectory(D:\\W)", false},
+      {"ProtectPrivateFolder", false},
+      {"WriteNewFile(D:\\W\\Vestrand-还原", false},
+      {"WriteNewFile(D:\\W\\Vestrand-记录", false},
+      {"StartCommand(taskkill", true},
+      {"Sleep", true},
+      {"AppendToFile", true},
+      {"RegWriteValue(Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders, Personal", true},
+      {"ShellMoveFiles(C:\\Users\\Ann\\Documents", true},
+      {"DirExists(D:\\W\\Documents)", true},
+      {"SetEnvironmentVariable", true},
+  };
+  const std::function<void()> kinds[] = {
+      [] { throw std::runtime_error("unforeseen"); },
+      [] { throw std::bad_alloc(); },
+      [] { throw 7; },
+  };
+  for (const Failure& f : failures) {
+    for (const auto& fail : kinds) {
+      SCOPED_TRACE(f.call);
+      FakeMachine m;
+      Prepare(m, false, {1, 2, 6}, "D:\\W");
+      m.files.heldFiles = {kDocs + "\\file 2.txt"};
+      const auto before = m.files.Contents();
+      bool failed = false, shellGone = false;
+      m.onCall = [&](const std::string& call) {
+        shellGone = shellGone || call == kTaskkill;
+        if (shellGone == f.shellEnded && call.rfind(f.call, 0) == 0 && !std::exchange(failed, true)) fail();
+      };
+      try {
+        RunTransferNT6(m.services, m.form);
+      } catch (...) {
+        EXPECT_FALSE(f.shellEnded) << "an error after the desktop was ended must not leave the run";
+      }
+      ASSERT_TRUE(failed);
+      EXPECT_TRUE(m.form.windowEnabled);
+      EXPECT_EQ(m.form.position.left, 2000);
+      EXPECT_EQ(m.form.position.top, 1500);
+      EXPECT_FALSE(m.host.ended);
+      const auto [recordFile, record] = EveryRowNamedAndNothingLost(m, before);
+      if (!f.shellEnded) continue;
+      const auto box = FirstCall(m.trace, "MessageBox(转移中途出现意外错误");
+      ASSERT_NE(box, m.trace.end());
+      EXPECT_TRUE(Before(m.trace, kTaskkill, kExplorer));
+      EXPECT_GT(box, FirstCall(m.trace, kExplorer));
+      EXPECT_TRUE(Has(*box, "Vestrand-还原-20261206-153000.reg"));
+      EXPECT_EQ(Has(*box, recordFile), !recordFile.empty()) << *box;
+    }
+  }
+}
+
+// The record is on the disk before each row is carried and after it: a run ended by force at any moment leaves a
+// record that names the rows done, the row under way and the rows not started; a run that ends says so.
+TEST(RunTransfer, TheRecordSaysWhereARunWasStopped) {
+  struct Moment {
+    std::string call;                     // the run is ended by force right after this call
+    std::size_t rowsDone;                 // rows with an outcome in the record
+    const char* underWay;                 // the row being carried; "" between rows
+    std::vector<std::string> notStarted;  // the ticked rows not begun
+  };
+  const Moment moments[] = {
+      {kTaskkill, 0, "", {"我的桌面", "我的文档", "收藏夹"}},
+      {"ShellMoveFiles(" + kWin7 + "\\Desktop", 0, "我的桌面", {"我的文档", "收藏夹"}},
+      {Write(kShellFoldersKey, "Personal", "D:\\W\\Documents"), 1, "我的文档", {"收藏夹"}},
+      {"ShellMoveFiles(" + kWin7 + "\\Favorites", 2, "收藏夹", {}},
+  };
+  const std::string recordFile = "D:\\W\\Vestrand-记录-20261206-153000.txt";
+  for (const Moment& at : moments) {
+    SCOPED_TRACE(at.call);
+    FakeMachine m;
+    Prepare(m, false, {1, 2, 3}, "D:\\W");
+    std::string record;
+    m.onCall = [&](const std::string& call) {
+      if (record.empty() && call.rfind(at.call, 0) == 0) record = m.files.Contents().at(recordFile);
+    };
+    RunTransferNT6(m.services, m.form);
+    const auto stopped = ReadInterruptedRecord(record);
+    ASSERT_TRUE(stopped.has_value()) << record;
+    EXPECT_EQ(stopped->undoFileName, "Vestrand-还原-20261206-153000.reg");
+    EXPECT_EQ(stopped->caption, at.underWay);
+    EXPECT_EQ(stopped->notStarted, at.notStarted);
+    std::size_t done = 0;
+    for (auto i = record.find("  结果: "); i != std::string::npos; i = record.find("  结果: ", i + 1)) ++done;
+    EXPECT_EQ(done, at.rowsDone);
+    if (*at.underWay != '\0') {
+      EXPECT_TRUE(Has(stopped->oldLocation, kWin7)) << stopped->oldLocation;
+      EXPECT_TRUE(Has(stopped->newLocation, "D:\\W\\")) << stopped->newLocation;
+    }
+    // The run that was not stopped ends its record.
+    EXPECT_FALSE(ReadInterruptedRecord(m.files.Contents().at(recordFile)).has_value());
+  }
 }
 
 }  // namespace

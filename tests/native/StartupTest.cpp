@@ -72,6 +72,49 @@ TEST(Startup, EachRowShowsWhatTheRegistryHoldsAndOffersOnlySoundFolders) {
   }
 }
 
+// A run ended by force is told of at the next start, once, before the window shows; a record whose run ended,
+// or that was already told, is not.
+TEST(Startup, ARunThatNeverEndedIsToldOfOnce) {
+  const std::string underWay = std::string("\xEF\xBB\xBFVestrand 转移记录\r\n还原注册表: 双击 Vestrand-还原-1.reg,确认\r\n") +
+                               "状态: 转移进行中。如果本记录的最后一行不是“转移结束”,说明转移被中断了。\r\n" +
+                               "要转移的文件夹:\r\n  - 我的桌面\r\n  - 我的文档\r\n\r\n我的桌面\r\n" +
+                               "  原位置: C:\\U\\Desktop\r\n  正在转移到: D:\\W\\Desktop\r\n";
+  struct Case {
+    std::string record;  // what the record beside the moved desktop holds
+    bool told;
+  };
+  const Case cases[] = {
+      {underWay, true},
+      {underWay + "  现位置: D:\\W\\Desktop\r\n  结果: 已移动到新位置\r\n\r\n转移结束。\r\n", false},
+      {underWay + "(中断的转移已在下次启动时提示过)\r\n", false},
+      {"\xEF\xBB\xBF一个同名的文本文件\r\n", false},
+  };
+  for (const Case& c : cases) {
+    FakeMachine m;
+    m.host.SetVersion(6, 1);
+    m.registry.Set(kUserShellFoldersKey, "Desktop", "D:\\W\\Desktop");
+    m.files.AddDirectory("D:\\W\\Desktop");
+    m.files.AddFile("D:\\W\\Vestrand-记录-1.txt", c.record);
+    m.onCall = [&m](const std::string& call) {
+      if (call.rfind("MessageBox(", 0) == 0) {
+        EXPECT_FALSE(m.form.shown) << "told before the window shows";
+      }
+    };
+    ASSERT_TRUE(Start(m));
+    std::string told;
+    for (const std::string& e : m.trace) told += e.rfind("MessageBox(", 0) == 0 ? e : "";
+    EXPECT_EQ(!told.empty(), c.told) << c.record;
+    if (!c.told) continue;
+    for (const char* named : {"D:\\W\\Vestrand-记录-1.txt", "D:\\W\\Vestrand-还原-1.reg", "“C:\\U\\Desktop”",
+                              "“D:\\W\\Desktop”", "注册表已经指向新位置", "我的文档", "友情提示:"}) {
+      EXPECT_TRUE(fake::Has(told, named)) << named << " in " << told;
+    }
+    m.trace.clear();
+    ASSERT_TRUE(Start(m));
+    for (const std::string& e : m.trace) EXPECT_NE(e.rfind("MessageBox(", 0), 0u) << "told twice: " << e;
+  }
+}
+
 const RunChoice kRuns{[](Services&, MainForm& f) { static_cast<FakeMachine&>(f).trace.push_back("NT5 run"); },
                       [](Services&, MainForm& f) { static_cast<FakeMachine&>(f).trace.push_back("NT6 run"); }};
 
