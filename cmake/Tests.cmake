@@ -18,6 +18,8 @@ if(NOT WIN32)
   add_executable(native_tests ${NATIVE_TEST_SOURCES})
   target_include_directories(native_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests)
   target_link_libraries(native_tests PRIVATE vestrand_logic vestrand_gtest)
+  # Test tables name their fields (designated initialisers).
+  set_target_properties(native_tests PROPERTIES CXX_STANDARD 20)
   target_compile_definitions(native_tests PRIVATE VESTRAND_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
   include(GoogleTest)
   gtest_discover_tests(native_tests DISCOVERY_TIMEOUT 60)

@@ -69,12 +69,7 @@ void MakeEmptyFolder(Services& s, const RowPlan& p, bool inPlace) {
 
 }  // namespace
 
-Settled TransferFolder(Services& s, const RowPlan& p, const std::string& root, Mode mode, const Snapshot& saved,
-                       RowOutcome outerOutcome) {
-  // A folder that was to travel inside an outer one stays where it is when the outer one did.
-  if (p.travelsWithOuter && (outerOutcome == RowOutcome::PointedBack || outerOutcome == RowOutcome::WriteRefused)) {
-    return {p.current, RowOutcome::PointedBack};
-  }
+Settled TransferFolder(Services& s, const RowPlan& p, const std::string& root, Mode mode, const Snapshot& saved) {
   if (!WriteLocation(s.registry, *p.row, p.newLocation, saved)) {
     // The row stays as it was, files included: they remain where the registry points.
     s.dialogs.MessageBox(kWriteRefusedText, kMbIconError, std::nullopt);

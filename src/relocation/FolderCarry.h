@@ -21,9 +21,9 @@ struct Settled {
 };
 
 // The per-row work of a ticked row: both registry values, then the files by transfer mode.
-// `outerOutcome` is where the row's outer folder was settled, for a row that travels in it.
-Settled TransferFolder(Services& s, const RowPlan& p, const std::string& root, Mode mode, const Snapshot& saved,
-                       RowOutcome outerOutcome);
+// A row that travels inside an outer row's folder is settled by its own files: pointed back
+// when they stayed with the outer folder, counted when some of them did.
+Settled TransferFolder(Services& s, const RowPlan& p, const std::string& root, Mode mode, const Snapshot& saved);
 
 // A row that an unforeseen error stopped half-way: settled by what really arrived, the
 // registry put back unless its folder did.

@@ -134,8 +134,7 @@ void CarryRows(Services& s, const std::vector<RowPlan>& plan, const std::string&
     if (carried) {
       journal.RowStarted(line.caption, p.current, p.newLocation);
       underWay = &p;
-      const RowOutcome outer = p.travelsWithOuter ? record.rows[p.outer].outcome : RowOutcome::LeftAlone;
-      const Settled settled = TransferFolder(s, p, root, mode, saved, outer);
+      const Settled settled = TransferFolder(s, p, root, mode, saved);
       line.newLocation = settled.location;
       line.outcome = settled.outcome;
       line.files = settled.files;

@@ -35,6 +35,15 @@ using Names = std::set<std::string, CaseLess>;
 
 inline bool Has(const std::string& s, const std::string& part) { return s.find(part) != std::string::npos; }
 
+// A file's UTF-16LE text (after its byte-order mark) as UTF-8.
+inline std::string Utf16Text(const std::string& bytes) {
+  std::u16string text;
+  for (std::size_t i = 2; i + 1 < bytes.size(); i += 2) {
+    text += static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) | static_cast<unsigned char>(bytes[i + 1]) << 8);
+  }
+  return Utf16ToUtf8(text);
+}
+
 struct StoredValue {
   std::uint32_t type = kRegSz;
   std::string text;  // display text (for REG_EXPAND_SZ: already expanded)
@@ -65,7 +74,7 @@ class FakeMachine final : public Registry, public FileSystem, public Host, publi
   }
   bool RegWriteValue(std::uint32_t, const std::string& key, const std::string& name,
                      const std::string& value, std::uint32_t type) override {
-    const bool ok = refusedKeys.count(key) == 0;
+    const bool ok = refusedKeys.count(key) == 0 && refusedValues.count(name) == 0;
     if (ok) Set(key, name, value, type);
     return Log("RegWriteValue", {key, name, value, std::to_string(type)}, ok);
   }
@@ -91,6 +100,7 @@ class FakeMachine final : public Registry, public FileSystem, public Host, publi
     return v == values_.end() ? nullptr : &v->second;
   }
   Names refusedKeys;     // writes under these keys fail (access denied)
+  Names refusedValues;   // writes of these value names fail
   Names unreadableKeys;  // reads of whole values under these keys fail
 
   // ---- files: absolute paths compared case-insensitively, kept as first spelled ----
@@ -165,6 +175,7 @@ class FakeMachine final : public Registry, public FileSystem, public Host, publi
     return Log("ProtectPrivateFolder", {path}, HostResult::Success());
   }
   void AddDirectory(const std::string& path) { Make(path, true); }
+  void Remove(const std::string& path) { nodes_.erase(Norm(path)); }
   void AddFile(const std::string& path, const std::string& content) {  // and every folder above it
     AddDirectory(path.substr(0, path.rfind('\\')));
     nodes_[Norm(path)] = Node{0, content};
@@ -185,6 +196,7 @@ class FakeMachine final : public Registry, public FileSystem, public Host, publi
   std::map<std::string, std::uint64_t> freeBytes;  // per drive ("D:"); plenty where not given
   Names heldFiles;  // held open, so skipped by the shell: a copy leaves them out, a move leaves them behind
   bool moveOntoSameNameDoesNothing = false;  // as Wine's shell does, reporting success
+  Names shortCopies;     // copies of these files arrive cut short
   Names readOnlyFolders;  // no new file can be written in these
   Names unwritableFiles;  // nothing can be added to these
 
@@ -307,6 +319,7 @@ class FakeMachine final : public Registry, public FileSystem, public Host, publi
       if (!Same(path, src) && !Below(path, src)) continue;
       if (!IsFolder(node) && heldFiles.count(path) != 0) continue;  // skipped by the shell
       nodes_[target + path.substr(src.size())] = node;
+      if (shortCopies.count(path) != 0) nodes_[target + path.substr(src.size())].content.pop_back();
       const bool holds = std::any_of(heldFiles.begin(), heldFiles.end(),
                                      [&](const std::string& h) { return Same(h, path) || Below(h, path); });
       if (move && !holds) nodes_.erase(path);
