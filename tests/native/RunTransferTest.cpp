@@ -408,27 +408,35 @@ TEST(RunTransfer, AcceptedRunsLeaveEveryFolderNamedAndNothingLost) {
 // A refused run changes nothing: one box that says why, the window where it was, the
 // desktop never ended, the files as they were, nothing written to the registry.
 TEST(RunTransfer, RefusedRunsChangeNothing) {
-  // target, mode, the start of the only box's text, what else it says, what differs from the profile
-  using Setup = std::function<void(FakeMachine&)>;
-  const std::tuple<std::string, Control, const char*, const char*, Setup> cases[] = {
-      {"  ", kMove, "恐怕您没有选择目标文件夹", "", nullptr},
-      {"D:Personal", kMove, "目标文件夹“D:Personal”", "不是完整的路径", nullptr},
-      {"D:\\Personal ", kMove, "目标文件夹“D:\\Personal ”", "无效的文件夹名", nullptr},
+  struct Refused {
+    std::string target;
+    Control mode;
+    const char* opens;  // how the only box's text begins
+    const char* says = "";
+    std::function<void(FakeMachine&)> setup = nullptr;
+  };
+  const Refused cases[] = {
+      {"  ", kMove, "恐怕您没有选择目标文件夹"},
+      {"D:Personal", kMove, "目标文件夹“D:Personal”", "不是完整的路径"},
+      {"D:\\Personal ", kMove, "目标文件夹“D:\\Personal ”", "无效的文件夹名"},
       {"c:\\documents and settings\\USER\\my documents\\x", kCopy, "目标文件夹“c:\\documents",
-       "文件夹“C:\\Documents and Settings\\user\\My Documents”之中", nullptr},
+       "文件夹“C:\\Documents and Settings\\user\\My Documents”之中"},
       {"E:\\Backup", kMove, "目标文件夹“E:\\Backup”", "My Documents”之中",
        [](FakeMachine& m) { m.files.aliases["E:"] = kXp + "\\My Documents"; }},
       {"D:\\Personal", kMove, "文件夹“", "同名", [](FakeMachine& m) {
-         SetRow(m, 3, "E:\\Stuff\\My Documents", 1);
+         SetRow(m, kFavorites, "E:\\Stuff\\My Documents", 1);
          m.files.AddFile("E:\\Stuff\\My Documents\\第 2 号.txt", "another");
        }},
       {"D:\\Personal", kCopy, "目标文件夹中已有同名的文件夹", "1 个文件会被覆盖",
        [](FakeMachine& m) { m.files.AddFile("D:\\Personal\\桌面\\SUB DIR\\深\\A.bin", "older"); }},
       {"C:\\Data", kCopy, "目标驱动器的空间不够", "“C:\\”所在的驱动器只剩 40 MB",
        [](FakeMachine& m) { m.files.freeBytes["C:"] = 40ull << 20; }},
+      // Every file of every row counts, and a move to another drive writes them all again.
+      {"D:\\Personal", kMove, "目标驱动器的空间不够", "",
+       [](FakeMachine& m) { m.files.freeBytes["D:"] = (50ull << 20) + 60; }},
       {"D:\\Personal", kMove, "无法读取注册表", "",
        [](FakeMachine& m) { m.registry.unreadableKeys = {kEnvironmentKey}; }},
-      {"E:\\Personal", kMove, "无法创建目标文件夹“E:\\Personal”", "", nullptr},
+      {"E:\\Personal", kMove, "无法创建目标文件夹“E:\\Personal”"},
       {"D:\\New\\Root", kMove, "无法在目标文件夹“D:\\New\\Root”中写入注册表还原文件", "",
        [](FakeMachine& m) { m.files.readOnlyFolders = {"D:\\New\\Root"}; }},
   };
@@ -436,7 +444,7 @@ TEST(RunTransfer, RefusedRunsChangeNothing) {
     for (const auto& [target, mode, start, reason, setup] : cases) {
       SCOPED_TRACE(target + " " + start);
       FakeMachine m;
-      Prepare(m, true, {1, 2, 11, 12, 13}, target, mode);
+      Prepare(m, true, {kDesktop, kDocuments, kVideos, kPictures, kMusic}, target, mode);
       if (setup) setup(m);
       const auto files = m.files.Contents();
       run(m.services, m.form);
@@ -449,7 +457,10 @@ TEST(RunTransfer, RefusedRunsChangeNothing) {
         }
       }
       EXPECT_EQ(m.files.Contents(), files);
-      EXPECT_TRUE(m.form.windowEnabled && m.form.position.left == 2000 && m.form.position.top == 1500 && !m.host.ended);
+      EXPECT_TRUE(m.form.windowEnabled);
+      EXPECT_EQ(m.form.position.left, 2000);
+      EXPECT_EQ(m.form.position.top, 1500);
+      EXPECT_FALSE(m.host.ended);
     }
   }
 }

@@ -47,7 +47,8 @@ TEST(Startup, EachRowShowsWhatTheRegistryHoldsAndOffersOnlySoundFolders) {
       {false, 2, "C:\\U\\Docs", "", false, "C:\\U\\Docs", "unticked disabled"},  // a folder that is gone
       {false, 3, "", "C:\\U\\Fav", true, "C:\\U\\Fav", "ticked"},  // read from Shell Folders
       {false, 6, "", "C:\\U\\Temp", true, "", "unticked disabled"},  // temporary files never fall back
-      {false, 12, "C:\\U\\Pics", "", false, "C:\\U\\Pics", "ticked"},  // media: offered without a look
+      {false, 7, "", "C:\\U\\Contacts", true, "C:\\U\\Contacts", "ticked"},
+      {false, 11, "C:\\U\\Videos", "", false, "C:\\U\\Videos", "ticked"},  // media: offered without a look
       {false, 1, "Desktop", "", true, "Desktop", "unticked disabled"},
       {false, 1, "C:\\", "", true, "C:\\", "unticked disabled"},
       {true, 2, "", "C:\\U\\My Documents", true, "C:\\U\\My Documents", "unticked"},
@@ -123,6 +124,7 @@ TEST(Startup, EventsDoWhatTheControlPromises) {
   // control, event, version (61: 6.1), handled, what follows (runs, notes, web page, commands,
   // boxes), target after (also what the folder picker answers)
   const std::tuple<Control, E, unsigned, bool, const char*, const char*> cases[] = {
+      {Control::Command1, E::Click, 50, true, "NT5 run", "T"},
       {Control::Command1, E::Click, 52, true, "NT5 run", "T"},
       {Control::Command1, E::Click, 62, true, "NT6 run", "T"},
       {Control::Command1, E::Click, 63, true, "", "T"},
