@@ -1,8 +1,10 @@
 // What the program learns about folders and files: whether they exist, their attributes,
-// and before a run carries them, their identity, volume, free space and files; and the
-// files a run writes itself.
+// and before a run carries them, their identity, volume, free space and files, how names
+// compare, and who holds a file; and the files a run writes itself.
 #include <windows.h>
 
+#include <algorithm>
+#include <set>
 #include <utility>
 #include <vector>
 
@@ -68,29 +70,162 @@ std::optional<std::uint64_t> Win32FileSystem::FreeBytes(const std::string& path)
   return available.QuadPart;
 }
 
-std::vector<FileEntry> Win32FileSystem::ListFiles(const std::string& folder) {
-  std::vector<FileEntry> files;
-  std::vector<std::string> pending{std::string()};  // folders below `folder` still to read
+namespace {
+
+std::uint64_t Combine(DWORD high, DWORD low) { return (static_cast<std::uint64_t>(high) << 32) | low; }
+
+// Every file below `folder`. Through links, each folder is first known by its identity, so that
+// a folder reached by two ways is read once and a link back up ends the descent; one that cannot
+// be identified is read only when reached without a link.
+std::vector<FileEntry> ListBelow(Win32FileSystem& files, const std::string& folder, bool throughLinks) {
+  std::vector<FileEntry> found;
+  std::set<std::pair<std::uint32_t, std::uint64_t>> seen;
+  std::vector<std::pair<std::string, bool>> pending{{std::string(), false}};  // below `folder`, by a link
   while (!pending.empty()) {
-    const std::string below = std::move(pending.back());
+    const auto [below, linked] = std::move(pending.back());
     pending.pop_back();
-    WIN32_FIND_DATAW found{};
-    UniqueFindHandle find(::FindFirstFileW(ForLongUse(folder + below + "\\*").c_str(), &found));
+    if (throughLinks) {
+      const std::optional<FolderId> id = files.GetFolderId(folder + below);
+      if (id ? !seen.insert({id->volumeSerial, id->fileIndex}).second : linked) continue;
+    }
+    WIN32_FIND_DATAW entry{};
+    UniqueFindHandle find(::FindFirstFileW(ForLongUse(folder + below + "\\*").c_str(), &entry));
     if (!find) continue;
     do {
-      const std::wstring name = found.cFileName;
+      const std::wstring name = entry.cFileName;
       if (name == L"." || name == L"..") continue;
       const std::string relative = below + "\\" + Narrow(name);
-      if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+      if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
         // A junction or a linked folder leads elsewhere; the shell carries the link only.
-        if ((found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) pending.push_back(relative);
+        const bool link = (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+        if (throughLinks || !link) pending.emplace_back(relative, linked || link);
         continue;
       }
-      files.push_back({relative, (static_cast<std::uint64_t>(found.nFileSizeHigh) << 32) |
-                                     found.nFileSizeLow});
-    } while (::FindNextFileW(find.get(), &found));
+      found.push_back({relative, Combine(entry.nFileSizeHigh, entry.nFileSizeLow),
+                       Combine(entry.ftLastWriteTime.dwHighDateTime, entry.ftLastWriteTime.dwLowDateTime)});
+    } while (::FindNextFileW(find.get(), &entry));
   }
-  return files;
+  return found;
+}
+
+}  // namespace
+
+std::vector<FileEntry> Win32FileSystem::ListFiles(const std::string& folder) {
+  return ListBelow(*this, folder, false);
+}
+
+std::vector<FileEntry> Win32FileSystem::ListFilesThroughLinks(const std::string& folder) {
+  return ListBelow(*this, folder, true);
+}
+
+std::string Win32FileSystem::NameKey(const std::string& text) {
+  // Called for every file: short texts stay on the stack, and the system converts and folds in one pass
+  // each. Upper case without LCMAP_LINGUISTIC_CASING follows the file system's rules, and the invariant
+  // locale keeps a Turkish user's "i" apart from "İ" as NTFS does; both exist from Windows 2000 on.
+  if (text.empty()) return text;
+  wchar_t local[1024];
+  std::vector<wchar_t> spill;
+  const int sourceLength = static_cast<int>(text.size());
+  int length = ::MultiByteToWideChar(CP_UTF8, 0, text.data(), sourceLength, local, 512);
+  wchar_t* wide = local;
+  if (length == 0) {  // longer than the stack's share
+    length = ::MultiByteToWideChar(CP_UTF8, 0, text.data(), sourceLength, nullptr, 0);
+    spill.resize(2 * static_cast<std::size_t>(length));
+    wide = spill.data();
+    ::MultiByteToWideChar(CP_UTF8, 0, text.data(), sourceLength, wide, length);
+  }
+  wchar_t* const upper = wide + length;
+  const int folded = ::LCMapStringW(LOCALE_INVARIANT, LCMAP_UPPERCASE, wide, length, upper, length);
+  if (folded <= 0) return text;
+  std::string key(3 * static_cast<std::size_t>(folded), '\0');  // a UTF-16 unit takes 3 bytes at most
+  key.resize(static_cast<std::size_t>(::WideCharToMultiByte(CP_UTF8, 0, upper, folded, &key[0],
+                                                            static_cast<int>(key.size()), nullptr, nullptr)));
+  return key;
+}
+
+std::optional<VolumeFacts> Win32FileSystem::VolumeFactsOf(const std::string& path) {
+  // A target not made yet lies on the volume of its nearest existing folder.
+  std::string existing = path;
+  while (!DirExists(existing) && existing.find('\\') != std::string::npos &&
+         existing.find_last_of('\\') > 2) {
+    existing.erase(existing.find_last_of('\\'));
+  }
+  const std::string root = VolumeOf(existing.size() == 2 && existing[1] == ':' ? existing + "\\" : existing);
+  if (root.empty()) return std::nullopt;
+  const std::wstring wideRoot = Wide(root);
+  VolumeFacts facts;
+  wchar_t name[MAX_PATH + 1] = {};
+  DWORD serial = 0, longestName = 0, flags = 0;
+  const bool named = ::GetVolumeInformationW(wideRoot.c_str(), nullptr, 0, &serial, &longestName, &flags, name,
+                                             MAX_PATH + 1) != 0;
+  if (named) {
+    facts.fileSystem = Narrow(name);
+    facts.persistentAcls = (flags & FILE_PERSISTENT_ACLS) != 0;
+  }
+  DWORD sectorsPerCluster = 0, bytesPerSector = 0, freeClusters = 0, clusters = 0;
+  const bool sized = ::GetDiskFreeSpaceW(wideRoot.c_str(), &sectorsPerCluster, &bytesPerSector, &freeClusters,
+                                         &clusters) != 0;
+  if (sized) facts.clusterBytes = static_cast<std::uint64_t>(sectorsPerCluster) * bytesPerSector;
+  if (!named && !sized) return std::nullopt;
+  return facts;
+}
+
+bool Win32FileSystem::InUseByAnother(const std::string& path, bool forMove) {
+  // Opened as the shell's carry needs it, sharing everything: only a holder that shares less refuses.
+  UniqueFileHandle file(::CreateFileW(ForLongUse(path).c_str(), GENERIC_READ | (forMove ? DELETE : 0),
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                      FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  if (file) return false;
+  const DWORD error = ::GetLastError();
+  return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION;
+}
+
+namespace {
+
+// One Restart Manager session, ended with its owner.
+class RestartManagerSession {
+ public:
+  RestartManagerSession() {
+    WCHAR key[CCH_RM_SESSION_KEY + 1] = {};
+    open_ = syslib::RmStartSession(&session_, 0, key) == ERROR_SUCCESS;
+  }
+  ~RestartManagerSession() {
+    if (open_) syslib::RmEndSession(session_);
+  }
+  RestartManagerSession(const RestartManagerSession&) = delete;
+  RestartManagerSession& operator=(const RestartManagerSession&) = delete;
+  bool open() const { return open_; }
+  DWORD get() const { return session_; }
+
+ private:
+  DWORD session_ = 0;
+  bool open_ = false;
+};
+
+}  // namespace
+
+std::vector<std::string> Win32FileSystem::ProgramsHolding(const std::string& path) {
+  std::vector<std::string> names;
+  const RestartManagerSession session;
+  const std::wstring file = Wide(path);
+  LPCWSTR files[] = {file.c_str()};
+  if (!session.open() || syslib::RmRegisterResources(session.get(), 1, files) != ERROR_SUCCESS) return names;
+  std::vector<RM_PROCESS_INFO> holders;
+  UINT needed = 0, count = 0;
+  DWORD reasons = 0;
+  DWORD status = ERROR_MORE_DATA;
+  // The list may grow between two calls.
+  for (int attempt = 0; attempt < 4 && status == ERROR_MORE_DATA; ++attempt) {
+    holders.resize(needed);
+    count = needed;
+    status = syslib::RmGetList(session.get(), &needed, &count, holders.data(), &reasons);
+  }
+  if (status != ERROR_SUCCESS) return names;
+  for (UINT i = 0; i < count && i < holders.size(); ++i) {
+    const std::string name = Narrow(holders[i].strAppName);
+    if (!name.empty() && std::find(names.begin(), names.end(), name) == names.end()) names.push_back(name);
+  }
+  return names;
 }
 
 bool Win32FileSystem::WriteNewFile(const std::string& path, const std::string& bytes) {

@@ -11,9 +11,6 @@
 
 namespace vestrand {
 
-namespace {
-
-// The SID of the user this program runs as, in its text form.
 bool CurrentUserSid(std::string& sid) {
   UniqueHandle token;
   if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, token.put())) return false;
@@ -31,8 +28,6 @@ bool CurrentUserSid(std::string& sid) {
   return true;
 }
 
-}  // namespace
-
 HostResult Win32FileSystem::ProtectPrivateFolder(const std::string& path) {
   std::string sid;
   if (!CurrentUserSid(sid)) return HostResult::Failure(::GetLastError());
@@ -49,10 +44,13 @@ HostResult Win32FileSystem::ProtectPrivateFolder(const std::string& path) {
     return HostResult::Failure(::GetLastError());
   }
   std::wstring name = Wide(path);
-  const DWORD status = ::SetNamedSecurityInfoW(
-      &name[0], SE_FILE_OBJECT,
-      OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION,
-      owner, nullptr, dacl, nullptr);
+  const SECURITY_INFORMATION list = DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION;
+  DWORD status = ::SetNamedSecurityInfoW(&name[0], SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION | list, owner,
+                                         nullptr, dacl, nullptr);
+  // A network share may refuse to take a new owner; the access list alone still keeps others out.
+  if (status != ERROR_SUCCESS) {
+    status = ::SetNamedSecurityInfoW(&name[0], SE_FILE_OBJECT, list, nullptr, nullptr, dacl, nullptr);
+  }
   return status == ERROR_SUCCESS ? HostResult::Success() : HostResult::Failure(status);
 }
 

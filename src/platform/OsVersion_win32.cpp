@@ -1,6 +1,9 @@
 // The Win32 half of the version query: what Windows reports to the program.
 #include <windows.h>
 
+#include <string>
+
+#include "platform/SystemLibraries.h"
 #include "platform/Win32Services.h"
 
 namespace vestrand {
@@ -23,6 +26,15 @@ RawOsVersion Win32Host::QueryOsVersion() {
     raw.servicePack[i] = static_cast<char16_t>(info.szCSDVersion[i]);
   }
   return raw;
+}
+
+std::string Win32Host::RealWindowsVersion() {
+  // A program whose manifest names no newer Windows is told 6.2 by Windows 8.1 to 11; ntdll says the truth.
+  OSVERSIONINFOW info{};
+  info.dwOSVersionInfoSize = sizeof(info);
+  if (syslib::RtlGetVersion(&info) != 0) return std::string();
+  return std::to_string(info.dwMajorVersion) + "." + std::to_string(info.dwMinorVersion) + "." +
+         std::to_string(info.dwBuildNumber);
 }
 
 }  // namespace vestrand

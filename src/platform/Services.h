@@ -73,10 +73,13 @@ struct FolderId {
   }
 };
 
-// One file below a folder: its path below it ("\a\b.txt") and its size in bytes.
+// One file below a folder: its path below it ("\a\b.txt"), its size in bytes and its last-write time as
+// Windows keeps it (a FILETIME: 100 ns steps since 1601, UTC). A file of the same path, size and time in
+// the target is the copy an interrupted earlier run left there.
 struct FileEntry {
   std::string relativePath;
   std::uint64_t size = 0;
+  std::uint64_t lastWrite = 0;
 };
 
 struct LocalTime {
@@ -125,6 +128,27 @@ class FileSystem {
   // Every file below the folder, at any depth. Junctions and symbolic links are not
   // entered: what they lead to is not carried with the folder.
   virtual std::vector<FileEntry> ListFiles(const std::string& folder) = 0;
+  // Every file below the folder, entering junctions and linked folders as well: what a carry onto this
+  // folder would meet. Each real folder is read once, known by its identity, so a link back up ends.
+  virtual std::vector<FileEntry> ListFilesThroughLinks(const std::string& folder) = 0;
+  // The text as the file system compares names: two names are one file when their keys are equal. Folded
+  // with the system's own table, with the file system's rules rather than a language's: "Łódź" and "łódź",
+  // "Ⅰ" and "ⅰ" are one, "ß" and "SS" are not, nor "ı" and "I". The key of sets and maps of paths, and what
+  // "same or inside" compares. Cheap enough to call for every file.
+  virtual std::string NameKey(const std::string& text) = 0;
+  // What a volume can hold and how it counts room.
+  struct VolumeFacts {
+    std::string fileSystem;          // "NTFS", "FAT32", "FAT", "exFAT"...; empty when unknown
+    bool persistentAcls = false;     // the volume keeps access lists (FILE_PERSISTENT_ACLS)
+    std::uint64_t clusterBytes = 0;  // the unit every file's room is rounded up to; 0 when unknown
+  };
+  // Facts of the volume that holds, or would hold, the path (which may not exist yet); nothing when unknown.
+  virtual std::optional<VolumeFacts> VolumeFactsOf(const std::string& path) = 0;
+  // Whether another program holds the file so that the shell could not read it (a copy) or take it away
+  // (a move, `forMove`). A file that is gone or that the user may not open is not "in use".
+  virtual bool InUseByAnother(const std::string& path, bool forMove) = 0;
+  // The names of the programs holding the file, where the system can say (Vista and later); else none.
+  virtual std::vector<std::string> ProgramsHolding(const std::string& path) = 0;
   // Writes a file that does not exist yet; false when it exists or cannot be written
   // whole (a partly written file is removed).
   virtual bool WriteNewFile(const std::string& path, const std::string& bytes) = 0;
@@ -138,7 +162,8 @@ class FileSystem {
   // Removes a folder only when it is empty.
   virtual bool RemoveEmptyDirectory(const std::string& path) = 0;
   // Gives a new folder the protection of a profile folder (see PrivateFolderSecurity);
-  // refused on a volume without access lists.
+  // refused on a volume without access lists. Where the owner cannot be set (a network share
+  // refuses it) the access list alone is set; a failure means the access list was not set.
   virtual HostResult ProtectPrivateFolder(const std::string& path) = 0;
 };
 
@@ -160,7 +185,21 @@ class Host {
   // Every window closes and the process ends. A fake returns; callers return after it.
   virtual void EndProgram() = 0;
   virtual LocalTime Now() = 0;
+  // A folder a sync client keeps in step with the cloud: moving it out is, for the client, deleting it.
+  struct SyncRoot {
+    std::string folder;
+    std::string client;  // the name the system gives the client; may be empty
+  };
+  // The folders sync clients keep for this user: those registered with the system, and those the
+  // OneDrive variables of the environment name. Each folder once.
+  virtual std::vector<SyncRoot> SyncRoots() = 0;
+  // The Windows that really runs, as "major.minor.build" ("10.0.22631"), whatever the version query
+  // answers this program; empty when unknown.
+  virtual std::string RealWindowsVersion() = 0;
 };
+
+using VolumeFacts = FileSystem::VolumeFacts;
+using SyncRoot = Host::SyncRoot;
 
 class Dialogs {
  public:

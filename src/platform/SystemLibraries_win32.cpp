@@ -39,6 +39,11 @@ HMODULE Comctl32() {
   return module.get();
 }
 
+HMODULE RestartManager() {
+  static const UniqueModule module = LoadSystemLibrary(L"rstrtmgr.dll");
+  return module.get();
+}
+
 template <typename F>
 F Find(HMODULE module, const char* name) {
   if (module == nullptr) return nullptr;
@@ -91,6 +96,36 @@ BOOL InitCommonControlsEx(const INITCOMMONCONTROLSEX* controls) {
   using Fn = BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*);
   static const auto fn = Find<Fn>(Comctl32(), "InitCommonControlsEx");
   return fn != nullptr ? fn(controls) : FALSE;
+}
+
+DWORD RmStartSession(DWORD* session, DWORD flags, WCHAR* sessionKey) {
+  static const auto fn = Find<DWORD(WINAPI*)(DWORD*, DWORD, WCHAR*)>(RestartManager(), "RmStartSession");
+  return fn != nullptr ? fn(session, flags, sessionKey) : static_cast<DWORD>(ERROR_CALL_NOT_IMPLEMENTED);
+}
+
+DWORD RmRegisterResources(DWORD session, UINT files, LPCWSTR* fileNames) {
+  using Fn = DWORD(WINAPI*)(DWORD, UINT, LPCWSTR*, UINT, RM_UNIQUE_PROCESS*, UINT, LPCWSTR*);
+  static const auto fn = Find<Fn>(RestartManager(), "RmRegisterResources");
+  return fn != nullptr ? fn(session, files, fileNames, 0, nullptr, 0, nullptr)
+                       : static_cast<DWORD>(ERROR_CALL_NOT_IMPLEMENTED);
+}
+
+DWORD RmGetList(DWORD session, UINT* needed, UINT* count, RM_PROCESS_INFO* processes, DWORD* rebootReasons) {
+  using Fn = DWORD(WINAPI*)(DWORD, UINT*, UINT*, RM_PROCESS_INFO*, DWORD*);
+  static const auto fn = Find<Fn>(RestartManager(), "RmGetList");
+  return fn != nullptr ? fn(session, needed, count, processes, rebootReasons)
+                       : static_cast<DWORD>(ERROR_CALL_NOT_IMPLEMENTED);
+}
+
+DWORD RmEndSession(DWORD session) {
+  static const auto fn = Find<DWORD(WINAPI*)(DWORD)>(RestartManager(), "RmEndSession");
+  return fn != nullptr ? fn(session) : static_cast<DWORD>(ERROR_CALL_NOT_IMPLEMENTED);
+}
+
+LONG RtlGetVersion(OSVERSIONINFOW* version) {
+  // Every process has ntdll loaded: it is found, never loaded.
+  static const auto fn = Find<LONG(WINAPI*)(OSVERSIONINFOW*)>(::GetModuleHandleW(L"ntdll.dll"), "RtlGetVersion");
+  return fn != nullptr ? fn(version) : static_cast<LONG>(0xC0000002L);
 }
 
 }  // namespace vestrand::syslib

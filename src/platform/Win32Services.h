@@ -33,6 +33,11 @@ class Win32FileSystem final : public FileSystem {
   std::string VolumeOf(const std::string& path) override;
   std::optional<std::uint64_t> FreeBytes(const std::string& path) override;
   std::vector<FileEntry> ListFiles(const std::string& folder) override;
+  std::vector<FileEntry> ListFilesThroughLinks(const std::string& folder) override;
+  std::string NameKey(const std::string& text) override;
+  std::optional<VolumeFacts> VolumeFactsOf(const std::string& path) override;
+  bool InUseByAnother(const std::string& path, bool forMove) override;
+  std::vector<std::string> ProgramsHolding(const std::string& path) override;
   bool WriteNewFile(const std::string& path, const std::string& bytes) override;
   bool AppendToFile(const std::string& path, const std::string& bytes) override;
   std::optional<std::string> ReadFileStart(const std::string& path, std::size_t limit) override;
@@ -53,7 +58,12 @@ class Win32Host final : public Host {
   void BroadcastEnvironmentChange() override;
   void EndProgram() override;
   LocalTime Now() override;
+  std::vector<SyncRoot> SyncRoots() override;
+  std::string RealWindowsVersion() override;
 };
+
+// The SID of the user this program runs as, in its text form ("S-1-5-21-..."); false when unknown.
+bool CurrentUserSid(std::string& sid);
 
 // Dialogs shown over the main window; `owner` may be set once the window exists.
 class Win32Dialogs final : public Dialogs {

@@ -97,6 +97,8 @@ struct BenchHost final : Host {
   void BroadcastEnvironmentChange() override {}
   void EndProgram() override {}
   LocalTime Now() override { return real.Now(); }
+  std::vector<SyncRoot> SyncRoots() override { return real.SyncRoots(); }
+  std::string RealWindowsVersion() override { return real.RealWindowsVersion(); }
 };
 
 static void CopyTurn(const std::string& turn, const std::string& folder, const std::string& target) {

@@ -23,8 +23,17 @@ namespace vestrand::fake {
 
 using Trace = std::vector<std::string>;
 
+// Names folded as NTFS folds them: ASCII, and of the thousands of other letters Windows folds, those the
+// tests use (each as long as its capital); "ß" and "SS" stay apart, as do "ı" and "I".
 inline std::string Upper(std::string s) {
   for (char& ch : s) ch = ch >= 'a' && ch <= 'z' ? static_cast<char>(ch - 'a' + 'A') : ch;
+  static const std::pair<std::string, std::string> kFolds[] = {
+      {"ł", "Ł"}, {"ó", "Ó"}, {"ź", "Ź"}, {"ǆ", "Ǆ"}, {"ệ", "Ệ"}, {"ⅰ", "Ⅰ"}, {"ⓐ", "Ⓐ"}, {"α", "Α"}, {"я", "Я"}};
+  for (const auto& [lower, upper] : kFolds) {
+    for (std::size_t at = s.find(lower); at != std::string::npos; at = s.find(lower, at)) {
+      s.replace(at, lower.size(), upper);
+    }
+  }
   return s;
 }
 
@@ -135,14 +144,48 @@ class FakeMachine final : public Registry, public FileSystem, public Host, publi
     std::vector<FileEntry> found;
     const std::string f = Norm(folder);
     for (const auto& [path, node] : nodes_) {
-      if (!IsFolder(node) && Below(path, f)) found.push_back({path.substr(f.size()), node.content.size()});
+      if (!IsFolder(node) && Below(path, f)) found.push_back({path.substr(f.size()), node.content.size(), node.time});
     }
     return found;
+  }
+  // The aliases below the folder are its junctions: entered, each real folder and file once.
+  std::vector<FileEntry> ListFilesThroughLinks(const std::string& folder) override {
+    Log("ListFilesThroughLinks", {folder});
+    std::vector<FileEntry> found;
+    Names folders, listed;
+    std::function<void(const std::string&, const std::string&)> walk = [&](const std::string& at,
+                                                                           const std::string& via) {
+      const std::string real = Norm(at);
+      if (!IsDirectory(real) || !folders.insert(real).second) return;
+      for (const auto& [path, node] : nodes_) {
+        if (IsFolder(node) || !Below(path, real) || !listed.insert(path).second) continue;
+        found.push_back({via + path.substr(real.size()), node.content.size(), node.time});
+      }
+      for (const auto& [link, to] : aliases) {
+        if (Below(link, real)) walk(to, via + link.substr(real.size()));
+      }
+    };
+    walk(folder, "");
+    return found;
+  }
+  std::string NameKey(const std::string& text) override { return Upper(text); }  // pure: not traced
+  std::optional<VolumeFacts> VolumeFactsOf(const std::string& path) override {
+    Log("VolumeFactsOf", {path});
+    const auto it = volumes.find(Upper(Norm(path).substr(0, 2)));
+    return it == volumes.end() ? VolumeFacts{"NTFS", true, 4096} : it->second;
+  }
+  bool InUseByAnother(const std::string& path, bool forMove) override {
+    return Log("InUseByAnother", {path, forMove ? "move" : "copy"}, heldFiles.count(Norm(path)) != 0);
+  }
+  std::vector<std::string> ProgramsHolding(const std::string& path) override {
+    Log("ProgramsHolding", {path});
+    const auto it = holders.find(Norm(path));
+    return it == holders.end() ? std::vector<std::string>() : it->second;
   }
   bool WriteNewFile(const std::string& path, const std::string& bytes) override {
     const std::string parent = path.substr(0, path.rfind('\\'));
     const bool ok = !Exists(path) && IsDirectory(parent) && readOnlyFolders.count(Norm(parent)) == 0;
-    if (ok) nodes_[Norm(path)] = Node{0, bytes};
+    if (ok) nodes_[Norm(path)] = Node{0, bytes, ++clock_};
     return Log("WriteNewFile", {path}, ok);
   }
   bool AppendToFile(const std::string& path, const std::string& bytes) override {
@@ -176,9 +219,10 @@ class FakeMachine final : public Registry, public FileSystem, public Host, publi
   }
   void AddDirectory(const std::string& path) { Make(path, true); }
   void Remove(const std::string& path) { nodes_.erase(Norm(path)); }
-  void AddFile(const std::string& path, const std::string& content) {  // and every folder above it
+  // And every folder above it; written at `lastWrite`, or at a moment of its own when 0.
+  void AddFile(const std::string& path, const std::string& content, std::uint64_t lastWrite = 0) {
     AddDirectory(path.substr(0, path.rfind('\\')));
-    nodes_[Norm(path)] = Node{0, content};
+    nodes_[Norm(path)] = Node{0, content, lastWrite != 0 ? lastWrite : ++clock_};
   }
   bool Exists(const std::string& path) const { return Attributes(path) != kInvalidFileAttributes; }
   bool IsDirectory(const std::string& p) const { return Exists(p) && (Attributes(p) & kFileAttributeDirectory) != 0; }
@@ -195,6 +239,8 @@ class FakeMachine final : public Registry, public FileSystem, public Host, publi
   std::map<std::string, std::string> aliases;  // other names for folders, as subst makes: "E:" -> "C:\\Users"
   std::map<std::string, std::uint64_t> freeBytes;  // per drive ("D:"); plenty where not given
   Names heldFiles;  // held open, so skipped by the shell: a copy leaves them out, a move leaves them behind
+  std::map<std::string, std::vector<std::string>, CaseLess> holders;  // the programs the system names, per file
+  std::map<std::string, VolumeFacts> volumes;  // per drive ("D:"); NTFS with 4 KiB clusters where not given
   bool moveOntoSameNameDoesNothing = false;  // as Wine's shell does, reporting success
   Names shortCopies;     // copies of these files arrive cut short
   Names readOnlyFolders;  // no new file can be written in these
@@ -217,6 +263,8 @@ class FakeMachine final : public Registry, public FileSystem, public Host, publi
   void BroadcastEnvironmentChange() override { Log("BroadcastEnvironmentChange", {}); }
   void EndProgram() override { ended = Log("EndProgram", {}, true); }
   LocalTime Now() override { return now; }
+  std::vector<SyncRoot> SyncRoots() override { return Log("SyncRoots", {}, syncRoots); }
+  std::string RealWindowsVersion() override { return Log("RealWindowsVersion", {}, realVersion); }
   void SetVersion(unsigned major, unsigned minor, unsigned build = 0, std::u16string pack = u"") {
     version = RawOsVersion{true, major, minor, build, 2, {}};  // platform 2: NT
     std::copy(pack.begin(), pack.end(), version.servicePack.begin());
@@ -227,6 +275,8 @@ class FakeMachine final : public Registry, public FileSystem, public Host, publi
   std::map<std::string, std::string> environment;
   bool ended = false;
   LocalTime now{2026, 12, 6, 15, 30, 0};
+  std::vector<SyncRoot> syncRoots;  // as the system and the environment name them
+  std::string realVersion;          // what ntdll says; empty: unknown
 
   std::string BrowseFolder(const std::string& title, const std::string& startFolder) override {
     return Log("BrowseFolder", {title, startFolder}, std::exchange(browseAnswer, ""));
@@ -273,7 +323,9 @@ class FakeMachine final : public Registry, public FileSystem, public Host, publi
   struct Node {
     std::uint32_t attributes = 0;  // with kFileAttributeDirectory for a folder
     std::string content;
+    std::uint64_t time = 0;  // last written; a copy keeps it, as the shell's does
   };
+  std::uint64_t clock_ = 130000000000000000ull;  // 100 ns steps since 1601: in 2012
   static bool IsFolder(const Node& n) { return (n.attributes & kFileAttributeDirectory) != 0; }
   template <typename T = bool>
   T Log(const std::string& name, const Trace& args, T result = T()) {
