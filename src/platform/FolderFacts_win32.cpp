@@ -242,6 +242,16 @@ bool Win32FileSystem::WriteNewFile(const std::string& path, const std::string& b
   return whole;
 }
 
+bool Win32FileSystem::OverwriteFile(const std::string& path, const std::string& bytes) {
+  // Opened as it is: creating it anew would be refused for a hidden or system file.
+  UniqueFileHandle file(::CreateFileW(ForLongUse(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return false;
+  DWORD written = 0;
+  return ::WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+         written == bytes.size() && ::SetEndOfFile(file.get()) && ::FlushFileBuffers(file.get());
+}
+
 bool Win32FileSystem::AppendToFile(const std::string& path, const std::string& bytes) {
   UniqueFileHandle file(::CreateFileW(ForLongUse(path).c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr,
                                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));

@@ -152,6 +152,9 @@ class FileSystem {
   // Writes a file that does not exist yet; false when it exists or cannot be written
   // whole (a partly written file is removed).
   virtual bool WriteNewFile(const std::string& path, const std::string& bytes) = 0;
+  // Gives an existing file exactly these bytes, keeping its attributes (a hidden desktop.ini
+  // stays hidden); true once they are on the disk.
+  virtual bool OverwriteFile(const std::string& path, const std::string& bytes) = 0;
   // Adds to the end of an existing file; true only once every byte is on the disk, so
   // that what was written survives the process being ended or the power failing.
   virtual bool AppendToFile(const std::string& path, const std::string& bytes) = 0;

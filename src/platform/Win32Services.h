@@ -39,6 +39,7 @@ class Win32FileSystem final : public FileSystem {
   bool InUseByAnother(const std::string& path, bool forMove) override;
   std::vector<std::string> ProgramsHolding(const std::string& path) override;
   bool WriteNewFile(const std::string& path, const std::string& bytes) override;
+  bool OverwriteFile(const std::string& path, const std::string& bytes) override;
   bool AppendToFile(const std::string& path, const std::string& bytes) override;
   std::optional<std::string> ReadFileStart(const std::string& path, std::size_t limit) override;
   std::vector<std::string> FileNamesStartingWith(const std::string& folder, const std::string& prefix) override;

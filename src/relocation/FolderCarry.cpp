@@ -10,6 +10,7 @@ namespace vestrand {
 namespace {
 
 const char* const kDesktopIni = "\\Desktop.ini";
+constexpr std::size_t kShellFileLimit = 1u << 20;  // desktop.ini is a few lines, Thumbs.db a few pictures
 
 // A refused attribute change does not stop the run: a half-done run that stops here
 // would leave the user without a desktop shell.
@@ -33,7 +34,7 @@ Settled SettleLocation(Services& s, const RowPlan& p, Mode mode, RowOutcome done
   }
   // Only what was carried, by its own shell operation or inside its outer folder's, is
   // counted: its files tell whether it arrived.
-  if (paths::IsSamePath(p.current, p.newLocation) || (!p.carriedAlone && !p.travelsWithOuter)) {
+  if (paths::IsSamePath(p.current, p.newLocation, NamesOf(s.files)) || (!p.carriedAlone && !p.travelsWithOuter)) {
     return {p.newLocation, done};
   }
   if (mode == Mode::Move) {
@@ -44,10 +45,12 @@ Settled SettleLocation(Services& s, const RowPlan& p, Mode mode, RowOutcome done
     return {p.newLocation, RowOutcome::MovedInPart, left};
   }
   std::map<std::string, std::uint64_t> arrived;
-  for (const FileEntry& f : s.files.ListFiles(p.newLocation)) arrived[paths::CaseKey(f.relativePath)] = f.size;
+  for (const FileEntry& f : s.files.ListFiles(p.newLocation)) arrived[s.files.NameKey(f.relativePath)] = f.size;
   std::size_t missing = 0;
   for (const FileEntry& f : p.files) {
-    const auto it = arrived.find(paths::CaseKey(f.relativePath));
+    // The target may keep its own desktop.ini; the shell's files are no part of the user's.
+    if (IsShellsOwnFile(s.files, f.relativePath)) continue;
+    const auto it = arrived.find(s.files.NameKey(f.relativePath));
     if (it == arrived.end() || it->second != f.size) ++missing;
   }
   if (missing > 0 && missing == p.files.size()) return PointBack(s, p, saved);
@@ -77,12 +80,19 @@ Settled TransferFolder(Services& s, const RowPlan& p, const std::string& root, M
   }
   // A second run onto the same target finds the folder already there; the shell would
   // answer a copy of a folder onto itself with an error window.
-  const bool inPlace = paths::IsSamePath(p.current, p.newLocation);
+  const bool inPlace = paths::IsSamePath(p.current, p.newLocation, NamesOf(s.files));
   const RowOutcome done = inPlace ? RowOutcome::AlreadyInPlace
                           : mode == Mode::Copy ? RowOutcome::Copied
                                                : RowOutcome::Moved;
+  // The shell replaces what it meets; the target's own desktop.ini and Thumbs.db are put
+  // back afterwards.
+  std::vector<std::pair<std::string, std::string>> kept;
+  for (const std::string& file : p.keptInTarget) {
+    if (auto bytes = s.files.ReadFileStart(p.newLocation + file, kShellFileLimit)) kept.emplace_back(file, *bytes);
+  }
   if (mode == Mode::Copy && p.carriedAlone) s.files.ShellCopyFiles(p.current, root);
   if (mode == Mode::Move && p.carriedAlone) s.files.ShellMoveFiles(p.current, root);
+  for (const auto& [file, bytes] : kept) s.files.OverwriteFile(p.newLocation + file, bytes);
   if (mode == Mode::Discard) MakeEmptyFolder(s, p, inPlace);
   const RowOutcome expected = !CarriesFiles(mode) && !inPlace ? RowOutcome::EmptyFolderMade : done;
   return SettleLocation(s, p, mode, expected, saved);

@@ -43,6 +43,9 @@ struct FolderRow {
   Nt5Treatment nt5;
   bool desktopIni;         // discard mode makes the folder read-only and carries desktop.ini
   const char* nt5FixedName;  // NT 5.x new location's folder name when the folder is missing
+  // Running programs keep files open here (the browser's cache and cookies, temporary files):
+  // those stay behind, and are no reason to refuse a run.
+  bool programsHoldFiles;
 };
 
 using FolderCatalogueTable = std::array<FolderRow, 14>;

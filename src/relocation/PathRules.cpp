@@ -2,30 +2,10 @@
 
 #include <vector>
 
-#include "platform/Text.h"
 
 namespace vestrand::paths {
 
 namespace {
-
-// Windows compares names through an upper-case table. These are the letters a user is
-// likely to type in a folder name here: ASCII, Latin-1, Greek, Cyrillic and the
-// full-width Latin letters of East Asian input methods. Chinese has no case.
-char16_t FoldCase(char16_t c) {
-  if ((c >= u'a' && c <= u'z') || (c >= 0xE0 && c <= 0xFE && c != 0xF7) ||
-      (c >= 0x3B1 && c <= 0x3C9 && c != 0x3C2) || (c >= 0x430 && c <= 0x44F) ||
-      (c >= 0xFF41 && c <= 0xFF5A)) {
-    return static_cast<char16_t>(c - 0x20);
-  }
-  if (c >= 0x450 && c <= 0x45F) return static_cast<char16_t>(c - 0x50);
-  return c;
-}
-
-std::u16string Folded(const std::string& name) {
-  std::u16string wide = Utf8ToUtf16(name);
-  for (char16_t& c : wide) c = FoldCase(c);
-  return wide;
-}
 
 // The non-empty names of a path, as spelled.
 std::vector<std::string> Components(const std::string& path) {
@@ -91,18 +71,18 @@ bool HasUsableFolderNames(const std::string& absolutePath) {
   return true;
 }
 
-bool IsSameOrInside(const std::string& path, const std::string& folder) {
+bool IsSameOrInside(const std::string& path, const std::string& folder, const Fold& fold) {
   const std::vector<std::string> inner = Components(path);
   const std::vector<std::string> outer = Components(folder);
   if (outer.empty() || inner.size() < outer.size()) return false;
   for (std::size_t i = 0; i < outer.size(); ++i) {
-    if (Folded(inner[i]) != Folded(outer[i])) return false;
+    if (fold(inner[i]) != fold(outer[i])) return false;
   }
   return true;
 }
 
-bool IsSamePath(const std::string& a, const std::string& b) {
-  return IsSameOrInside(a, b) && IsSameOrInside(b, a);
+bool IsSamePath(const std::string& a, const std::string& b, const Fold& fold) {
+  return IsSameOrInside(a, b, fold) && IsSameOrInside(b, a, fold);
 }
 
 std::string RelativeBelow(const std::string& path, const std::string& folder) {
@@ -132,7 +112,5 @@ std::string ParentFolder(const std::string& path) {
 std::string DriveRootAware(const std::string& path) {
   return path.size() == 2 && path[1] == ':' ? path + "\\" : path;
 }
-
-std::string CaseKey(const std::string& text) { return Utf16ToUtf8(Folded(text)); }
 
 }  // namespace vestrand::paths

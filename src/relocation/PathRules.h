@@ -3,6 +3,7 @@
 #ifndef VESTRAND_RELOCATION_PATHRULES_H
 #define VESTRAND_RELOCATION_PATHRULES_H
 
+#include <functional>
 #include <string>
 
 namespace vestrand::paths {
@@ -22,10 +23,14 @@ bool IsAbsolutePath(const std::string& path);
 // stop, which Windows drops silently and so would name a different folder.
 bool HasUsableFolderNames(const std::string& absolutePath);
 
-// Whether `path` is `folder` or lies below it, comparing whole folder names without
-// regard to case; doubled and trailing backslashes do not count.
-bool IsSameOrInside(const std::string& path, const std::string& folder);
-bool IsSamePath(const std::string& a, const std::string& b);
+// How two names are told apart: the text as the file system compares names (its own case
+// folding, FileSystem::NameKey). Two names with one key are one file.
+using Fold = std::function<std::string(const std::string&)>;
+
+// Whether `path` is `folder` or lies below it, comparing whole folder names as the file
+// system does; doubled and trailing backslashes do not count.
+bool IsSameOrInside(const std::string& path, const std::string& folder, const Fold& fold);
+bool IsSamePath(const std::string& a, const std::string& b, const Fold& fold);
 
 // The part of `path` below `folder`, with a leading backslash ("\My Music"), as spelled
 // in `path`; the empty text when both name the same folder. Requires IsSameOrInside.
@@ -38,9 +43,6 @@ std::string ParentFolder(const std::string& path);
 // "D:" alone names the current folder of drive D:, not its root: it is given a backslash;
 // any other path is returned as it is.
 std::string DriveRootAware(const std::string& path);
-
-// The text as Windows compares names (case folded), for sets and maps of paths.
-std::string CaseKey(const std::string& text);
 
 }  // namespace vestrand::paths
 

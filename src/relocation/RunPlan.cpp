@@ -1,6 +1,5 @@
 #include "relocation/RunPlan.h"
 
-#include "relocation/PathRules.h"
 #include "relocation/UserTexts.h"
 
 namespace vestrand {
@@ -22,6 +21,17 @@ const char* ModeName(Mode mode) {
   return kNoModeName;
 }
 
+std::string CaptionOf(const FolderRow& row, OsFamily family) {
+  std::string caption = family == OsFamily::NT5 ? row.nt5Caption : row.caption;
+  if (!caption.empty() && caption.back() == ':') caption.pop_back();
+  return caption;
+}
+
+bool IsShellsOwnFile(FileSystem& files, const std::string& path) {
+  const std::string name = files.NameKey(path.substr(path.rfind('\\') + 1));
+  return name == files.NameKey("desktop.ini") || name == files.NameKey("Thumbs.db");
+}
+
 bool CarriesFiles(Mode mode) { return mode == Mode::Copy || mode == Mode::Move; }
 
 bool WillCarry(const RowPlan& p, Mode mode) {
@@ -33,6 +43,7 @@ namespace {
 RowPlan PlanRow(Services& s, MainForm& form, OsFamily family, const std::string& root, const FolderRow& row) {
   RowPlan p;
   p.row = &row;
+  p.caption = CaptionOf(row, family);
   p.ticked = form.GetValue(CheckOf(row.row)) == 1;
   p.current = form.GetText(TextOf(row.row));
   std::string name;
@@ -58,11 +69,11 @@ RowPlan PlanRow(Services& s, MainForm& form, OsFamily family, const std::string&
 
 // A folder inside an earlier ticked folder arrives inside it; it is sent where it will
 // really be and is not carried a second time.
-void SendInnerFoldersWithOuter(std::vector<RowPlan>& plan, Mode mode) {
+void SendInnerFoldersWithOuter(std::vector<RowPlan>& plan, Mode mode, const paths::Fold& fold) {
   for (std::size_t k = 0; k < plan.size(); ++k) {
     if (!WillCarry(plan[k], mode)) continue;
     for (std::size_t j = 0; j < k; ++j) {
-      if (WillCarry(plan[j], mode) && paths::IsSameOrInside(plan[k].current, plan[j].current)) {
+      if (WillCarry(plan[j], mode) && paths::IsSameOrInside(plan[k].current, plan[j].current, fold)) {
         plan[k].newLocation = plan[j].newLocation + paths::RelativeBelow(plan[k].current, plan[j].current);
         plan[k].travelsWithOuter = true;
         plan[k].outer = j;
@@ -80,7 +91,7 @@ void FollowMovedOuterFolders(Services& s, std::vector<RowPlan>& plan, Mode mode)
     RowPlan& inner = plan[k];
     if (inner.ticked || !paths::IsAbsolutePath(inner.current)) continue;
     for (std::size_t j = 0; j < plan.size(); ++j) {
-      if (j != k && WillCarry(plan[j], mode) && paths::IsSameOrInside(inner.current, plan[j].current)) {
+      if (j != k && WillCarry(plan[j], mode) && paths::IsSameOrInside(inner.current, plan[j].current, NamesOf(s.files))) {
         if (!s.files.DirExists(inner.current)) break;
         inner.newLocation = plan[j].newLocation + paths::RelativeBelow(inner.current, plan[j].current);
         inner.followsOuter = true;
@@ -96,10 +107,11 @@ std::vector<RowPlan> PlanRows(Services& s, MainForm& form, OsFamily family, cons
   std::vector<RowPlan> plan;
   for (const FolderRow& row : FolderCatalogue()) plan.push_back(PlanRow(s, form, family, root, row));
   if (!CarriesFiles(mode)) return plan;
-  SendInnerFoldersWithOuter(plan, mode);
+  const paths::Fold fold = NamesOf(s.files);
+  SendInnerFoldersWithOuter(plan, mode, fold);
   // On NT 5.x the folder was looked at above: WillCarry already holds only for one that exists.
   for (RowPlan& p : plan) {
-    p.carriedAlone = WillCarry(p, mode) && !p.travelsWithOuter && !paths::IsSamePath(p.current, p.newLocation);
+    p.carriedAlone = WillCarry(p, mode) && !p.travelsWithOuter && !paths::IsSamePath(p.current, p.newLocation, fold);
   }
   if (mode == Mode::Move) FollowMovedOuterFolders(s, plan, mode);
   return plan;

@@ -9,6 +9,7 @@
 #include "platform/Services.h"
 #include "relocation/FolderCatalogue.h"
 #include "relocation/FormFields.h"
+#include "relocation/PathRules.h"
 
 namespace vestrand {
 
@@ -23,6 +24,7 @@ bool CarriesFiles(Mode mode);
 // One catalogue row as the run sees it once the new locations are known.
 struct RowPlan {
   const FolderRow* row = nullptr;
+  std::string caption;             // as the window shows it to this family, without its colon
   bool ticked = false;
   std::string current;
   std::string newLocation;         // empty: the row is left alone, whatever its tick
@@ -32,11 +34,23 @@ struct RowPlan {
   bool followsOuter = false;       // unticked, but moved all the same inside a ticked folder
   bool carriedAlone = false;       // the shell is asked to copy or move this folder itself
   std::vector<FileEntry> files;    // what that copy or move, its own or the outer row's, should carry
+  std::vector<std::string> keptInTarget;  // the shell's own files (desktop.ini) the target keeps, below it
 };
 
 // Whether the row's folder will be carried by a shell copy or move of its own or of an
 // enclosing row.
 bool WillCarry(const RowPlan& p, Mode mode);
+
+// The file system's own comparison of names, for the path rules.
+inline paths::Fold NamesOf(FileSystem& files) {
+  return [&files](const std::string& name) { return files.NameKey(name); };
+}
+
+// The hidden desktop.ini and Thumbs.db the shell keeps in every folder: its own, not the user's.
+bool IsShellsOwnFile(FileSystem& files, const std::string& path);
+
+// The row's caption as the window shows it to this family, without its colon.
+std::string CaptionOf(const FolderRow& row, OsFamily family);
 
 // Every row of the catalogue, in order, with its new location under `root`.
 std::vector<RowPlan> PlanRows(Services& s, MainForm& form, OsFamily family, const std::string& root, Mode mode);

@@ -32,24 +32,20 @@ void Refuse(Dialogs& dialogs, const std::string& text) {
 // it tries again.
 void GoOnWhateverTheResult(const HostResult&) {}
 
-std::string CaptionOf(const FolderRow& row, OsFamily family) {
-  std::string caption = family == OsFamily::NT5 ? row.nt5Caption : row.caption;
-  if (!caption.empty() && caption.back() == ':') caption.pop_back();
-  return caption;
-}
-
-// "6.1.7601 Service Pack 1", from the same query start-up makes.
+// The Windows that really runs ("10.0.22631"), whatever version the program is told;
+// failing that, what start-up's query says ("6.1.7601 Service Pack 1").
 std::string WindowsVersionText(Host& host) {
   OsVersionInfo info;
   GetOsVersion(host, info);
-  std::string text = info.Version + "." + info.Build;
+  const std::string real = host.RealWindowsVersion();
+  std::string text = real.empty() ? info.Version + "." + info.Build : real;
   if (!info.ServicePack.empty()) text += " " + info.ServicePack;
   return text;
 }
 
 // What this run made of the target root is taken away again, innermost first.
 void RemoveMadeLevels(FileSystem& files, const std::string& root, const std::string& existing) {
-  for (std::string level = root; !level.empty() && !paths::IsSamePath(level, existing);
+  for (std::string level = root; !level.empty() && !paths::IsSamePath(level, existing, NamesOf(files));
        level = paths::ParentFolder(level)) {
     files.RemoveEmptyDirectory(level);
   }
@@ -115,10 +111,10 @@ class WindowParked {
 };
 
 // The rows a run carries, as the record lists them before it starts.
-std::vector<std::string> PlannedCaptions(const std::vector<RowPlan>& plan, OsFamily family) {
+std::vector<std::string> PlannedCaptions(const std::vector<RowPlan>& plan) {
   std::vector<std::string> captions;
   for (const RowPlan& p : plan) {
-    if (p.ticked && !p.newLocation.empty()) captions.push_back(CaptionOf(*p.row, family));
+    if (p.ticked && !p.newLocation.empty()) captions.push_back(p.caption);
   }
   return captions;
 }
@@ -126,10 +122,10 @@ std::vector<std::string> PlannedCaptions(const std::vector<RowPlan>& plan, OsFam
 // Carries the rows one by one, each noted in the journal before and after. `underWay` names
 // the row being carried, for the caller to settle should an unforeseen error stop it.
 void CarryRows(Services& s, const std::vector<RowPlan>& plan, const std::string& root, Mode mode,
-               const Snapshot& saved, OsFamily family, RunRecord& record, RunJournal& journal,
+               const Snapshot& saved, RunRecord& record, RunJournal& journal,
                const RowPlan*& underWay) {
   for (const RowPlan& p : plan) {
-    RowRecord line{CaptionOf(*p.row, family), p.current, p.current, RowOutcome::LeftAlone, 0};
+    RowRecord line{p.caption, p.current, p.current, RowOutcome::LeftAlone, 0};
     const bool carried = p.ticked && !p.newLocation.empty();
     if (carried) {
       journal.RowStarted(line.caption, p.current, p.newLocation);
@@ -164,8 +160,7 @@ void CarryRows(Services& s, const std::vector<RowPlan>& plan, const std::string&
 // From the target made to the end: the undo file, the shell ended, the rows carried
 // and recorded, the shell back, the user logged off if asked.
 void Relocate(Services& s, MainForm& form, const std::vector<RowPlan>& plan, const std::string& target,
-              const std::string& root, const std::string& existing, Mode mode, const Snapshot& saved,
-              OsFamily family) {
+              const std::string& root, const std::string& existing, Mode mode, const Snapshot& saved) {
   WindowParked parked(form);
   auto stop = [&](const std::string& why) {
     Refuse(s.dialogs, why);
@@ -176,7 +171,7 @@ void Relocate(Services& s, MainForm& form, const std::vector<RowPlan>& plan, con
   record.windowsVersion = WindowsVersionText(s.host);
   record.mode = ModeName(mode);
   record.target = root;
-  record.targetCreated = !paths::IsSamePath(existing, paths::DriveRootAware(root));
+  record.targetCreated = !paths::IsSamePath(existing, paths::DriveRootAware(root), NamesOf(s.files));
   if (record.targetCreated) {
     s.files.MakeDirectory(root);
     // Without the target root every registry value would name a folder that cannot
@@ -184,8 +179,14 @@ void Relocate(Services& s, MainForm& form, const std::vector<RowPlan>& plan, con
     if (!s.files.DirExists(root)) return stop(TargetNotCreatedRefusal(target));
     // Every file carried in takes the protection of its new parent: a data drive's root
     // would let every local user read the user's documents and cookies. A volume without
-    // access lists keeps none; the run goes on all the same.
+    // access lists keeps none, and the run goes on; anywhere else it stops.
+    const auto volume = s.files.VolumeFactsOf(root);
+    record.targetKeepsAcls = !volume || volume->persistentAcls;
     record.targetProtected = s.files.ProtectPrivateFolder(root).ok;
+    if (!record.targetProtected && record.targetKeepsAcls) {
+      RemoveMadeLevels(s.files, root, existing);
+      return stop(TargetNotProtectedRefusal(target));
+    }
   }
   const std::optional<std::string> tag = WriteUndoFile(s.files, root, TimeStamp(record.time), saved);
   if (!tag) {
@@ -194,14 +195,14 @@ void Relocate(Services& s, MainForm& form, const std::vector<RowPlan>& plan, con
   }
   record.undoFileName = kUndoFilePrefix + *tag + ".reg";
   RunJournal journal(s.files, root + "\\" + kRecordFilePrefix + *tag + ".txt");
-  journal.Begin(record, PlannedCaptions(plan, family));
+  journal.Begin(record, PlannedCaptions(plan));
 
   ShellComesBack shell(s.host);
   const RowPlan* underWay = nullptr;
   try {
     GoOnWhateverTheResult(s.host.StartCommand(kEndShell, kShowMinimized));
     s.host.Sleep(kShellGoneMs);
-    CarryRows(s, plan, root, mode, saved, family, record, journal, underWay);
+    CarryRows(s, plan, root, mode, saved, record, journal, underWay);
     journal.Ended(false);
   } catch (...) {
     // Whatever stopped the run, the row it stopped in is settled and recorded before the
@@ -209,7 +210,7 @@ void Relocate(Services& s, MainForm& form, const std::vector<RowPlan>& plan, con
     try {
       if (underWay != nullptr) {
         const Settled settled = SettleInterrupted(s, *underWay, mode, saved);
-        journal.RowSettled({CaptionOf(*underWay->row, family), underWay->current, settled.location,
+        journal.RowSettled({underWay->caption, underWay->current, settled.location,
                             settled.outcome, settled.files},
                            true);
       }
@@ -255,7 +256,7 @@ void RunTransfer(Services& s, MainForm& form, OsFamily family) {
     Refuse(s.dialogs, kRegistryUnreadableRefusal);
     return;
   }
-  Relocate(s, form, plan, target, root, existing, mode, *saved, family);
+  Relocate(s, form, plan, target, root, existing, mode, *saved);
 }
 
 }  // namespace

@@ -1,10 +1,20 @@
 #include "relocation/UserTexts.h"
 
+#include "platform/Text.h"
+
 namespace vestrand {
 
 namespace {
 
 std::string Quoted(const std::string& text) { return "“" + text + "”"; }
+
+// One named thing a line, and a mark when there were more than were named.
+std::string Listed(std::size_t count, const std::vector<std::string>& named) {
+  std::string text;
+  for (const std::string& one : named) text += "\n" + one;
+  if (count > named.size()) text += "\n……";
+  return text;
+}
 
 }  // namespace
 
@@ -34,10 +44,44 @@ std::string SameNameRefusal(const std::string& first, const std::string& second,
 }
 
 std::string FilesWouldBeReplacedRefusal(std::size_t count, const std::vector<std::string>& named) {
-  std::string text = "目标文件夹中已有同名的文件夹,其中 " + std::to_string(count) + " 个文件会被覆盖:";
-  for (const std::string& file : named) text += "\n" + file;
-  if (count > named.size()) text += "\n……";
-  return text + "\n请先移走或改名这些文件,或另选一个目标文件夹。";
+  return "目标文件夹中已有同名的文件夹,其中 " + std::to_string(count) + " 个文件会被覆盖:" + Listed(count, named) +
+         "\n请先移走或改名这些文件,或另选一个目标文件夹。";
+}
+
+std::string SyncFolderRefusal(std::size_t count, const std::vector<std::string>& named) {
+  return "有 " + std::to_string(count) + " 个文件夹位于同步软件(例如 OneDrive)备份的文件夹中:" + Listed(count, named) +
+         "\n把它们移出去,同步软件会当作删除,云端和其他电脑上的这些文件也会消失。"
+         "请先在同步软件中停止这些文件夹的备份,或改用“复制文件”模式。";
+}
+
+std::string FilesInUseRefusal(std::size_t count, const std::vector<std::string>& named) {
+  return "有 " + std::to_string(count) + " 个文件正被其他程序使用,无法转移:" + Listed(count, named) +
+         "\n请先关闭这些程序,再开始转移。";
+}
+
+std::string PathsTooLongRefusal(std::size_t count, const std::vector<std::string>& named) {
+  return "有 " + std::to_string(count) +
+         " 个文件或文件夹的路径太长,系统无法转移(文件路径须少于 260 个字符,文件夹路径须少于 248 个字符):" +
+         Listed(count, named) + "\n请先缩短这些文件夹或文件的名称,或选一个更短的目标路径。";
+}
+
+std::string FilesTooLargeRefusal(std::size_t count, const std::vector<std::string>& named,
+                                 const std::string& fileSystem) {
+  return "目标驱动器是 " + fileSystem + " 格式,不能存放 4 GB 或更大的文件,要转移的文件中有 " + std::to_string(count) +
+         " 个:" + Listed(count, named) + "\n请另选一个 NTFS 格式的驱动器,或先把这些文件移到别处。";
+}
+
+std::string TargetNotProtectedRefusal(const std::string& target) {
+  return "无法设置目标文件夹" + Quoted(target) +
+         "的访问权限。为了不让这台电脑的其他用户读到您的文件,转移没有开始,什么都没有改动。";
+}
+
+std::string ShortenedInTheMiddle(const std::string& path) {
+  constexpr std::size_t kShown = 80;
+  const std::u16string wide = Utf8ToUtf16(path);
+  if (wide.size() <= kShown) return path;
+  const std::size_t half = (kShown - 1) / 2;
+  return Utf16ToUtf8(wide.substr(0, half)) + "…" + Utf16ToUtf8(wide.substr(wide.size() - half));
 }
 
 std::string NotEnoughSpaceRefusal(const std::string& needed, const std::string& targetFolder,

@@ -49,6 +49,15 @@ std::string SameNameRefusal(const std::string& first, const std::string& second,
                             const std::string& newLocation);
 // `named` lists up to a few of the `count` files that would be replaced.
 std::string FilesWouldBeReplacedRefusal(std::size_t count, const std::vector<std::string>& named);
+// `named` lists up to ten of the `count` things a refusal is about.
+std::string SyncFolderRefusal(std::size_t count, const std::vector<std::string>& named);
+std::string FilesInUseRefusal(std::size_t count, const std::vector<std::string>& named);
+std::string PathsTooLongRefusal(std::size_t count, const std::vector<std::string>& named);
+std::string FilesTooLargeRefusal(std::size_t count, const std::vector<std::string>& named,
+                                 const std::string& fileSystem);
+std::string TargetNotProtectedRefusal(const std::string& target);
+// A long path with its middle left out, so that a box shows both of its ends.
+std::string ShortenedInTheMiddle(const std::string& path);
 std::string NotEnoughSpaceRefusal(const std::string& needed, const std::string& targetFolder,
                                   const std::string& free);
 inline constexpr const char* kRegistryUnreadableRefusal =

@@ -29,9 +29,9 @@ void TellOfInterruptedRuns(Services& s) {
   for (const FolderRow& row : FolderCatalogue()) {
     const std::string location = ReadRow(s.registry, ReadKeyOf(row), row.valueName);
     if (!paths::IsAbsolutePath(location)) continue;
-    locations.insert(paths::CaseKey(location));
+    locations.insert(s.files.NameKey(location));
     const std::string folder = paths::ParentFolder(location);
-    if (folder.empty() || !looked.insert(paths::CaseKey(folder)).second) continue;
+    if (folder.empty() || !looked.insert(s.files.NameKey(folder)).second) continue;
     for (const std::string& name : s.files.FileNamesStartingWith(folder, kRecordFilePrefix)) {
       if (name.size() < 4 || name.compare(name.size() - 4, 4, ".txt") != 0) continue;
       const std::string recordFile = (folder.back() == '\\' ? folder : folder + "\\") + name;
@@ -40,7 +40,7 @@ void TellOfInterruptedRuns(Services& s) {
       const auto run = ReadInterruptedRecord(*text);
       if (!run) continue;
       const std::string dir = recordFile.substr(0, recordFile.rfind('\\'));
-      const bool registryMoved = !run->newLocation.empty() && locations.count(paths::CaseKey(run->newLocation)) != 0;
+      const bool registryMoved = !run->newLocation.empty() && locations.count(s.files.NameKey(run->newLocation)) != 0;
       s.dialogs.MessageBox(InterruptedRunHint(recordFile, dir + "\\" + run->undoFileName, run->caption,
                                               run->oldLocation, run->newLocation, registryMoved, run->notStarted),
                            kMbIconWarning, std::string(kHintTitle));

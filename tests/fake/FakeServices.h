@@ -144,13 +144,12 @@ class FakeMachine final : public Registry, public FileSystem, public Host, publi
     std::vector<FileEntry> found;
     const std::string f = Norm(folder);
     for (const auto& [path, node] : nodes_) {
-      if (!IsFolder(node) && Below(path, f)) found.push_back({path.substr(f.size()), node.content.size(), node.time});
+      if (!IsFolder(node) && Below(path, f)) found.push_back({path.substr(f.size()), SizeOf(path, node), node.time});
     }
     return found;
   }
   // The aliases below the folder are its junctions: entered, each real folder and file once.
   std::vector<FileEntry> ListFilesThroughLinks(const std::string& folder) override {
-    Log("ListFilesThroughLinks", {folder});
     std::vector<FileEntry> found;
     Names folders, listed;
     std::function<void(const std::string&, const std::string&)> walk = [&](const std::string& at,
@@ -159,7 +158,7 @@ class FakeMachine final : public Registry, public FileSystem, public Host, publi
       if (!IsDirectory(real) || !folders.insert(real).second) return;
       for (const auto& [path, node] : nodes_) {
         if (IsFolder(node) || !Below(path, real) || !listed.insert(path).second) continue;
-        found.push_back({via + path.substr(real.size()), node.content.size(), node.time});
+        found.push_back({via + path.substr(real.size()), SizeOf(path, node), node.time});
       }
       for (const auto& [link, to] : aliases) {
         if (Below(link, real)) walk(to, via + link.substr(real.size()));
@@ -168,17 +167,25 @@ class FakeMachine final : public Registry, public FileSystem, public Host, publi
     walk(folder, "");
     return found;
   }
-  std::string NameKey(const std::string& text) override { return Upper(text); }  // pure: not traced
+  // As Windows' own table folds them: ASCII, Latin-1 and Latin Extended-A here.
+  std::string NameKey(const std::string& text) override {
+    std::u16string wide = Utf8ToUtf16(Upper(text));
+    for (char16_t& c : wide) {
+      if (c >= 0xE0 && c <= 0xFE && c != 0xF7) c = static_cast<char16_t>(c - 0x20);
+      const bool oddLower = (c > 0x100 && c < 0x138) || (c > 0x14A && c < 0x178);
+      const bool evenLower = (c > 0x139 && c < 0x149) || (c > 0x179 && c < 0x17F);
+      if ((oddLower && c % 2 == 1) || (evenLower && c % 2 == 0)) c = static_cast<char16_t>(c - 1);
+    }
+    return Utf16ToUtf8(wide);
+  }
   std::optional<VolumeFacts> VolumeFactsOf(const std::string& path) override {
-    Log("VolumeFactsOf", {path});
     const auto it = volumes.find(Upper(Norm(path).substr(0, 2)));
     return it == volumes.end() ? VolumeFacts{"NTFS", true, 4096} : it->second;
   }
-  bool InUseByAnother(const std::string& path, bool forMove) override {
-    return Log("InUseByAnother", {path, forMove ? "move" : "copy"}, heldFiles.count(Norm(path)) != 0);
+  bool InUseByAnother(const std::string& path, bool) override {  // held without sharing: for a copy as for a move
+    return heldFiles.count(Norm(path)) != 0;
   }
   std::vector<std::string> ProgramsHolding(const std::string& path) override {
-    Log("ProgramsHolding", {path});
     const auto it = holders.find(Norm(path));
     return it == holders.end() ? std::vector<std::string>() : it->second;
   }
@@ -187,6 +194,12 @@ class FakeMachine final : public Registry, public FileSystem, public Host, publi
     const bool ok = !Exists(path) && IsDirectory(parent) && readOnlyFolders.count(Norm(parent)) == 0;
     if (ok) nodes_[Norm(path)] = Node{0, bytes, ++clock_};
     return Log("WriteNewFile", {path}, ok);
+  }
+  bool OverwriteFile(const std::string& path, const std::string& bytes) override {
+    const auto it = nodes_.find(Norm(path));
+    const bool ok = it != nodes_.end() && !IsFolder(it->second);
+    if (ok) it->second.content = bytes;
+    return Log("OverwriteFile", {path}, ok);
   }
   bool AppendToFile(const std::string& path, const std::string& bytes) override {
     const auto it = nodes_.find(Norm(path));
@@ -215,8 +228,9 @@ class FakeMachine final : public Registry, public FileSystem, public Host, publi
     return Log("RemoveEmptyDirectory", {path}, ok && nodes_.erase(Norm(path)) == 1);
   }
   HostResult ProtectPrivateFolder(const std::string& path) override {
-    return Log("ProtectPrivateFolder", {path}, HostResult::Success());
+    return Log("ProtectPrivateFolder", {path}, protectRefused ? HostResult::Failure(5) : HostResult::Success());
   }
+  bool protectRefused = false;  // the access list cannot be set (ERROR_ACCESS_DENIED)
   void AddDirectory(const std::string& path) { Make(path, true); }
   void Remove(const std::string& path) { nodes_.erase(Norm(path)); }
   // And every folder above it; written at `lastWrite`, or at a moment of its own when 0.
@@ -238,11 +252,13 @@ class FakeMachine final : public Registry, public FileSystem, public Host, publi
   }
   std::map<std::string, std::string> aliases;  // other names for folders, as subst makes: "E:" -> "C:\\Users"
   std::map<std::string, std::uint64_t> freeBytes;  // per drive ("D:"); plenty where not given
-  Names heldFiles;  // held open, so skipped by the shell: a copy leaves them out, a move leaves them behind
+  Names heldFiles;   // held open by another program: in use, and skipped by the shell
+  Names shellSkips;  // skipped by the shell though no program holds them (no access, a cancel)
   std::map<std::string, std::vector<std::string>, CaseLess> holders;  // the programs the system names, per file
   std::map<std::string, VolumeFacts> volumes;  // per drive ("D:"); NTFS with 4 KiB clusters where not given
   bool moveOntoSameNameDoesNothing = false;  // as Wine's shell does, reporting success
   Names shortCopies;     // copies of these files arrive cut short
+  std::map<std::string, std::uint64_t, CaseLess> sizes;  // files larger than their content, as listed
   Names readOnlyFolders;  // no new file can be written in these
   Names unwritableFiles;  // nothing can be added to these
 
@@ -263,8 +279,8 @@ class FakeMachine final : public Registry, public FileSystem, public Host, publi
   void BroadcastEnvironmentChange() override { Log("BroadcastEnvironmentChange", {}); }
   void EndProgram() override { ended = Log("EndProgram", {}, true); }
   LocalTime Now() override { return now; }
-  std::vector<SyncRoot> SyncRoots() override { return Log("SyncRoots", {}, syncRoots); }
-  std::string RealWindowsVersion() override { return Log("RealWindowsVersion", {}, realVersion); }
+  std::vector<SyncRoot> SyncRoots() override { return syncRoots; }
+  std::string RealWindowsVersion() override { return realVersion; }
   void SetVersion(unsigned major, unsigned minor, unsigned build = 0, std::u16string pack = u"") {
     version = RawOsVersion{true, major, minor, build, 2, {}};  // platform 2: NT
     std::copy(pack.begin(), pack.end(), version.servicePack.begin());
@@ -327,6 +343,10 @@ class FakeMachine final : public Registry, public FileSystem, public Host, publi
   };
   std::uint64_t clock_ = 130000000000000000ull;  // 100 ns steps since 1601: in 2012
   static bool IsFolder(const Node& n) { return (n.attributes & kFileAttributeDirectory) != 0; }
+  std::uint64_t SizeOf(const std::string& path, const Node& n) const {
+    const auto it = sizes.find(path);
+    return it == sizes.end() ? n.content.size() : it->second;
+  }
   template <typename T = bool>
   T Log(const std::string& name, const Trace& args, T result = T()) {
     std::string call = name + "(";
@@ -369,11 +389,13 @@ class FakeMachine final : public Registry, public FileSystem, public Host, publi
     if (move && moveOntoSameNameDoesNothing && Exists(target)) return 1;
     for (const auto& [path, node] : std::map(nodes_)) {  // a copy: the loop adds to nodes_
       if (!Same(path, src) && !Below(path, src)) continue;
-      if (!IsFolder(node) && heldFiles.count(path) != 0) continue;  // skipped by the shell
+      if (!IsFolder(node) && (heldFiles.count(path) != 0 || shellSkips.count(path) != 0)) continue;
       nodes_[target + path.substr(src.size())] = node;
       if (shortCopies.count(path) != 0) nodes_[target + path.substr(src.size())].content.pop_back();
-      const bool holds = std::any_of(heldFiles.begin(), heldFiles.end(),
-                                     [&](const std::string& h) { return Same(h, path) || Below(h, path); });
+      if (sizes.count(path) != 0) sizes[target + path.substr(src.size())] = sizes[path];
+      const auto inside = [&](const std::string& h) { return Same(h, path) || Below(h, path); };
+      const bool holds = std::any_of(heldFiles.begin(), heldFiles.end(), inside) ||
+                         std::any_of(shellSkips.begin(), shellSkips.end(), inside);
       if (move && !holds) nodes_.erase(path);
     }
     return 1;

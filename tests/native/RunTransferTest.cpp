@@ -177,6 +177,7 @@ enum class Profile { Xp, Win7 };  // XP: music, pictures and videos inside My Do
 const Control kMove = Control::OptionMove, kCopy = Control::OptionCopy, kDont = Control::OptionDont;
 const std::string kTemp = kWin7 + "\\AppData\\Local\\Temp";
 const std::string kXpDocs = kXp + "\\My Documents";
+const FileSystem::VolumeFacts kFat32{"FAT32", false, 32768};
 
 // One accepted run per row, under the NT 5.x run and, for a Windows 7 profile, the NT 6.x run too. Every run must
 // leave both values of a row agreeing and a changed row's folder there, no file lost, the record written, and the
@@ -219,7 +220,7 @@ const Accepted kAccepted[] = {
      }},
     {.name = "copy into a new root, made private, a file left out", .ticked = {kDesktop, kVideos}, .mode = kCopy,
      .target = "D:\\W\\",
-     .setup = [](FakeMachine& m) { m.files.heldFiles = {kWin7 + "\\Desktop\\file 1.txt"}; },
+     .setup = [](FakeMachine& m) { m.files.shellSkips = {kWin7 + "\\Desktop\\file 1.txt"}; },
      .values = {{kVideos, "D:\\W\\Videos"}, {kDesktop, "D:\\W\\Desktop"}},
      .present = {"D:\\W\\Videos\\file 11.txt", kWin7 + "\\Videos\\file 11.txt"}, .gone = {"D:\\W\\Desktop\\file 1.txt"},
      .recorded = {"只有您本人、SYSTEM 和管理员可以访问", "有 1 个文件没有复制"}, .told = true},
@@ -281,7 +282,7 @@ const Accepted kAccepted[] = {
     {.name = "copy, every file left out: pointed back, the value as it was stored and the environment with it",
      .ticked = {kDocuments, kTempRow}, .mode = kCopy,
      .setup = [](FakeMachine& m) {
-       m.files.heldFiles = {kDocs + "\\file 2.txt", kTemp + "\\file 6.txt"};
+       m.files.shellSkips = {kDocs + "\\file 2.txt", kTemp + "\\file 6.txt"};
        m.registry.Set(kUserShellFoldersKey, "Personal", kDocs, kRegExpandSz, "%USERPROFILE%\\Documents");
      },
      .values = {{kTempRow, kTemp}}, .recorded = {"文件没有被转移"}, .told = true,
@@ -298,17 +299,67 @@ const Accepted kAccepted[] = {
      },
      .values = {{kDocuments, kDocs}}, .present = {kDocs + "\\file 2.txt"}, .recorded = {"文件没有被转移"}, .told = true},
     {.name = "move leaving the old folder behind, empty", .ticked = {kDocuments},
-     .setup = [](FakeMachine& m) { m.files.heldFiles = {kDocs}; },
+     .setup = [](FakeMachine& m) { m.files.shellSkips = {kDocs}; },
      .values = {{kDocuments, "D:\\W\\Documents"}}, .present = {kDocs}, .recorded = {"已移动到新位置"}},
     {.name = "move leaving a file behind is counted", .ticked = {kDocuments},
      .setup = [](FakeMachine& m) {
        m.files.AddFile(kDocs + "\\more.txt", "more");
-       m.files.heldFiles = {kDocs + "\\file 2.txt"};
+       m.files.shellSkips = {kDocs + "\\file 2.txt"};
      },
      .values = {{kDocuments, "D:\\W\\Documents"}}, .recorded = {"原位置仍有 1 个文件"}, .told = true},
     {.name = "a ticked media folder that exists nowhere is made where it is sent", .ticked = {kPictures},
      .setup = [](FakeMachine& m) { SetRow(m, kPictures, kWin7 + "\\Gone\\My Pictures", 1); },
      .values = {{kPictures, "D:\\W\\My Pictures"}}, .present = {"D:\\W\\My Pictures"}, .recorded = {"已新建空文件夹"}},
+    {.name = "a sync folder copied: the copy leaves it where its client keeps it", .ticked = {kDocuments},
+     .mode = kCopy, .setup = [](FakeMachine& m) { m.host.syncRoots = {{kDocs, "OneDrive"}}; },
+     .values = {{kDocuments, "D:\\W\\Documents"}}},
+    {.name = "a file held in the browser's cache stays behind, no reason to refuse", .ticked = {kCache},
+     .setup = [](FakeMachine& m) {
+       m.files.AddFile(kWin7 + "\\AppData\\Local\\INetCache\\more.txt", "more");
+       m.files.heldFiles = {kWin7 + "\\AppData\\Local\\INetCache\\file 4.txt"};
+     },
+     .values = {{kCache, "D:\\W\\INetCache"}}, .recorded = {"原位置仍有 1 个文件"}, .told = true},
+    {.name = "desktop.ini held by the shell is no reason to refuse", .ticked = {kDesktop}, .mode = kCopy,
+     .setup = [](FakeMachine& m) { m.files.heldFiles = {kWin7 + "\\Desktop\\desktop.ini"}; },
+     .values = {{kDesktop, "D:\\W\\Desktop"}}},
+    {.name = "paths at the limit: a file of 259 and a folder of 247 characters at the new place", .ticked = {kDesktop},
+     .mode = kCopy, .target = "D:\\" + std::string(60, 'T'),
+     .setup = [](FakeMachine& m) {
+       m.files.AddFile(kWin7 + "\\Desktop\\" + std::string(187, 'f'), "259");
+       m.files.AddFile(kWin7 + "\\Desktop\\" + std::string(175, 'd') + "\\a", "247");
+     },
+     .values = {{kDesktop, "D:\\" + std::string(60, 'T') + "\\Desktop"}}},
+    {.name = "a file of 4 GiB to NTFS", .ticked = {kDesktop}, .mode = kCopy,
+     .setup = [](FakeMachine& m) { m.files.sizes[kWin7 + "\\Desktop\\file 1.txt"] = 4ull << 30; },
+     .values = {{kDesktop, "D:\\W\\Desktop"}}},
+    {.name = "a retry onto the identical copy an interrupted run left", .ticked = {kDocuments}, .mode = kCopy,
+     .setup = [](FakeMachine& m) {
+       m.files.AddFile(kDocs + "\\file 2.txt", "row 2", 77);
+       m.files.AddFile("D:\\W\\Documents\\file 2.txt", "row 2", 77);
+     },
+     .values = {{kDocuments, "D:\\W\\Documents"}}},
+    {.name = "a second run onto the first one's target: desktop.ini in both, the target's kept", .ticked = {kDesktop},
+     .mode = kCopy,
+     .setup = [](FakeMachine& m) {
+       m.files.AddFile("D:\\W\\Desktop\\desktop.ini", "[the target's own]");
+       m.files.AddFile("D:\\W\\Desktop\\older.txt", "from the first run");
+     },
+     .values = {{kDesktop, "D:\\W\\Desktop"}}, .present = {"D:\\W\\Desktop\\older.txt"},
+     .check = [](FakeMachine& m) {
+       EXPECT_EQ(m.files.Contents().at("D:\\W\\Desktop\\desktop.ini"), "[the target's own]");
+     }},
+    {.name = "the record names the Windows that really runs", .ticked = {kDesktop},
+     .setup = [](FakeMachine& m) {
+       m.host.SetVersion(6, 2, 9200);
+       m.host.realVersion = "10.0.22631";
+     },
+     .recorded = {"Windows 版本: 10.0.22631\r\n"}},
+    {.name = "a new root on a drive without access lists: the run goes on and says so", .ticked = {kDesktop},
+     .setup = [](FakeMachine& m) {
+       m.files.volumes["D:"] = kFat32;
+       m.files.protectRefused = true;
+     },
+     .values = {{kDesktop, "D:\\W\\Desktop"}}, .recorded = {"此驱动器不支持访问权限设置"}},
     {.name = "XP media folders missing get their fixed names", .profile = Profile::Xp, .ticked = {}, .mode = kDont,
      .target = "D:\\Personal",
      .setup = [](FakeMachine& m) {
@@ -343,7 +394,7 @@ const Accepted kAccepted[] = {
      .told = true},
     {.name = "XP: the outer move done in part counts the inner row's own files left", .profile = Profile::Xp,
      .ticked = {kDocuments, kMusic}, .target = "D:\\Personal",
-     .setup = [](FakeMachine& m) { m.files.heldFiles = {kXpDocs + "\\My Music\\第 13 号.txt"}; },
+     .setup = [](FakeMachine& m) { m.files.shellSkips = {kXpDocs + "\\My Music\\第 13 号.txt"}; },
      .values = {{kMusic, "D:\\Personal\\My Documents\\My Music"}}, .recorded = {"原位置仍有 1 个文件"},
      .told = true,
      .check = [](FakeMachine& m) {
@@ -405,6 +456,8 @@ TEST(RunTransfer, AcceptedRunsLeaveEveryFolderNamedAndNothingLost) {
   }
 }
 
+const std::string kLongTarget = "D:\\" + std::string(60, 'T');  // the desktop then goes to a path of 66 characters
+
 // A refused run changes nothing: one box that says why, the window where it was, the
 // desktop never ended, the files as they were, nothing written to the registry.
 TEST(RunTransfer, RefusedRunsChangeNothing) {
@@ -412,7 +465,7 @@ TEST(RunTransfer, RefusedRunsChangeNothing) {
     std::string target;
     Control mode;
     const char* opens;  // how the only box's text begins
-    const char* says = "";
+    std::string says = "";
     std::function<void(FakeMachine&)> setup = nullptr;
   };
   const Refused cases[] = {
@@ -433,7 +486,44 @@ TEST(RunTransfer, RefusedRunsChangeNothing) {
        [](FakeMachine& m) { m.files.freeBytes["C:"] = 40ull << 20; }},
       // Every file of every row counts, and a move to another drive writes them all again.
       {"D:\\Personal", kMove, "目标驱动器的空间不够", "",
-       [](FakeMachine& m) { m.files.freeBytes["D:"] = (50ull << 20) + 60; }},
+       [](FakeMachine& m) {
+         m.files.volumes["D:"] = {"NTFS", true, 0};  // bytes as they are
+         m.files.freeBytes["D:"] = (50ull << 20) + 60;
+       }},
+      // Windows' own comparison: one file to the file system, whatever a table of a few alphabets says.
+      {"D:\\Personal", kCopy, "目标文件夹中已有同名的文件夹", "桌面\\Łódź.jpg", [](FakeMachine& m) {
+         m.files.AddFile(kXp + "\\桌面\\Łódź.jpg", "new");
+         m.files.AddFile("D:\\Personal\\桌面\\łódź.jpg", "old");
+       }},
+      {"D:\\Personal", kCopy, "目标文件夹中已有同名的文件夹", "sub dir\\深\\a.bin", [](FakeMachine& m) {
+         m.files.AddDirectory("D:\\Personal\\桌面");
+         m.files.aliases["D:\\Personal\\桌面\\sub dir"] = "E:\\Elsewhere";  // a junction in the target
+         m.files.AddFile("E:\\Elsewhere\\深\\a.bin", "behind the junction");
+       }},
+      {"D:\\Personal", kMove, "有 1 个文件夹位于同步软件", "我的文档: " + kXpDocs + " (OneDrive)",
+       [](FakeMachine& m) { m.host.syncRoots = {{kXpDocs, "OneDrive"}}; }},
+      {"D:\\Personal", kCopy, "有 1 个文件正被其他程序使用", "第 2 号.txt (Word)", [](FakeMachine& m) {
+         m.files.heldFiles = {kXpDocs + "\\第 2 号.txt"};
+         m.files.holders[kXpDocs + "\\第 2 号.txt"] = {"Word"};
+       }},
+      {kLongTarget, kCopy, "有 1 个文件或文件夹的路径太长", "",
+       [](FakeMachine& m) { m.files.AddFile(kXp + "\\桌面\\" + std::string(193, 'f'), "260 at the new place"); }},
+      {kLongTarget, kCopy, "有 1 个文件或文件夹的路径太长", "", [](FakeMachine& m) {
+         m.files.AddFile(kXp + "\\桌面\\" + std::string(181, 'd') + "\\a", "in a folder of 248 at the new place");
+       }},
+      {"D:\\Personal", kCopy, "目标驱动器是 FAT32 格式", "桌面\\disk.img", [](FakeMachine& m) {
+         m.files.volumes["D:"] = kFat32;
+         m.files.AddFile(kXp + "\\桌面\\disk.img", "4 GiB");
+         m.files.sizes[kXp + "\\桌面\\disk.img"] = 4ull << 30;
+       }},
+      // Two thousand small files take 2000 clusters of 32 KiB on FAT32: 62.5 MiB, not 400 KiB.
+      {"D:\\Personal", kCopy, "目标驱动器的空间不够", "", [](FakeMachine& m) {
+         m.files.volumes["D:"] = kFat32;
+         m.files.freeBytes["D:"] = 100ull << 20;
+         for (int i = 0; i < 2000; ++i) m.files.AddFile(kXp + "\\桌面\\cache\\" + std::to_string(i), std::string(200, 'c'));
+       }},
+      {"D:\\New", kMove, "无法设置目标文件夹“D:\\New”的访问权限", "",
+       [](FakeMachine& m) { m.files.protectRefused = true; }},
       {"D:\\Personal", kMove, "无法读取注册表", "",
        [](FakeMachine& m) { m.registry.unreadableKeys = {kEnvironmentKey}; }},
       {"E:\\Personal", kMove, "无法创建目标文件夹“E:\\Personal”"},
@@ -497,7 +587,7 @@ TEST(RunTransfer, AnUnforeseenErrorAtAnyStepEndsLikeARun) {
       SCOPED_TRACE(f.call);
       FakeMachine m;
       Prepare(m, false, {1, 2, 6}, "D:\\W");
-      m.files.heldFiles = {kDocs + "\\file 2.txt"};
+      m.files.shellSkips = {kDocs + "\\file 2.txt"};
       const auto before = m.files.Contents();
       bool failed = false, shellGone = false;
       m.onCall = [&](const std::string& call) {
