@@ -24,20 +24,20 @@ constexpr const char* kSearches = "{7D1D3A04-DEBB-4115-95CF-2F29DA2920DA}";
 constexpr const char* kSavedGames = "{4C5C32FF-BB9D-43B0-B5B4-2D72E54EAAA4}";
 
 const FolderCatalogueTable kCatalogue = {{
-    {1, "我的桌面:", "我的桌面:", "Desktop", "Desktop", kSf, kUsf, true, kExist, kUntickRead, true, nullptr, false},
-    {2, "我的文档:", "我的文档:", "Personal", "Personal", kSf, kUsf, true, kExist, kUntickRead, true, nullptr, false},
-    {3, "收藏夹:", "收藏夹:", "Favorites", "Favorites", kSf, kUsf, true, kExist, kUntickRead, true, nullptr, false},
-    {4, "IE缓存:", "IE缓存:", "Cache", "Cache", kSf, kUsf, true, kExist, kUntickRead, false, nullptr, true},
-    {5, "Cookies:", "Cookies:", "Cookies", "Cookies", kSf, kUsf, true, kExist, kUntickRead, false, nullptr, true},
-    {6, "临时文件:", "临时文件:", "TEMP", "TMP", kEnv, kEnv, false, kExist, kUntick, false, nullptr, true},
-    {7, "联系人:", "程序数据:", kContacts, kContacts, kSf, kUsf, true, kExist, kHide, true, nullptr, false},
-    {8, "下载:", "最近文档:", kDownloads, kDownloads, kSf, kUsf, true, kExist, kHide, true, nullptr, false},
-    {9, "链接:", "网页历史:", kLinks, kLinks, kSf, kUsf, true, kExist, kHide, true, nullptr, false},
-    {10, "搜索:", "搜索:", kSearches, kSearches, kSf, kUsf, true, kExist, kHide, true, nullptr, false},
-    {11, "我的视频:", "我的视频:", "My Video", "My Video", kSf, kUsf, true, kKnown, kOffer, true, "My Video", false},
-    {12, "我的图片:", "我的图片:", "My Pictures", "My Pictures", kSf, kUsf, true, kKnown, kOffer, true, "My Pictures", false},
-    {13, "我的音乐:", "我的音乐:", "My Music", "My Music", kSf, kUsf, true, kKnown, kOffer, true, "My Music", false},
-    {14, "保存的游戏", "保存的游戏", kSavedGames, kSavedGames, kSf, kUsf, true, kExist, kHide, true, nullptr, false},
+    {1, captions::kDesktop, captions::kDesktop, "Desktop", "Desktop", kSf, kUsf, true, kExist, kUntickRead, true, nullptr, false},
+    {2, captions::kDocuments, captions::kDocuments, "Personal", "Personal", kSf, kUsf, true, kExist, kUntickRead, true, nullptr, false},
+    {3, captions::kFavorites, captions::kFavorites, "Favorites", "Favorites", kSf, kUsf, true, kExist, kUntickRead, true, nullptr, false},
+    {4, captions::kCache, captions::kCache, "Cache", "Cache", kSf, kUsf, true, kExist, kUntickRead, false, nullptr, true},
+    {5, captions::kCookies, captions::kCookies, "Cookies", "Cookies", kSf, kUsf, true, kExist, kUntickRead, false, nullptr, true},
+    {6, captions::kTemp, captions::kTemp, "TEMP", "TMP", kEnv, kEnv, false, kExist, kUntick, false, nullptr, true},
+    {7, captions::kContacts, "程序数据:", kContacts, kContacts, kSf, kUsf, true, kExist, kHide, true, nullptr, false},
+    {8, captions::kDownloads, "最近文档:", kDownloads, kDownloads, kSf, kUsf, true, kExist, kHide, true, nullptr, false},
+    {9, captions::kLinks, "网页历史:", kLinks, kLinks, kSf, kUsf, true, kExist, kHide, true, nullptr, false},
+    {10, captions::kSearches, captions::kSearches, kSearches, kSearches, kSf, kUsf, true, kExist, kHide, true, nullptr, false},
+    {11, captions::kVideos, captions::kVideos, "My Video", "My Video", kSf, kUsf, true, kKnown, kOffer, true, "My Video", false},
+    {12, captions::kPictures, captions::kPictures, "My Pictures", "My Pictures", kSf, kUsf, true, kKnown, kOffer, true, "My Pictures", false},
+    {13, captions::kMusic, captions::kMusic, "My Music", "My Music", kSf, kUsf, true, kKnown, kOffer, true, "My Music", false},
+    {14, captions::kSavedGames, captions::kSavedGames, kSavedGames, kSavedGames, kSf, kUsf, true, kExist, kHide, true, nullptr, false},
 }};
 
 }  // namespace

@@ -14,6 +14,25 @@ inline constexpr const char* kShellFoldersKey =
     "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
 inline constexpr const char* kEnvironmentKey = "Environment";
 
+// The rows' captions as the window is designed (NT 6.x); the catalogue and the window's
+// layout both take them from here. Three rows read otherwise on NT 5.x.
+namespace captions {
+inline constexpr const char* kDesktop = "我的桌面:";
+inline constexpr const char* kDocuments = "我的文档:";
+inline constexpr const char* kFavorites = "收藏夹:";
+inline constexpr const char* kCache = "IE缓存:";
+inline constexpr const char* kCookies = "Cookies:";
+inline constexpr const char* kTemp = "临时文件:";
+inline constexpr const char* kContacts = "联系人:";
+inline constexpr const char* kDownloads = "下载:";
+inline constexpr const char* kLinks = "链接:";
+inline constexpr const char* kSearches = "搜索:";
+inline constexpr const char* kVideos = "我的视频:";
+inline constexpr const char* kPictures = "我的图片:";
+inline constexpr const char* kMusic = "我的音乐:";
+inline constexpr const char* kSavedGames = "保存的游戏";
+}  // namespace captions
+
 // How start-up checks a row on NT 6.x once the boxes are filled: a row it cannot offer is
 // unticked and disabled.
 enum class Nt6Treatment {
@@ -52,6 +71,9 @@ using FolderCatalogueTable = std::array<FolderRow, 14>;
 
 // Where start-up reads the row's valueName: User Shell Folders, or the environment.
 inline const char* ReadKeyOf(const FolderRow& row) { return row.secondWriteKey; }
+
+// Whether NT 5.x shows the row under another caption than NT 6.x.
+inline bool CaptionDependsOnFamily(const FolderRow& row) { return std::string_view(row.caption) != row.nt5Caption; }
 
 // The row whose location is kept in the environment (TEMP and TMP), not in the Explorer keys.
 inline bool KeptInEnvironment(const FolderRow& row) { return std::string_view(row.firstWriteKey) == kEnvironmentKey; }

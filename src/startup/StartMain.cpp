@@ -68,9 +68,8 @@ bool StartMain(Services& services, const std::function<MainForm&()>& mainForm) {
   TellOfInterruptedRuns(services);
   form.Show();
 
-  for (int k = 7; k <= 9; ++k) {
-    const FolderRow& row = CatalogueRow(k);
-    form.SetCaption(CheckOf(k), nt5 ? row.nt5Caption : row.caption);
+  for (const FolderRow& row : FolderCatalogue()) {
+    if (CaptionDependsOnFamily(row)) form.SetCaption(CheckOf(row.row), nt5 ? row.nt5Caption : row.caption);
   }
 
   for (const FolderRow& row : FolderCatalogue()) {

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <stdexcept>
 
+#include "relocation/FolderCatalogue.h"
+
 namespace vestrand {
 
 namespace {
@@ -13,12 +15,12 @@ constexpr C kWindow = C::Count;
 
 const MainWindowLayoutTable kLayout = {{
     {C::Frame1, "Frame1", K::Frame, kWindow, "推荐转移", 0, 0, 6135, 2415, 0},
-    {C::Check1, "Check1", K::CheckBox, C::Frame1, "我的桌面:", 120, 240, 1215, 270, 1},
-    {C::Check2, "Check2", K::CheckBox, C::Frame1, "我的文档:", 120, 600, 1215, 270, 2},
-    {C::Check3, "Check3", K::CheckBox, C::Frame1, "收藏夹:", 120, 960, 1215, 270, 3},
-    {C::Check4, "Check4", K::CheckBox, C::Frame1, "IE缓存:", 120, 1320, 1215, 270, 4},
-    {C::Check5, "Check5", K::CheckBox, C::Frame1, "Cookies:", 120, 1680, 1215, 270, 5},
-    {C::Check6, "Check6", K::CheckBox, C::Frame1, "临时文件:", 120, 2040, 1215, 270, 6},
+    {C::Check1, "Check1", K::CheckBox, C::Frame1, captions::kDesktop, 120, 240, 1215, 270, 1},
+    {C::Check2, "Check2", K::CheckBox, C::Frame1, captions::kDocuments, 120, 600, 1215, 270, 2},
+    {C::Check3, "Check3", K::CheckBox, C::Frame1, captions::kFavorites, 120, 960, 1215, 270, 3},
+    {C::Check4, "Check4", K::CheckBox, C::Frame1, captions::kCache, 120, 1320, 1215, 270, 4},
+    {C::Check5, "Check5", K::CheckBox, C::Frame1, captions::kCookies, 120, 1680, 1215, 270, 5},
+    {C::Check6, "Check6", K::CheckBox, C::Frame1, captions::kTemp, 120, 2040, 1215, 270, 6},
     {C::Text1, "Text1", K::TextBox, C::Frame1, "", 1320, 240, 4695, 270, 11},
     {C::Text2, "Text2", K::TextBox, C::Frame1, "", 1320, 600, 4695, 270, 12},
     {C::Text3, "Text3", K::TextBox, C::Frame1, "", 1320, 960, 4695, 270, 13},
@@ -28,14 +30,14 @@ const MainWindowLayoutTable kLayout = {{
     {C::Frame4, "Frame4", K::Frame, C::Frame1, "", 4440, 1580, 1575, 740, 34},
     {C::Image1, "Image1", K::Picture, C::Frame4, "", 90, 165, 1395, 480, -1},
     {C::Frame2, "Frame2", K::Frame, kWindow, "进阶类别", 0, 2520, 6135, 3135, 7},
-    {C::Check7, "Check7", K::CheckBox, C::Frame2, "联系人:", 120, 240, 1215, 270, 8},
-    {C::Check8, "Check8", K::CheckBox, C::Frame2, "下载:", 120, 600, 1215, 270, 9},
-    {C::Check9, "Check9", K::CheckBox, C::Frame2, "链接:", 120, 960, 1215, 270, 10},
-    {C::Check10, "Check10", K::CheckBox, C::Frame2, "搜索:", 120, 1320, 1215, 270, 22},
-    {C::Check11, "Check11", K::CheckBox, C::Frame2, "我的视频:", 120, 1680, 1215, 270, 24},
-    {C::Check12, "Check12", K::CheckBox, C::Frame2, "我的图片:", 120, 2040, 1215, 270, 26},
-    {C::Check13, "Check13", K::CheckBox, C::Frame2, "我的音乐:", 120, 2400, 1215, 270, 28},
-    {C::Check14, "Check14", K::CheckBox, C::Frame2, "保存的游戏", 120, 2760, 1215, 270, 32},
+    {C::Check7, "Check7", K::CheckBox, C::Frame2, captions::kContacts, 120, 240, 1215, 270, 8},
+    {C::Check8, "Check8", K::CheckBox, C::Frame2, captions::kDownloads, 120, 600, 1215, 270, 9},
+    {C::Check9, "Check9", K::CheckBox, C::Frame2, captions::kLinks, 120, 960, 1215, 270, 10},
+    {C::Check10, "Check10", K::CheckBox, C::Frame2, captions::kSearches, 120, 1320, 1215, 270, 22},
+    {C::Check11, "Check11", K::CheckBox, C::Frame2, captions::kVideos, 120, 1680, 1215, 270, 24},
+    {C::Check12, "Check12", K::CheckBox, C::Frame2, captions::kPictures, 120, 2040, 1215, 270, 26},
+    {C::Check13, "Check13", K::CheckBox, C::Frame2, captions::kMusic, 120, 2400, 1215, 270, 28},
+    {C::Check14, "Check14", K::CheckBox, C::Frame2, captions::kSavedGames, 120, 2760, 1215, 270, 32},
     {C::Text7, "Text7", K::TextBox, C::Frame2, "", 1320, 240, 4695, 270, 17},
     {C::Text8, "Text8", K::TextBox, C::Frame2, "", 1320, 600, 4575, 270, 18},
     {C::Text9, "Text9", K::TextBox, C::Frame2, "", 1320, 960, 4455, 270, 19},
