@@ -105,6 +105,8 @@ bool Win32Registry::RegWriteValue(std::uint32_t root, const std::string& keyPath
                                   std::uint32_t type) {
   if (!IsStringType(type)) return false;  // the program only ever stores text
   UniqueHKey key;
+  // Not a mistake: a key made here gets the value's type, as text, for its class, as
+  // keys made by this write always have; Windows keeps the class and nothing reads it.
   std::wstring keyClass = std::to_wstring(type);
   if (::RegCreateKeyExW(RootKey(root), Wide(keyPath).c_str(), 0, &keyClass[0],
                         REG_OPTION_NON_VOLATILE, KEY_WRITE, nullptr, key.put(),

@@ -92,16 +92,15 @@ int PixelsToTwips(int pixels, int dpi) {
   return static_cast<int>(num >= 0 ? (num + half) / dpi : -((-num + half) / dpi));
 }
 
-std::array<Control, kControlCount> ControlsInTabOrder(int& count) {
-  std::array<const ControlLayout*, kControlCount> entries{};
-  count = 0;
+std::vector<Control> ControlsInTabOrder() {
+  std::vector<const ControlLayout*> entries;
   for (const ControlLayout& s : kLayout) {
-    if (s.tabIndex >= 0) entries[static_cast<std::size_t>(count++)] = &s;
+    if (s.tabIndex >= 0) entries.push_back(&s);
   }
-  std::sort(entries.begin(), entries.begin() + count,
+  std::sort(entries.begin(), entries.end(),
             [](const ControlLayout* a, const ControlLayout* b) { return a->tabIndex < b->tabIndex; });
-  std::array<Control, kControlCount> order{};
-  for (int i = 0; i < count; ++i) order[static_cast<std::size_t>(i)] = entries[static_cast<std::size_t>(i)]->control;
+  std::vector<Control> order;
+  for (const ControlLayout* entry : entries) order.push_back(entry->control);
   return order;
 }
 

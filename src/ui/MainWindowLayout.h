@@ -4,6 +4,7 @@
 #define VESTRAND_UI_MAINWINDOWLAYOUT_H
 
 #include <array>
+#include <vector>
 
 #include "relocation/FormFields.h"
 
@@ -42,7 +43,7 @@ int TwipsToPixels(int twips, int dpi);
 int PixelsToTwips(int pixels, int dpi);
 
 // Controls ordered by their tab index (those without one left out).
-std::array<Control, kControlCount> ControlsInTabOrder(int& count);
+std::vector<Control> ControlsInTabOrder();
 
 }  // namespace vestrand
 

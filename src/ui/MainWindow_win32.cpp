@@ -184,9 +184,7 @@ HWND MainWindow::CreateControl(HINSTANCE instance, const ControlLayout& entry) {
 void MainWindow::CreateControls(HINSTANCE instance) {
   // Children are created in tab order, since the window manager tabs in creation order;
   // controls without a tab index come after.
-  int count = 0;
-  const auto order = ControlsInTabOrder(count);
-  std::vector<Control> sequence(order.begin(), order.begin() + count);
+  std::vector<Control> sequence = ControlsInTabOrder();
   for (const ControlLayout& entry : MainWindowLayout()) {
     if (entry.tabIndex < 0) sequence.push_back(entry.control);
   }

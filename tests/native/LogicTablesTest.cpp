@@ -118,11 +118,9 @@ TEST(Layout, GeometryAndFocusOrder) {
   EXPECT_EQ(TwipsToPixels(270, 120), 23);  // 22.5 rounds up
   const TwipsRect image = AbsoluteTwips(Control::Image1);  // inside Frame4 inside Frame1
   EXPECT_EQ(std::tie(image.left, image.top, image.width, image.height), std::make_tuple(4530, 1745, 1395, 480));
-  int count = 0;
-  const auto order = ControlsInTabOrder(count);
   std::string focusable;
-  for (int i = 0; i < count; ++i) {
-    const ControlLayout& s = LayoutOf(order[static_cast<std::size_t>(i)]);
+  for (Control c : ControlsInTabOrder()) {
+    const ControlLayout& s = LayoutOf(c);
     if (s.kind != ControlKind::Frame && s.kind != ControlKind::Label) focusable += std::string(s.name) + " ";
   }
   EXPECT_EQ(focusable, "Check1 Check2 Check3 Check4 Check5 Check6 Check7 Check8 Check9 Text1 Text2 Text3 Text4 "
