@@ -43,6 +43,14 @@ step "the same zip both times, byte for byte" '[[ $(sha256sum <"$zip") == "$firs
 rm -rf build/release/unpacked
 step "unpacked, SHA256SUMS.txt checks out" \
   'unzip -q "$zip" -d build/release/unpacked && (cd build/release/unpacked && sha256sum -c --quiet SHA256SUMS.txt)'
+guide=build/release/unpacked/使用说明.txt
+crlf_only() { ! LC_ALL=C grep -qv $'\r$' "$1"; }
+step "for Notepad on XP: the guide with a BOM and CRLF line ends" \
+  '[[ $(head -c3 "$guide" | od -An -tx1) == " ef bb bf" ]] && crlf_only "$guide"'
+# The names Windows reads as GBK: those without the UTF-8 flag (0x800).
+names=$(python3 -c 'import sys, zipfile; print(*[i.filename for i in zipfile.ZipFile(sys.argv[1],
+        metadata_encoding="gbk").infolist() if not i.flag_bits & 0x800])' "$zip" 2>/dev/null || true)
+step "for the zip folders of Chinese Windows: the guide's name in GBK" '[[ " $names " == *" 使用说明.txt "* ]]'
 step "it holds the program the end-to-end tests run" 'cmp build/release/unpacked/Vestrand.exe build/win32/Vestrand.exe'
 bash tests/release/check-binaries.sh build/release/unpacked/Vestrand.exe build/win64/Vestrand.exe || status=1
 
