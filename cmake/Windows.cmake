@@ -22,11 +22,13 @@ if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
   set(VESTRAND_PE_VERSION
       -Wl,--major-subsystem-version,${_major} -Wl,--minor-subsystem-version,${_minor}
       -Wl,--major-os-version,${_major} -Wl,--minor-os-version,${_minor})
+  # The same commit links the same bytes: no link time in the PE header.
+  set(VESTRAND_REPRODUCIBLE -Wl,--no-insert-timestamp)
 endif()
 
-# Applies the static runtime and the Windows XP subsystem version to a Windows program.
+# Applies the static runtime, the Windows XP subsystem version and a fixed PE time stamp to a Windows program.
 function(vestrand_windows_program target kind)
-  target_link_options(${target} PRIVATE ${VESTRAND_STATIC_LINK} ${VESTRAND_PE_VERSION})
+  target_link_options(${target} PRIVATE ${VESTRAND_STATIC_LINK} ${VESTRAND_PE_VERSION} ${VESTRAND_REPRODUCIBLE})
   if(kind STREQUAL "gui" AND CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
     # The shipped program carries no symbols and no unused sections.
     target_link_options(${target} PRIVATE -mwindows -municode $<$<CONFIG:Release>:-s -Wl,--gc-sections>)
