@@ -175,7 +175,7 @@ TEST(CatalogueNames, ValueNamesAreWindowsOwnAndRowKIsCheckKAndTextK) {
   for (int k = 1; k <= kRowCount; ++k) {
     const FolderRow& r = CatalogueRow(k);
     EXPECT_EQ(std::string(r.firstWriteKey) + "|" + r.valueName + "|" + r.secondWriteKey + "|" + r.secondValueName,
-              k == 6 ? "Environment|TEMP|Environment|TMP" : sf + names[k - 1] + "|" + usf + names[k - 1]);
+              KeptInEnvironment(r) ? "Environment|TEMP|Environment|TMP" : sf + names[k - 1] + "|" + usf + names[k - 1]);
     EXPECT_EQ(std::string(LayoutOf(CheckOf(k)).name) + LayoutOf(TextOf(k)).name,
               "Check" + std::to_string(k) + "Text" + std::to_string(k));
   }

@@ -12,63 +12,84 @@ namespace {
 
 using fake::FakeMachine;
 
+constexpr unsigned kDriveRemovable = 2, kDriveRemote = 4;  // as GetDriveType numbers them
+
 bool Start(FakeMachine& m) { return StartMain(m.services, [&m]() -> MainForm& { return m.form; }); }
 
 TEST(Startup, VersionDecidesCaptionTargetAndWhetherTheWindowComes) {
-  // version, the type of drive D:, the caption (nullptr: no window at all), the target proposed
-  const std::tuple<std::uint32_t, std::uint32_t, unsigned, const char*, const char*> cases[] = {
-      {5, 0, 3, "Vestrand For Windows 2000", "D:\\Personal"},
-      {5, 2, 4, "Vestrand For Windows 2003", ""},
-      {6, 0, 3, "Vestrand For Windows Vista", "D:\\Win7User"},
-      {6, 2, 2, "Vestrand For Windows 8", ""},
-      {6, 3, 3, "Vestrand For Windows NT", "D:\\Win7User"},
-      {4, 0, 3, nullptr, ""},
-      {0, 0, 3, nullptr, ""},  // the version query itself failed
+  struct Case {
+    std::uint32_t major, minor;  // 0.0: the version query itself failed
+    unsigned driveD;             // the type of drive D:
+    const char* caption;         // nullptr: no window at all
+    const char* target;          // the target proposed
   };
-  for (const auto& [major, minor, driveD, caption, target] : cases) {
+  const Case cases[] = {
+      {5, 0, kDriveFixed, "Vestrand For Windows 2000", "D:\\Personal"},
+      {5, 2, kDriveRemote, "Vestrand For Windows 2003", ""},
+      {6, 0, kDriveFixed, "Vestrand For Windows Vista", "D:\\Win7User"},
+      {6, 2, kDriveRemovable, "Vestrand For Windows 8", ""},
+      {6, 3, kDriveFixed, "Vestrand For Windows NT", "D:\\Win7User"},
+      {4, 0, kDriveFixed, nullptr, ""},
+      {0, 0, kDriveFixed, nullptr, ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::to_string(c.major) + "." + std::to_string(c.minor));
     FakeMachine m;
-    if (major != 0) m.host.SetVersion(major, minor);
-    m.host.driveTypes["D:"] = driveD;
+    if (c.major != 0) m.host.SetVersion(c.major, c.minor);
+    m.host.driveTypes["D:"] = c.driveD;
     const bool started = Start(m);
-    EXPECT_TRUE(started == (caption != nullptr) && m.form.shown == started) << major << minor;
+    EXPECT_EQ(started, c.caption != nullptr);
+    EXPECT_EQ(m.form.shown, started);
     if (!started) continue;
-    EXPECT_EQ(m.form.caption + "|" + m.form.GetText(Control::Text15) + "|" + m.form.GetText(Control::Check7),
-              std::string(caption) + "|" + target + (major == 5 ? "|程序数据:" : "|联系人:"));
+    EXPECT_EQ(m.form.caption, c.caption);
+    EXPECT_EQ(m.form.GetText(Control::Text15), c.target);
+    EXPECT_EQ(m.form.GetText(Control::Check7), c.major == 5 ? "程序数据:" : "联系人:");
     EXPECT_EQ(m.form.GetValue(Control::OptionMove), 1);
   }
 }
 
 TEST(Startup, EachRowShowsWhatTheRegistryHoldsAndOffersOnlySoundFolders) {
-  // On XP?, row, value under User Shell Folders (TEMP for row 6), under Shell Folders, folder
-  // there?, what the row shows, how its tick is offered (a row that cannot be offered is
-  // unticked and disabled; a row the system does not have is hidden too, with its box).
-  const std::tuple<bool, int, const char*, const char*, bool, const char*, const char*> cases[] = {
-      {false, 1, "C:\\U\\Desktop", "", true, "C:\\U\\Desktop", "ticked"},
-      {false, 2, "C:\\U\\Docs", "", false, "C:\\U\\Docs", "unticked disabled"},  // a folder that is gone
-      {false, 3, "", "C:\\U\\Fav", true, "C:\\U\\Fav", "ticked"},  // read from Shell Folders
-      {false, 6, "", "C:\\U\\Temp", true, "", "unticked disabled"},  // temporary files never fall back
-      {false, 7, "", "C:\\U\\Contacts", true, "C:\\U\\Contacts", "ticked"},
-      {false, 11, "C:\\U\\Videos", "", false, "C:\\U\\Videos", "ticked"},  // media: offered without a look
-      {false, 1, "Desktop", "", true, "Desktop", "unticked disabled"},
-      {false, 1, "C:\\", "", true, "C:\\", "unticked disabled"},
-      {true, 2, "", "C:\\U\\My Documents", true, "C:\\U\\My Documents", "unticked"},
-      {true, 6, "", "C:\\U\\Temp", true, "", "unticked"},
-      {true, 8, "", "C:\\U\\Recent", true, "C:\\U\\Recent", "unticked disabled hidden"},
-      {true, 13, "", "C:\\U\\My Music", true, "C:\\U\\My Music", "ticked"},
+  enum Offer { kTicked, kUnticked, kDisabled, kHidden };  // a row not offered is unticked and disabled, or hidden
+  struct Case {
+    bool nt5;
+    int row;
+    const char* userShellFolders;  // the row's value there (TEMP for the temporary files)
+    const char* shellFolders;
+    bool folderExists;
+    const char* shown;             // what the row's box shows
+    Offer offered;
   };
-  for (const auto& [nt5, row, userShellFolders, shellFolders, exists, shown, offered] : cases) {
+  const Case cases[] = {
+      {false, 1, "C:\\U\\Desktop", "", true, "C:\\U\\Desktop", kTicked},
+      {false, 2, "C:\\U\\Docs", "", false, "C:\\U\\Docs", kDisabled},  // a folder that is gone
+      {false, 3, "", "C:\\U\\Fav", true, "C:\\U\\Fav", kTicked},          // read from Shell Folders
+      {false, 6, "", "C:\\U\\Temp", true, "", kDisabled},                    // temporary files never fall back
+      {false, 7, "", "C:\\U\\Contacts", true, "C:\\U\\Contacts", kTicked},
+      {false, 11, "C:\\U\\Videos", "", false, "C:\\U\\Videos", kTicked},  // media: offered without a look
+      {false, 12, "C:\\U\\Pics", "", false, "C:\\U\\Pics", kTicked},
+      {false, 1, "Desktop", "", true, "Desktop", kDisabled},
+      {false, 1, "C:\\", "", true, "C:\\", kDisabled},
+      {true, 2, "", "C:\\U\\My Documents", true, "C:\\U\\My Documents", kUnticked},
+      {true, 6, "", "C:\\U\\Temp", true, "", kUnticked},
+      {true, 8, "", "C:\\U\\Recent", true, "C:\\U\\Recent", kHidden},
+      {true, 13, "", "C:\\U\\My Music", true, "C:\\U\\My Music", kTicked},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::to_string(c.row) + (c.nt5 ? " NT 5.x " : " NT 6.x ") + c.userShellFolders);
     FakeMachine m;
-    m.host.SetVersion(nt5 ? 5 : 6, 1);
-    const FolderRow& r = CatalogueRow(row);
-    m.registry.Set(ReadKeyOf(r), r.valueName, userShellFolders);
-    m.registry.Set(kShellFoldersKey, r.valueName, shellFolders);
-    if (exists) m.files.AddDirectory(std::string(userShellFolders) + shellFolders);
+    m.host.SetVersion(c.nt5 ? 5 : 6, 1);
+    const FolderRow& r = CatalogueRow(c.row);
+    m.registry.Set(ReadKeyOf(r), r.valueName, c.userShellFolders);
+    m.registry.Set(kShellFoldersKey, r.valueName, c.shellFolders);
+    if (c.folderExists) m.files.AddDirectory(std::string(c.userShellFolders) + c.shellFolders);
     ASSERT_TRUE(Start(m));
-    const auto& box = m.form.State(TextOf(row));
-    const auto& check = m.form.State(CheckOf(row));
-    const std::string state = std::string(check.value == 1 ? "ticked" : "unticked") +
-                              (check.enabled ? "" : " disabled") + (check.visible || box.visible ? "" : " hidden");
-    EXPECT_EQ(box.text + "|" + state, std::string(shown) + "|" + offered) << row << userShellFolders;
+    const auto& box = m.form.State(TextOf(c.row));
+    const auto& check = m.form.State(CheckOf(c.row));
+    EXPECT_EQ(box.text, c.shown);
+    EXPECT_EQ(check.value, c.offered == kTicked ? 1 : 0);
+    EXPECT_EQ(check.enabled, c.offered == kTicked || c.offered == kUnticked);
+    EXPECT_EQ(check.visible, c.offered != kHidden);
+    EXPECT_EQ(box.visible, c.offered != kHidden);
     EXPECT_TRUE(box.locked);
   }
 }
@@ -121,36 +142,44 @@ const RunChoice kRuns{[](Services&, MainForm& f) { static_cast<FakeMachine&>(f).
 
 TEST(Startup, EventsDoWhatTheControlPromises) {
   using E = FormEvent;
-  // control, event, version (61: 6.1), handled, what follows (runs, notes, web page, commands,
-  // boxes), target after (also what the folder picker answers)
-  const std::tuple<Control, E, unsigned, bool, const char*, const char*> cases[] = {
-      {Control::Command1, E::Click, 50, true, "NT5 run", "T"},
-      {Control::Command1, E::Click, 52, true, "NT5 run", "T"},
-      {Control::Command1, E::Click, 62, true, "NT6 run", "T"},
-      {Control::Command1, E::Click, 63, true, "", "T"},
-      {Control::Label2, E::Click, 61, true, "BrowseFolder(", "E:\\"},
-      {Control::Label2, E::Click, 61, true, "CenterMsgBox(恐怕您没有选择目标文件夹", "T"},
-      {Control::Label3, E::Click, 61, true, "ShowNotes()", "T"},
-      {Control::Image1, E::Click, 61, true, "OpenWebPage(https://vestrand.example/)", "T"},
-      {Control::Text14, E::DoubleClick, 61, true, "StartCommand(explorer.exe C:\\n, 1)", "T"},
-      {Control::Text15, E::DoubleClick, 61, true, "StartCommand(explorer.exe T, 1)", "T"},
-      {Control::Label1, E::Click, 61, false, "", "T"},
-      {Control::Command1, E::DoubleClick, 61, false, "", "T"},
+  const std::string kUntouched = "T";  // the target box as the user left it
+  struct Case {
+    Control control;
+    E event;
+    std::uint32_t major, minor;  // the Windows version at the moment of the event
+    bool handled;
+    std::string follows;         // what follows (a run, the notes, the web page, a command, a box); "": nothing
+    std::string targetAfter;     // also what the folder picker answers
   };
-  for (const auto& [control, event, version, handled, follows, target] : cases) {
-    SCOPED_TRACE(LayoutOf(control).name + (" " + std::to_string(version)));
+  const Case cases[] = {
+      {Control::Command1, E::Click, 5, 0, true, "NT5 run", kUntouched},
+      {Control::Command1, E::Click, 5, 2, true, "NT5 run", kUntouched},
+      {Control::Command1, E::Click, 6, 2, true, "NT6 run", kUntouched},
+      {Control::Command1, E::Click, 6, 3, true, "", kUntouched},
+      {Control::Label2, E::Click, 6, 1, true, "BrowseFolder(", "E:\\"},
+      {Control::Label2, E::Click, 6, 1, true, "CenterMsgBox(恐怕您没有选择目标文件夹", kUntouched},
+      {Control::Label3, E::Click, 6, 1, true, "ShowNotes()", kUntouched},
+      {Control::Image1, E::Click, 6, 1, true, "OpenWebPage(https://vestrand.example/)", kUntouched},
+      {Control::Text14, E::DoubleClick, 6, 1, true, "StartCommand(explorer.exe C:\\n, 1)", kUntouched},
+      {Control::Text15, E::DoubleClick, 6, 1, true, "StartCommand(explorer.exe T, 1)", kUntouched},
+      {Control::Label1, E::Click, 6, 1, false, "", kUntouched},
+      {Control::Command1, E::DoubleClick, 6, 1, false, "", kUntouched},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(LayoutOf(c.control).name + (" " + std::to_string(c.major) + "." + std::to_string(c.minor)));
     FakeMachine m;
-    m.host.SetVersion(version / 10, version % 10);
-    if (std::string(target) != "T") m.dialogs.browseAnswer = target;
-    m.form.State(Control::Text15).text = "T";
+    m.host.SetVersion(c.major, c.minor);
+    if (c.targetAfter != kUntouched) m.dialogs.browseAnswer = c.targetAfter;
+    m.form.State(Control::Text15).text = kUntouched;
     m.form.State(Control::Text14).text = "C:\\n";
-    EXPECT_EQ(HandleFormEvent(m.services, m.form, m, control, event, kRuns), handled);
+    EXPECT_EQ(HandleFormEvent(m.services, m.form, m, c.control, c.event, kRuns), c.handled);
     std::string seen;
     for (const std::string& e : m.trace) seen += e == "QueryOsVersion()" ? "" : e + "|";
     // What follows and nothing else: no box unless one is expected.
-    EXPECT_TRUE(fake::Has(seen, follows) && seen.empty() == (*follows == '\0')) << seen;
-    EXPECT_EQ(fake::Has(seen, "CenterMsgBox"), fake::Has(follows, "CenterMsgBox")) << seen;
-    EXPECT_EQ(m.form.GetText(Control::Text15), target);
+    EXPECT_TRUE(fake::Has(seen, c.follows)) << seen;
+    EXPECT_EQ(seen.empty(), c.follows.empty()) << seen;
+    EXPECT_EQ(fake::Has(seen, "CenterMsgBox"), fake::Has(c.follows, "CenterMsgBox")) << seen;
+    EXPECT_EQ(m.form.GetText(Control::Text15), c.targetAfter);
   }
 }
 
