@@ -163,6 +163,7 @@ class FakeMachine final : public Registry, public FileSystem, public Host, publi
   std::map<std::string, std::uint64_t> freeBytes;  // per drive ("D:"); plenty where not given
   Names heldFiles;  // held open, so skipped by the shell: a copy leaves them out, a move leaves them behind
   bool moveOntoSameNameDoesNothing = false;  // as Wine's shell does, reporting success
+  bool shellGuardRefused = false;  // no watcher could be started: the run goes on without one
   Names readOnlyFolders;  // no new file can be written in these
 
   RawOsVersion QueryOsVersion() override { return Log("QueryOsVersion", {}, version); }
@@ -182,6 +183,10 @@ class FakeMachine final : public Registry, public FileSystem, public Host, publi
   }
   void BroadcastEnvironmentChange() override { Log("BroadcastEnvironmentChange", {}); }
   void EndProgram() override { ended = Log("EndProgram", {}, true); }
+  HostResult GuardShell() override {
+    return Log("GuardShell", {}, shellGuardRefused ? HostResult::Failure(5) : HostResult::Success());
+  }
+  void ShellRestored() override { Log("ShellRestored", {}); }
   LocalTime Now() override { return now; }
   void SetVersion(unsigned major, unsigned minor, unsigned build = 0, std::u16string pack = u"") {
     version = RawOsVersion{true, major, minor, build, 2, {}};  // platform 2: NT
