@@ -131,6 +131,7 @@ enum Extra {
   kXp = 16,  // the NT 5 family's profile
   kDpi144 = 32,
   kBig = 64,  // the desktop holds 256 MB: its copy takes seconds
+  kCrash = 128,  // the program crashes instead of being ended
 };
 struct Row {
   const char* name;
@@ -459,8 +460,9 @@ class Scenario : public ::testing::TestWithParam<Row> {
   }
 
   // The program ended by force while the shell is down: with kBig while the desktop is being copied,
-  // else before any row. Within five seconds exactly one shell runs again and no watcher; every file
-  // is kept; no value but the interrupted row's has changed.
+  // else before any row. Within five seconds exactly one shell runs again and no watcher (after a
+  // crash, started by the program itself); every file is kept; no value but the interrupted row's
+  // has changed.
   void ExpectShellBackAfterKill(const Row& c) {
     const std::wstring copied = target_ + L"\\Desktop\\大*";
     app_->PostClick(C::Command1);
@@ -470,11 +472,16 @@ class Scenario : public ::testing::TestWithParam<Row> {
       });
       return shellEnded && (!(c.extra & kBig) || !FileNamed(copied).empty());
     }));
-    ASSERT_TRUE(::TerminateProcess(app_->process.get(), 1));
+    // A crash: a thread of the program runs at address 0.
+    ASSERT_TRUE(c.extra & kCrash ? UniqueHandle(::CreateRemoteThread(app_->process.get(), nullptr, 0, nullptr,
+                                                                     nullptr, 0, nullptr)).get() != nullptr
+                                 : ::TerminateProcess(app_->process.get(), 1));
     std::vector<DWORD> back;
     EXPECT_TRUE(WaitUntil(5000, [&] { return !(back = Processes(L"explorer.exe")).empty(); })) << "no shell";
     ::Sleep(2000);  // no second one follows
-    EXPECT_TRUE(back.size() == 1 && Processes(L"explorer.exe") == back && Processes(L"Vestrand.exe").empty());
+    EXPECT_TRUE(back.size() == 1 && Processes(L"explorer.exe") == back);
+    EXPECT_TRUE(Processes(L"Vestrand.exe", app_->pid).empty()) << "the watcher stayed";
+    EXPECT_TRUE(!(c.extra & kCrash) || Processes(L"explorer.exe", app_->pid) == back) << "not at once";
     for (DWORD pid : Processes(L"explorer.exe")) EndProcess(pid);
     inProgress_ = c.extra & kBig ? 1 : 0;
     EXPECT_TRUE(!inProgress_ || Manifest(target_ + L"\\Desktop").size() < rows_[0].files.size()) << "not cut";
@@ -546,7 +553,8 @@ INSTANTIATE_TEST_SUITE_P(
         Row{"refused_no_room", Kind::Refuse, kWin7, kNoRoom},
         Row{"window", Kind::Window, kWin7},
         Row{"killed_copying", Kind::Kill, kWin7, kBig, C::OptionCopy},
-        Row{"killed_shell_down", Kind::Kill, kWin7, 0, C::OptionCopy}),
+        Row{"killed_shell_down", Kind::Kill, kWin7, 0, C::OptionCopy},
+        Row{"crashed_shell_down", Kind::Kill, kWin7, kCrash, C::OptionCopy}),
     [](const ::testing::TestParamInfo<Row>& row) { return std::string(row.param.name); });
 
 }  // namespace
