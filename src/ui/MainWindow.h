@@ -17,6 +17,8 @@
 namespace vestrand {
 
 extern const wchar_t* const kMainWindowClass;
+// Held by the running Vestrand, whose window a second start brings forward.
+extern const wchar_t* const kOneInstanceMutex;
 
 // The dialog identifier of a control: stable, so that tools can find controls by it.
 constexpr int kFirstControlId = 1000;

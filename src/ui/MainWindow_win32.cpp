@@ -13,6 +13,7 @@
 namespace vestrand {
 
 const wchar_t* const kMainWindowClass = L"VestrandMainForm";
+const wchar_t* const kOneInstanceMutex = L"Local\\Vestrand-F3B1C2A4-one-at-a-time";
 
 namespace {
 

@@ -105,6 +105,7 @@ TEST(RunTransfer, Nt5ExampleIsTheExactTrace) {
       "ProtectPrivateFolder(D:\\Personal)",  // before any file arrives in it
       "WriteNewFile(D:\\Personal\\Vestrand-还原-20261206-153000.reg)",
       "WriteNewFile(" + kXpRecord + ")",  // the journal, begun before the shell is ended
+      "GuardShell()",                     // brings the shell back should the program end now
       kTaskkill,
       "Sleep(1000)",
       "AppendToFile(" + kXpRecord + ")",  // the row under way
@@ -118,6 +119,7 @@ TEST(RunTransfer, Nt5ExampleIsTheExactTrace) {
   expected.insert(expected.end(), kRowCount + 1, "AppendToFile(" + kXpRecord + ")");
   expected.insert(expected.end(), {
       kExplorer,
+      "ShellRestored()",
       "SetWindowEnabled(1)",
       "MoveWindowTo(1050, 0)",
       "EndProgram()",
@@ -144,6 +146,7 @@ TEST(RunTransfer, Nt6TraceUsesFolderNamesWithoutLookingFirst) {
       "QueryOsVersion()",
       "WriteNewFile(D:\\Win7User\\Vestrand-还原-20261206-153000.reg)",
       "WriteNewFile(" + kRecord + ")",
+      "GuardShell()",
       kTaskkill,
       "Sleep(1000)",
       append,
@@ -162,6 +165,7 @@ TEST(RunTransfer, Nt6TraceUsesFolderNamesWithoutLookingFirst) {
   expected.insert(expected.end(), 1 + 3 + 1, append);  // row 11 settled, rows 12 to 14, the end
   expected.insert(expected.end(), {
       kExplorer,
+      "ShellRestored()",
       "SetWindowEnabled(1)",
       "MoveWindowTo(1050, 0)",
       "SysLogoff()",
@@ -203,6 +207,7 @@ const Accepted kAccepted[] = {
        m.host.now = {2026, 9, 9, 9, 9, 9};
        m.host.SetVersion(6, 1, 0x06011DB1, u"Service Pack 1");  // the build is the low word
        m.host.failingCommands = {"taskkill.exe /f /im explorer.exe", "explorer.exe"};
+       m.host.shellGuardRefused = true;
      },
      .values = {{kDesktop, "D:\\W\\Desktop"}, {kCookies, "D:\\W\\INetCookies"}, {kTempRow, "D:\\W\\Temp"}},
      .present = {"D:\\W\\Desktop\\file 1.txt", "D:\\W\\Desktop\\desktop.ini", "D:\\W\\Temp\\file 6.txt"},
@@ -214,6 +219,8 @@ const Accepted kAccepted[] = {
        EXPECT_EQ(m.host.environment["TEMP"], "D:\\W\\Temp");
        EXPECT_EQ(m.host.environment["TMP"], "D:\\W\\Temp");
        EXPECT_TRUE(Before(m.trace, "BroadcastEnvironmentChange()", kExplorer));
+       // The shell could not be started: the watcher is left to start it when the program ends.
+       EXPECT_EQ(FirstCall(m.trace, "ShellRestored()"), m.trace.end());
        // The way back holds every value the run may change, the environment's two included.
        const std::string undo = fake::Utf16Text(m.files.Contents().at("D:\\W\\Vestrand-还原-20260909-090909.reg"));
        for (const char* value : {"\"TEMP\"=", "\"TMP\"=", "\"Desktop\"=", "\"My Music\"="}) {

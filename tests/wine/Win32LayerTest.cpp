@@ -249,5 +249,32 @@ TEST(Dialogs, Picker) {
   }
 }
 
+// The watcher, told that the program ended while the shell is down, starts one shell: none when the run
+// said the shell is back, none when one runs. Only its own command line makes the program a watcher.
+// (Its start and its end, with a run that ends well and with one ended by force, are shown end to end.)
+TEST(Host, ShellWatcher) {
+  ASSERT_TRUE(Win32Host().StartCommand("taskkill.exe /f /im explorer.exe", kShowMinimized).ok);
+  ASSERT_TRUE(WaitUntil(10000, [] { return Processes(L"explorer.exe").empty(); }));
+  const struct {
+    const char* name;
+    bool back;
+    std::size_t shells;
+  } rows[] = {{"the run brought the shell back", true, 0}, {"no shell", false, 1}, {"a shell runs", false, 1}};
+  for (const auto& r : rows) {
+    std::wstring line = L"\"C:\\a b\\Vestrand.exe\" --vestrand-shell-watch";  // it takes the two events over
+    for (const bool set : {true, r.back}) {
+      line += L" " + std::to_wstring(reinterpret_cast<std::uintptr_t>(::CreateEventW(nullptr, TRUE, set, nullptr)));
+    }
+    int code = -1;
+    EXPECT_TRUE(RunAsShellWatcher(line.c_str(), code) && code == 0) << r.name;
+    EXPECT_EQ(Processes(L"explorer.exe").size(), r.shells) << r.name;
+  }
+  int code = -1;
+  for (const wchar_t* other : {L"Vestrand.exe", L"Vestrand --vestrand-shell-watch 4", L"a --vestrand-shell-watch"}) {
+    EXPECT_FALSE(RunAsShellWatcher(other, code)) << Narrow(other);
+  }
+  for (DWORD pid : Processes(L"explorer.exe")) EndProcess(pid);
+}
+
 }  // namespace
 }  // namespace vestrand
