@@ -29,19 +29,9 @@ class Win32Links final : public MainWindowLinks {
   NoteForm& notes_;
 };
 
-// Translates the window's notifications into events and hands them to the handlers.
-// `services` and `links` must outlive the window.
+// Hands the window's events to their handlers. `services` and `links` must outlive the window.
 void ConnectEvents(MainWindow& form, Services& services, MainWindowLinks& links) {
-  form.onControlEvent = [&form, &services, &links](Control control, int code) {
-    // BN_CLICKED and STN_CLICKED are both 0; text boxes' own notifications are not events.
-    FormEvent event;
-    if (code == 0) {
-      event = FormEvent::Click;
-    } else if (code == MainWindow::kDoubleClick) {
-      event = FormEvent::DoubleClick;
-    } else {
-      return;
-    }
+  form.onFormEvent = [&form, &services, &links](Control control, FormEvent event) {
     HandleFormEvent(services, form, links, control, event, DefaultRuns());
   };
 }

@@ -216,12 +216,12 @@ TEST(Windows, TipsAndDoubleClicks) {
     ::SendMessageW(tips, TTM_GETTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
     EXPECT_EQ(Narrow(buffer), tip) << static_cast<int>(control);
   }
-  std::vector<std::pair<Control, int>> events;
-  form.onControlEvent = [&events](Control c, int code) { events.emplace_back(c, code); };
+  std::vector<std::pair<Control, FormEvent>> events;
+  form.onFormEvent = [&events](Control c, FormEvent e) { events.emplace_back(c, e); };
   ::SendMessageW(form.ControlHandle(Control::Text4), WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(5, 5));
   MSG msg;
   while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&msg);
-  EXPECT_EQ(std::count(events.begin(), events.end(), std::pair{Control::Text4, MainWindow::kDoubleClick}), 1);
+  EXPECT_EQ(std::count(events.begin(), events.end(), std::pair{Control::Text4, FormEvent::DoubleClick}), 1);
   ::DestroyWindow(form.Handle());
   // The quit the last window posts must not end the dialogs' loops below.
   while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&msg);
