@@ -167,17 +167,7 @@ class FakeMachine final : public Registry, public FileSystem, public Host, publi
     walk(folder, "");
     return found;
   }
-  // As Windows' own table folds them: ASCII, Latin-1 and Latin Extended-A here.
-  std::string NameKey(const std::string& text) override {
-    std::u16string wide = Utf8ToUtf16(Upper(text));
-    for (char16_t& c : wide) {
-      if (c >= 0xE0 && c <= 0xFE && c != 0xF7) c = static_cast<char16_t>(c - 0x20);
-      const bool oddLower = (c > 0x100 && c < 0x138) || (c > 0x14A && c < 0x178);
-      const bool evenLower = (c > 0x139 && c < 0x149) || (c > 0x179 && c < 0x17F);
-      if ((oddLower && c % 2 == 1) || (evenLower && c % 2 == 0)) c = static_cast<char16_t>(c - 1);
-    }
-    return Utf16ToUtf8(wide);
-  }
+  std::string NameKey(const std::string& text) override { return Upper(text); }
   std::optional<VolumeFacts> VolumeFactsOf(const std::string& path) override {
     const auto it = volumes.find(Upper(Norm(path).substr(0, 2)));
     return it == volumes.end() ? VolumeFacts{"NTFS", true, 4096} : it->second;
