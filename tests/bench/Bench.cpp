@@ -1,6 +1,6 @@
 // The benchmark (scripts/bench.sh), beside the shipped 32-bit Vestrand.exe; prints "name value" lines.
-// startup <rounds> | window [bare] | tree <folder> <files> <average KiB> | bare|run|walk <folder> <target>:
-// a shell copy of the folder into the target, a copy-mode run of it through Vestrand's code, or its walk.
+// startup <rounds> | window [bare] | tree <folder> <files> <average KiB> <files a folder> | parts <folder> |
+// bare|run|checks <folder> <target>: a shell copy into the target, a copy-mode run, or the run's checks alone.
 #include <windows.h>
 #include <psapi.h>
 
@@ -11,6 +11,8 @@
 #include "platform/Win32Handles.h"
 #include "platform/Win32Services.h"
 #include "platform/Win32Text.h"
+#include "relocation/RunChecks.h"
+#include "relocation/RunPlan.h"
 #include "relocation/RunTransfer.h"
 #include "ui/MainWindow.h"
 
@@ -70,16 +72,19 @@ static void Window(bool bare) {
   while (::GetMessageW(&message, nullptr, 0, 0) > 0) ::DispatchMessageW(&message);  // until ended
 }
 
-static void MakeTree(const std::string& root, int files, std::size_t averageKiB) {
+// Half the files half the average size, half one and a half times it, no two alike; not flushed one by one.
+static void MakeTree(const std::string& root, int files, std::size_t averageKiB, int perFolder) {
   std::string bytes(averageKiB * 1536, '\0');
   unsigned x = 12345;
   for (char& c : bytes) c = static_cast<char>((x = x * 1103515245u + 12345u) >> 16);
   for (int k = 0; k < files; ++k) {
-    const std::string name = root + "\\folder " + std::to_string(k / 40) + "\\file " + std::to_string(k);
-    bytes.replace(0, name.size(), name);  // so that no two files are alike
-    Win32FileSystem().MakeDirectory(name.substr(0, name.find_last_of('\\')));
-    const std::size_t size = bytes.size() / (k % 2 ? 3 : 1);
-    if (!Win32FileSystem().WriteNewFile(name, bytes.substr(0, size))) Fail("cannot write " + name);
+    const std::string name = root + "\\folder " + std::to_string(k / perFolder) + "\\file " + std::to_string(k);
+    bytes.replace(0, name.size(), name);
+    if (k % perFolder == 0) Win32FileSystem().MakeDirectory(name.substr(0, name.find_last_of('\\')));
+    const DWORD size = static_cast<DWORD>(bytes.size() / (k % 2 ? 3 : 1));
+    UniqueFileHandle file(::CreateFileW(Wide(name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
+    DWORD done = 0;
+    if (!::WriteFile(file.get(), bytes.data(), size, &done, nullptr) || done != size) Fail("cannot write " + name);
   }
 }
 
@@ -103,6 +108,15 @@ struct BenchHost final : Host {
   std::string RealWindowsVersion() override { return real.RealWindowsVersion(); }
 };
 
+// Most of the checks' time: opening each file as the in-use test does, timed alone.
+static void ChecksParts(const std::string& folder) {
+  Win32FileSystem files;
+  const std::vector<FileEntry> listed = files.ListFiles(folder);
+  const double start = NowMs();
+  for (const FileEntry& f : listed) files.InUseByAnother(folder + f.relativePath, false);
+  std::printf("copy_inuse_ms %.1f\n", NowMs() - start);
+}
+
 static void CopyTurn(const std::string& turn, const std::string& folder, const std::string& target) {
   Win32FileSystem().MakeDirectory(target);
   MainWindow form;  // the run's: the program's own, never shown, set as a user would
@@ -111,18 +125,21 @@ static void CopyTurn(const std::string& turn, const std::string& folder, const s
   form.SetValue(Control::OptionCopy, 1);
   form.SetText(Control::Text2, folder);
   form.SetText(kTargetRoot, target);
+  Win32Registry registry;
+  Win32FileSystem files;
+  BenchHost host;
+  Win32Dialogs dialogs;  // a message box would hold the run until the harness ends it: not the run measured
+  Services services{registry, files, host, dialogs};
   const double start = NowMs();
   if (turn == "run") {
-    Win32Registry registry;
-    Win32FileSystem files;
-    BenchHost host;
-    Win32Dialogs dialogs;  // a message box would hold the run until the harness ends it: not the run measured
-    Services services{registry, files, host, dialogs};
     RunTransferNT6(services, form);
-  } else if (turn == "bare") {
-    Win32FileSystem().ShellCopyFiles(folder, target);  // one SHFileOperationW call, Vestrand's flags
+  } else if (turn == "checks") {  // exactly as a run plans and checks, before it changes anything
+    std::vector<RowPlan> plan = PlanRows(services, form, OsFamily::NT6, target, Mode::Copy);
+    std::string existing;
+    if (const auto refusal = RefusalBeforeRun(services, plan, target, target, Mode::Copy, existing)) Fail(*refusal);
+    if (plan[1].files.empty()) Fail("the checks did not walk the tree");
   } else {
-    Win32FileSystem().ListFiles(folder);
+    files.ShellCopyFiles(folder, target);  // one SHFileOperationW call, Vestrand's flags
   }
   std::printf("copy_%s_ms %.1f\n", turn.c_str(), NowMs() - start);
 }
@@ -130,11 +147,12 @@ static void CopyTurn(const std::string& turn, const std::string& folder, const s
 int wmain(int argc, wchar_t** argv) {
   std::vector<std::string> a;
   for (int k = 1; k < argc; ++k) a.push_back(Narrow(argv[k]));
-  a.resize(4);
+  a.resize(5);
   if (a[0] == "startup") Startup(std::stoi(a[1]));
   else if (a[0] == "window") Window(a[1] == "bare");
-  else if (a[0] == "tree") MakeTree(a[1], std::stoi(a[2]), std::stoul(a[3]));
-  else if (a[0] == "bare" || a[0] == "run" || a[0] == "walk") CopyTurn(a[0], a[1], a[2]);
+  else if (a[0] == "tree") MakeTree(a[1], std::stoi(a[2]), std::stoul(a[3]), std::stoi(a[4]));
+  else if (a[0] == "bare" || a[0] == "run" || a[0] == "checks") CopyTurn(a[0], a[1], a[2]);
+  else if (a[0] == "parts") ChecksParts(a[1]);
   else Fail("see the top of tests/bench/Bench.cpp");
   return 0;
 }
