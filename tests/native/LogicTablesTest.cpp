@@ -32,6 +32,8 @@ TEST(PathRules, AbsoluteUsableAndFolderName) {
       {"D:\\Personal ", true, false, "Personal "},
       {"D:\\Personal.\\x", true, false, "x"},
       {"D:\\a|b", true, false, "a|b"},
+      {"D:\\a:b", true, false, "a:b"},
+      {"\\\\\\share\\x", false, false, "x"},  // no server
   };
   for (const auto& [path, absolute, usable, name] : cases) {
     EXPECT_EQ(IsAbsolutePath(path), absolute) << path;
@@ -56,6 +58,7 @@ TEST(PathRules, InsideByWholeNamesWithoutCase) {
     if (below != nullptr) { EXPECT_EQ(RelativeBelow(path, folder), below) << path; }
   }
   EXPECT_EQ(ParentFolder("\\\\nas\\home"), "");  // a share's root has no parent
+  EXPECT_EQ(DriveRootAware("D:"), "D:\\");            // "D:" alone is the drive's current folder
 }
 
 std::vector<std::uint8_t> Utf16Bytes(const std::u16string& s, bool terminator) {  // as the registry stores text

@@ -205,7 +205,7 @@ const Accepted kAccepted[] = {
     {.name = "move; temporary files under both names and in the environment; a refused end or start of the shell",
      .ticked = {kDesktop, kCookies, kTempRow},
      .setup = [](FakeMachine& m) {
-       m.host.now = {2026, 9, 9, 9, 9, 9};
+       m.host.now = {2026, 10, 3, 9, 8, 7};
        m.host.SetVersion(6, 1, 0x06011DB1, u"Service Pack 1");  // the build is the low word
        m.host.failingCommands = {"taskkill.exe /f /im explorer.exe", "explorer.exe"};
        m.host.shellGuardRefused = true;
@@ -213,7 +213,7 @@ const Accepted kAccepted[] = {
      .values = {{kDesktop, "D:\\W\\Desktop"}, {kCookies, "D:\\W\\INetCookies"}, {kTempRow, "D:\\W\\Temp"}},
      .present = {"D:\\W\\Desktop\\file 1.txt", "D:\\W\\Desktop\\desktop.ini", "D:\\W\\Temp\\file 6.txt"},
      .gone = {kWin7 + "\\Desktop"},
-     .recorded = {"时间: 2026-09-09 09:09:09\r\n", "Windows 版本: 6.1.7601 Service Pack 1\r\n", "转移模式: 移动文件\r\n",
+     .recorded = {"时间: 2026-10-03 09:08:07\r\n", "Windows 版本: 6.1.7601 Service Pack 1\r\n", "转移模式: 移动文件\r\n",
                   "我的桌面\r\n  原位置: " + kWin7 + "\\Desktop\r\n  正在转移到: D:\\W\\Desktop\r\n"
                   "  现位置: D:\\W\\Desktop\r\n  结果: 已移动到新位置\r\n"},
      .check = [](FakeMachine& m) {
@@ -223,7 +223,7 @@ const Accepted kAccepted[] = {
        // The shell could not be started: the watcher is left to start it when the program ends.
        EXPECT_EQ(FirstCall(m.trace, "ShellRestored()"), m.trace.end());
        // The way back holds every value the run may change, the environment's two included.
-       const std::string undo = fake::Utf16Text(m.files.Contents().at("D:\\W\\Vestrand-还原-20260909-090909.reg"));
+       const std::string undo = fake::Utf16Text(m.files.Contents().at("D:\\W\\Vestrand-还原-20261003-090807.reg"));
        for (const char* value : {"\"TEMP\"=", "\"TMP\"=", "\"Desktop\"=", "\"My Music\"="}) {
          EXPECT_TRUE(Has(undo, value)) << value;
        }
@@ -380,8 +380,13 @@ const Accepted kAccepted[] = {
      .values = {{kPictures, "D:\\Personal\\My Pictures"}, {kMusic, "D:\\Personal\\My Music"}},
      .gone = {"D:\\Personal\\My Music\\Desktop.ini"}},
     {.name = "XP ordinary folder missing is skipped", .profile = Profile::Xp, .ticked = {kDesktop, kFavorites},
-     .target = "D:\\Personal", .setup = [](FakeMachine& m) { SetRow(m, kDesktop, kXp + "\\Gone Desktop", 1); },
-     .values = {{kDesktop, kXp + "\\Gone Desktop"}, {kFavorites, "D:\\Personal\\Favorites"}},
+     .target = "D:\\Personal",
+     .setup = [](FakeMachine& m) {
+       SetRow(m, kDesktop, kXp + "\\Gone Desktop", 1);
+       SetRow(m, kPictures, kXp + "\\Gone\\Pics", 1);  // a media folder gets its fixed name, made empty
+     },
+     .values = {{kDesktop, kXp + "\\Gone Desktop"}, {kFavorites, "D:\\Personal\\Favorites"},
+                {kPictures, "D:\\Personal\\My Pictures"}},
      .check = [](FakeMachine& m) {  // the shell is not asked for it, so it shows no error window
        EXPECT_EQ(FirstCall(m.trace, "ShellMoveFiles(" + kXp + "\\Gone"), m.trace.end());
      }},
@@ -497,7 +502,9 @@ TEST(RunTransfer, RefusedRunsChangeNothing) {
        {"文件夹“C:\\Documents and Settings\\user\\My Documents”之中"}},
       {"E:\\Backup", kMove, "目标文件夹“E:\\Backup”", {"My Documents”之中"},
        [](FakeMachine& m) { m.files.aliases["E:"] = kXp + "\\My Documents"; }},
-      {"D:\\Personal", kMove, "文件夹“", {"同名"}, [](FakeMachine& m) {
+      {"E:\\", kMove, "目标文件夹“E:\\”", {"My Documents”之中"},
+       [](FakeMachine& m) { m.files.aliases["E:"] = kXp + "\\My Documents"; }},
+      {"D:\\Personal", kMove, "文件夹“", {"和“E:\\Stuff\\My Documents”同名"}, [](FakeMachine& m) {
          SetRow(m, kFavorites, "E:\\Stuff\\My Documents", 1);
          m.files.AddFile("E:\\Stuff\\My Documents\\第 2 号.txt", "another");
        }},

@@ -70,6 +70,8 @@ TEST(Startup, EachRowShowsWhatTheRegistryHoldsAndOffersOnlySoundFolders) {
       {false, 1, "Desktop", "", true, "Desktop", kDisabled},
       {false, 1, "C:\\", "", true, "C:\\", kDisabled},
       {true, 2, "", "C:\\U\\My Documents", true, "C:\\U\\My Documents", kUnticked},
+      {true, 8, "C:\\U\\Recent", "", true, "C:\\U\\Recent", kTicked},  // a value there: offered as it is
+      {true, 1, "Desktop", "", true, "Desktop", kDisabled},
       {true, 6, "", "C:\\U\\Temp", true, "", kUnticked},
       {true, 8, "", "C:\\U\\Recent", true, "C:\\U\\Recent", kHidden},
       {true, 13, "", "C:\\U\\My Music", true, "C:\\U\\My Music", kTicked},
