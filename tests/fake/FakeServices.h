@@ -186,16 +186,10 @@ class FakeMachine final : public Registry, public FileSystem, public Host, publi
     return Log("WriteNewFile", {path}, Answer(ok));
   }
   WinResult OverwriteFile(const std::string& path, const std::string& bytes) override {
-    const auto it = nodes_.find(Norm(path));
-    const bool ok = it != nodes_.end() && !IsFolder(it->second);
-    if (ok) it->second.content = bytes;
-    return Log("OverwriteFile", {path}, Answer(ok));
+    return Log("OverwriteFile", {path}, Answer(Rewrite(path, [&](std::string& content) { content = bytes; })));
   }
   WinResult AppendToFile(const std::string& path, const std::string& bytes) override {
-    const auto it = nodes_.find(Norm(path));
-    const bool ok = it != nodes_.end() && !IsFolder(it->second) && unwritableFiles.count(path) == 0;
-    if (ok) it->second.content += bytes;
-    return Log("AppendToFile", {path}, Answer(ok));
+    return Log("AppendToFile", {path}, Answer(Rewrite(path, [&](std::string& content) { content += bytes; })));
   }
   std::optional<std::string> ReadFileStart(const std::string& path, std::size_t limit) override {
     const auto it = nodes_.find(Norm(path));
@@ -251,7 +245,6 @@ class FakeMachine final : public Registry, public FileSystem, public Host, publi
   std::map<std::string, std::uint64_t, CaseLess> sizes;  // files larger than their content, as listed
   bool shellGuardRefused = false;  // no watcher could be started: the run goes on without one
   Names readOnlyFolders;  // no new file can be written in these
-  Names unwritableFiles;  // nothing can be added to these
 
   RawOsVersion QueryOsVersion() override { return Log("QueryOsVersion", {}, version); }
   unsigned GetDriveType(const std::string& r) override { return Log("GetDriveType", {r}, driveTypes[r]); }
@@ -259,9 +252,7 @@ class FakeMachine final : public Registry, public FileSystem, public Host, publi
     Log("StartCommand", {commandLine, std::to_string(showState)});
     return failingCommands.count(commandLine) == 0 ? WinResult::Success() : WinResult::Failure(2);
   }
-  void Sleep(unsigned milliseconds) override {
-    Log("Sleep", {std::to_string(milliseconds)});
-  }
+  void Sleep(unsigned milliseconds) override { Log("Sleep", {std::to_string(milliseconds)}); }
   void SysLogoff() override { Log("SysLogoff", {}); }
   std::string ProgramFolder() override { return "C:\\Program Files\\Vestrand"; }
   void SetEnvironmentVariable(const std::string& name, const std::string& value) override {
@@ -337,6 +328,12 @@ class FakeMachine final : public Registry, public FileSystem, public Host, publi
     std::uint64_t time = 0;  // last written; a copy keeps it, as the shell's does
   };
   std::uint64_t clock_ = 130000000000000000ull;  // 100 ns steps since 1601: in 2012
+  bool Rewrite(const std::string& path, const std::function<void(std::string&)>& change) {
+    const auto it = nodes_.find(Norm(path));
+    if (it == nodes_.end() || IsFolder(it->second)) return false;
+    change(it->second.content);
+    return true;
+  }
   static WinResult Answer(bool done) { return done ? WinResult::Success() : WinResult::Failure(5); }  // access denied
   static bool IsFolder(const Node& n) { return (n.attributes & kFileAttributeDirectory) != 0; }
   std::uint64_t SizeOf(const std::string& path, const Node& n) const {
