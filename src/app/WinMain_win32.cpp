@@ -29,19 +29,9 @@ class Win32Links final : public MainWindowLinks {
   NoteForm& notes_;
 };
 
-// Translates the window's notifications into events and hands them to the handlers.
-// `services` and `links` must outlive the window.
+// Hands the window's events to their handlers. `services` and `links` must outlive the window.
 void ConnectEvents(MainWindow& form, Services& services, MainWindowLinks& links) {
-  form.onControlEvent = [&form, &services, &links](Control control, int code) {
-    // BN_CLICKED and STN_CLICKED are both 0; text boxes' own notifications are not events.
-    FormEvent event;
-    if (code == 0) {
-      event = FormEvent::Click;
-    } else if (code == MainWindow::kDoubleClick) {
-      event = FormEvent::DoubleClick;
-    } else {
-      return;
-    }
+  form.onFormEvent = [&form, &services, &links](Control control, FormEvent event) {
     HandleFormEvent(services, form, links, control, event, DefaultRuns());
   };
 }
@@ -51,16 +41,26 @@ void ConnectEvents(MainWindow& form, Services& services, MainWindowLinks& links)
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   using namespace vestrand;
+  // Started by a run as the watcher of the desktop shell: no window, and not counted as a Vestrand.
+  int watcherExit = 0;
+  if (RunAsShellWatcher(::GetCommandLineW(), watcherExit)) return watcherExit;
+
   // One Vestrand at a time in this logon session: two runs would carry the same folders
-  // twice. A second start brings the first one's window forward and ends.
-  const UniqueHandle onlyOne(::CreateMutexW(nullptr, FALSE, L"Local\\Vestrand-F3B1C2A4-one-at-a-time"));
-  if (onlyOne && ::GetLastError() == ERROR_ALREADY_EXISTS) {
-    if (HWND first = ::FindWindowW(kMainWindowClass, nullptr)) {
+  // twice. A first one that runs elevated makes a mutex this process may not open: it runs
+  // all the same. A second start brings the first one's window forward (its notes, when
+  // only they are open) and ends.
+  const UniqueHandle onlyOne(::CreateMutexW(nullptr, FALSE, kOneInstanceMutex));
+  const DWORD claimed = ::GetLastError();
+  if ((onlyOne && claimed == ERROR_ALREADY_EXISTS) || (!onlyOne && claimed == ERROR_ACCESS_DENIED)) {
+    HWND first = ::FindWindowW(kMainWindowClass, nullptr);
+    if (first == nullptr) first = ::FindWindowW(kNoteWindowClass, nullptr);
+    if (first != nullptr) {
       if (::IsIconic(first)) ::ShowWindow(first, SW_RESTORE);
       ::SetForegroundWindow(first);
     }
     return 0;
   }
+  BringShellBackOnCrash();
   Win32Registry registry;
   Win32FileSystem files;
   Win32Host host;

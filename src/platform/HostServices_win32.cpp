@@ -102,17 +102,22 @@ unsigned Win32Host::GetDriveType(const std::string& root) {
   return ::GetDriveTypeW(Wide(path).c_str());
 }
 
-std::string Win32Host::ProgramFolder() {
+std::wstring ProgramFileName() {
   std::vector<wchar_t> name(MAX_PATH);
   for (;;) {
     const DWORD size = static_cast<DWORD>(name.size());
     const DWORD length = ::GetModuleFileNameW(nullptr, name.data(), size);
-    if (length == 0) return std::string();
+    if (length == 0) return std::wstring();
     // A full buffer means the name may have been cut short: ask again with more room.
-    if (length < size) return ModuleFolder(Narrow(std::wstring(name.data(), length)));
-    if (name.size() >= 32768) return std::string();
+    if (length < size) return std::wstring(name.data(), length);
+    if (name.size() >= 32768) return std::wstring();
     name.resize(name.size() * 2);
   }
+}
+
+std::string Win32Host::ProgramFolder() {
+  const std::wstring name = ProgramFileName();
+  return name.empty() ? std::string() : ModuleFolder(Narrow(name));
 }
 
 void Win32Host::SetEnvironmentVariable(const std::string& name, const std::string& value) {

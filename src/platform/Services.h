@@ -186,6 +186,11 @@ class Host {
   virtual void BroadcastEnvironmentChange() = 0;
   // Every window closes and the process ends. A fake returns; callers return after it.
   virtual void EndProgram() = 0;
+  // Before the desktop shell is ended: a watcher outside this process brings the shell back should this
+  // process end (ended by force, crashed) before ShellRestored. Refused: the run goes on without one.
+  virtual HostResult GuardShell() = 0;
+  // The run has brought the shell back itself: the watcher ends without doing anything.
+  virtual void ShellRestored() = 0;
   virtual LocalTime Now() = 0;
   // A folder a sync client keeps in step with the cloud: moving it out is, for the client, deleting it.
   struct SyncRoot {

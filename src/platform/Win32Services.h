@@ -58,6 +58,8 @@ class Win32Host final : public Host {
   void SetEnvironmentVariable(const std::string& name, const std::string& value) override;
   void BroadcastEnvironmentChange() override;
   void EndProgram() override;
+  HostResult GuardShell() override;
+  void ShellRestored() override;
   LocalTime Now() override;
   std::vector<SyncRoot> SyncRoots() override;
   std::string RealWindowsVersion() override;
@@ -65,6 +67,13 @@ class Win32Host final : public Host {
 
 // The SID of the user this program runs as, in its text form ("S-1-5-21-..."); false when unknown.
 bool CurrentUserSid(std::string& sid);
+
+// The shell's watcher, run when the command line is the one GuardShell gives it: returns true and the
+// watcher's exit code once it is done. Any other command line is left to the program.
+bool RunAsShellWatcher(const wchar_t* commandLine, int& exitCode);
+
+// From now on, a crash while a run has the shell ended brings the shell back before the process dies.
+void BringShellBackOnCrash();
 
 // Dialogs shown over the main window; `owner` may be set once the window exists.
 class Win32Dialogs final : public Dialogs {
@@ -80,6 +89,9 @@ class Win32Dialogs final : public Dialogs {
  private:
   HWND owner_ = nullptr;
 };
+
+// The full file name of the program's own executable; empty when it cannot be had.
+std::wstring ProgramFileName();
 
 // The program's default message-box title.
 extern const wchar_t* const kDefaultMessageTitle;

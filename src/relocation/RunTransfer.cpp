@@ -67,7 +67,8 @@ class ShellComesBack {
   void Now() {
     if (done_) return;
     done_ = true;
-    GoOnWhateverTheResult(host_.StartCommand(kStartShell, kShowMinimized));
+    // A shell that could not be started is left to the watcher, at the program's end.
+    if (host_.StartCommand(kStartShell, kShowMinimized).ok) host_.ShellRestored();
   }
 
  private:
@@ -197,6 +198,9 @@ void Relocate(Services& s, MainForm& form, const std::vector<RowPlan>& plan, con
   RunJournal journal(s.files, root + "\\" + kRecordFilePrefix + *tag + ".txt");
   journal.Begin(record, PlannedCaptions(plan));
 
+  // Should this process end while the shell is down, ended by force or crashed, the
+  // watcher brings the shell back; without a watcher the run goes on all the same.
+  GoOnWhateverTheResult(s.host.GuardShell());
   ShellComesBack shell(s.host);
   const RowPlan* underWay = nullptr;
   try {

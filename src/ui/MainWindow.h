@@ -10,6 +10,7 @@
 
 #include "platform/Win32Handles.h"
 #include "relocation/FormFields.h"
+#include "ui/MainWindowEvents.h"
 #include "ui/MainWindowLayout.h"
 #include "ui/ResourcePicture.h"
 #include "ui/TopLevelWindow.h"
@@ -17,6 +18,8 @@
 namespace vestrand {
 
 extern const wchar_t* const kMainWindowClass;
+// Held by the running Vestrand, whose window a second start brings forward.
+extern const wchar_t* const kOneInstanceMutex;
 
 // The dialog identifier of a control: stable, so that tools can find controls by it.
 constexpr int kFirstControlId = 1000;
@@ -31,10 +34,9 @@ class MainWindow final : public TopLevelWindow, public MainForm {
   bool Create(HINSTANCE instance);
   HWND ControlHandle(Control c) const { return controls_[static_cast<std::size_t>(c)]; }
 
-  // Called for a control's notification (BN_CLICKED, STN_CLICKED, EN_… codes) and for
-  // double clicks on text boxes (notify code kDoubleClick).
-  static constexpr int kDoubleClick = -1;
-  std::function<void(Control, int)> onControlEvent;
+  // Called for each event of a control: a click of a button, check box, option or label,
+  // a double click on a path box. Other notifications are the window's own business.
+  std::function<void(Control, FormEvent)> onFormEvent;
 
   std::string GetText(Control c) override;
   void SetText(Control c, const std::string& text) override;

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "relocation/FormFields.h"
+#include "ui/Twips.h"
 
 namespace vestrand {
 
@@ -24,7 +25,6 @@ struct ControlLayout {
 
 constexpr int kFormClientWidthTwips = 6150;
 constexpr int kFormClientHeightTwips = 7005;
-constexpr int kTwipsPerInch = 1440;
 
 using MainWindowLayoutTable = std::array<ControlLayout, kControlCount>;
 
@@ -33,14 +33,7 @@ const MainWindowLayoutTable& MainWindowLayout();
 const ControlLayout& LayoutOf(Control c);
 
 // Position of a control relative to the window's client area, in twips.
-struct TwipsRect {
-  int left, top, width, height;
-};
 TwipsRect AbsoluteTwips(Control c);
-
-// Converts twips to pixels at `dpi`, rounding to the nearest pixel (halves away from 0).
-int TwipsToPixels(int twips, int dpi);
-int PixelsToTwips(int pixels, int dpi);
 
 // Controls ordered by their tab index (those without one left out).
 std::vector<Control> ControlsInTabOrder();

@@ -13,8 +13,13 @@
 namespace vestrand {
 
 const wchar_t* const kMainWindowClass = L"VestrandMainForm";
+const wchar_t* const kOneInstanceMutex = L"Local\\Vestrand-F3B1C2A4-one-at-a-time";
 
 namespace {
+
+// Posted by a path box to the window when it is double-clicked; wParam: its control identifier.
+constexpr UINT kPathBoxDoubleClicked = WM_APP + 1;
+
 
 // The control a dialog identifier names, if it names one.
 std::optional<Control> ControlOfId(int id) {
@@ -209,7 +214,7 @@ LRESULT CALLBACK MainWindow::TextBoxProc(HWND hwnd, UINT msg, WPARAM wParam, LPA
   if (msg == WM_LBUTTONDBLCLK) {
     const LRESULT result = ::CallWindowProcW(original, hwnd, msg, wParam, lParam);
     HWND parent = ::GetParent(hwnd);
-    ::PostMessageW(parent, WM_APP, static_cast<WPARAM>(::GetDlgCtrlID(hwnd)), 0);
+    ::PostMessageW(parent, kPathBoxDoubleClicked, static_cast<WPARAM>(::GetDlgCtrlID(hwnd)), 0);
     return result;
   }
   return ::CallWindowProcW(original, hwnd, msg, wParam, lParam);
@@ -314,17 +319,19 @@ LRESULT MainWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
       // Enter reaches the window as IDOK. It may start a run only from the start button
       // itself: an Enter typed in the target box or anywhere else must not move files.
       if (id == IDOK && HIWORD(wParam) == 0) {
-        if (::GetFocus() == ControlHandle(Control::Command1) && onControlEvent) {
-          onControlEvent(Control::Command1, BN_CLICKED);
+        if (::GetFocus() == ControlHandle(Control::Command1) && onFormEvent) {
+          onFormEvent(Control::Command1, FormEvent::Click);
         }
         return 0;
       }
-      if (const auto c = ControlOfId(id); c && onControlEvent) onControlEvent(*c, HIWORD(wParam));
+      // BN_CLICKED and STN_CLICKED are both 0; a text box's own notifications are not events.
+      const auto c = ControlOfId(id);
+      if (c && HIWORD(wParam) == BN_CLICKED && onFormEvent) onFormEvent(*c, FormEvent::Click);
       return 0;
     }
-    case WM_APP: {  // a double click on a text box
+    case kPathBoxDoubleClicked: {
       const auto c = ControlOfId(static_cast<int>(wParam));
-      if (c && onControlEvent) onControlEvent(*c, kDoubleClick);
+      if (c && onFormEvent) onFormEvent(*c, FormEvent::DoubleClick);
       return 0;
     }
     case WM_CTLCOLORSTATIC:

@@ -1,7 +1,7 @@
 #include "ui/NoteForm.h"
 
 #include "platform/Win32Text.h"
-#include "ui/MainWindowLayout.h"
+#include "ui/Twips.h"
 #include "ui/NoteText.h"
 
 namespace vestrand {

@@ -9,7 +9,7 @@
 
 #include <string>
 
-#include "ui/MainWindowLayout.h"
+#include "ui/Twips.h"
 
 namespace vestrand {
 

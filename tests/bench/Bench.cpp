@@ -96,6 +96,8 @@ struct BenchHost final : Host {
   void SetEnvironmentVariable(const std::string&, const std::string&) override {}
   void BroadcastEnvironmentChange() override {}
   void EndProgram() override {}
+  HostResult GuardShell() override { return HostResult::Success(); }  // the shell is never ended here
+  void ShellRestored() override {}
   LocalTime Now() override { return real.Now(); }
   std::vector<SyncRoot> SyncRoots() override { return real.SyncRoots(); }
   std::string RealWindowsVersion() override { return real.RealWindowsVersion(); }

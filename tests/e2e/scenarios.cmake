@@ -20,7 +20,8 @@ function(vestrand_e2e kind dmode)
   endforeach()
 endfunction()
 
-vestrand_e2e(nt6 fixed start_win7 win7_copy win7_move win7_discard win7_sync_root win7_second_run win7_leftovers window)
+vestrand_e2e(nt6 fixed start_win7 win7_copy win7_move win7_discard win7_sync_root win7_second_run win7_leftovers
+             window killed_copying killed_shell_down crashed_shell_down)
 vestrand_e2e(nt6 fat32 refused_fat32)
 vestrand_e2e(nt6 fixed-p refused)
 vestrand_e2e(nt6 none start_vista_to_10)

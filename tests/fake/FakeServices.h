@@ -259,6 +259,7 @@ class FakeMachine final : public Registry, public FileSystem, public Host, publi
   bool moveOntoSameNameDoesNothing = false;  // as Wine's shell does, reporting success
   Names shortCopies;     // copies of these files arrive cut short
   std::map<std::string, std::uint64_t, CaseLess> sizes;  // files larger than their content, as listed
+  bool shellGuardRefused = false;  // no watcher could be started: the run goes on without one
   Names readOnlyFolders;  // no new file can be written in these
   Names unwritableFiles;  // nothing can be added to these
 
@@ -278,6 +279,10 @@ class FakeMachine final : public Registry, public FileSystem, public Host, publi
   }
   void BroadcastEnvironmentChange() override { Log("BroadcastEnvironmentChange", {}); }
   void EndProgram() override { ended = Log("EndProgram", {}, true); }
+  HostResult GuardShell() override {
+    return Log("GuardShell", {}, shellGuardRefused ? HostResult::Failure(5) : HostResult::Success());
+  }
+  void ShellRestored() override { Log("ShellRestored", {}); }
   LocalTime Now() override { return now; }
   std::vector<SyncRoot> SyncRoots() override { return syncRoots; }
   std::string RealWindowsVersion() override { return realVersion; }

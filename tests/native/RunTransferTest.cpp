@@ -105,6 +105,7 @@ TEST(RunTransfer, Nt5ExampleIsTheExactTrace) {
       "ProtectPrivateFolder(D:\\Personal)",  // before any file arrives in it
       "WriteNewFile(D:\\Personal\\Vestrand-还原-20261206-153000.reg)",
       "WriteNewFile(" + kXpRecord + ")",  // the journal, begun before the shell is ended
+      "GuardShell()",                     // brings the shell back should the program end now
       kTaskkill,
       "Sleep(1000)",
       "AppendToFile(" + kXpRecord + ")",  // the row under way
@@ -118,6 +119,7 @@ TEST(RunTransfer, Nt5ExampleIsTheExactTrace) {
   expected.insert(expected.end(), kRowCount + 1, "AppendToFile(" + kXpRecord + ")");
   expected.insert(expected.end(), {
       kExplorer,
+      "ShellRestored()",
       "SetWindowEnabled(1)",
       "MoveWindowTo(1050, 0)",
       "EndProgram()",
@@ -144,6 +146,7 @@ TEST(RunTransfer, Nt6TraceUsesFolderNamesWithoutLookingFirst) {
       "QueryOsVersion()",
       "WriteNewFile(D:\\Win7User\\Vestrand-还原-20261206-153000.reg)",
       "WriteNewFile(" + kRecord + ")",
+      "GuardShell()",
       kTaskkill,
       "Sleep(1000)",
       append,
@@ -162,6 +165,7 @@ TEST(RunTransfer, Nt6TraceUsesFolderNamesWithoutLookingFirst) {
   expected.insert(expected.end(), 1 + 3 + 1, append);  // row 11 settled, rows 12 to 14, the end
   expected.insert(expected.end(), {
       kExplorer,
+      "ShellRestored()",
       "SetWindowEnabled(1)",
       "MoveWindowTo(1050, 0)",
       "SysLogoff()",
@@ -203,15 +207,20 @@ const Accepted kAccepted[] = {
        m.host.now = {2026, 9, 9, 9, 9, 9};
        m.host.SetVersion(6, 1, 0x06011DB1, u"Service Pack 1");  // the build is the low word
        m.host.failingCommands = {"taskkill.exe /f /im explorer.exe", "explorer.exe"};
+       m.host.shellGuardRefused = true;
      },
      .values = {{kDesktop, "D:\\W\\Desktop"}, {kCookies, "D:\\W\\INetCookies"}, {kTempRow, "D:\\W\\Temp"}},
      .present = {"D:\\W\\Desktop\\file 1.txt", "D:\\W\\Desktop\\desktop.ini", "D:\\W\\Temp\\file 6.txt"},
      .gone = {kWin7 + "\\Desktop"},
-     .recorded = {"已移动到新位置", "6.1.7601 Service Pack 1"},
+     .recorded = {"时间: 2026-09-09 09:09:09\r\n", "Windows 版本: 6.1.7601 Service Pack 1\r\n", "转移模式: 移动文件\r\n",
+                  "我的桌面\r\n  原位置: " + kWin7 + "\\Desktop\r\n  正在转移到: D:\\W\\Desktop\r\n"
+                  "  现位置: D:\\W\\Desktop\r\n  结果: 已移动到新位置\r\n"},
      .check = [](FakeMachine& m) {
        EXPECT_EQ(m.host.environment["TEMP"], "D:\\W\\Temp");
        EXPECT_EQ(m.host.environment["TMP"], "D:\\W\\Temp");
        EXPECT_TRUE(Before(m.trace, "BroadcastEnvironmentChange()", kExplorer));
+       // The shell could not be started: the watcher is left to start it when the program ends.
+       EXPECT_EQ(FirstCall(m.trace, "ShellRestored()"), m.trace.end());
        // The way back holds every value the run may change, the environment's two included.
        const std::string undo = fake::Utf16Text(m.files.Contents().at("D:\\W\\Vestrand-还原-20260909-090909.reg"));
        for (const char* value : {"\"TEMP\"=", "\"TMP\"=", "\"Desktop\"=", "\"My Music\"="}) {
@@ -371,11 +380,21 @@ const Accepted kAccepted[] = {
      .gone = {"D:\\Personal\\My Music\\Desktop.ini"}},
     {.name = "XP ordinary folder missing is skipped", .profile = Profile::Xp, .ticked = {kDesktop, kFavorites},
      .target = "D:\\Personal", .setup = [](FakeMachine& m) { SetRow(m, kDesktop, kXp + "\\Gone Desktop", 1); },
-     .values = {{kDesktop, kXp + "\\Gone Desktop"}, {kFavorites, "D:\\Personal\\Favorites"}}},
-    {.name = "XP: an unticked folder inside a moved one follows it", .profile = Profile::Xp, .ticked = {kDocuments},
-     .target = "D:\\Personal",
-     .values = {{kDocuments, "D:\\Personal\\My Documents"}, {kMusic, "D:\\Personal\\My Documents\\My Music"}},
-     .recorded = {"随所在的文件夹一起移动,注册表已更新"}},
+     .values = {{kDesktop, kXp + "\\Gone Desktop"}, {kFavorites, "D:\\Personal\\Favorites"}},
+     .check = [](FakeMachine& m) {  // the shell is not asked for it, so it shows no error window
+       EXPECT_EQ(FirstCall(m.trace, "ShellMoveFiles(" + kXp + "\\Gone"), m.trace.end());
+     }},
+    {.name = "XP: an unticked folder inside a moved one follows it; one that is not there stays", .profile = Profile::Xp,
+     .ticked = {kDocuments}, .target = "D:\\Personal",
+     .setup = [](FakeMachine& m) { SetRow(m, kVideos, kXpDocs + "\\Gone Videos", 0); },
+     .values = {{kDocuments, "D:\\Personal\\My Documents"}, {kMusic, "D:\\Personal\\My Documents\\My Music"},
+                {kVideos, kXpDocs + "\\Gone Videos"}},
+     .recorded = {"我的音乐\r\n  原位置: " + kXpDocs + "\\My Music\r\n  现位置: D:\\Personal\\My Documents\\My Music\r\n"
+                  "  结果: 随所在的文件夹一起移动,注册表已更新"}},
+    {.name = "XP: an unticked folder the shell left behind keeps its place", .profile = Profile::Xp,
+     .ticked = {kDocuments}, .target = "D:\\Personal",
+     .setup = [](FakeMachine& m) { m.files.shellSkips = {kXpDocs + "\\My Music\\第 13 号.txt"}; },
+     .values = {{kDocuments, "D:\\Personal\\My Documents"}, {kMusic, kXpDocs + "\\My Music"}}, .told = true},
     {.name = "XP: a refused follow write is told", .profile = Profile::Xp, .ticked = {kDocuments},
      .target = "D:\\Personal", .setup = [](FakeMachine& m) { m.registry.refusedValues = {"My Music"}; },
      .values = {{kDocuments, "D:\\Personal\\My Documents"}, {kMusic, kXpDocs + "\\My Music"}},
@@ -465,69 +484,80 @@ TEST(RunTransfer, RefusedRunsChangeNothing) {
     std::string target;
     Control mode;
     const char* opens;  // how the only box's text begins
-    std::string says = "";
+    std::vector<std::string> says = {};  // what else the box says
     std::function<void(FakeMachine&)> setup = nullptr;
   };
   const Refused cases[] = {
       {"  ", kMove, "恐怕您没有选择目标文件夹"},
-      {"D:Personal", kMove, "目标文件夹“D:Personal”", "不是完整的路径"},
-      {"D:\\Personal ", kMove, "目标文件夹“D:\\Personal ”", "无效的文件夹名"},
+      {"D:Personal", kMove, "目标文件夹“D:Personal”", {"不是完整的路径"}},
+      {"D:\\Personal ", kMove, "目标文件夹“D:\\Personal ”", {"无效的文件夹名"}},
       {"c:\\documents and settings\\USER\\my documents\\x", kCopy, "目标文件夹“c:\\documents",
-       "文件夹“C:\\Documents and Settings\\user\\My Documents”之中"},
-      {"E:\\Backup", kMove, "目标文件夹“E:\\Backup”", "My Documents”之中",
+       {"文件夹“C:\\Documents and Settings\\user\\My Documents”之中"}},
+      {"E:\\Backup", kMove, "目标文件夹“E:\\Backup”", {"My Documents”之中"},
        [](FakeMachine& m) { m.files.aliases["E:"] = kXp + "\\My Documents"; }},
-      {"D:\\Personal", kMove, "文件夹“", "同名", [](FakeMachine& m) {
+      {"D:\\Personal", kMove, "文件夹“", {"同名"}, [](FakeMachine& m) {
          SetRow(m, kFavorites, "E:\\Stuff\\My Documents", 1);
          m.files.AddFile("E:\\Stuff\\My Documents\\第 2 号.txt", "another");
        }},
-      {"D:\\Personal", kCopy, "目标文件夹中已有同名的文件夹", "1 个文件会被覆盖",
+      {"D:\\Personal", kCopy, "目标文件夹中已有同名的文件夹", {"1 个文件会被覆盖"},
        [](FakeMachine& m) { m.files.AddFile("D:\\Personal\\桌面\\SUB DIR\\深\\A.bin", "older"); }},
-      {"C:\\Data", kCopy, "目标驱动器的空间不够", "“C:\\”所在的驱动器只剩 40 MB",
-       [](FakeMachine& m) { m.files.freeBytes["C:"] = 40ull << 20; }},
+      {"D:\\Personal", kCopy, "目标文件夹中已有同名的文件夹",
+       {"夹,其中 12 个文件会被覆盖:\nD:\\Personal\\桌面\\a\n", "\nD:\\Personal\\桌面\\j\n……\n请先"},
+       [](FakeMachine& m) {
+         for (const char* name : {"a", "b", "c", "d", "e", "f", "g", "h", "i", "j", "k", "l"}) {
+           m.files.AddFile(kXp + "\\桌面\\" + name, "new");
+           m.files.AddFile("D:\\Personal\\桌面\\" + std::string(name), "old");
+         }
+       }},
+      {"C:\\Data", kCopy, "目标驱动器的空间不够", {"约 3.0 GB", "“C:\\”所在的驱动器只剩 2.5 GB"},
+       [](FakeMachine& m) {
+         m.files.sizes[kXp + "\\桌面\\第 1 号.txt"] = 3ull << 30;
+         m.files.freeBytes["C:"] = 5ull << 29;
+       }},
       // Every file of every row counts, and a move to another drive writes them all again.
-      {"D:\\Personal", kMove, "目标驱动器的空间不够", "",
+      {"D:\\Personal", kMove, "目标驱动器的空间不够", {},
        [](FakeMachine& m) {
          m.files.volumes["D:"] = {"NTFS", true, 0};  // bytes as they are
          m.files.freeBytes["D:"] = (50ull << 20) + 60;
        }},
       // Windows' own comparison: one file to the file system, whatever a table of a few alphabets says.
-      {"D:\\Personal", kCopy, "目标文件夹中已有同名的文件夹", "桌面\\Łódź.jpg", [](FakeMachine& m) {
+      {"D:\\Personal", kCopy, "目标文件夹中已有同名的文件夹", {"桌面\\Łódź.jpg"}, [](FakeMachine& m) {
          m.files.AddFile(kXp + "\\桌面\\Łódź.jpg", "new");
          m.files.AddFile("D:\\Personal\\桌面\\łódź.jpg", "old");
        }},
-      {"D:\\Personal", kCopy, "目标文件夹中已有同名的文件夹", "sub dir\\深\\a.bin", [](FakeMachine& m) {
+      {"D:\\Personal", kCopy, "目标文件夹中已有同名的文件夹", {"sub dir\\深\\a.bin"}, [](FakeMachine& m) {
          m.files.AddDirectory("D:\\Personal\\桌面");
          m.files.aliases["D:\\Personal\\桌面\\sub dir"] = "E:\\Elsewhere";  // a junction in the target
          m.files.AddFile("E:\\Elsewhere\\深\\a.bin", "behind the junction");
        }},
-      {"D:\\Personal", kMove, "有 1 个文件夹位于同步软件", "我的文档: " + kXpDocs + " (OneDrive)",
+      {"D:\\Personal", kMove, "有 1 个文件夹位于同步软件", {"我的文档: " + kXpDocs + " (OneDrive)"},
        [](FakeMachine& m) { m.host.syncRoots = {{kXpDocs, "OneDrive"}}; }},
-      {"D:\\Personal", kCopy, "有 1 个文件正被其他程序使用", "第 2 号.txt (Word)", [](FakeMachine& m) {
+      {"D:\\Personal", kCopy, "有 1 个文件正被其他程序使用", {"第 2 号.txt (Word)"}, [](FakeMachine& m) {
          m.files.heldFiles = {kXpDocs + "\\第 2 号.txt"};
          m.files.holders[kXpDocs + "\\第 2 号.txt"] = {"Word"};
        }},
-      {kLongTarget, kCopy, "有 1 个文件或文件夹的路径太长", "",
+      {kLongTarget, kCopy, "有 1 个文件或文件夹的路径太长", {},
        [](FakeMachine& m) { m.files.AddFile(kXp + "\\桌面\\" + std::string(193, 'f'), "260 at the new place"); }},
-      {kLongTarget, kCopy, "有 1 个文件或文件夹的路径太长", "", [](FakeMachine& m) {
+      {kLongTarget, kCopy, "有 1 个文件或文件夹的路径太长", {}, [](FakeMachine& m) {
          m.files.AddFile(kXp + "\\桌面\\" + std::string(181, 'd') + "\\a", "in a folder of 248 at the new place");
        }},
-      {"D:\\Personal", kCopy, "目标驱动器是 FAT32 格式", "桌面\\disk.img", [](FakeMachine& m) {
+      {"D:\\Personal", kCopy, "目标驱动器是 FAT32 格式", {"桌面\\disk.img"}, [](FakeMachine& m) {
          m.files.volumes["D:"] = kFat32;
          m.files.AddFile(kXp + "\\桌面\\disk.img", "4 GiB");
          m.files.sizes[kXp + "\\桌面\\disk.img"] = 4ull << 30;
        }},
       // Two thousand small files take 2000 clusters of 32 KiB on FAT32: 62.5 MiB, not 400 KiB.
-      {"D:\\Personal", kCopy, "目标驱动器的空间不够", "", [](FakeMachine& m) {
+      {"D:\\Personal", kCopy, "目标驱动器的空间不够", {}, [](FakeMachine& m) {
          m.files.volumes["D:"] = kFat32;
          m.files.freeBytes["D:"] = 100ull << 20;
          for (int i = 0; i < 2000; ++i) m.files.AddFile(kXp + "\\桌面\\cache\\" + std::to_string(i), std::string(200, 'c'));
        }},
-      {"D:\\New", kMove, "无法设置目标文件夹“D:\\New”的访问权限", "",
+      {"D:\\New", kMove, "无法设置目标文件夹“D:\\New”的访问权限", {},
        [](FakeMachine& m) { m.files.protectRefused = true; }},
-      {"D:\\Personal", kMove, "无法读取注册表", "",
+      {"D:\\Personal", kMove, "无法读取注册表", {},
        [](FakeMachine& m) { m.registry.unreadableKeys = {kEnvironmentKey}; }},
       {"E:\\Personal", kMove, "无法创建目标文件夹“E:\\Personal”"},
-      {"D:\\New\\Root", kMove, "无法在目标文件夹“D:\\New\\Root”中写入注册表还原文件", "",
+      {"D:\\New\\Root", kMove, "无法在目标文件夹“D:\\New\\Root”中写入注册表还原文件", {},
        [](FakeMachine& m) { m.files.readOnlyFolders = {"D:\\New\\Root"}; }},
   };
   for (const auto run : {RunTransferNT5, RunTransferNT6}) {
@@ -540,7 +570,8 @@ TEST(RunTransfer, RefusedRunsChangeNothing) {
       run(m.services, m.form);
       const auto box = FirstCall(m.trace, std::string("MessageBox(") + start);
       ASSERT_TRUE(box != m.trace.end()) << ::testing::PrintToString(m.trace);
-      EXPECT_TRUE(Has(*box, reason) && Has(*box, "友情提示:)")) << *box;
+      for (const std::string& said : reason) EXPECT_TRUE(Has(*box, said)) << said << " in " << *box;
+      EXPECT_TRUE(Has(*box, "友情提示:)")) << *box;
       for (const std::string& e : m.trace) {
         for (const char* change : {"MessageBox(", "Reg", "Shell", "StartCommand", "SetFileAttributes"}) {
           EXPECT_TRUE(e == *box || e.rfind(change, 0) != 0) << e;

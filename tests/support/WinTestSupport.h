@@ -1,11 +1,12 @@
 // What the Wine tests and the end-to-end driver both need from Windows: files reached
 // through the "\\?\" form, manifests of a tree, the user's registry, windows and dialogs
-// of a process, and waits that are always bounded.
+// of a process, processes by name, and waits that are always bounded.
 #ifndef VESTRAND_TESTS_SUPPORT_WINTESTSUPPORT_H
 #define VESTRAND_TESTS_SUPPORT_WINTESTSUPPORT_H
 
 #include <windows.h>
 #include <shlwapi.h>
+#include <tlhelp32.h>
 
 #include <algorithm>
 #include <cstdint>
@@ -146,6 +147,24 @@ inline std::vector<HWND> TopLevels(DWORD pid, const std::wstring& className, boo
   return found;
 }
 inline std::vector<HWND> DialogWindows(DWORD pid) { return TopLevels(pid, L"#32770", true); }
+
+// The processes of this name, or only those `parent` started.
+inline std::vector<DWORD> Processes(const wchar_t* named, DWORD parent = 0) {
+  std::vector<DWORD> out;
+  UniqueFileHandle snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+  PROCESSENTRY32W p{};
+  p.dwSize = sizeof(p);
+  for (BOOL ok = snapshot && ::Process32FirstW(snapshot.get(), &p); ok; ok = ::Process32NextW(snapshot.get(), &p)) {
+    if (::lstrcmpiW(p.szExeFile, named) == 0 && (parent == 0 || p.th32ParentProcessID == parent)) {
+      out.push_back(p.th32ProcessID);
+    }
+  }
+  return out;
+}
+inline void EndProcess(DWORD pid) {  // only a process this test started or caused to be started
+  UniqueHandle process(::OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid));
+  if (process && ::TerminateProcess(process.get(), 1)) ::WaitForSingleObject(process.get(), 5000);
+}
 
 // Waits until `done` returns true or `waitMs` passes.
 template <typename F>

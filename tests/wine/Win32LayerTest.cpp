@@ -216,12 +216,12 @@ TEST(Windows, TipsAndDoubleClicks) {
     ::SendMessageW(tips, TTM_GETTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
     EXPECT_EQ(Narrow(buffer), tip) << static_cast<int>(control);
   }
-  std::vector<std::pair<Control, int>> events;
-  form.onControlEvent = [&events](Control c, int code) { events.emplace_back(c, code); };
+  std::vector<std::pair<Control, FormEvent>> events;
+  form.onFormEvent = [&events](Control c, FormEvent e) { events.emplace_back(c, e); };
   ::SendMessageW(form.ControlHandle(Control::Text4), WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(5, 5));
   MSG msg;
   while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&msg);
-  EXPECT_EQ(std::count(events.begin(), events.end(), std::pair{Control::Text4, MainWindow::kDoubleClick}), 1);
+  EXPECT_EQ(std::count(events.begin(), events.end(), std::pair{Control::Text4, FormEvent::DoubleClick}), 1);
   ::DestroyWindow(form.Handle());
   // The quit the last window posts must not end the dialogs' loops below.
   while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&msg);
@@ -247,6 +247,33 @@ TEST(Dialogs, Picker) {
     EXPECT_EQ(dialogs.BrowseFolder("选择路径：", chosen), chosen) << "the picker gave nothing back";
     EXPECT_EQ(user.answered, 1);
   }
+}
+
+// The watcher, told that the program ended while the shell is down, starts one shell: none when the run
+// said the shell is back, none when one runs. Only its own command line makes the program a watcher.
+// (Its start and its end, with a run that ends well and with one ended by force, are shown end to end.)
+TEST(Host, ShellWatcher) {
+  ASSERT_TRUE(Win32Host().StartCommand("taskkill.exe /f /im explorer.exe", kShowMinimized).ok);
+  ASSERT_TRUE(WaitUntil(10000, [] { return Processes(L"explorer.exe").empty(); }));
+  const struct {
+    const char* name;
+    bool back;
+    std::size_t shells;
+  } rows[] = {{"the run brought the shell back", true, 0}, {"no shell", false, 1}, {"a shell runs", false, 1}};
+  for (const auto& r : rows) {
+    std::wstring line = L"\"C:\\a b\\Vestrand.exe\" --vestrand-shell-watch";  // it takes the two events over
+    for (const bool set : {true, r.back}) {
+      line += L" " + std::to_wstring(reinterpret_cast<std::uintptr_t>(::CreateEventW(nullptr, TRUE, set, nullptr)));
+    }
+    int code = -1;
+    EXPECT_TRUE(RunAsShellWatcher(line.c_str(), code) && code == 0) << r.name;
+    EXPECT_EQ(Processes(L"explorer.exe").size(), r.shells) << r.name;
+  }
+  int code = -1;
+  for (const wchar_t* other : {L"Vestrand.exe", L"Vestrand --vestrand-shell-watch 4", L"a --vestrand-shell-watch"}) {
+    EXPECT_FALSE(RunAsShellWatcher(other, code)) << Narrow(other);
+  }
+  for (DWORD pid : Processes(L"explorer.exe")) EndProcess(pid);
 }
 
 }  // namespace

@@ -1,7 +1,6 @@
 // The real program under Wine, driven from outside through window messages as an assistive tool
 // would, against a real registry and real files; each ctest scenario is a row of the table at the end.
 #include <gtest/gtest.h>
-#include <tlhelp32.h>
 
 #include <sddl.h>
 
@@ -31,6 +30,7 @@ const wchar_t* const kHeldOpen = L"正在使用\\held open.bin";
 enum RowNo { kDesktop = 1, kDocuments, kFavorites, kCache, kCookies, kTemp, kContacts, kDownloads, kLinks,
              kSearches, kVideos, kPictures, kMusic, kSavedGames };
 bool KeptInEnvironment(int row) { return row == kTemp; }
+const int kCarriedWhenEnded = kFavorites;  // a run ended by force while it copies this row has done two
 
 // Each row's value name, and its folder under %USERPROFILE% on Windows 7 and on XP (none: XP has no
 // value); XP keeps the media folders inside the documents.
@@ -74,24 +74,6 @@ void MakeProfile(bool xp, const wchar_t* version) {
     }
     if (folder) SetRowFolder(row, std::wstring(L"%USERPROFILE%\\") + folder);
   }
-}
-
-// The processes of this name, or only those `parent` started.
-std::vector<DWORD> Processes(const wchar_t* named, DWORD parent = 0) {
-  std::vector<DWORD> out;
-  UniqueFileHandle snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
-  PROCESSENTRY32W p{};
-  p.dwSize = sizeof(p);
-  for (BOOL ok = snapshot && ::Process32FirstW(snapshot.get(), &p); ok; ok = ::Process32NextW(snapshot.get(), &p)) {
-    if (::lstrcmpiW(p.szExeFile, named) == 0 && (parent == 0 || p.th32ParentProcessID == parent)) {
-      out.push_back(p.th32ProcessID);
-    }
-  }
-  return out;
-}
-void EndProcess(DWORD pid) {  // only a process this test started or caused to be started
-  UniqueHandle process(::OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid));
-  if (process && ::TerminateProcess(process.get(), 1)) ::WaitForSingleObject(process.get(), 5000);
 }
 
 // The name of the file `pattern` matches, or "".
@@ -143,7 +125,7 @@ struct App {
   HWND main = nullptr;
 };
 
-enum class Kind { Start, Run, Refuse, Window };
+enum class Kind { Start, Run, Refuse, Window, Kill };
 enum Extra {
   kFaults = 1,  // the documents named in many scripts, with names only "\\?\" makes (these may stay behind,
                 // the user told, never vanish); first refused while a file is held open, in either mode, then
@@ -153,12 +135,13 @@ enum Extra {
   kNoRoom = 8,  // or more in the documents than the small drive D: holds
   kXp = 16,  // the NT 5 family's profile
   kDpi144 = 32,
-  kSyncRoot = 64,    // the documents registered as a sync client's folder: a move refused before the run
-  kFirstRun = 128,   // the target holds a first run's folders, each with its own desktop.ini and other files
-  kLeftovers = 256,  // the target holds copies an earlier run left, equal in size and time
-  kUndone = 512,     // the target holds the documents' name already: the shell's move does nothing
-  kTooLarge = 1024,  // refusals: a 4 GiB file in the documents for a FAT32 drive D:
-  kRestart = 2048,   // then the next starts: nothing told, and a record left unfinished told once
+  kBig = 64,  // the favourites hold 256 MB: their copy takes seconds
+  kCrash = 128,  // the program crashes instead of being ended
+  kSyncRoot = 256,   // the documents registered as a sync client's folder: a move refused before the run
+  kFirstRun = 512,   // the target holds a first run's folders, each with its own desktop.ini and other files
+  kLeftovers = 1024, // the target holds copies an earlier run left, equal in size and time
+  kUndone = 2048,    // the target holds the documents' name already: the shell's move does nothing
+  kTooLarge = 4096,  // refusals: a 4 GiB file in the documents for a FAT32 drive D:
 };
 struct Row {
   const char* name;
@@ -246,8 +229,10 @@ class Scenario : public ::testing::TestWithParam<Row> {
                                    L"末尾有点的文件夹.\\里面.txt", kHeldOpen,
                                    L"深处\\" + std::wstring(243 - s.folder.size(), L'x') + L"\\长路径.txt"});
       }
+      for (int k = 0; row == kCarriedWhenEnded && (c.extra & kBig) && k < 64; ++k) names.push_back(L"大" + std::to_wstring(k));
       for (const std::wstring& name : names) {
         const std::size_t size = name == L"大文件.bin"              ? 24u << 20
+                                 : name.rfind(L"大", 0) == 0         ? 4u << 20
                                  : name.find(L".bin") != name.npos ? 300000u : 20u;
         ASSERT_TRUE(name.empty() || WriteFile(s.folder + L"\\" + name, std::string(size, char('a' + row))));
       }
@@ -259,7 +244,7 @@ class Scenario : public ::testing::TestWithParam<Row> {
     for (RowState& s : rows_) {
       const bool ticked = c.kind == Kind::Run && !c.untick.count(s.row);
       s.pointedBack = ticked && (c.extra & kUndone);
-      s.moves = ticked && !s.pointedBack;
+      s.moves = (ticked && !s.pointedBack) || (c.kind == Kind::Kill && (c.extra & kBig) && s.row < kCarriedWhenEnded);
       // Where it must end up: an inner folder travels with a ticked outer one.
       s.expectedNew = target_ + L"\\" + s.folder.substr(s.folder.find_last_of(L'\\') + 1);
       for (const RowState& outer : rows_) {
@@ -281,10 +266,9 @@ class Scenario : public ::testing::TestWithParam<Row> {
     }
     ASSERT_TRUE(!(c.extra & kClash) || WriteFile(target_ + L"\\Documents\\łódź.jpg", "another picture"));
     ASSERT_TRUE(!(c.extra & kUndone) || CreateDirectories(target_ + L"\\My Documents\\My Music"));
-    Record();
   }
 
-  // What each folder holds, in it and at its new place, and its values.
+  // What each folder holds, in it and at its new place (a file held open by size alone), and its values.
   void Record() {
     for (RowState& s : rows_) {
       s.files = Manifest(s.folder);
@@ -325,18 +309,22 @@ class Scenario : public ::testing::TestWithParam<Row> {
   }
 
   // Starts the run and, until the program ends, closes whatever window it shows, once seen. The
-  // shell that ran before is ended by the run; after it exactly one runs, started by the program.
+  // shell that ran before is ended by the run, a watcher guarding it meanwhile; after it exactly one
+  // runs, started by the program, and no watcher.
   void Run() {
     std::set<HWND> seen;
+    bool watched = false;
     app_->PostClick(C::Command1);
     ASSERT_TRUE(WaitUntil(180000, [&] {
       for (HWND d : DialogWindows(app_->pid)) {
         if (seen.insert(d).second) dialogs_.push_back(WindowText(d) + ": " + MessageBoxText(d));
         ::PostMessageW(d, WM_COMMAND, IDCANCEL, 0);
       }
+      watched = watched || !Processes(L"Vestrand.exe", app_->pid).empty();
       return !app_->Running();
     })) << "the run did not end the program";
     EXPECT_TRUE(app_->EndsWell(0));
+    EXPECT_TRUE(watched && WaitUntil(3000, [] { return Processes(L"Vestrand.exe").empty(); })) << "watcher";
     for (const UniqueHandle& shell : shells_) {
       EXPECT_EQ(::WaitForSingleObject(shell.get(), 0), WAIT_OBJECT_0) << "the shell still runs";
     }
@@ -361,7 +349,8 @@ class Scenario : public ::testing::TestWithParam<Row> {
         const std::wstring now = RowValue(s.row, first, &type);
         const bool named = _wcsicmp(now.c_str(), s.expectedNew.c_str()) == 0 && type == REG_SZ;
         const bool kept = now == s.before[first] && type == s.types[first];
-        EXPECT_TRUE(moves ? named && IsDirectory(s.expectedNew) : kept) << "value now: " << Narrow(now) << ", type " << type;
+        EXPECT_TRUE(moves ? named && IsDirectory(s.expectedNew) : kept || (s.row == inProgress_ && named))
+            << "value now: " << Narrow(now) << ", type " << type;
       }
       const std::vector<FileRecord> now = moves ? Manifest(s.expectedNew) : std::vector<FileRecord>();
       const std::vector<FileRecord> old = Manifest(s.folder);
@@ -418,15 +407,6 @@ class Scenario : public ::testing::TestWithParam<Row> {
     EXPECT_EQ(app.main, nullptr) << "the window showed before the box";
     ::PostMessageW(boxes[0], WM_COMMAND, IDOK, 0);
     EXPECT_TRUE(WaitUntil(10000, [&] { return app.Main() != nullptr; }));
-  }
-
-  // A record as a run ended by force leaves it: cut after its first row's start.
-  std::wstring CutRecord() {
-    const std::string whole = ReadFile(target_ + L"\\" + FileNamed(target_ + L"\\Vestrand-记录-*.txt"));
-    const std::size_t going = whole.find("  正在转移到: ");
-    const std::wstring cut = target_ + L"\\Vestrand-记录-20000101-000000.txt";
-    EXPECT_TRUE(going != whole.npos && WriteFile(cut, whole.substr(0, whole.find("\r\n", going) + 2)));
-    return cut;
   }
 
   // A refused target: a box with OK alone says why, and nothing changed: no value, no file, nothing
@@ -497,6 +477,16 @@ class Scenario : public ::testing::TestWithParam<Row> {
       EXPECT_TRUE(second->EndsWell(10000) && !second->main);
       EXPECT_EQ(::GetForegroundWindow(), app->main);
     }
+    // So does one that may not open the first one's mutex, as when the first runs elevated.
+    ACL none{};
+    SECURITY_DESCRIPTOR nobody{};
+    ::InitializeAcl(&none, sizeof none, ACL_REVISION);
+    ::InitializeSecurityDescriptor(&nobody, SECURITY_DESCRIPTOR_REVISION);
+    ::SetSecurityDescriptorDacl(&nobody, TRUE, &none, FALSE);
+    SECURITY_ATTRIBUTES elevated{sizeof elevated, &nobody, FALSE};
+    const UniqueHandle first(::CreateMutexW(&elevated, FALSE, kOneInstanceMutex));
+    const App second(3000);
+    EXPECT_TRUE(first && second.EndsWell(10000) && !second.main);
   }
 
   // The window driven by keyboard and mouse: the tab order; the folder picker cancelled (a centred
@@ -544,15 +534,61 @@ class Scenario : public ::testing::TestWithParam<Row> {
         EXPECT_SOON(!::IsWindow(notes) && focused(C::Text3)) << ": Escape closes the notes, the focus back";
         continue;
       }
-      // The main window closed first leaves the notes and the program; the last one ends it.
+      // The main window closed first leaves the notes and the program, which a second start brings
+      // forward; the last one ends it.
       ::PostMessageW(main, WM_CLOSE, 0, 0);
       EXPECT_SOON(!::IsWindow(main) && app_->Running() && ::IsWindowVisible(notes));
+      ::ShowWindow(notes, SW_MINIMIZE);
+      EXPECT_TRUE(::IsIconic(notes) && App(3000).EndsWell(10000));
+      EXPECT_SOON(!::IsIconic(notes) && ::GetForegroundWindow() == notes);
       ::PostMessageW(notes, WM_CLOSE, 0, 0);
       EXPECT_TRUE(app_->EndsWell(10000));
     }
   }
 
+  // The program ended by force while the shell is down: with kBig while the desktop is being copied,
+  // else before any row. Within five seconds exactly one shell runs again and no watcher (after a
+  // crash, started by the program itself); every file is kept; no value but the interrupted row's
+  // has changed.
+  void ExpectShellBackAfterKill(const Row& c) {
+    RowState& cut = Of(kCarriedWhenEnded);
+    app_->PostClick(C::Command1);
+    ASSERT_TRUE(WaitUntil(60000, [&] {
+      const bool shellEnded = std::all_of(shells_.begin(), shells_.end(), [](const UniqueHandle& shell) {
+        return ::WaitForSingleObject(shell.get(), 0) == WAIT_OBJECT_0;
+      });
+      return shellEnded && (!(c.extra & kBig) || !FileNamed(cut.expectedNew + L"\\大*").empty());
+    }));
+    // A crash: a thread of the program runs at address 0.
+    ASSERT_TRUE(c.extra & kCrash ? UniqueHandle(::CreateRemoteThread(app_->process.get(), nullptr, 0, nullptr,
+                                                                     nullptr, 0, nullptr)).get() != nullptr
+                                 : ::TerminateProcess(app_->process.get(), 1));
+    std::vector<DWORD> back;
+    EXPECT_TRUE(WaitUntil(5000, [&] { return !(back = Processes(L"explorer.exe")).empty(); })) << "no shell";
+    ::Sleep(2000);  // no second one follows
+    EXPECT_TRUE(back.size() == 1 && Processes(L"explorer.exe") == back);
+    EXPECT_TRUE(Processes(L"Vestrand.exe", app_->pid).empty()) << "the watcher stayed";
+    EXPECT_TRUE(!(c.extra & kCrash) || Processes(L"explorer.exe", app_->pid) == back) << "not at once";
+    for (DWORD pid : Processes(L"explorer.exe")) EndProcess(pid);
+    inProgress_ = c.extra & kBig ? kCarriedWhenEnded : 0;
+    EXPECT_TRUE(!inProgress_ || Manifest(cut.expectedNew).size() < cut.files.size()) << "not cut";
+    ExpectNothingLost(c.mode);
+    if (!inProgress_) return;
+    // The record names the rows done, each with its outcome, and last the row in progress, without one; the
+    // next start names the record, once; the undo file puts every value back.
+    const std::wstring record = target_ + L"\\" + FileNamed(target_ + L"\\Vestrand-记录-*.txt");
+    const std::string text = ReadFile(record), going = "  正在转移到: " + Narrow(cut.expectedNew) + "\r\n";
+    int done = 0;
+    for (std::size_t at = text.find("  结果: "); at != text.npos; at = text.find("  结果: ", at + 1)) ++done;
+    EXPECT_TRUE(text.rfind("\xEF\xBB\xBF", 0) == 0 && done == kCarriedWhenEnded - 1 &&
+                text.find(going) != text.npos && text.find("  结果: ", text.find(going)) == text.npos) << text;
+    ExpectStartTells(record);
+    ExpectStartTells(L"");
+    ExpectUndone();
+  }
+
   std::unique_ptr<App> app_;
+  int inProgress_ = 0;  // the row a run ended by force was carrying, whose values may name its new place
   std::vector<RowState> rows_;
   std::wstring target_;
   std::vector<UniqueHandle> shells_;
@@ -579,7 +615,9 @@ TEST_P(Scenario, Row) {
                                                           OPEN_EXISTING, 0, nullptr)
                                           : INVALID_HANDLE_VALUE);
   ASSERT_TRUE(held || !(c.extra & kFaults)) << "could not hold the file open";
+  Record();
   ASSERT_NO_FATAL_FAILURE(Launch(c.mode, c.untick));
+  if (c.kind == Kind::Kill) return ExpectShellBackAfterKill(c);
   if (c.kind == Kind::Refuse) {
     // Only refusals that need real drives and files, one after the other in one session; the first by Enter.
     std::vector<std::pair<std::wstring, const char*>> refusals = {
@@ -601,6 +639,7 @@ TEST_P(Scenario, Row) {
   if (c.extra & kFaults) {
     for (C mode : {C::OptionMove, C::OptionCopy}) refused(mode, Narrow(heldOpen));
     held.reset();
+    Record();
     refused(c.mode, "路径太长");
     const std::wstring deep = Of(kDocuments).folder + L"\\深处";
     const std::wstring deeper = deep + L"\\" + FileNamed(LongPath(deep + L"\\x*"));
@@ -611,13 +650,8 @@ TEST_P(Scenario, Row) {
   ASSERT_NO_FATAL_FAILURE(Choose(c.mode));
   ASSERT_NO_FATAL_FAILURE(Run());
   ExpectNothingLost(c.mode);
+  ExpectStartTells(L"");  // the run ended: nothing to tell
   if (c.extra & kUndo) ExpectUndone();
-  if (c.extra & kRestart) {
-    ExpectStartTells(L"");  // after a run that ended
-    const std::wstring cut = CutRecord();
-    ExpectStartTells(cut);
-    ExpectStartTells(L"");
-  }
 }
 
 const std::vector<std::pair<const wchar_t*, const char*>> kWin7 = {{L"win7", "7"}}, kWinXp = {{L"winxp", "XP"}};
@@ -631,7 +665,7 @@ INSTANTIATE_TEST_SUITE_P(
         Row{"start_nt5", Kind::Start,
             {{L"win2k", "2000"}, {L"winxp", "XP"}, {L"win2003", "2003"}}, kXp},
         Row{"start_xp64", Kind::Start, {{L"winxp64", "2003"}}, kXp},  // XP x64 is version 5.2, as 2003 is
-        Row{"win7_copy", Kind::Run, kWin7, kRestart, C::OptionCopy, {kSearches}},
+        Row{"win7_copy", Kind::Run, kWin7, 0, C::OptionCopy, {kSearches}},
         Row{"win7_move", Kind::Run, kWin7, kFaults | kUndo},
         Row{"win7_discard", Kind::Run, kWin7, 0, C::OptionDont},
         Row{"win7_sync_root", Kind::Run, kWin7, kSyncRoot, C::OptionCopy},
@@ -645,7 +679,10 @@ INSTANTIATE_TEST_SUITE_P(
         Row{"refused", Kind::Refuse, kWin7, kClash, C::OptionCopy},
         Row{"refused_no_room", Kind::Refuse, kWin7, kNoRoom},
         Row{"refused_fat32", Kind::Refuse, kWin7, kTooLarge},
-        Row{"window", Kind::Window, kWin7}),
+        Row{"window", Kind::Window, kWin7},
+        Row{"killed_copying", Kind::Kill, kWin7, kBig, C::OptionCopy},
+        Row{"killed_shell_down", Kind::Kill, kWin7, 0, C::OptionCopy},
+        Row{"crashed_shell_down", Kind::Kill, kWin7, kCrash, C::OptionCopy}),
     [](const ::testing::TestParamInfo<Row>& row) { return std::string(row.param.name); });
 
 }  // namespace
