@@ -228,37 +228,41 @@ std::vector<std::string> Win32FileSystem::ProgramsHolding(const std::string& pat
   return names;
 }
 
-bool Win32FileSystem::WriteNewFile(const std::string& path, const std::string& bytes) {
+// Writes every byte to the open file and waits until they are on the disk.
+WinResult WriteWhole(HANDLE file, const std::string& bytes, bool cutAfter) {
+  DWORD written = 0;
+  if (!::WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr)) {
+    return WinResult::Failure(::GetLastError());
+  }
+  if (written != bytes.size()) return WinResult::Failure(ERROR_DISK_FULL);
+  if ((cutAfter && !::SetEndOfFile(file)) || !::FlushFileBuffers(file)) return WinResult::Failure(::GetLastError());
+  return WinResult::Success();
+}
+
+WinResult Win32FileSystem::WriteNewFile(const std::string& path, const std::string& bytes) {
   const std::wstring name = ForLongUse(path);
   UniqueFileHandle file(::CreateFileW(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                       FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file) return false;
-  DWORD written = 0;
-  const bool whole = ::WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()),
-                                 &written, nullptr) &&
-                     written == bytes.size() && ::FlushFileBuffers(file.get());
+  if (!file) return WinResult::Failure(::GetLastError());
+  const WinResult whole = WriteWhole(file.get(), bytes, false);
   file.reset();
   if (!whole) ::DeleteFileW(name.c_str());
   return whole;
 }
 
-bool Win32FileSystem::OverwriteFile(const std::string& path, const std::string& bytes) {
+WinResult Win32FileSystem::OverwriteFile(const std::string& path, const std::string& bytes) {
   // Opened as it is: creating it anew would be refused for a hidden or system file.
   UniqueFileHandle file(::CreateFileW(ForLongUse(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file) return false;
-  DWORD written = 0;
-  return ::WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
-         written == bytes.size() && ::SetEndOfFile(file.get()) && ::FlushFileBuffers(file.get());
+  if (!file) return WinResult::Failure(::GetLastError());
+  return WriteWhole(file.get(), bytes, true);
 }
 
-bool Win32FileSystem::AppendToFile(const std::string& path, const std::string& bytes) {
+WinResult Win32FileSystem::AppendToFile(const std::string& path, const std::string& bytes) {
   UniqueFileHandle file(::CreateFileW(ForLongUse(path).c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr,
                                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file) return false;
-  DWORD written = 0;
-  return ::WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
-         written == bytes.size() && ::FlushFileBuffers(file.get());
+  if (!file) return WinResult::Failure(::GetLastError());
+  return WriteWhole(file.get(), bytes, false);
 }
 
 std::optional<std::string> Win32FileSystem::ReadFileStart(const std::string& path, std::size_t limit) {
@@ -285,8 +289,9 @@ std::vector<std::string> Win32FileSystem::FileNamesStartingWith(const std::strin
   return names;
 }
 
-bool Win32FileSystem::RemoveEmptyDirectory(const std::string& path) {
-  return ::RemoveDirectoryW(ForLongUse(path).c_str()) != 0;
+WinResult Win32FileSystem::RemoveEmptyDirectory(const std::string& path) {
+  if (!::RemoveDirectoryW(ForLongUse(path).c_str())) return WinResult::Failure(::GetLastError());
+  return WinResult::Success();
 }
 
 }  // namespace vestrand

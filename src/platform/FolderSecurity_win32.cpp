@@ -28,20 +28,20 @@ bool CurrentUserSid(std::string& sid) {
   return true;
 }
 
-HostResult Win32FileSystem::ProtectPrivateFolder(const std::string& path) {
+WinResult Win32FileSystem::ProtectPrivateFolder(const std::string& path) {
   std::string sid;
-  if (!CurrentUserSid(sid)) return HostResult::Failure(::GetLastError());
+  if (!CurrentUserSid(sid)) return WinResult::Failure(::GetLastError());
   UniqueLocalMem<PSECURITY_DESCRIPTOR> descriptor;
   if (!::ConvertStringSecurityDescriptorToSecurityDescriptorW(
           Wide(PrivateFolderSecurity(sid)).c_str(), SDDL_REVISION_1, descriptor.put(), nullptr)) {
-    return HostResult::Failure(::GetLastError());
+    return WinResult::Failure(::GetLastError());
   }
   BOOL present = FALSE, defaulted = FALSE;
   PACL dacl = nullptr;
   PSID owner = nullptr;
   if (!::GetSecurityDescriptorDacl(descriptor.get(), &present, &dacl, &defaulted) ||
       !::GetSecurityDescriptorOwner(descriptor.get(), &owner, &defaulted)) {
-    return HostResult::Failure(::GetLastError());
+    return WinResult::Failure(::GetLastError());
   }
   std::wstring name = Wide(path);
   const SECURITY_INFORMATION list = DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION;
@@ -51,7 +51,7 @@ HostResult Win32FileSystem::ProtectPrivateFolder(const std::string& path) {
   if (status != ERROR_SUCCESS) {
     status = ::SetNamedSecurityInfoW(&name[0], SE_FILE_OBJECT, list, nullptr, nullptr, dacl, nullptr);
   }
-  return status == ERROR_SUCCESS ? HostResult::Success() : HostResult::Failure(status);
+  return status == ERROR_SUCCESS ? WinResult::Success() : WinResult::Failure(status);
 }
 
 }  // namespace vestrand

@@ -43,28 +43,28 @@ std::wstring NativeSystemProgram(const std::string& program) {
 
 // The full file name of a program taken from one of the system's folders; empty when the
 // command line's program is left to the usual search.
-HostResult ResolveApplication(const ProgramLocation& location, std::wstring& application) {
+WinResult ResolveApplication(const ProgramLocation& location, std::wstring& application) {
   application.clear();
-  if (location.source == ProgramSource::SearchPath) return HostResult::Success();
+  if (location.source == ProgramSource::SearchPath) return WinResult::Success();
   if (location.source == ProgramSource::SystemDirectory) {
     application = NativeSystemProgram(location.program);
-    if (!application.empty()) return HostResult::Success();
+    if (!application.empty()) return WinResult::Success();
   }
   wchar_t folder[MAX_PATH] = {};
   const UINT length = location.source == ProgramSource::SystemDirectory
                           ? ::GetSystemDirectoryW(folder, MAX_PATH)
                           : ::GetWindowsDirectoryW(folder, MAX_PATH);
-  if (length == 0) return HostResult::Failure(::GetLastError());
-  if (length >= MAX_PATH) return HostResult::Failure(ERROR_BUFFER_OVERFLOW);
+  if (length == 0) return WinResult::Failure(::GetLastError());
+  if (length >= MAX_PATH) return WinResult::Failure(ERROR_BUFFER_OVERFLOW);
   application = Wide(JoinPath(Narrow(folder), location.program));
-  return HostResult::Success();
+  return WinResult::Success();
 }
 
 }  // namespace
 
-HostResult Win32Host::StartCommand(const std::string& commandLine, int showState) {
+WinResult Win32Host::StartCommand(const std::string& commandLine, int showState) {
   std::wstring application;
-  const HostResult resolved = ResolveApplication(LocateProgram(commandLine), application);
+  const WinResult resolved = ResolveApplication(LocateProgram(commandLine), application);
   if (!resolved.ok) return resolved;
 
   // The started program sees exactly this text; CreateProcessW may write into it.
@@ -79,12 +79,12 @@ HostResult Win32Host::StartCommand(const std::string& commandLine, int showState
   PROCESS_INFORMATION started{};
   if (!::CreateProcessW(application.empty() ? nullptr : application.c_str(), writable.data(),
                         nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &started)) {
-    return HostResult::Failure(::GetLastError());
+    return WinResult::Failure(::GetLastError());
   }
   // Nobody waits for the program or looks at it again.
   const UniqueHandle process(started.hProcess);
   const UniqueHandle thread(started.hThread);
-  return HostResult::Success();
+  return WinResult::Success();
 }
 
 void Win32Host::Sleep(unsigned milliseconds) { ::Sleep(milliseconds); }

@@ -81,41 +81,47 @@ std::optional<RegistryValue> Win32Registry::RegReadRaw(std::uint32_t root,
   return value;
 }
 
-bool Win32Registry::RegRestoreValue(std::uint32_t root, const std::string& keyPath,
-                                    const std::string& valueName, const RegistryValue& value) {
-  UniqueHKey key;
-  if (!value.exists) {
-    const LONG opened =
-        ::RegOpenKeyExW(RootKey(root), Wide(keyPath).c_str(), 0, KEY_SET_VALUE, key.put());
-    if (opened == ERROR_FILE_NOT_FOUND) return true;
-    if (opened != ERROR_SUCCESS) return false;
-    const LONG deleted = ::RegDeleteValueW(key.get(), Wide(valueName).c_str());
-    return deleted == ERROR_SUCCESS || deleted == ERROR_FILE_NOT_FOUND;
-  }
-  if (::RegCreateKeyExW(RootKey(root), Wide(keyPath).c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                        KEY_SET_VALUE, nullptr, key.put(), nullptr) != ERROR_SUCCESS) {
-    return false;
-  }
-  return ::RegSetValueExW(key.get(), Wide(valueName).c_str(), 0, value.type, value.data.data(),
-                          static_cast<DWORD>(value.data.size())) == ERROR_SUCCESS;
+namespace {
+
+// The registry's own status as the one result every refusable call gives.
+WinResult FromStatus(LONG status) {
+  return status == ERROR_SUCCESS ? WinResult::Success() : WinResult::Failure(static_cast<std::uint32_t>(status));
 }
 
-bool Win32Registry::RegWriteValue(std::uint32_t root, const std::string& keyPath,
-                                  const std::string& valueName, const std::string& value,
-                                  std::uint32_t type) {
-  if (!IsStringType(type)) return false;  // the program only ever stores text
+}  // namespace
+
+WinResult Win32Registry::RegRestoreValue(std::uint32_t root, const std::string& keyPath,
+                                         const std::string& valueName, const RegistryValue& value) {
+  UniqueHKey key;
+  if (!value.exists) {
+    const LONG opened = ::RegOpenKeyExW(RootKey(root), Wide(keyPath).c_str(), 0, KEY_SET_VALUE, key.put());
+    if (opened == ERROR_FILE_NOT_FOUND) return WinResult::Success();
+    if (opened != ERROR_SUCCESS) return FromStatus(opened);
+    const LONG deleted = ::RegDeleteValueW(key.get(), Wide(valueName).c_str());
+    return FromStatus(deleted == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : deleted);
+  }
+  const LONG created = ::RegCreateKeyExW(RootKey(root), Wide(keyPath).c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                                         KEY_SET_VALUE, nullptr, key.put(), nullptr);
+  if (created != ERROR_SUCCESS) return FromStatus(created);
+  return FromStatus(::RegSetValueExW(key.get(), Wide(valueName).c_str(), 0, value.type, value.data.data(),
+                                     static_cast<DWORD>(value.data.size())));
+}
+
+WinResult Win32Registry::RegWriteValue(std::uint32_t root, const std::string& keyPath,
+                                       const std::string& valueName, const std::string& value,
+                                       std::uint32_t type) {
+  // The program only ever stores text.
+  if (!IsStringType(type)) return WinResult::Failure(ERROR_INVALID_PARAMETER);
   UniqueHKey key;
   // Not a mistake: a key made here gets the value's type, as text, for its class, as
   // keys made by this write always have; Windows keeps the class and nothing reads it.
   std::wstring keyClass = std::to_wstring(type);
-  if (::RegCreateKeyExW(RootKey(root), Wide(keyPath).c_str(), 0, &keyClass[0],
-                        REG_OPTION_NON_VOLATILE, KEY_WRITE, nullptr, key.put(),
-                        nullptr) != ERROR_SUCCESS) {
-    return false;
-  }
+  const LONG created = ::RegCreateKeyExW(RootKey(root), Wide(keyPath).c_str(), 0, &keyClass[0],
+                                         REG_OPTION_NON_VOLATILE, KEY_WRITE, nullptr, key.put(), nullptr);
+  if (created != ERROR_SUCCESS) return FromStatus(created);
   const std::vector<std::uint8_t> data = StringValueData(value);
-  return ::RegSetValueExW(key.get(), Wide(valueName).c_str(), 0, type, data.data(),
-                          static_cast<DWORD>(data.size())) == ERROR_SUCCESS;
+  return FromStatus(::RegSetValueExW(key.get(), Wide(valueName).c_str(), 0, type, data.data(),
+                                     static_cast<DWORD>(data.size())));
 }
 
 }  // namespace vestrand

@@ -35,14 +35,20 @@ constexpr unsigned kMbIconError = 16;
 constexpr unsigned kMbIconWarning = 48;
 constexpr unsigned kMbIconInformation = 64;
 
-// A host service that Windows may refuse. Callers must look at it: a refused start of
-// a command line or a refused attribute change is the caller's decision to handle.
-struct [[nodiscard]] HostResult {
+// What Windows answered to a request it may refuse: done, or refused with the system's
+// error code. Every call that Windows may refuse answers so, and the caller must look at
+// it; a caller that goes on whatever the answer says so with Ignored, and why.
+struct [[nodiscard]] WinResult {
   bool ok = true;
   std::uint32_t error = 0;  // the system's error code when !ok
-  static HostResult Success() { return {}; }
-  static HostResult Failure(std::uint32_t code) { return {false, code}; }
+  static WinResult Success() { return {}; }
+  static WinResult Failure(std::uint32_t code) { return {false, code}; }
+  explicit operator bool() const { return ok; }
 };
+
+// The one way to go on whatever Windows answered; `why` says, where it is called, why
+// that is right there.
+inline void Ignored(const WinResult&, const char* why) { static_cast<void>(why); }
 
 // What the system's version query reports, before any decision is made on it.
 struct RawOsVersion {
@@ -92,8 +98,8 @@ class Registry {
   // missing. `type` is in/out: it receives the value's type, or keeps what was passed.
   virtual std::string RegReadValue(std::uint32_t root, const std::string& keyPath,
                                    const std::string& valueName, std::uint32_t& type) = 0;
-  // Creates the key path as needed and stores the value; true when stored.
-  virtual bool RegWriteValue(std::uint32_t root, const std::string& keyPath,
+  // Creates the key path as needed and stores the value.
+  virtual WinResult RegWriteValue(std::uint32_t root, const std::string& keyPath,
                              const std::string& valueName, const std::string& value,
                              std::uint32_t type) = 0;
   // The value as stored, unexpanded; `exists` false when there is none. Nothing when
@@ -101,7 +107,7 @@ class Registry {
   virtual std::optional<RegistryValue> RegReadRaw(std::uint32_t root, const std::string& keyPath,
                                                   const std::string& valueName) = 0;
   // Puts back what RegReadRaw returned: the same type and bytes, or no value at all.
-  virtual bool RegRestoreValue(std::uint32_t root, const std::string& keyPath,
+  virtual WinResult RegRestoreValue(std::uint32_t root, const std::string& keyPath,
                                const std::string& valueName, const RegistryValue& value) = 0;
 };
 
@@ -113,10 +119,12 @@ class FileSystem {
   // Creates every missing level of the path, top down; failures are silent.
   virtual void MakeDirectory(const std::string& path) = 0;
   // Sets the path's attributes to exactly `attributes`.
-  virtual HostResult SetFileAttributes(const std::string& path, std::uint32_t attributes) = 0;
-  // The shell's copy or move of one item into a folder: 1 done, 0 for the shell's 7, -1 otherwise.
-  virtual int ShellCopyFiles(const std::string& source, const std::string& destination) = 0;
-  virtual int ShellMoveFiles(const std::string& source, const std::string& destination) = 0;
+  virtual WinResult SetFileAttributes(const std::string& path, std::uint32_t attributes) = 0;
+  // The shell's copy or move of one item into a folder, with its own progress and error
+  // windows. What arrived is looked at afterwards, on the disk: the shell's answer does not
+  // say which files it carried.
+  virtual void ShellCopyFiles(const std::string& source, const std::string& destination) = 0;
+  virtual void ShellMoveFiles(const std::string& source, const std::string& destination) = 0;
   // The folder's identity, following junctions and second drive letters; nothing when
   // it cannot be opened.
   virtual std::optional<FolderId> GetFolderId(const std::string& path) = 0;
@@ -150,23 +158,23 @@ class FileSystem {
   virtual std::vector<std::string> ProgramsHolding(const std::string& path) = 0;
   // Writes a file that does not exist yet; false when it exists or cannot be written
   // whole (a partly written file is removed).
-  virtual bool WriteNewFile(const std::string& path, const std::string& bytes) = 0;
+  virtual WinResult WriteNewFile(const std::string& path, const std::string& bytes) = 0;
   // Gives an existing file exactly these bytes, keeping its attributes (a hidden desktop.ini
   // stays hidden); true once they are on the disk.
-  virtual bool OverwriteFile(const std::string& path, const std::string& bytes) = 0;
+  virtual WinResult OverwriteFile(const std::string& path, const std::string& bytes) = 0;
   // Adds to the end of an existing file; true only once every byte is on the disk, so
   // that what was written survives the process being ended or the power failing.
-  virtual bool AppendToFile(const std::string& path, const std::string& bytes) = 0;
+  virtual WinResult AppendToFile(const std::string& path, const std::string& bytes) = 0;
   // The first `limit` bytes of a file (all of a shorter one); nothing when it cannot be read.
   virtual std::optional<std::string> ReadFileStart(const std::string& path, std::size_t limit) = 0;
   // The names of the files directly in `folder` whose names start with `prefix`.
   virtual std::vector<std::string> FileNamesStartingWith(const std::string& folder, const std::string& prefix) = 0;
   // Removes a folder only when it is empty.
-  virtual bool RemoveEmptyDirectory(const std::string& path) = 0;
+  virtual WinResult RemoveEmptyDirectory(const std::string& path) = 0;
   // Gives a new folder the protection of a profile folder (see PrivateFolderSecurity);
   // refused on a volume without access lists. Where the owner cannot be set (a network share
   // refuses it) the access list alone is set; a failure means the access list was not set.
-  virtual HostResult ProtectPrivateFolder(const std::string& path) = 0;
+  virtual WinResult ProtectPrivateFolder(const std::string& path) = 0;
 };
 
 class Host {
@@ -175,7 +183,7 @@ class Host {
   virtual RawOsVersion QueryOsVersion() = 0;
   virtual unsigned GetDriveType(const std::string& root) = 0;
   // Starts a command line as a separate process and returns at once.
-  virtual HostResult StartCommand(const std::string& commandLine, int showState) = 0;
+  virtual WinResult StartCommand(const std::string& commandLine, int showState) = 0;
   virtual void Sleep(unsigned milliseconds) = 0;
   virtual void SysLogoff() = 0;
   // The folder holding the program's own executable file.
@@ -188,7 +196,7 @@ class Host {
   virtual void EndProgram() = 0;
   // Before the desktop shell is ended: a watcher outside this process brings the shell back should this
   // process end (ended by force, crashed) before ShellRestored. Refused: the run goes on without one.
-  virtual HostResult GuardShell() = 0;
+  virtual WinResult GuardShell() = 0;
   // The run has brought the shell back itself: the watcher ends without doing anything.
   virtual void ShellRestored() = 0;
   virtual LocalTime Now() = 0;

@@ -16,12 +16,6 @@ std::vector<std::string> DirectoryPrefixes(const std::string& path) {
   return prefixes;
 }
 
-int ShellOperationResult(int shellReturn) {
-  if (shellReturn == 0) return 1;
-  if (shellReturn == 7) return 0;
-  return -1;
-}
-
 std::optional<std::u16string> ShellItemList(const std::string& path) {
   if (path.empty() || path.find('\0') != std::string::npos) return std::nullopt;
   std::u16string list = Utf8ToUtf16(path);

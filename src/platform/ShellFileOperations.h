@@ -14,9 +14,6 @@ namespace vestrand {
 // The empty path names nothing and gives no level.
 std::vector<std::string> DirectoryPrefixes(const std::string& path);
 
-// The shell file operation's return value as the callers see it: 0 gives 1 (done),
-// 7 gives 0, anything else -1.
-int ShellOperationResult(int shellReturn);
 
 // One path as the shell's item list wants it: UTF-16 with one NUL appended, so that
 // c_str() ends in two. Nothing for the empty text (to the shell that means the current

@@ -15,10 +15,10 @@ namespace {
 constexpr FILEOP_FLAGS kShellFlags = FOF_NOCONFIRMATION | FOF_ALLOWUNDO | FOF_NOCONFIRMMKDIR;
 static_assert(kShellFlags == 0x250, "the shell operation's flags");
 
-int ShellTransfer(UINT operation, const std::string& source, const std::string& destination) {
+void ShellTransfer(UINT operation, const std::string& source, const std::string& destination) {
   const std::optional<std::u16string> from = ShellItemList(source);
   const std::optional<std::u16string> to = ShellItemList(destination);
-  if (!from || !to) return -1;
+  if (!from || !to) return;
   const std::wstring fromList(from->begin(), from->end());
   const std::wstring toList(to->begin(), to->end());
   SHFILEOPSTRUCTW request{};
@@ -27,7 +27,8 @@ int ShellTransfer(UINT operation, const std::string& source, const std::string& 
   request.pFrom = fromList.c_str();
   request.pTo = toList.c_str();
   request.fFlags = kShellFlags;
-  return ShellOperationResult(syslib::SHFileOperationW(&request));
+  // Its answer says nothing of which files were carried; the callers look on the disk.
+  static_cast<void>(syslib::SHFileOperationW(&request));
 }
 
 }  // namespace
@@ -40,19 +41,19 @@ void Win32FileSystem::MakeDirectory(const std::string& path) {
   }
 }
 
-HostResult Win32FileSystem::SetFileAttributes(const std::string& path, std::uint32_t attributes) {
+WinResult Win32FileSystem::SetFileAttributes(const std::string& path, std::uint32_t attributes) {
   if (!::SetFileAttributesW(Wide(path).c_str(), attributes)) {
-    return HostResult::Failure(::GetLastError());
+    return WinResult::Failure(::GetLastError());
   }
-  return HostResult::Success();
+  return WinResult::Success();
 }
 
-int Win32FileSystem::ShellCopyFiles(const std::string& source, const std::string& destination) {
-  return ShellTransfer(FO_COPY, source, destination);
+void Win32FileSystem::ShellCopyFiles(const std::string& source, const std::string& destination) {
+  ShellTransfer(FO_COPY, source, destination);
 }
 
-int Win32FileSystem::ShellMoveFiles(const std::string& source, const std::string& destination) {
-  return ShellTransfer(FO_MOVE, source, destination);
+void Win32FileSystem::ShellMoveFiles(const std::string& source, const std::string& destination) {
+  ShellTransfer(FO_MOVE, source, destination);
 }
 
 }  // namespace vestrand

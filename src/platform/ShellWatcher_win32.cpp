@@ -175,10 +175,10 @@ void BringShellBackOnCrash() {
   earlierTerminate = std::set_terminate(&OnTerminate);
 }
 
-HostResult Win32Host::GuardShell() {
-  if (!PrepareShellStart(crashShellStart)) return HostResult::Failure(ERROR_PATH_NOT_FOUND);
+WinResult Win32Host::GuardShell() {
+  if (!PrepareShellStart(crashShellStart)) return WinResult::Failure(ERROR_PATH_NOT_FOUND);
   ::InterlockedExchange(&shellDown, 1);
-  if (shellBack) return HostResult::Success();  // one watcher is enough
+  if (shellBack) return WinResult::Success();  // one watcher is enough
 
   // The watcher inherits a handle to this process and the event, so that it waits on this very
   // process even when it ends before the watcher runs (its identifier could be taken again).
@@ -187,10 +187,10 @@ HostResult Win32Host::GuardShell() {
   UniqueHandle self;
   if (!event || !::DuplicateHandle(::GetCurrentProcess(), ::GetCurrentProcess(), ::GetCurrentProcess(),
                                    self.put(), SYNCHRONIZE, TRUE, 0)) {
-    return HostResult::Failure(::GetLastError());
+    return WinResult::Failure(::GetLastError());
   }
   const std::wstring program = ProgramFileName();
-  if (program.empty()) return HostResult::Failure(::GetLastError());
+  if (program.empty()) return WinResult::Failure(::GetLastError());
   std::wstring commandLine = L"\"" + program + L"\" " + kWatchSwitch;
   for (HANDLE h : {self.get(), event.get()}) commandLine += L" " + std::to_wstring(reinterpret_cast<std::uintptr_t>(h));
 
@@ -204,12 +204,12 @@ HostResult Win32Host::GuardShell() {
   PROCESS_INFORMATION started{};
   if (!::CreateProcessW(program.c_str(), &commandLine[0], nullptr, nullptr, TRUE, 0, nullptr,
                         length > 0 && length < MAX_PATH ? windows : nullptr, &startup, &started)) {
-    return HostResult::Failure(::GetLastError());
+    return WinResult::Failure(::GetLastError());
   }
   const UniqueHandle process(started.hProcess);
   const UniqueHandle thread(started.hThread);
   shellBack = std::move(event);
-  return HostResult::Success();
+  return WinResult::Success();
 }
 
 void Win32Host::ShellRestored() {

@@ -8,13 +8,6 @@ namespace vestrand::syslib {
 
 namespace {
 
-struct ModuleTraits {
-  using Value = HMODULE;
-  static Value Invalid() noexcept { return nullptr; }
-  static void Close(Value m) noexcept { ::FreeLibrary(m); }
-};
-using UniqueModule = UniqueResource<ModuleTraits>;
-
 // Always the system's own copy: never a same-named DLL beside the program.
 UniqueModule LoadSystemLibrary(const wchar_t* name) {
   wchar_t folder[MAX_PATH] = {};

@@ -54,6 +54,7 @@ inline void DestroyIcon(HICON h) noexcept { ::DestroyIcon(h); }
 inline void DestroyWindow(HWND h) noexcept { ::DestroyWindow(h); }
 inline void FreeCoTaskMem(void* p) noexcept { syslib::CoTaskMemFree(p); }
 inline void FreeLocal(HLOCAL p) noexcept { ::LocalFree(p); }
+inline void UnloadLibrary(HMODULE m) noexcept { ::FreeLibrary(m); }
 }  // namespace release
 
 // A value of type `V` that is null when there is none, released by `close`.
@@ -82,6 +83,7 @@ using UniqueFont = UniqueResource<NullIsNone<HFONT, &release::DeleteGdiObject>>;
 using UniqueBrush = UniqueResource<NullIsNone<HBRUSH, &release::DeleteGdiObject>>;
 using UniqueIcon = UniqueResource<NullIsNone<HICON, &release::DestroyIcon>>;
 using UniqueWindow = UniqueResource<NullIsNone<HWND, &release::DestroyWindow>>;
+using UniqueModule = UniqueResource<NullIsNone<HMODULE, &release::UnloadLibrary>>;
 // Memory the system allocates for the caller: the shell's item identifier lists
 // (CoTaskMemAlloc), converted SIDs and descriptors (LocalAlloc).
 template <typename T>

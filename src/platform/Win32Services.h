@@ -13,11 +13,11 @@ class Win32Registry final : public Registry {
  public:
   std::string RegReadValue(std::uint32_t root, const std::string& keyPath,
                            const std::string& valueName, std::uint32_t& type) override;
-  bool RegWriteValue(std::uint32_t root, const std::string& keyPath, const std::string& valueName,
+  WinResult RegWriteValue(std::uint32_t root, const std::string& keyPath, const std::string& valueName,
                      const std::string& value, std::uint32_t type) override;
   std::optional<RegistryValue> RegReadRaw(std::uint32_t root, const std::string& keyPath,
                                           const std::string& valueName) override;
-  bool RegRestoreValue(std::uint32_t root, const std::string& keyPath,
+  WinResult RegRestoreValue(std::uint32_t root, const std::string& keyPath,
                        const std::string& valueName, const RegistryValue& value) override;
 };
 
@@ -26,9 +26,9 @@ class Win32FileSystem final : public FileSystem {
   bool DirExists(const std::string& path) override;
   std::uint32_t GetFileAttributes(const std::string& path) override;
   void MakeDirectory(const std::string& path) override;
-  HostResult SetFileAttributes(const std::string& path, std::uint32_t attributes) override;
-  int ShellCopyFiles(const std::string& source, const std::string& destination) override;
-  int ShellMoveFiles(const std::string& source, const std::string& destination) override;
+  WinResult SetFileAttributes(const std::string& path, std::uint32_t attributes) override;
+  void ShellCopyFiles(const std::string& source, const std::string& destination) override;
+  void ShellMoveFiles(const std::string& source, const std::string& destination) override;
   std::optional<FolderId> GetFolderId(const std::string& path) override;
   std::string VolumeOf(const std::string& path) override;
   std::optional<std::uint64_t> FreeBytes(const std::string& path) override;
@@ -38,27 +38,27 @@ class Win32FileSystem final : public FileSystem {
   std::optional<VolumeFacts> VolumeFactsOf(const std::string& path) override;
   bool InUseByAnother(const std::string& path, bool forMove) override;
   std::vector<std::string> ProgramsHolding(const std::string& path) override;
-  bool WriteNewFile(const std::string& path, const std::string& bytes) override;
-  bool OverwriteFile(const std::string& path, const std::string& bytes) override;
-  bool AppendToFile(const std::string& path, const std::string& bytes) override;
+  WinResult WriteNewFile(const std::string& path, const std::string& bytes) override;
+  WinResult OverwriteFile(const std::string& path, const std::string& bytes) override;
+  WinResult AppendToFile(const std::string& path, const std::string& bytes) override;
   std::optional<std::string> ReadFileStart(const std::string& path, std::size_t limit) override;
   std::vector<std::string> FileNamesStartingWith(const std::string& folder, const std::string& prefix) override;
-  bool RemoveEmptyDirectory(const std::string& path) override;
-  HostResult ProtectPrivateFolder(const std::string& path) override;
+  WinResult RemoveEmptyDirectory(const std::string& path) override;
+  WinResult ProtectPrivateFolder(const std::string& path) override;
 };
 
 class Win32Host final : public Host {
  public:
   RawOsVersion QueryOsVersion() override;
   unsigned GetDriveType(const std::string& root) override;
-  HostResult StartCommand(const std::string& commandLine, int showState) override;
+  WinResult StartCommand(const std::string& commandLine, int showState) override;
   void Sleep(unsigned milliseconds) override;
   void SysLogoff() override;
   std::string ProgramFolder() override;
   void SetEnvironmentVariable(const std::string& name, const std::string& value) override;
   void BroadcastEnvironmentChange() override;
   void EndProgram() override;
-  HostResult GuardShell() override;
+  WinResult GuardShell() override;
   void ShellRestored() override;
   LocalTime Now() override;
   std::vector<SyncRoot> SyncRoots() override;

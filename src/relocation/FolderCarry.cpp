@@ -12,10 +12,6 @@ namespace {
 const char* const kDesktopIni = "\\Desktop.ini";
 constexpr std::size_t kShellFileLimit = 1u << 20;  // desktop.ini is a few lines, Thumbs.db a few pictures
 
-// A refused attribute change does not stop the run: a half-done run that stops here
-// would leave the user without a desktop shell.
-void GoOnWhateverTheResult(const HostResult&) {}
-
 Settled PointBack(Services& s, const RowPlan& p, const Snapshot& saved) {
   RestoreRow(s.registry, *p.row, saved);
   return {p.current, RowOutcome::PointedBack};
@@ -63,7 +59,8 @@ Settled SettleLocation(Services& s, const RowPlan& p, Mode mode, RowOutcome done
 void MakeEmptyFolder(Services& s, const RowPlan& p, bool inPlace) {
   s.files.MakeDirectory(p.newLocation);
   if (!p.row->desktopIni) return;
-  GoOnWhateverTheResult(s.files.SetFileAttributes(p.newLocation, kFileAttributeReadOnly));
+  Ignored(s.files.SetFileAttributes(p.newLocation, kFileAttributeReadOnly),
+          "only the folder's look depends on it; stopping half-way would leave the shell down");
   // An empty box would make "\Desktop.ini" name a file in the root of the current drive.
   if (inPlace || p.current.empty()) return;
   const std::string ini = p.current + kDesktopIni;
@@ -92,7 +89,9 @@ Settled TransferFolder(Services& s, const RowPlan& p, const std::string& root, M
   }
   if (mode == Mode::Copy && p.carriedAlone) s.files.ShellCopyFiles(p.current, root);
   if (mode == Mode::Move && p.carriedAlone) s.files.ShellMoveFiles(p.current, root);
-  for (const auto& [file, bytes] : kept) s.files.OverwriteFile(p.newLocation + file, bytes);
+  for (const auto& [file, bytes] : kept) {
+    Ignored(s.files.OverwriteFile(p.newLocation + file, bytes), "the shell's own file: nothing of the user's is lost");
+  }
   if (mode == Mode::Discard) MakeEmptyFolder(s, p, inPlace);
   const RowOutcome expected = !CarriesFiles(mode) && !inPlace ? RowOutcome::EmptyFolderMade : done;
   return SettleLocation(s, p, mode, expected, saved);

@@ -98,13 +98,13 @@ void RunJournal::Begin(const RunRecord& r, const std::vector<std::string>& plann
   text += Line(kUnderWayLine);
   text += Line(kPlannedLine);
   for (const std::string& caption : plannedCaptions) text += Line(kPlannedItem + caption);
-  whole_ = files_.WriteNewFile(path_, text);
+  whole_ = files_.WriteNewFile(path_, text).ok;
   begun_ = true;
 }
 
 void RunJournal::Add(const std::string& text) {
   if (!begun_ || !whole_) return;
-  whole_ = files_.AppendToFile(path_, text);
+  whole_ = files_.AppendToFile(path_, text).ok;
 }
 
 void RunJournal::RowStarted(const std::string& caption, const std::string& oldLocation,

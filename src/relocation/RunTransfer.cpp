@@ -28,10 +28,6 @@ void Refuse(Dialogs& dialogs, const std::string& text) {
   dialogs.MessageBox(text, kMbIconError, std::string(kHintTitle));
 }
 
-// A refused start of the shell does not stop the run: the run goes on to its end, where
-// it tries again.
-void GoOnWhateverTheResult(const HostResult&) {}
-
 // The Windows that really runs ("10.0.22631"), whatever version the program is told;
 // failing that, what start-up's query says ("6.1.7601 Service Pack 1").
 std::string WindowsVersionText(Host& host) {
@@ -47,7 +43,7 @@ std::string WindowsVersionText(Host& host) {
 void RemoveMadeLevels(FileSystem& files, const std::string& root, const std::string& existing) {
   for (std::string level = root; !level.empty() && !paths::IsSamePath(level, existing, NamesOf(files));
        level = paths::ParentFolder(level)) {
-    files.RemoveEmptyDirectory(level);
+    Ignored(files.RemoveEmptyDirectory(level), "a level something else put there meanwhile stays");
   }
 }
 
@@ -200,11 +196,11 @@ void Relocate(Services& s, MainForm& form, const std::vector<RowPlan>& plan, con
 
   // Should this process end while the shell is down, ended by force or crashed, the
   // watcher brings the shell back; without a watcher the run goes on all the same.
-  GoOnWhateverTheResult(s.host.GuardShell());
+  Ignored(s.host.GuardShell(), "the run itself brings the shell back at its end");
   ShellComesBack shell(s.host);
   const RowPlan* underWay = nullptr;
   try {
-    GoOnWhateverTheResult(s.host.StartCommand(kEndShell, kShowMinimized));
+    Ignored(s.host.StartCommand(kEndShell, kShowMinimized), "with the shell still up the rows are carried all the same");
     s.host.Sleep(kShellGoneMs);
     CarryRows(s, plan, root, mode, saved, record, journal, underWay);
     journal.Ended(false);

@@ -92,10 +92,13 @@ std::optional<Snapshot> SaveRegistry(Registry& registry) {
 }
 
 void RestoreRow(Registry& registry, const FolderRow& row, const Snapshot& saved) {
-  registry.RegRestoreValue(kHkeyCurrentUser, row.firstWriteKey, row.valueName,
-                           SavedOf(saved, row.firstWriteKey, row.valueName));
-  registry.RegRestoreValue(kHkeyCurrentUser, row.secondWriteKey, row.secondValueName,
-                           SavedOf(saved, row.secondWriteKey, row.secondValueName));
+  const char* const why = "the undo file holds it";
+  Ignored(registry.RegRestoreValue(kHkeyCurrentUser, row.firstWriteKey, row.valueName,
+                                   SavedOf(saved, row.firstWriteKey, row.valueName)),
+          why);
+  Ignored(registry.RegRestoreValue(kHkeyCurrentUser, row.secondWriteKey, row.secondValueName,
+                                   SavedOf(saved, row.secondWriteKey, row.secondValueName)),
+          why);
 }
 
 bool WriteLocation(Registry& registry, const FolderRow& row, const std::string& location, const Snapshot& saved) {

@@ -45,7 +45,7 @@ void TellOfInterruptedRuns(Services& s) {
                                               run->oldLocation, run->newLocation, registryMoved, run->notStarted),
                            kMbIconWarning, std::string(kHintTitle));
       // Told once: the box would otherwise come back at every start.
-      s.files.AppendToFile(recordFile, RecordSeenLine());
+      Ignored(s.files.AppendToFile(recordFile, RecordSeenLine()), "a record that cannot be marked is told again");
     }
   }
 }

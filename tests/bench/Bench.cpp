@@ -89,14 +89,14 @@ struct BenchHost final : Host {
   Win32Host real;
   RawOsVersion QueryOsVersion() override { return real.QueryOsVersion(); }
   unsigned GetDriveType(const std::string& root) override { return real.GetDriveType(root); }
-  HostResult StartCommand(const std::string&, int) override { return HostResult::Success(); }
+  WinResult StartCommand(const std::string&, int) override { return WinResult::Success(); }
   void Sleep(unsigned) override {}
   void SysLogoff() override {}
   std::string ProgramFolder() override { return real.ProgramFolder(); }
   void SetEnvironmentVariable(const std::string&, const std::string&) override {}
   void BroadcastEnvironmentChange() override {}
   void EndProgram() override {}
-  HostResult GuardShell() override { return HostResult::Success(); }  // the shell is never ended here
+  WinResult GuardShell() override { return WinResult::Success(); }  // the shell is never ended here
   void ShellRestored() override {}
   LocalTime Now() override { return real.Now(); }
   std::vector<SyncRoot> SyncRoots() override { return real.SyncRoots(); }

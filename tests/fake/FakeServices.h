@@ -81,11 +81,11 @@ class FakeMachine final : public Registry, public FileSystem, public Host, publi
     if (v != nullptr) type = v->type;
     return v == nullptr ? std::string() : TrimSpaces(v->text);
   }
-  bool RegWriteValue(std::uint32_t, const std::string& key, const std::string& name,
+  WinResult RegWriteValue(std::uint32_t, const std::string& key, const std::string& name,
                      const std::string& value, std::uint32_t type) override {
     const bool ok = refusedKeys.count(key) == 0 && refusedValues.count(name) == 0;
     if (ok) Set(key, name, value, type);
-    return Log("RegWriteValue", {key, name, value, std::to_string(type)}, ok);
+    return Log("RegWriteValue", {key, name, value, std::to_string(type)}, Answer(ok));
   }
   std::optional<RegistryValue> RegReadRaw(std::uint32_t, const std::string& key, const std::string& name) override {
     if (unreadableKeys.count(key) != 0) return std::nullopt;
@@ -93,12 +93,12 @@ class FakeMachine final : public Registry, public FileSystem, public Host, publi
     if (v == nullptr) return RegistryValue{};
     return RegistryValue{true, v->type, StringValueData(v->raw.empty() ? v->text : v->raw)};
   }
-  bool RegRestoreValue(std::uint32_t, const std::string& key, const std::string& name,
+  WinResult RegRestoreValue(std::uint32_t, const std::string& key, const std::string& name,
                        const RegistryValue& value) override {
     const std::string text = FormatRegistryData(value.type, value.data);  // not expanded: shown as stored
     if (value.exists) Set(key, name, text, value.type, value.type == kRegExpandSz ? text : "");
     else values_.erase(key + "|" + name);
-    return Log("RegRestoreValue", {key, name, value.exists ? std::to_string(value.type) : "none"}, true);
+    return Log("RegRestoreValue", {key, name, value.exists ? std::to_string(value.type) : "none"}, Answer(true));
   }
   void Set(const std::string& key, const std::string& name, const std::string& text,
            std::uint32_t type = kRegSz, const std::string& raw = "") {
@@ -118,18 +118,18 @@ class FakeMachine final : public Registry, public FileSystem, public Host, publi
     return Log("GetFileAttributes", {p}, Attributes(p));
   }
   void MakeDirectory(const std::string& path) override { Make(Log("MakeDirectory", {path}, path)); }
-  HostResult SetFileAttributes(const std::string& path, std::uint32_t attributes) override {
+  WinResult SetFileAttributes(const std::string& path, std::uint32_t attributes) override {
     Log("SetFileAttributes", {path, std::to_string(attributes)});
     const auto it = nodes_.find(Norm(path));
-    if (it == nodes_.end()) return HostResult::Failure(2);  // ERROR_FILE_NOT_FOUND
+    if (it == nodes_.end()) return WinResult::Failure(2);  // ERROR_FILE_NOT_FOUND
     it->second.attributes = attributes | (it->second.attributes & kFileAttributeDirectory);  // stays a folder
-    return HostResult::Success();
+    return WinResult::Success();
   }
-  int ShellCopyFiles(const std::string& source, const std::string& to) override {
-    return Log("ShellCopyFiles", {source, to}, Transfer(source, to, false));
+  void ShellCopyFiles(const std::string& source, const std::string& to) override {
+    Transfer(Log("ShellCopyFiles", {source, to}, source), to, false);
   }
-  int ShellMoveFiles(const std::string& source, const std::string& to) override {
-    return Log("ShellMoveFiles", {source, to}, Transfer(source, to, true));
+  void ShellMoveFiles(const std::string& source, const std::string& to) override {
+    Transfer(Log("ShellMoveFiles", {source, to}, source), to, true);
   }
   std::optional<FolderId> GetFolderId(const std::string& path) override {  // the same by every name
     if (!IsDirectory(path)) return std::nullopt;
@@ -167,17 +167,7 @@ class FakeMachine final : public Registry, public FileSystem, public Host, publi
     walk(folder, "");
     return found;
   }
-  // As Windows' own table folds them: ASCII, Latin-1 and Latin Extended-A here.
-  std::string NameKey(const std::string& text) override {
-    std::u16string wide = Utf8ToUtf16(Upper(text));
-    for (char16_t& c : wide) {
-      if (c >= 0xE0 && c <= 0xFE && c != 0xF7) c = static_cast<char16_t>(c - 0x20);
-      const bool oddLower = (c > 0x100 && c < 0x138) || (c > 0x14A && c < 0x178);
-      const bool evenLower = (c > 0x139 && c < 0x149) || (c > 0x179 && c < 0x17F);
-      if ((oddLower && c % 2 == 1) || (evenLower && c % 2 == 0)) c = static_cast<char16_t>(c - 1);
-    }
-    return Utf16ToUtf8(wide);
-  }
+  std::string NameKey(const std::string& text) override { return Upper(text); }
   std::optional<VolumeFacts> VolumeFactsOf(const std::string& path) override {
     const auto it = volumes.find(Upper(Norm(path).substr(0, 2)));
     return it == volumes.end() ? VolumeFacts{"NTFS", true, 4096} : it->second;
@@ -189,23 +179,23 @@ class FakeMachine final : public Registry, public FileSystem, public Host, publi
     const auto it = holders.find(Norm(path));
     return it == holders.end() ? std::vector<std::string>() : it->second;
   }
-  bool WriteNewFile(const std::string& path, const std::string& bytes) override {
+  WinResult WriteNewFile(const std::string& path, const std::string& bytes) override {
     const std::string parent = path.substr(0, path.rfind('\\'));
     const bool ok = !Exists(path) && IsDirectory(parent) && readOnlyFolders.count(Norm(parent)) == 0;
     if (ok) nodes_[Norm(path)] = Node{0, bytes, ++clock_};
-    return Log("WriteNewFile", {path}, ok);
+    return Log("WriteNewFile", {path}, Answer(ok));
   }
-  bool OverwriteFile(const std::string& path, const std::string& bytes) override {
+  WinResult OverwriteFile(const std::string& path, const std::string& bytes) override {
     const auto it = nodes_.find(Norm(path));
     const bool ok = it != nodes_.end() && !IsFolder(it->second);
     if (ok) it->second.content = bytes;
-    return Log("OverwriteFile", {path}, ok);
+    return Log("OverwriteFile", {path}, Answer(ok));
   }
-  bool AppendToFile(const std::string& path, const std::string& bytes) override {
+  WinResult AppendToFile(const std::string& path, const std::string& bytes) override {
     const auto it = nodes_.find(Norm(path));
     const bool ok = it != nodes_.end() && !IsFolder(it->second) && unwritableFiles.count(path) == 0;
     if (ok) it->second.content += bytes;
-    return Log("AppendToFile", {path}, ok);
+    return Log("AppendToFile", {path}, Answer(ok));
   }
   std::optional<std::string> ReadFileStart(const std::string& path, std::size_t limit) override {
     const auto it = nodes_.find(Norm(path));
@@ -222,13 +212,13 @@ class FakeMachine final : public Registry, public FileSystem, public Host, publi
     }
     return names;
   }
-  bool RemoveEmptyDirectory(const std::string& path) override {
+  WinResult RemoveEmptyDirectory(const std::string& path) override {
     const auto inside = [&](const auto& node) { return Below(node.first, Norm(path)); };
     const bool ok = IsDirectory(path) && std::none_of(nodes_.begin(), nodes_.end(), inside);
-    return Log("RemoveEmptyDirectory", {path}, ok && nodes_.erase(Norm(path)) == 1);
+    return Log("RemoveEmptyDirectory", {path}, Answer(ok && nodes_.erase(Norm(path)) == 1));
   }
-  HostResult ProtectPrivateFolder(const std::string& path) override {
-    return Log("ProtectPrivateFolder", {path}, protectRefused ? HostResult::Failure(5) : HostResult::Success());
+  WinResult ProtectPrivateFolder(const std::string& path) override {
+    return Log("ProtectPrivateFolder", {path}, protectRefused ? WinResult::Failure(5) : WinResult::Success());
   }
   bool protectRefused = false;  // the access list cannot be set (ERROR_ACCESS_DENIED)
   void AddDirectory(const std::string& path) { Make(path, true); }
@@ -265,9 +255,9 @@ class FakeMachine final : public Registry, public FileSystem, public Host, publi
 
   RawOsVersion QueryOsVersion() override { return Log("QueryOsVersion", {}, version); }
   unsigned GetDriveType(const std::string& r) override { return Log("GetDriveType", {r}, driveTypes[r]); }
-  HostResult StartCommand(const std::string& commandLine, int showState) override {
+  WinResult StartCommand(const std::string& commandLine, int showState) override {
     Log("StartCommand", {commandLine, std::to_string(showState)});
-    return failingCommands.count(commandLine) == 0 ? HostResult::Success() : HostResult::Failure(2);
+    return failingCommands.count(commandLine) == 0 ? WinResult::Success() : WinResult::Failure(2);
   }
   void Sleep(unsigned milliseconds) override {
     Log("Sleep", {std::to_string(milliseconds)});
@@ -279,8 +269,8 @@ class FakeMachine final : public Registry, public FileSystem, public Host, publi
   }
   void BroadcastEnvironmentChange() override { Log("BroadcastEnvironmentChange", {}); }
   void EndProgram() override { ended = Log("EndProgram", {}, true); }
-  HostResult GuardShell() override {
-    return Log("GuardShell", {}, shellGuardRefused ? HostResult::Failure(5) : HostResult::Success());
+  WinResult GuardShell() override {
+    return Log("GuardShell", {}, shellGuardRefused ? WinResult::Failure(5) : WinResult::Success());
   }
   void ShellRestored() override { Log("ShellRestored", {}); }
   LocalTime Now() override { return now; }
@@ -347,6 +337,7 @@ class FakeMachine final : public Registry, public FileSystem, public Host, publi
     std::uint64_t time = 0;  // last written; a copy keeps it, as the shell's does
   };
   std::uint64_t clock_ = 130000000000000000ull;  // 100 ns steps since 1601: in 2012
+  static WinResult Answer(bool done) { return done ? WinResult::Success() : WinResult::Failure(5); }  // access denied
   static bool IsFolder(const Node& n) { return (n.attributes & kFileAttributeDirectory) != 0; }
   std::uint64_t SizeOf(const std::string& path, const Node& n) const {
     const auto it = sizes.find(path);
@@ -382,16 +373,16 @@ class FakeMachine final : public Registry, public FileSystem, public Host, publi
       nodes_[level] = Node{kFileAttributeDirectory, ""};
     }
   }
-  int Transfer(const std::string& source, const std::string& destination, bool move) {
+  void Transfer(const std::string& source, const std::string& destination, bool move) {
     const auto from = nodes_.find(Norm(source));
-    if (from == nodes_.end()) return -1;
+    if (from == nodes_.end()) return;
     const std::string src = from->first, dst = Norm(destination);
     const std::string target = dst + src.substr(src.rfind('\\'));
     // Into itself or below itself: the shell refuses and changes nothing.
-    if (Same(target, src) || Same(dst, src) || Below(dst, src)) return -1;
+    if (Same(target, src) || Same(dst, src) || Below(dst, src)) return;
     Make(dst);  // the shell makes the destination where it can
-    if (!IsDirectory(dst)) return -1;
-    if (move && moveOntoSameNameDoesNothing && Exists(target)) return 1;
+    if (!IsDirectory(dst)) return;
+    if (move && moveOntoSameNameDoesNothing && Exists(target)) return;
     for (const auto& [path, node] : std::map(nodes_)) {  // a copy: the loop adds to nodes_
       if (!Same(path, src) && !Below(path, src)) continue;
       if (!IsFolder(node) && (heldFiles.count(path) != 0 || shellSkips.count(path) != 0)) continue;
@@ -403,7 +394,6 @@ class FakeMachine final : public Registry, public FileSystem, public Host, publi
                          std::any_of(shellSkips.begin(), shellSkips.end(), inside);
       if (move && !holds) nodes_.erase(path);
     }
-    return 1;
   }
 
   std::map<std::string, StoredValue, CaseLess> values_;

@@ -23,6 +23,7 @@ const std::string kWin7 = "C:\\Users\\Ann";
 const std::string kDocs = kWin7 + "\\Documents";
 const char* const kTaskkill = "StartCommand(taskkill.exe /f /im explorer.exe, 2)";
 const char* const kExplorer = "StartCommand(explorer.exe, 2)";
+const char* const kErrorBox = "MessageBox(Error, 16, (default))";  // a registry write refused
 
 // The row as start-up left it: the box, the tick and both registry values.
 void SetRow(FakeMachine& m, int row, const std::string& path, int tick) {
@@ -281,7 +282,7 @@ const Accepted kAccepted[] = {
      .check = [](FakeMachine& m) {
        EXPECT_EQ(Reg(m, kShellFoldersKey, "Desktop"), kWin7 + "\\Desktop");
        EXPECT_EQ(m.registry.Find(kUserShellFoldersKey, "Desktop")->raw, "%USERPROFILE%\\Desktop");
-       EXPECT_EQ(std::count(m.trace.begin(), m.trace.end(), "MessageBox(Error, 16, (default))"), 2);
+       EXPECT_EQ(std::count(m.trace.begin(), m.trace.end(), kErrorBox), 2);
      }},
     {.name = "refused environment: the temporary folder and variables stay", .ticked = {kDesktop, kTempRow},
      .setup = [](FakeMachine& m) { m.registry.refusedKeys = {kEnvironmentKey}; },
@@ -398,7 +399,8 @@ const Accepted kAccepted[] = {
     {.name = "XP: a refused follow write is told", .profile = Profile::Xp, .ticked = {kDocuments},
      .target = "D:\\Personal", .setup = [](FakeMachine& m) { m.registry.refusedValues = {"My Music"}; },
      .values = {{kDocuments, "D:\\Personal\\My Documents"}, {kMusic, kXpDocs + "\\My Music"}},
-     .recorded = {"注册表拒绝写入新位置"}, .told = true},
+     .recorded = {"注册表拒绝写入新位置"}, .told = true,
+     .check = [](FakeMachine& m) { EXPECT_EQ(std::count(m.trace.begin(), m.trace.end(), kErrorBox), 1); }},
     {.name = "XP: a ticked folder inside a ticked one travels in it, not a second time", .profile = Profile::Xp,
      .ticked = {kDocuments, kMusic}, .target = "D:\\Personal",
      .values = {{kMusic, "D:\\Personal\\My Documents\\My Music"}},

@@ -123,7 +123,7 @@ TEST(Files, ShellMoveOntoASameNamedFolder) {
   const std::vector<FileRecord> original = FreshDesktop();
   const std::wstring stays = kD + L"\\Desktop\\only-in-target.txt";
   WriteFile(stays, "stays");
-  EXPECT_EQ(Win32FileSystem().ShellMoveFiles(Narrow(kDesktop), Narrow(kD)), 1);
+  Win32FileSystem().ShellMoveFiles(Narrow(kDesktop), Narrow(kD));
   EXPECT_EQ(ReadFile(stays), "stays");
   ::DeleteFileW(stays.c_str());
   const std::vector<FileRecord> moved = Manifest(kD + L"\\Desktop"), left = Manifest(kDesktop);
@@ -141,15 +141,18 @@ TEST(Files, ChangesBesidesTheShell) {
   EXPECT_NE(files.GetFileAttributes(desktop + "\\desktop.ini") & FILE_ATTRIBUTE_READONLY, 0u);
   // A new target root is made private: the system takes the access list, and the user can still
   // write the undo file into it. (Which list, is shown natively.)
-  const HostResult made = files.ProtectPrivateFolder(d);
+  const WinResult made = files.ProtectPrivateFolder(d);
   EXPECT_TRUE(made.ok) << made.error;
   // The undo file and the record never replace a file.
   const std::string undo = d + "\\Vestrand-还原-20261206-153000.reg";
   EXPECT_TRUE(files.WriteNewFile(undo, std::string("\xFF\xFE\0\0", 4)));
-  EXPECT_FALSE(files.WriteNewFile(undo, "second") || files.WriteNewFile(d + "\\missing\\x.txt", "x"));
+  EXPECT_FALSE(files.WriteNewFile(undo, "second"));
+  EXPECT_FALSE(files.WriteNewFile(d + "\\missing\\x.txt", "x"));
   EXPECT_EQ(ReadFile(Wide(undo)), std::string("\xFF\xFE\0\0", 4));
   EXPECT_FALSE(files.RemoveEmptyDirectory(d));  // not empty
-  EXPECT_TRUE(CreateDirectories(kD + L"\\e") && files.RemoveEmptyDirectory(d + "\\e") && !PathExists(kD + L"\\e"));
+  EXPECT_TRUE(CreateDirectories(kD + L"\\e"));
+  EXPECT_TRUE(files.RemoveEmptyDirectory(d + "\\e"));
+  EXPECT_FALSE(PathExists(kD + L"\\e"));
 }
 
 // The started program sees the environment set before. A namesake of the system's program beside this
@@ -163,7 +166,7 @@ TEST(Host, StartCommand) {
   ASSERT_TRUE(host.StartCommand("cmd.exe /c echo [%VESTRAND_SVC_PROBE%]> " + Narrow(marker), kShowMinimized).ok);
   EXPECT_TRUE(WaitUntil(30000, [&] { return ReadFile(marker) == "[D:\\Win7User\\Temp Files]\r\n"; }));
   ASSERT_TRUE(WriteFile(trap, "not a program"));
-  const HostResult started = host.StartCommand("taskkill.exe /im vestrand-none.exe", kShowMinimized);
+  const WinResult started = host.StartCommand("taskkill.exe /im vestrand-none.exe", kShowMinimized);
   ::DeleteFileW(trap.c_str());
   EXPECT_TRUE(started.ok) << started.error;
   EXPECT_EQ(host.StartCommand("vestrand-no-such-program.exe /x", kShowNormal).error,
