@@ -286,7 +286,7 @@ class Scenario : public ::testing::TestWithParam<Row> {
     app_->PostClick(C::CkLogoff);  // a log-off would end the test session
     for (int row : untick) app_->PostClick(CheckOf(row));
     app_->SetText(C::Text15, target_);
-    ASSERT_NO_FATAL_FAILURE(Choose(mode));
+    Choose(mode);
     ASSERT_EQ(app_->Check(C::CkLogoff), BST_UNCHECKED);
     // The shell as it runs when the user starts: the run must end it.
     for (DWORD pid : Processes(L"explorer.exe")) shells_.emplace_back(::OpenProcess(SYNCHRONIZE, FALSE, pid));
@@ -294,7 +294,7 @@ class Scenario : public ::testing::TestWithParam<Row> {
 
   void Choose(C mode) {
     app_->PostClick(mode);
-    ASSERT_TRUE(WaitUntil(3000, [&] { return app_->Check(mode) == BST_CHECKED; }));
+    EXPECT_SOON(app_->Check(mode) == BST_CHECKED);
   }
 
   // Each row shows its folder as the registry names it, expanded, ticked; one without a value is hidden.
@@ -495,6 +495,8 @@ class Scenario : public ::testing::TestWithParam<Row> {
   // hint, the target kept, the focus back); the notes window, one, rebuilt, closed by Escape,
   // outliving the main window, the last window ending the program.
   void ExpectWindow() {
+    app_ = std::make_unique<App>();
+    ASSERT_NE(app_->main, nullptr);
     HWND main = app_->main;
     const DWORD pid = app_->pid;
     const auto focused = [&](C c) { return Focus(main) == app_->Handle(c); };
@@ -602,11 +604,7 @@ TEST_P(Scenario, Row) {
   target_ = c.extra & kXp ? L"D:\\Personal" : L"D:\\Win7User";
   if (c.kind == Kind::Start) return ExpectStarts(c);
   MakeProfile(c.extra & kXp, c.versions.front().first);
-  if (c.kind == Kind::Window) {
-    app_ = std::make_unique<App>();
-    ASSERT_NE(app_->main, nullptr);
-    return ExpectWindow();
-  }
+  if (c.kind == Kind::Window) return ExpectWindow();
   // A target longer than the profile's folder: the documents' deepest file fits only in the profile.
   if (c.extra & kFaults) target_ += L"\\" + std::wstring(Expand(L"%USERPROFILE%").size() - 4, L'长');
   ASSERT_NO_FATAL_FAILURE(Prepare(c));
@@ -631,8 +629,8 @@ TEST_P(Scenario, Row) {
   }
   // What the checks refuse before a run, in the modes it is refused in; nothing changes until the cause is gone.
   const auto refused = [&](C mode, const std::string& mentioned) {
-    ASSERT_NO_FATAL_FAILURE(Choose(mode));
-    ASSERT_NO_FATAL_FAILURE(ExpectRefused(target_, mentioned, false));
+    Choose(mode);
+    ExpectRefused(target_, mentioned, false);
   };
   if (c.extra & kSyncRoot) refused(C::OptionMove, Narrow(Of(kDocuments).folder) + " (TestSync)");
   if (c.extra & kFaults) {
@@ -644,7 +642,7 @@ TEST_P(Scenario, Row) {
     ASSERT_TRUE(::DeleteFileW(LongPath(docs + L"\\" + FileNamed(docs + L"\\xxxxxxxx*")).c_str()));
     Record();
   }
-  ASSERT_NO_FATAL_FAILURE(Choose(c.mode));
+  Choose(c.mode);
   ASSERT_NO_FATAL_FAILURE(Run());
   ExpectNothingLost(c.mode);
   ExpectStartTells(L"");  // the run ended: nothing to tell
