@@ -20,10 +20,11 @@ function(vestrand_e2e kind dmode)
   endforeach()
 endfunction()
 
-vestrand_e2e(nt6 fixed start_win7 win7_copy win7_move win7_discard window killed_copying killed_shell_down
-             crashed_shell_down)
+vestrand_e2e(nt6 fixed start_win7 win7_copy win7_move win7_discard win7_sync_root win7_second_run win7_leftovers
+             window killed_copying killed_shell_down crashed_shell_down)
+vestrand_e2e(nt6 fat32 refused_fat32)
 vestrand_e2e(nt6 fixed-p refused)
 vestrand_e2e(nt6 none start_vista_to_10)
 vestrand_e2e(nt6 small refused_no_room)
-vestrand_e2e(nt5 fixed start_nt5 xp_copy xp_move xp_discard)
+vestrand_e2e(nt5 fixed start_nt5 xp_copy xp_move xp_move_undone xp_discard)
 vestrand_e2e(x64 fixed start_win7 start_xp64 win7_copy win7_move win7_discard)

@@ -2,7 +2,8 @@
 # Runs Windows test programs under Wine in a throw-away prefix of this build tree:
 #   wine-harness.sh run <exe> [args]                in the shared test prefix
 #   wine-harness.sh scenario <d-mode> <exe> [args]  in the prefix reset, drive D: as d-mode says: fixed (a folder
-#     of the build tree), fixed-p (and P: naming the profile again, as subst does), small (16 MB) or none
+#     of the build tree), fixed-p (and P: naming the profile again, as subst does), fat32 (the folder, on a FAT32
+#     device as Wine sees it), small (16 MB) or none
 #   wine-harness.sh reset|stop|env <exe>            reset the prefix, end its server, print its settings
 # The prefix is 32-bit for a 32-bit <exe> (as Windows 2000 to 2003), else 64-bit, running 32-bit programs
 # through WoW64 (as Vista to 10), or as VESTRAND_WINE_ARCH says; built once from wineboot under
@@ -54,19 +55,32 @@ build_template() {
   flock -u 9  # the servers started here keep the descriptor: the lock must not go with it
 }
 
+# What a drive mode mounted or attached is let go.
+release_drives() {
+  umount "$ROOT/small_d" 2>/dev/null || true
+  [[ ! -s $ROOT/fat.loop ]] || losetup -d "$(cat "$ROOT/fat.loop")" 2>/dev/null || true
+  rm -f "$ROOT/fat.loop" "$ROOT/fat.img"
+}
+
 # Puts back the registry and the profile the template holds, and drive D: as `mode` says.
 reset_prefix() {
   "$WINESERVER" -k 2>/dev/null || true
   timeout 60 "$WINESERVER" -w 2>/dev/null || true
-  umount "$ROOT/small_d" 2>/dev/null || true
+  release_drives
   chmod -R u+w "$USER_DIR" "$VESTRAND_DRIVE_D" 2>/dev/null || true
   rm -rf "$USER_DIR" "$VESTRAND_DRIVE_D" "$WINEPREFIX"/dosdevices/{d:,d::,p:}
   cp -a "$ROOT/template"/*.reg "$WINEPREFIX/"
   cp -a "$ROOT/template/user" "$USER_DIR"
   mkdir -p "$VESTRAND_DRIVE_D" "$ROOT/small_d"
   case $mode in
-    fixed | fixed-p) ln -s "$VESTRAND_DRIVE_D" "$WINEPREFIX/dosdevices/d:" ;;&
+    fixed | fixed-p | fat32) ln -s "$VESTRAND_DRIVE_D" "$WINEPREFIX/dosdevices/d:" ;;&
     fixed-p) ln -s "$USER_DIR" "$WINEPREFIX/dosdevices/p:" ;;
+    fat32)  # Wine reads the file system's kind from the raw device named d::
+      { command -v mkfs.vfat && truncate -s 64M "$ROOT/fat.img" && mkfs.vfat -F 32 "$ROOT/fat.img" &&
+        losetup -f --show "$ROOT/fat.img" >"$ROOT/fat.loop"; } >/dev/null 2>&1 ||
+        { echo "wine-harness: skipped: this machine does not let the test attach a FAT32 image (root, a loop" \
+               "device and mkfs.vfat from dosfstools)"; release_drives; exit 77; }
+      ln -s "$(cat "$ROOT/fat.loop")" "$WINEPREFIX/dosdevices/d::" ;;
     small)
       mount -t tmpfs -o size=16m tmpfs "$ROOT/small_d" 2>/dev/null ||
         { echo "wine-harness: skipped: this machine does not let the test mount a small file system as D:"; exit 77; }
@@ -101,7 +115,7 @@ run() {
 
 case $cmd in
   run) build_template; [[ -e $WINEPREFIX/dosdevices/d: ]] || reset_prefix; run "$@" ;;
-  scenario) build_template; reset_prefix; rc=0; run "$@" || rc=$?; umount "$ROOT/small_d" 2>/dev/null || true; exit $rc ;;
+  scenario) build_template; reset_prefix; rc=0; run "$@" || rc=$?; release_drives; exit $rc ;;
   reset) build_template; reset_prefix ;;
   stop) "$WINESERVER" -k 2>/dev/null || true ;;
   env) env | grep -E '^(WINEPREFIX|WINEARCH|HOME|VESTRAND_DRIVE_D)=' ;;

@@ -83,9 +83,10 @@ inline void Walk(const std::wstring& root, const std::wstring& relative, std::ve
       Walk(root, name, out);
       continue;
     }
-    for (const char c : ReadFile(root + name)) {
+    e.size = (std::uint64_t{fd.nFileSizeHigh} << 32) | fd.nFileSizeLow;
+    // A file of gigabytes (a disk image) is known by its size.
+    for (const char c : e.size < (1u << 30) ? ReadFile(root + name) : std::string()) {
       e.hash = (e.hash ^ static_cast<unsigned char>(c)) * 1099511628211ull;
-      ++e.size;
     }
     out.push_back(e);
   }

@@ -2,6 +2,8 @@
 // would, against a real registry and real files; each ctest scenario is a row of the table at the end.
 #include <gtest/gtest.h>
 
+#include <sddl.h>
+
 #include <memory>
 #include <set>
 
@@ -22,40 +24,44 @@ using C = Control;
 const std::wstring kExplorerKey = L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\";
 const std::wstring kShellFolders = kExplorerKey + L"Shell Folders";
 const std::wstring kUserShellFolders = kExplorerKey + L"User Shell Folders";
+const wchar_t* const kHeldOpen = L"正在使用\\held open.bin";
+
+// The rows as the window lists them, from 1.
+enum RowNo { kDesktop = 1, kDocuments, kFavorites, kCache, kCookies, kTemp, kContacts, kDownloads, kLinks,
+             kSearches, kVideos, kPictures, kMusic, kSavedGames };
+bool KeptInEnvironment(int row) { return row == kTemp; }
+const int kCarriedWhenEnded = kFavorites;  // a run ended by force while it copies this row has done two
 
 // Each row's value name, and its folder under %USERPROFILE% on Windows 7 and on XP (none: XP has no
 // value); XP keeps the media folders inside the documents.
 const wchar_t* const kRowFolders[kRowCount][3] = {
-    {L"Desktop", L"Desktop", L"桌面"},
-    {L"Personal", L"Documents", L"My Documents"},
+    {L"Desktop", L"Desktop", L"桌面"}, {L"Personal", L"Documents", L"My Documents"},
     {L"Favorites", L"Favorites", L"Favorites"},
     {L"Cache", L"AppData\\Local\\Microsoft\\Windows\\Temporary Internet Files",
      L"Local Settings\\Temporary Internet Files"},
     {L"Cookies", L"AppData\\Roaming\\Microsoft\\Windows\\Cookies", L"Cookies"},
     {L"TEMP", L"AppData\\Local\\Temp", L"Local Settings\\Temp"},
-    {L"{56784854-C6CB-462B-8169-88E350ACB882}", L"Contacts", nullptr},
-    {L"{374DE290-123F-4565-9164-39C4925E467B}", L"Downloads", nullptr},
-    {L"{BFB9D5E0-C6A9-404C-B2B2-AE6DB6AF4968}", L"Links", nullptr},
-    {L"{7D1D3A04-DEBB-4115-95CF-2F29DA2920DA}", L"Searches", nullptr},
-    {L"My Video", L"Videos", L"My Documents\\My Videos"},
-    {L"My Pictures", L"Pictures", L"My Documents\\My Pictures"},
-    {L"My Music", L"Music", L"My Documents\\My Music"},
-    {L"{4C5C32FF-BB9D-43B0-B5B4-2D72E54EAAA4}", L"Saved Games", nullptr}};
+    {L"{56784854-C6CB-462B-8169-88E350ACB882}", L"Contacts"}, {L"{374DE290-123F-4565-9164-39C4925E467B}", L"Downloads"},
+    {L"{BFB9D5E0-C6A9-404C-B2B2-AE6DB6AF4968}", L"Links"}, {L"{7D1D3A04-DEBB-4115-95CF-2F29DA2920DA}", L"Searches"},
+    {L"My Video", L"Videos", L"My Documents\\My Videos"}, {L"My Pictures", L"Pictures", L"My Documents\\My Pictures"},
+    {L"My Music", L"Music", L"My Documents\\My Music"}, {L"{4C5C32FF-BB9D-43B0-B5B4-2D72E54EAAA4}", L"Saved Games"}};
 
-void SetValue(const std::wstring& key, const std::wstring& name, const std::wstring& data, DWORD type) {
-  SetRaw(key, name, type, data.c_str(), static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t)));
+void SetValue(const std::wstring& key, const std::wstring& name, const std::wstring& data, DWORD type,
+              HKEY root = HKEY_CURRENT_USER) {  // the key made too
+  ::SHSetValueW(root, key.c_str(), name.c_str(), type, data.c_str(), DWORD((data.size() + 1) * sizeof(wchar_t)));
 }
 
 // Row `row`'s value under User Shell Folders (TEMP), or else under Shell Folders (TMP).
 std::wstring RowValue(int row, bool first = true, DWORD* type = nullptr) {
-  if (row == 6) return ReadValue(L"Environment", first ? L"TEMP" : L"TMP", type);
+  if (KeptInEnvironment(row)) return ReadValue(L"Environment", first ? L"TEMP" : L"TMP", type);
   return ReadValue(first ? kUserShellFolders : kShellFolders, kRowFolders[row - 1][0], type);
 }
 
 // Points row `row` at `unexpanded` (and Shell Folders at it expanded), the folder made.
 void SetRowFolder(int row, const std::wstring& unexpanded) {
-  SetValue(row == 6 ? L"Environment" : kUserShellFolders, kRowFolders[row - 1][0], unexpanded, REG_EXPAND_SZ);
-  if (row != 6) SetValue(kShellFolders, kRowFolders[row - 1][0], Expand(unexpanded), REG_SZ);
+  SetValue(KeptInEnvironment(row) ? L"Environment" : kUserShellFolders, kRowFolders[row - 1][0], unexpanded,
+           REG_EXPAND_SZ);
+  if (!KeptInEnvironment(row)) SetValue(kShellFolders, kRowFolders[row - 1][0], Expand(unexpanded), REG_SZ);
   CreateDirectories(Expand(unexpanded));
 }
 
@@ -80,7 +86,8 @@ std::wstring FileNamed(const std::wstring& pattern) {
 
 std::string MessageBoxText(HWND box) { return WindowText(::GetDlgItem(box, 0xFFFF)); }
 
-// The program the harness names in VESTRAND_PROGRAM; `main`: its window, if one shows within `waitMs`.
+// The program the harness names in VESTRAND_PROGRAM; `main`: its window, if one shows within `waitMs`
+// before any box does.
 struct App {
   explicit App(DWORD waitMs = 20000) {
     STARTUPINFOW si{};
@@ -94,12 +101,12 @@ struct App {
     process.reset(pi.hProcess);
     const UniqueHandle thread(pi.hThread);
     pid = pi.dwProcessId;
-    WaitUntil(waitMs, [&] {
-      const std::vector<HWND> shown = TopLevels(pid, kMainWindowClass, true);
-      main = shown.empty() ? nullptr : shown.front();
-      return main != nullptr || !Running();
-    });
+    WaitUntil(waitMs, [&] { return Main() || !DialogWindows(pid).empty() || !Running(); });
     Send(main, WM_NULL);  // start-up fills the boxes right after showing the window
+  }
+  HWND Main() {
+    const std::vector<HWND> shown = TopLevels(pid, kMainWindowClass, true);
+    return main = shown.empty() ? nullptr : shown.front();
   }
   ~App() { if (Running()) EndProcess(pid); }
   bool Running() const { return ::WaitForSingleObject(process.get(), 0) == WAIT_TIMEOUT; }
@@ -111,9 +118,7 @@ struct App {
   HWND Handle(C c) const { return ::GetDlgItem(main, ControlId(c)); }
   std::string Text(C c) const { return WindowText(Handle(c)); }
   int Check(C c) const { return static_cast<int>(Send(Handle(c), BM_GETCHECK)); }
-  void SetText(C c, const std::wstring& text) const {
-    Send(Handle(c), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
-  }
+  void SetText(C c, const std::wstring& text) const { Send(Handle(c), WM_SETTEXT, 0, LPARAM(text.c_str())); }
   void PostClick(C c) const { ::PostMessageW(Handle(c), BM_CLICK, 0, 0); }
 
   UniqueHandle process;
@@ -123,15 +128,20 @@ struct App {
 
 enum class Kind { Start, Run, Refuse, Window, Kill };
 enum Extra {
-  kFaults = 1,  // the documents named in many scripts, holding a file held open, names only "\\?\" makes
-                // and a path over 260 characters: these may stay behind (the user told), never vanish
+  kFaults = 1,  // the documents named in many scripts, names only "\\?\" makes (may stay behind, told); refused
+                // while a file is held open, in either mode, then for a path too long below the (longer) target
   kUndo = 2,    // then the run's undo file is imported
-  kClash = 4,   // refusals: a chain of bad targets, the last clashing with a desktop.ini in the target
+  kClash = 4,   // refusals: a chain of bad targets, the last holding "łódź.jpg" where the documents hold "Łódź.jpg"
   kNoRoom = 8,  // or more in the documents than the small drive D: holds
   kXp = 16,  // the NT 5 family's profile
   kDpi144 = 32,
-  kBig = 64,  // the desktop holds 256 MB: its copy takes seconds
+  kBig = 64,  // the favourites hold 256 MB: their copy takes seconds
   kCrash = 128,  // the program crashes instead of being ended
+  kSyncRoot = 256,   // the documents registered as a sync client's folder: a move refused before the run
+  kFirstRun = 512,   // the target holds a first run's folders, each with its own desktop.ini and other files
+  kLeftovers = 1024, // the target holds copies an earlier run left, equal in size and time
+  kUndone = 2048,    // the target holds the documents' name already: the shell's move does nothing
+  kTooLarge = 4096,  // refusals: a 4 GiB file in the documents for a FAT32 drive D:
 };
 struct Row {
   const char* name;
@@ -163,48 +173,77 @@ struct RowState {
   int row = 0;
   std::wstring folder, expectedNew, before[2];  // before the run: its folder and both values
   DWORD types[2] = {};
-  std::vector<FileRecord> files;
+  std::vector<FileRecord> files, there;  // in its folder, and in the target's folder of its name
   bool moves = false;  // ticked, or inside a folder that moves (the registry follows it)
+  bool pointedBack = false;  // ticked, but the shell carries nothing
+};
+
+// A file of `size` bytes that takes no room.
+bool SparseFile(const std::wstring& path, LONGLONG size) {
+  UniqueFileHandle f(::CreateFileW(LongPath(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+  LARGE_INTEGER end{};
+  end.QuadPart = size;
+  return f && ::SetFilePointerEx(f.get(), end, nullptr, FILE_BEGIN) && ::SetEndOfFile(f.get());
+}
+
+// `folder` registered as a sync client's folder of the current user (the 64-bit view), while this lives.
+struct SyncRoot {
+  explicit SyncRoot(const std::wstring& folder) {
+    UniqueHandle token;
+    alignas(TOKEN_USER) BYTE user[512] = {};
+    DWORD size = 0;
+    UniqueLocalMem<wchar_t*> sid;
+    if (!folder.empty() && ::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, token.put()) &&
+        ::GetTokenInformation(token.get(), TokenUser, user, sizeof user, &size) &&
+        ::ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(user)->User.Sid, sid.put())) {
+      key = kExplorerKey + L"SyncRootManager\\TestSync!" + sid.get() + L"!ann@example.com";
+      SetValue(key + L"\\UserSyncRoots", sid.get(), folder, REG_SZ, HKEY_LOCAL_MACHINE);
+    }
+  }
+  ~SyncRoot() { key.empty() || ::SHDeleteKeyW(HKEY_LOCAL_MACHINE, key.c_str()); }
+  std::wstring key;
 };
 
 class Scenario : public ::testing::TestWithParam<Row> {
  protected:
-  // The family's profile with files in every folder, all recorded.
+  // The family's profile with files in every folder, and the target as the row has it; all recorded.
   void Prepare(const Row& c) {
-    if (c.extra & kFaults) SetRowFolder(2, L"%USERPROFILE%\\我的 文档 Документы \U0001F600");
-    if (c.extra & kClash) WriteFile(target_ + L"\\Desktop\\desktop.ini", "an older one");
-    std::wstring deep = L"深处";
-    for (int level = 1; level <= 5; ++level) deep += L"\\第层 " + std::wstring(55, L'x');
+    if (c.extra & kFaults) SetRowFolder(kDocuments, L"%USERPROFILE%\\我的 文档 Документы \U0001F600");
     for (int row = 1; row <= kRowCount; ++row) {
       RowState s;
       s.row = row;
       s.folder = Expand(RowValue(row));
       if (s.folder.empty()) continue;
       std::vector<std::wstring> names;  // TEMP is the system's
-      if (row != 6) {
+      if (!KeptInEnvironment(row)) {
         names = {L"中文 文件名.txt", L"with space\\子目录\\深层 文件.bin", L"with space\\empty.dat",
-                 L"readonly.txt", L"hidden.txt", row == 4 || row == 5 ? L"" : L"desktop.ini"};
+                 L"readonly.txt", L"hidden.txt", row == kCache || row == kCookies ? L"" : L"desktop.ini"};
       }
-      if (row == 2 && (c.extra & kNoRoom)) names.push_back(L"大文件.bin");
-      if (row == 2 && (c.extra & kFaults)) {
-        names.insert(names.end(), {L"Привет мир.txt", L"\U0001F600 \U00020000 扩展 \u00E9t\u00E9.txt", deep,
-                                   L"末尾有点.", L"末尾有点的文件夹.\\里面.txt", L"正在使用\\held open.bin"});
+      if (row == kDocuments && (c.extra & kNoRoom)) names.push_back(L"大文件.bin");
+      if (row == kDocuments && (c.extra & kClash)) names.push_back(L"Łódź.jpg");
+      if (row == kDocuments && (c.extra & kFaults)) {  // the last one: a path of 255 characters here
+        names.insert(names.end(), {L"Привет мир.txt", L"\U0001F600 \U00020000 扩展 \u00E9t\u00E9.txt", L"末尾有点.",
+                                   L"末尾有点的文件夹.\\里面.txt", kHeldOpen,
+                                   std::wstring(250 - s.folder.size(), L'x') + L".txt"});
       }
-      for (int k = 0; row == 1 && (c.extra & kBig) && k < 64; ++k) names.push_back(L"大" + std::to_wstring(k));
+      for (int k = 0; row == kCarriedWhenEnded && (c.extra & kBig) && k < 64; ++k) {
+        names.push_back(L"大" + std::to_wstring(k));
+      }
       for (const std::wstring& name : names) {
         const std::size_t size = name == L"大文件.bin"              ? 24u << 20
                                  : name.rfind(L"大", 0) == 0         ? 4u << 20
                                  : name.find(L".bin") != name.npos ? 300000u : 20u;
         ASSERT_TRUE(name.empty() || WriteFile(s.folder + L"\\" + name, std::string(size, char('a' + row))));
       }
+      ASSERT_TRUE(row != kDocuments || !(c.extra & kTooLarge) || SparseFile(s.folder + L"\\映像.iso", 4ll << 30));
       ::SetFileAttributesW((s.folder + L"\\readonly.txt").c_str(), FILE_ATTRIBUTE_READONLY);
       ::SetFileAttributesW((s.folder + L"\\hidden.txt").c_str(), FILE_ATTRIBUTE_HIDDEN);
       rows_.push_back(s);
     }
     for (RowState& s : rows_) {
-      s.files = Manifest(s.folder);
-      for (bool first : {true, false}) s.before[first] = RowValue(s.row, first, &s.types[first]);
-      s.moves = c.kind == Kind::Run && !c.untick.count(s.row);
+      const bool ticked = c.kind == Kind::Run && !c.untick.count(s.row);
+      s.pointedBack = ticked && (c.extra & kUndone);
+      s.moves = (ticked && !s.pointedBack) || (c.kind == Kind::Kill && (c.extra & kBig) && s.row < kCarriedWhenEnded);
       // Where it must end up: an inner folder travels with a ticked outer one.
       s.expectedNew = target_ + L"\\" + s.folder.substr(s.folder.find_last_of(L'\\') + 1);
       for (const RowState& outer : rows_) {
@@ -214,8 +253,30 @@ class Scenario : public ::testing::TestWithParam<Row> {
         s.expectedNew = outer.expectedNew + s.folder.substr(outer.folder.size());
         s.moves = s.moves || c.mode == C::OptionMove;
       }
+      if (KeptInEnvironment(s.row)) continue;
+      if (c.extra & kFirstRun) {
+        ASSERT_TRUE(WriteFile(s.expectedNew + L"\\desktop.ini", "[.ShellClassInfo] the target's own") &&
+                    WriteFile(s.expectedNew + L"\\上次转移的文件.txt", "from the first run"));
+      }
+      for (const std::wstring copy : {L"\\中文 文件名.txt", L"\\with space\\子目录\\深层 文件.bin"}) {
+        if (!(c.extra & kLeftovers)) continue;
+        CreateDirectories(s.expectedNew + L"\\with space\\子目录");
+        ASSERT_TRUE(::CopyFileW((s.folder + copy).c_str(), (s.expectedNew + copy).c_str(), TRUE));  // time kept
+      }
+    }
+    ASSERT_TRUE(!(c.extra & kClash) || WriteFile(target_ + L"\\Documents\\łódź.jpg", "another picture"));
+    ASSERT_TRUE(!(c.extra & kUndone) || CreateDirectories(target_ + L"\\My Documents\\My Music"));
+  }
+
+  // What each folder holds, in it and at its new place (a file held open by size alone), and its values.
+  void Record() {
+    for (RowState& s : rows_) {
+      s.files = Manifest(s.folder);
+      s.there = Manifest(s.expectedNew);
+      for (bool first : {true, false}) s.before[first] = RowValue(s.row, first, &s.types[first]);
     }
   }
+  RowState& Of(int row) { return *std::find_if(rows_.begin(), rows_.end(), [&](auto& s) { return s.row == row; }); }
 
   // Starts the program, checks the rows it shows, and chooses as the user would.
   void Launch(C mode, const std::set<int>& untick) {
@@ -224,11 +285,16 @@ class Scenario : public ::testing::TestWithParam<Row> {
     ExpectRowsShown(*app_);
     app_->PostClick(C::CkLogoff);  // a log-off would end the test session
     for (int row : untick) app_->PostClick(CheckOf(row));
-    app_->PostClick(mode);
     app_->SetText(C::Text15, target_);
-    ASSERT_TRUE(WaitUntil(3000, [&] { return app_->Check(mode) + app_->Check(C::CkLogoff) == 1; }));
+    Choose(mode);
+    ASSERT_EQ(app_->Check(C::CkLogoff), BST_UNCHECKED);
     // The shell as it runs when the user starts: the run must end it.
     for (DWORD pid : Processes(L"explorer.exe")) shells_.emplace_back(::OpenProcess(SYNCHRONIZE, FALSE, pid));
+  }
+
+  void Choose(C mode) {
+    app_->PostClick(mode);
+    EXPECT_SOON(app_->Check(mode) == BST_CHECKED);
   }
 
   // Each row shows its folder as the registry names it, expanded, ticked; one without a value is hidden.
@@ -269,38 +335,53 @@ class Scenario : public ::testing::TestWithParam<Row> {
     for (DWORD pid : now) EndProcess(pid);
   }
 
-  // A moving row's values name its new place, REG_SZ; the others keep theirs and their types. Every
-  // file is, unchanged, at the new place or the old; no place holds a stranger.
-  void ExpectNothingLost(C mode) {
+  // Both of the row's values name its new place as REG_SZ, or else are as they were, types included.
+  bool Values(const RowState& s, bool named) const {
+    for (bool first : {true, false}) {
+      DWORD type = 0;
+      const std::wstring now = RowValue(s.row, first, &type);
+      if (named ? _wcsicmp(now.c_str(), s.expectedNew.c_str()) != 0 || type != REG_SZ
+                : now != s.before[first] || type != s.types[first]) {
+        return false;
+      }
+    }
+    return true;
+  }
+
+  // After a run, a moving row's values name its new place, REG_SZ; the others (after a refusal, all) keep
+  // theirs and their types. Every file is, unchanged, at the new place or the old; the target keeps its own
+  // desktop.ini and whatever else it held; no place holds a stranger.
+  void ExpectNothingLost(C mode, bool ran = true) {
     bool leftBehind = false;
     const auto holds = [](const auto& v, const FileRecord& e) { return std::count(v.begin(), v.end(), e) > 0; };
     for (const RowState& s : rows_) {
       SCOPED_TRACE("row " + std::to_string(s.row) + " " + Narrow(s.folder));
-      for (bool first : {true, false}) {
-        DWORD type = 0;
-        const std::wstring now = RowValue(s.row, first, &type);
-        const bool named = _wcsicmp(now.c_str(), s.expectedNew.c_str()) == 0 && type == REG_SZ;
-        const bool kept = now == s.before[first] && type == s.types[first];
-        EXPECT_TRUE(s.moves ? named && IsDirectory(s.expectedNew) : kept || (s.row == inProgress_ && named))
-            << "value now: " << Narrow(now) << ", type " << type;
-      }
-      const bool carried = s.moves && mode != C::OptionDont;
-      const std::vector<FileRecord> now = s.moves ? Manifest(s.expectedNew) : std::vector<FileRecord>();
+      const bool moves = ran && s.moves, carried = moves && mode != C::OptionDont;
+      EXPECT_TRUE(moves ? Values(s, true) && IsDirectory(s.expectedNew)
+                        : Values(s, false) || (s.row == inProgress_ && Values(s, true)))
+          << "values now: " << Narrow(RowValue(s.row)) << ", " << Narrow(RowValue(s.row, false));
+      const std::vector<FileRecord> now = moves ? Manifest(s.expectedNew) : std::vector<FileRecord>();
       const std::vector<FileRecord> old = Manifest(s.folder);
       for (const FileRecord& e : s.files) {
         const std::wstring& name = e.relativePath;
         const bool moved = holds(now, e), stayed = holds(old, e);
-        const bool mayStay = name.find(L"held open") != name.npos || name.find(L".\\") != name.npos ||
-                             name.back() == L'.' || s.folder.size() + name.size() > 260;
+        const bool theirs = std::any_of(s.there.begin(), s.there.end(), [&](const FileRecord& t) {
+          return ::lstrcmpiW(t.relativePath.c_str(), name.c_str()) == 0;
+        });
         EXPECT_TRUE(moved || stayed) << "lost: " << Narrow(name);
         EXPECT_TRUE(stayed || (carried && mode == C::OptionMove)) << "not kept: " << Narrow(name);
-        EXPECT_TRUE(!carried || moved || mayStay) << "not carried: " << Narrow(name);
-        leftBehind = leftBehind || (carried && !moved);
+        EXPECT_TRUE(!carried || moved || theirs || name.find(L".\\") != name.npos || name.back() == L'.')
+            << "not carried: " << Narrow(name);
+        leftBehind = leftBehind || (carried && !moved && !theirs);
       }
+      leftBehind = leftBehind || (ran && s.pointedBack);
       // A folder moved whole is gone.
       EXPECT_FALSE(carried && mode == C::OptionMove && old.empty() && PathExists(s.folder)) << "left";
-      for (const FileRecord& e : now) EXPECT_TRUE(holds(s.files, e)) << "new: " << Narrow(e.relativePath);
-      for (const FileRecord& e : s.row == 6 ? now : old) EXPECT_TRUE(holds(s.files, e)) << "stranger";
+      for (const FileRecord& e : s.there) EXPECT_TRUE(!carried || holds(now, e)) << "gone: " << Narrow(e.relativePath);
+      for (const FileRecord& e : now) {
+        EXPECT_TRUE(holds(s.files, e) || holds(s.there, e)) << "new: " << Narrow(e.relativePath);
+      }
+      for (const FileRecord& e : KeptInEnvironment(s.row) ? now : old) EXPECT_TRUE(holds(s.files, e)) << "stranger";
     }
     // Whatever stays behind, the user is told: a box names the record lying in the target.
     const std::wstring record = FileNamed(target_ + L"\\Vestrand-记录-*.txt");
@@ -314,12 +395,20 @@ class Scenario : public ::testing::TestWithParam<Row> {
     const std::wstring undo = FileNamed(target_ + L"\\Vestrand-还原-*.reg");
     ASSERT_FALSE(undo.empty()) << "no undo file in the target";
     ASSERT_EQ(::_wsystem((L"start /wait regedit /s \"" + target_ + L"\\" + undo + L"\"").c_str()), 0);
-    for (const RowState& s : rows_) {
-      for (bool first : {true, false}) {
-        DWORD type = 0;
-        EXPECT_TRUE(RowValue(s.row, first, &type) == s.before[first] && type == s.types[first]) << s.row;
-      }
+    for (const RowState& s : rows_) EXPECT_TRUE(Values(s, false)) << s.row;
+  }
+
+  // A start tells of a record left unfinished, once, in a box before its window shows; of no other.
+  void ExpectStartTells(const std::wstring& record) {
+    App app;
+    const std::vector<HWND> boxes = DialogWindows(app.pid);
+    ASSERT_EQ(boxes.size(), record.empty() ? 0u : 1u) << Narrow(record);
+    if (!boxes.empty()) {
+      EXPECT_TRUE(WindowText(boxes[0]) == "友情提示:" && !app.main) << "the window showed before the box";
+      EXPECT_NE(MessageBoxText(boxes[0]).find(Narrow(record)), std::string::npos) << MessageBoxText(boxes[0]);
+      ::PostMessageW(boxes[0], WM_COMMAND, IDOK, 0);
     }
+    EXPECT_TRUE(WaitUntil(10000, [&] { return app.Main() != nullptr; })) << "no window";
   }
 
   // A refused target: a box with OK alone says why, and nothing changed: no value, no file, nothing
@@ -350,7 +439,7 @@ class Scenario : public ::testing::TestWithParam<Row> {
     ::GetWindowRect(app_->main, &now);
     EXPECT_TRUE(::EqualRect(&now, &placed)) << "the main window did not come back to its place";
     EXPECT_EQ(Processes(L"explorer.exe").size(), 1u) << "the shell was ended";
-    ExpectNothingLost(C::OptionMove);
+    ExpectNothingLost(C::OptionMove, false);
     EXPECT_EQ(Manifest(L"D:\\", true), driveD) << "something was made on D:";
   }
 
@@ -406,6 +495,8 @@ class Scenario : public ::testing::TestWithParam<Row> {
   // hint, the target kept, the focus back); the notes window, one, rebuilt, closed by Escape,
   // outliving the main window, the last window ending the program.
   void ExpectWindow() {
+    app_ = std::make_unique<App>();
+    ASSERT_NE(app_->main, nullptr);
     HWND main = app_->main;
     const DWORD pid = app_->pid;
     const auto focused = [&](C c) { return Focus(main) == app_->Handle(c); };
@@ -464,13 +555,13 @@ class Scenario : public ::testing::TestWithParam<Row> {
   // crash, started by the program itself); every file is kept; no value but the interrupted row's
   // has changed.
   void ExpectShellBackAfterKill(const Row& c) {
-    const std::wstring copied = target_ + L"\\Desktop\\大*";
+    RowState& cut = Of(kCarriedWhenEnded);
     app_->PostClick(C::Command1);
     ASSERT_TRUE(WaitUntil(60000, [&] {
       const bool shellEnded = std::all_of(shells_.begin(), shells_.end(), [](const UniqueHandle& shell) {
         return ::WaitForSingleObject(shell.get(), 0) == WAIT_OBJECT_0;
       });
-      return shellEnded && (!(c.extra & kBig) || !FileNamed(copied).empty());
+      return shellEnded && (!(c.extra & kBig) || !FileNamed(cut.expectedNew + L"\\大*").empty());
     }));
     // A crash: a thread of the program runs at address 0.
     ASSERT_TRUE(c.extra & kCrash ? UniqueHandle(::CreateRemoteThread(app_->process.get(), nullptr, 0, nullptr,
@@ -483,10 +574,21 @@ class Scenario : public ::testing::TestWithParam<Row> {
     EXPECT_TRUE(Processes(L"Vestrand.exe", app_->pid).empty()) << "the watcher stayed";
     EXPECT_TRUE(!(c.extra & kCrash) || Processes(L"explorer.exe", app_->pid) == back) << "not at once";
     for (DWORD pid : Processes(L"explorer.exe")) EndProcess(pid);
-    inProgress_ = c.extra & kBig ? 1 : 0;
-    EXPECT_TRUE(!inProgress_ || Manifest(target_ + L"\\Desktop").size() < rows_[0].files.size()) << "not cut";
+    inProgress_ = c.extra & kBig ? kCarriedWhenEnded : 0;
+    EXPECT_TRUE(!inProgress_ || Manifest(cut.expectedNew).size() < cut.files.size()) << "not cut";
     ExpectNothingLost(c.mode);
-    // The record of the interrupted run is to be checked here.
+    if (!inProgress_) return;
+    // The record names the rows done, each with its outcome, and last the row in progress, without one; the
+    // next start names the record, once; the undo file puts every value back.
+    const std::wstring record = target_ + L"\\" + FileNamed(target_ + L"\\Vestrand-记录-*.txt");
+    const std::string text = ReadFile(record), going = "  正在转移到: " + Narrow(cut.expectedNew) + "\r\n";
+    int done = 0;
+    for (std::size_t at = text.find("  结果: "); at != text.npos; at = text.find("  结果: ", at + 1)) ++done;
+    EXPECT_TRUE(text.rfind("\xEF\xBB\xBF", 0) == 0 && done == kCarriedWhenEnded - 1 &&
+                text.find(going) != text.npos && text.find("  结果: ", text.find(going)) == text.npos) << text;
+    ExpectStartTells(record);
+    ExpectStartTells(L"");
+    ExpectUndone();
   }
 
   std::unique_ptr<App> app_;
@@ -502,33 +604,48 @@ TEST_P(Scenario, Row) {
   target_ = c.extra & kXp ? L"D:\\Personal" : L"D:\\Win7User";
   if (c.kind == Kind::Start) return ExpectStarts(c);
   MakeProfile(c.extra & kXp, c.versions.front().first);
-  if (c.kind == Kind::Window) {
-    app_ = std::make_unique<App>();
-    ASSERT_NE(app_->main, nullptr);
-    return ExpectWindow();
-  }
+  if (c.kind == Kind::Window) return ExpectWindow();
+  // A target longer than the profile's folder: the documents' deepest file fits only in the profile.
+  if (c.extra & kFaults) target_ += L"\\" + std::wstring(Expand(L"%USERPROFILE%").size() - 4, L'长');
   ASSERT_NO_FATAL_FAILURE(Prepare(c));
+  const SyncRoot syncRoot(c.extra & kSyncRoot ? Of(kDocuments).folder : L"");
+  const std::wstring heldOpen = Of(kDocuments).folder + L"\\" + kHeldOpen;
+  UniqueFileHandle held(c.extra & kFaults ? ::CreateFileW(LongPath(heldOpen).c_str(), GENERIC_READ, 0, nullptr,
+                                                          OPEN_EXISTING, 0, nullptr)
+                                          : INVALID_HANDLE_VALUE);
+  ASSERT_TRUE(held || !(c.extra & kFaults)) << "could not hold the file open";
+  Record();
   ASSERT_NO_FATAL_FAILURE(Launch(c.mode, c.untick));
   if (c.kind == Kind::Kill) return ExpectShellBackAfterKill(c);
   if (c.kind == Kind::Refuse) {
     // Only refusals that need real drives and files, one after the other in one session; the first by Enter.
-    std::vector<std::pair<std::wstring, const char*>> refusals = {{target_, "空间不够"}};
+    std::vector<std::pair<std::wstring, const char*>> refusals = {
+        {target_, c.extra & kTooLarge ? "FAT32 格式" : "空间不够"}};
     if (c.extra & kClash) {
-      refusals = {{L"\\\\nosuchserver\\share\\x", ""}, {L"P:\\Desktop\\备份", "之中"}, {target_, "会被覆盖"}};
+      refusals = {{L"\\\\nosuchserver\\share\\x", ""}, {L"P:\\Desktop\\备份", "之中"}, {target_, "1 个文件会被覆盖"}};
     }
-    for (const auto& [target, mentioned] : refusals) {
-      ExpectRefused(target, mentioned, target == refusals.front().first);
-    }
+    for (const auto& [target, mentioned] : refusals) ExpectRefused(target, mentioned, target == refusals.front().first);
     return;
   }
-  const std::wstring heldOpen = LongPath(rows_[1].folder + L"\\正在使用\\held open.bin");
-  UniqueFileHandle held(c.extra & kFaults
-                            ? ::CreateFileW(heldOpen.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr)
-                            : INVALID_HANDLE_VALUE);
-  ASSERT_TRUE(held || !(c.extra & kFaults)) << "could not hold the file open";
+  // What the checks refuse before a run, in the modes it is refused in; nothing changes until the cause is gone.
+  const auto refused = [&](C mode, const std::string& mentioned) {
+    Choose(mode);
+    ExpectRefused(target_, mentioned, false);
+  };
+  if (c.extra & kSyncRoot) refused(C::OptionMove, Narrow(Of(kDocuments).folder) + " (TestSync)");
+  if (c.extra & kFaults) {
+    for (C mode : {C::OptionMove, C::OptionCopy}) refused(mode, Narrow(heldOpen));
+    held.reset();
+    Record();
+    refused(c.mode, "路径太长");
+    const std::wstring docs = Of(kDocuments).folder;
+    ASSERT_TRUE(::DeleteFileW(LongPath(docs + L"\\" + FileNamed(docs + L"\\xxxxxxxx*")).c_str()));
+    Record();
+  }
+  Choose(c.mode);
   ASSERT_NO_FATAL_FAILURE(Run());
-  held.reset();
   ExpectNothingLost(c.mode);
+  ExpectStartTells(L"");  // the run ended: nothing to tell
   if (c.extra & kUndo) ExpectUndone();
 }
 
@@ -543,14 +660,20 @@ INSTANTIATE_TEST_SUITE_P(
         Row{"start_nt5", Kind::Start,
             {{L"win2k", "2000"}, {L"winxp", "XP"}, {L"win2003", "2003"}}, kXp},
         Row{"start_xp64", Kind::Start, {{L"winxp64", "2003"}}, kXp},  // XP x64 is version 5.2, as 2003 is
-        Row{"win7_copy", Kind::Run, kWin7, 0, C::OptionCopy, {10}},
+        Row{"win7_copy", Kind::Run, kWin7, 0, C::OptionCopy, {kSearches}},
         Row{"win7_move", Kind::Run, kWin7, kFaults | kUndo},
         Row{"win7_discard", Kind::Run, kWin7, 0, C::OptionDont},
-        Row{"xp_copy", Kind::Run, kWinXp, kXp | kFaults, C::OptionCopy, {5}},
-        Row{"xp_move", Kind::Run, kWinXp, kXp | kUndo, C::OptionMove, {11, 12, 13}},  // follow the documents
+        Row{"win7_sync_root", Kind::Run, kWin7, kSyncRoot, C::OptionCopy},
+        Row{"win7_second_run", Kind::Run, kWin7, kFirstRun, C::OptionCopy},
+        Row{"win7_leftovers", Kind::Run, kWin7, kLeftovers, C::OptionCopy},
+        Row{"xp_copy", Kind::Run, kWinXp, kXp | kFaults, C::OptionCopy, {kCookies}},
+        Row{"xp_move", Kind::Run, kWinXp, kXp | kUndo, C::OptionMove, {kVideos, kPictures, kMusic}},  // follow
+        Row{"xp_move_undone", Kind::Run, kWinXp, kXp | kUndone, C::OptionMove,
+            {kDesktop, kFavorites, kCache, kCookies, kTemp, kVideos, kPictures}},
         Row{"xp_discard", Kind::Run, kWinXp, kXp, C::OptionDont},
-        Row{"refused", Kind::Refuse, kWin7, kClash},
+        Row{"refused", Kind::Refuse, kWin7, kClash, C::OptionCopy},
         Row{"refused_no_room", Kind::Refuse, kWin7, kNoRoom},
+        Row{"refused_fat32", Kind::Refuse, kWin7, kTooLarge},
         Row{"window", Kind::Window, kWin7},
         Row{"killed_copying", Kind::Kill, kWin7, kBig, C::OptionCopy},
         Row{"killed_shell_down", Kind::Kill, kWin7, 0, C::OptionCopy},
