@@ -4,6 +4,7 @@
 #define VESTRAND_TESTS_FAKE_FAKESERVICES_H
 
 #include <algorithm>
+#include <cstring>
 #include <functional>
 #include <map>
 #include <set>
@@ -27,12 +28,9 @@ using Trace = std::vector<std::string>;
 // tests use (each as long as its capital); "ß" and "SS" stay apart, as do "ı" and "I".
 inline std::string Upper(std::string s) {
   for (char& ch : s) ch = ch >= 'a' && ch <= 'z' ? static_cast<char>(ch - 'a' + 'A') : ch;
-  static const std::pair<std::string, std::string> kFolds[] = {
-      {"ł", "Ł"}, {"ó", "Ó"}, {"ź", "Ź"}, {"ǆ", "Ǆ"}, {"ệ", "Ệ"}, {"ⅰ", "Ⅰ"}, {"ⓐ", "Ⓐ"}, {"α", "Α"}, {"я", "Я"}};
-  for (const auto& [lower, upper] : kFolds) {
-    for (std::size_t at = s.find(lower); at != std::string::npos; at = s.find(lower, at)) {
-      s.replace(at, lower.size(), upper);
-    }
+  for (const auto& [lower, upper] : {std::pair{"ł", "Ł"}, {"ó", "Ó"}, {"ź", "Ź"}, {"ǆ", "Ǆ"}, {"ệ", "Ệ"},
+                                     {"ⅰ", "Ⅰ"}, {"ⓐ", "Ⓐ"}, {"α", "Α"}, {"я", "Я"}}) {
+    for (auto at = s.find(lower); at != std::string::npos; at = s.find(lower, at)) s.replace(at, strlen(upper), upper);
   }
   return s;
 }
@@ -139,37 +137,33 @@ class FakeMachine final : public Registry, public FileSystem, public Host, publi
   }
   // The aliases below the folder are its junctions: entered, each real folder and file once.
   std::vector<FileEntry> ListFilesThroughLinks(const std::string& folder) override {
-    Log("ListFilesThroughLinks", {folder});
     std::vector<FileEntry> found;
     Names folders, listed;
-    std::function<void(const std::string&, const std::string&)> walk = [&](const std::string& at,
-                                                                           const std::string& via) {
+    std::function<void(const std::string&, const std::string&)> walk = [&](const std::string& at, std::string via) {
       const std::string real = Norm(at);
       if (!IsDirectory(real) || !folders.insert(real).second) return;
-      for (const auto& [path, node] : nodes_) {
-        if (IsFolder(node) || !Below(path, real) || !listed.insert(path).second) continue;
-        found.push_back({via + path.substr(real.size()), node.content.size(), node.time});
+      for (const auto& [path, n] : nodes_) {
+        if (!IsFolder(n) && Below(path, real) && listed.insert(path).second) {
+          found.push_back({via + path.substr(real.size()), n.content.size(), n.time});
+        }
       }
       for (const auto& [link, to] : aliases) {
         if (Below(link, real)) walk(to, via + link.substr(real.size()));
       }
     };
     walk(folder, "");
-    return found;
+    return Log("ListFilesThroughLinks", {folder}, found);
   }
   std::string NameKey(const std::string& text) override { return Upper(text); }  // pure: not traced
   std::optional<VolumeFacts> VolumeFactsOf(const std::string& path) override {
-    Log("VolumeFactsOf", {path});
     const auto it = volumes.find(Upper(Norm(path).substr(0, 2)));
-    return it == volumes.end() ? VolumeFacts{"NTFS", true, 4096} : it->second;
+    return Log("VolumeFactsOf", {path}, it == volumes.end() ? VolumeFacts{"NTFS", true, 4096} : it->second);
   }
   bool InUseByAnother(const std::string& path, bool forMove) override {
     return Log("InUseByAnother", {path, forMove ? "move" : "copy"}, heldFiles.count(Norm(path)) != 0);
   }
   std::vector<std::string> ProgramsHolding(const std::string& path) override {
-    Log("ProgramsHolding", {path});
-    const auto it = holders.find(Norm(path));
-    return it == holders.end() ? std::vector<std::string>() : it->second;
+    return Log("ProgramsHolding", {path}, holders.count(Norm(path)) != 0 ? holders[Norm(path)] : Trace());
   }
   bool WriteNewFile(const std::string& path, const std::string& bytes) override {
     const std::string parent = path.substr(0, path.rfind('\\'));
