@@ -24,8 +24,7 @@ namespace vestrand::fake {
 
 using Trace = std::vector<std::string>;
 
-// Names folded as NTFS folds them: ASCII, and of the thousands of other letters Windows folds, those the
-// tests use (each as long as its capital); "ß" and "SS" stay apart, as do "ı" and "I".
+// Names folded as NTFS does: ASCII, and those other letters the tests use (each as long as its capital).
 inline std::string Upper(std::string s) {
   for (char& ch : s) ch = ch >= 'a' && ch <= 'z' ? static_cast<char>(ch - 'a' + 'A') : ch;
   for (const auto& [lower, upper] : {std::pair{"ł", "Ł"}, {"ó", "Ó"}, {"ź", "Ź"}, {"ǆ", "Ǆ"}, {"ệ", "Ệ"},
@@ -142,10 +141,8 @@ class FakeMachine final : public Registry, public FileSystem, public Host, publi
     std::function<void(const std::string&, const std::string&)> walk = [&](const std::string& at, std::string via) {
       const std::string real = Norm(at);
       if (!IsDirectory(real) || !folders.insert(real).second) return;
-      for (const auto& [path, n] : nodes_) {
-        if (!IsFolder(n) && Below(path, real) && listed.insert(path).second) {
-          found.push_back({via + path.substr(real.size()), n.content.size(), n.time});
-        }
+      for (const FileEntry& e : ListFiles(real)) {
+        if (listed.insert(real + e.relativePath).second) found.push_back({via + e.relativePath, e.size, e.lastWrite});
       }
       for (const auto& [link, to] : aliases) {
         if (Below(link, real)) walk(to, via + link.substr(real.size()));

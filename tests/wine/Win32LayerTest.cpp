@@ -6,7 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <atomic>
 
 #include "platform/Win32Services.h"
@@ -171,9 +170,8 @@ TEST(Files, NameKeysFoldAsTheFileSystem) {
   }
 }
 
-// Runs a Unix program on paths of C: until `done`, as Wine can. Wine 8 makes no junctions (its calls for them
-// do nothing) but shows a Unix symbolic link as a folder: the test makes links with ln, and removes them with
-// rm, which does not follow them.
+// Runs a Unix program on paths of C: until `done`. Wine 8 makes no junctions, but shows a Unix symbolic link
+// as a folder: the test links with ln, and removes links with rm, which does not follow them.
 template <typename F>
 bool RunUnix(std::wstring command, std::initializer_list<std::wstring> paths, F done) {
   for (std::wstring path : paths) {
@@ -189,8 +187,7 @@ bool RunUnix(std::wstring command, std::initializer_list<std::wstring> paths, F 
   return ran && WaitUntil(10000, done);
 }
 
-// Through links, what a carry onto the folder would meet: each file once, however many ways lead to it
-// and though one leads back up; with its size and its last-write time (which tells a leftover copy).
+// Through links, what a carry would meet: each file once, though a link leads back up; with its last write.
 TEST(Files, ListsThroughLinksEachFolderOnce) {
   const std::wstring root = L"C:\\vestrand-svc-links", target = root + L"\\T", elsewhere = root + L"\\E";
   const auto removed = [&] { return !PathExists(root); };  // rm's last step
@@ -200,19 +197,17 @@ TEST(Files, ListsThroughLinksEachFolderOnce) {
                                  {target + L"\\sub\\up", target}}) {
     if (!RunUnix(L"ln -s", {to, link}, [&] { return IsDirectory(link); })) GTEST_SKIP() << "no links here";
   }
-  std::vector<std::string> seen;
+  std::multiset<std::string> seen;
   for (const FileEntry& e : Win32FileSystem().ListFilesThroughLinks(Narrow(target))) {
-    seen.push_back(e.relativePath.substr(e.relativePath.rfind('\\') + 1) + " " + std::to_string(e.size) + " " +
+    seen.insert(e.relativePath.substr(e.relativePath.rfind('\\') + 1) + " " + std::to_string(e.size) + " " +
                    std::to_string(e.lastWrite != 0));
   }
-  std::sort(seen.begin(), seen.end());
-  EXPECT_EQ(seen, (std::vector<std::string>{"far.txt 4 1", "own.txt 3 1"}));
+  EXPECT_EQ(seen, (std::multiset<std::string>{"far.txt 4 1", "own.txt 3 1"}));
   EXPECT_TRUE(RunUnix(L"rm -rf", {root}, removed));  // other walks would not end
 }
 
-// The volume of a path, also of one not made yet: Wine's C: and D: are NTFS with 4 KiB clusters. A file is
-// in use for a carry when its holder shares less than the carry needs: reading for a copy, also deleting for
-// a move. (Wine's Restart Manager names no holder.)
+// The volume of a path, also of one not made yet (Wine's are NTFS, 4 KiB clusters). A file is in use when its
+// holder shares less than the carry needs: reading for a copy, also deleting for a move. (Wine names no holder.)
 TEST(Files, VolumesAndFilesInUse) {
   const struct {
     std::string path, facts;
@@ -228,13 +223,13 @@ TEST(Files, VolumesAndFilesInUse) {
   ASSERT_TRUE(WriteFile(file, "mail"));
   const struct {
     DWORD holderShares;  // 9: no holder
-    bool copy, move;
-  } uses[] = {{9, false, false}, {0, true, true}, {FILE_SHARE_READ, false, true}, {7, false, false}};
+    std::string inUse;   // for a copy, for a move
+  } uses[] = {{9, "00"}, {0, "11"}, {FILE_SHARE_READ, "01"}, {7, "00"}};
   for (const auto& r : uses) {
     const UniqueFileHandle holder(::CreateFileW(r.holderShares == 9 ? L"" : file.c_str(), GENERIC_READ | GENERIC_WRITE,
                                                 r.holderShares, nullptr, OPEN_EXISTING, 0, nullptr));
-    EXPECT_EQ(files.InUseByAnother(Narrow(file), false), r.copy) << r.holderShares;
-    EXPECT_EQ(files.InUseByAnother(Narrow(file), true), r.move) << r.holderShares;
+    EXPECT_EQ(std::to_string(files.InUseByAnother(Narrow(file), false)) +
+              std::to_string(files.InUseByAnother(Narrow(file), true)), r.inUse) << r.holderShares;
     EXPECT_TRUE(r.holderShares != 9 || files.ProgramsHolding(Narrow(file)).empty());
   }
   EXPECT_FALSE(files.InUseByAnother("C:\\vestrand-svc-held\\gone.txt", true));
@@ -262,13 +257,12 @@ TEST(Host, SyncRootsAndRealVersion) {
   }
   ::SetEnvironmentVariableW(L"OneDrive", L"c:\\同步\\VESTRAND");
   ::SetEnvironmentVariableW(L"OneDriveCommercial", L"C:\\Users\\Ann\\OneDrive - Contoso");
-  std::vector<std::string> roots;
-  for (const SyncRoot& root : Win32Host().SyncRoots()) roots.push_back(root.folder + " | " + root.client);
+  std::multiset<std::string> roots;
+  for (const SyncRoot& root : Win32Host().SyncRoots()) roots.insert(root.folder + " | " + root.client);
   for (const auto& r : rows) ::SHDeleteKeyW(HKEY_LOCAL_MACHINE, key(r).c_str());
   for (const wchar_t* variable : {L"OneDrive", L"OneDriveCommercial"}) ::SetEnvironmentVariableW(variable, nullptr);
-  std::sort(roots.begin(), roots.end());
-  EXPECT_EQ(roots, (std::vector<std::string>{"C:\\Box | VestrandBox", "C:\\Users\\Ann\\OneDrive - Contoso | OneDrive",
-                                             "C:\\同步\\Vestrand | Vestrand 云盘"}));
+  EXPECT_EQ(roots, (std::multiset<std::string>{"C:\\Box | VestrandBox", "C:\\同步\\Vestrand | Vestrand 云盘",
+                                               "C:\\Users\\Ann\\OneDrive - Contoso | OneDrive"}));
   EXPECT_EQ(Win32Host().RealWindowsVersion(), "6.1.7601");  // what Wine's default prefix runs as
 }
 
