@@ -96,7 +96,8 @@ std::vector<FileEntry> ListBelow(Win32FileSystem& files, const std::string& fold
       if (name == L"." || name == L"..") continue;
       const std::string relative = below + "\\" + Narrow(name);
       if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
-        // A junction or a linked folder leads elsewhere; the shell carries the link only.
+        // A junction or a linked folder leads elsewhere: the shell carries the link only, but what is
+        // carried onto it goes through it.
         const bool link = (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
         if (throughLinks || !link) pending.emplace_back(relative, linked || link);
         continue;
@@ -121,7 +122,8 @@ std::vector<FileEntry> Win32FileSystem::ListFilesThroughLinks(const std::string&
 std::string Win32FileSystem::NameKey(const std::string& text) {
   // Called for every file: short texts stay on the stack, and the system converts and folds in one pass
   // each. Upper case without LCMAP_LINGUISTIC_CASING follows the file system's rules, and the invariant
-  // locale keeps a Turkish user's "i" apart from "İ" as NTFS does; both exist from Windows 2000 on.
+  // locale keeps a Turkish user's "i" apart from "İ" as NTFS does. Windows 2000 knows no invariant locale:
+  // there the system's own stands in.
   if (text.empty()) return text;
   wchar_t local[1024];
   std::vector<wchar_t> spill;
@@ -135,7 +137,8 @@ std::string Win32FileSystem::NameKey(const std::string& text) {
     ::MultiByteToWideChar(CP_UTF8, 0, text.data(), sourceLength, wide, length);
   }
   wchar_t* const upper = wide + length;
-  const int folded = ::LCMapStringW(LOCALE_INVARIANT, LCMAP_UPPERCASE, wide, length, upper, length);
+  int folded = ::LCMapStringW(LOCALE_INVARIANT, LCMAP_UPPERCASE, wide, length, upper, length);
+  if (folded <= 0) folded = ::LCMapStringW(LOCALE_SYSTEM_DEFAULT, LCMAP_UPPERCASE, wide, length, upper, length);
   if (folded <= 0) return text;
   std::string key(3 * static_cast<std::size_t>(folded), '\0');  // a UTF-16 unit takes 3 bytes at most
   key.resize(static_cast<std::size_t>(::WideCharToMultiByte(CP_UTF8, 0, upper, folded, &key[0],

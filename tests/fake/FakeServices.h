@@ -4,6 +4,7 @@
 #define VESTRAND_TESTS_FAKE_FAKESERVICES_H
 
 #include <algorithm>
+#include <cstring>
 #include <functional>
 #include <map>
 #include <set>
@@ -23,16 +24,12 @@ namespace vestrand::fake {
 
 using Trace = std::vector<std::string>;
 
-// Names folded as NTFS folds them: ASCII, and of the thousands of other letters Windows folds, those the
-// tests use (each as long as its capital); "ß" and "SS" stay apart, as do "ı" and "I".
+// Names folded as NTFS does: ASCII, and those other letters the tests use (each as long as its capital).
 inline std::string Upper(std::string s) {
   for (char& ch : s) ch = ch >= 'a' && ch <= 'z' ? static_cast<char>(ch - 'a' + 'A') : ch;
-  static const std::pair<std::string, std::string> kFolds[] = {
-      {"ł", "Ł"}, {"ó", "Ó"}, {"ź", "Ź"}, {"ǆ", "Ǆ"}, {"ệ", "Ệ"}, {"ⅰ", "Ⅰ"}, {"ⓐ", "Ⓐ"}, {"α", "Α"}, {"я", "Я"}};
-  for (const auto& [lower, upper] : kFolds) {
-    for (std::size_t at = s.find(lower); at != std::string::npos; at = s.find(lower, at)) {
-      s.replace(at, lower.size(), upper);
-    }
+  for (const auto& [lower, upper] : {std::pair{"ł", "Ł"}, {"ó", "Ó"}, {"ź", "Ź"}, {"ǆ", "Ǆ"}, {"ệ", "Ệ"},
+                                     {"ⅰ", "Ⅰ"}, {"ⓐ", "Ⓐ"}, {"α", "Α"}, {"я", "Я"}}) {
+    for (auto at = s.find(lower); at != std::string::npos; at = s.find(lower, at)) s.replace(at, strlen(upper), upper);
   }
   return s;
 }
@@ -152,13 +149,11 @@ class FakeMachine final : public Registry, public FileSystem, public Host, publi
   std::vector<FileEntry> ListFilesThroughLinks(const std::string& folder) override {
     std::vector<FileEntry> found;
     Names folders, listed;
-    std::function<void(const std::string&, const std::string&)> walk = [&](const std::string& at,
-                                                                           const std::string& via) {
+    std::function<void(const std::string&, const std::string&)> walk = [&](const std::string& at, std::string via) {
       const std::string real = Norm(at);
       if (!IsDirectory(real) || !folders.insert(real).second) return;
-      for (const auto& [path, node] : nodes_) {
-        if (IsFolder(node) || !Below(path, real) || !listed.insert(path).second) continue;
-        found.push_back({via + path.substr(real.size()), SizeOf(path, node), node.time});
+      for (const FileEntry& e : ListFiles(real)) {
+        if (listed.insert(real + e.relativePath).second) found.push_back({via + e.relativePath, e.size, e.lastWrite});
       }
       for (const auto& [link, to] : aliases) {
         if (Below(link, real)) walk(to, via + link.substr(real.size()));

@@ -155,6 +155,120 @@ TEST(Files, ChangesBesidesTheShell) {
   EXPECT_FALSE(PathExists(kD + L"\\e"));
 }
 
+// Two names are one file exactly when their keys are equal, as Wine's file system (which folds as NTFS
+// does) finds a file made under one name by the other. Texts longer than a path take another way.
+TEST(Files, NameKeysFoldAsTheFileSystem) {
+  const struct {
+    std::string a, b;
+    bool one;
+  } rows[] = {{"łódź.jpg", "Łódź.jpg", true}, {"ǆ", "Ǆ", true}, {"ệ", "Ệ", true}, {"ⅰ", "Ⅰ", true}, {"ⓐ", "Ⓐ", true},
+              {"αβγ", "ΑΒΓ", true}, {"я", "Я", true}, {"ß", "SS", false}, {"ı", "I", false}, {"i", "İ", false},
+              {std::string(600, 'a') + "\\Łódź", std::string(600, 'A') + "\\łÓDŹ", true}};
+  for (const auto& r : rows) {
+    EXPECT_EQ(Win32FileSystem().NameKey(r.a) == Win32FileSystem().NameKey(r.b), r.one) << r.a << " " << r.b;
+    const std::wstring a = L"C:\\vestrand-svc-names\\" + Wide(r.a), b = L"C:\\vestrand-svc-names\\" + Wide(r.b);
+    if (r.a.size() > 255 || !WriteFile(a, "x")) continue;
+    EXPECT_EQ(PathExists(b), r.one) << r.a << " " << r.b;
+    ::DeleteFileW(a.c_str());
+  }
+}
+
+// Runs a Unix program on paths of C: until `done`. Wine 8 makes no junctions, but shows a Unix symbolic link
+// as a folder: the test links with ln, and removes links with rm, which does not follow them.
+template <typename F>
+bool RunUnix(std::wstring command, std::initializer_list<std::wstring> paths, F done) {
+  for (std::wstring path : paths) {
+    std::replace(path.begin(), path.end(), L'\\', L'/');
+    command += L" \"" + Expand(L"%WINEPREFIX%/drive_c/") + path.substr(3) + L"\"";
+  }
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION started{};
+  const bool ran = ::CreateProcessW((L"Z:\\bin\\" + command.substr(0, command.find(L' '))).c_str(), &command[0],
+                                    nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &started);
+  const UniqueHandle process(started.hProcess), thread(started.hThread);
+  return ran && WaitUntil(10000, done);
+}
+
+// Through links, what a carry would meet: each file once, though a link leads back up; with its last write.
+TEST(Files, ListsThroughLinksEachFolderOnce) {
+  const std::wstring root = L"C:\\vestrand-svc-links", target = root + L"\\T", elsewhere = root + L"\\E";
+  const auto removed = [&] { return !PathExists(root); };  // rm's last step
+  ASSERT_TRUE(!PathExists(root) || RunUnix(L"rm -rf", {root}, removed));
+  ASSERT_TRUE(WriteFile(target + L"\\sub\\own.txt", "own") && WriteFile(elsewhere + L"\\far.txt", "far!"));
+  for (const auto& [link, to] : {std::pair{target + L"\\link", elsewhere}, {target + L"\\again", elsewhere},
+                                 {target + L"\\sub\\up", target}}) {
+    if (!RunUnix(L"ln -s", {to, link}, [&] { return IsDirectory(link); })) GTEST_SKIP() << "no links here";
+  }
+  std::multiset<std::string> seen;
+  for (const FileEntry& e : Win32FileSystem().ListFilesThroughLinks(Narrow(target))) {
+    seen.insert(e.relativePath.substr(e.relativePath.rfind('\\') + 1) + " " + std::to_string(e.size) + " " +
+                   std::to_string(e.lastWrite != 0));
+  }
+  EXPECT_EQ(seen, (std::multiset<std::string>{"far.txt 4 1", "own.txt 3 1"}));
+  EXPECT_TRUE(RunUnix(L"rm -rf", {root}, removed));  // other walks would not end
+}
+
+// The volume of a path, also of one not made yet (Wine's are NTFS, 4 KiB clusters). A file is in use when its
+// holder shares less than the carry needs: reading for a copy, also deleting for a move. (Wine names no holder.)
+TEST(Files, VolumesAndFilesInUse) {
+  const struct {
+    std::string path, facts;
+  } volumes[] = {{"C:\\", "NTFS acls 4096"}, {"C:\\vestrand-no-such\\deeper\\x.txt", "NTFS acls 4096"},
+                 {"D:", "NTFS acls 4096"}, {"Q:\\no drive", "unknown"}};
+  Win32FileSystem files;
+  for (const auto& r : volumes) {
+    const std::optional<VolumeFacts> f = files.VolumeFactsOf(r.path);
+    EXPECT_EQ(f ? f->fileSystem + (f->persistentAcls ? " acls " : " ") + std::to_string(f->clusterBytes) : "unknown",
+              r.facts);
+  }
+  const std::wstring file = L"C:\\vestrand-svc-held\\邮件.pst";
+  ASSERT_TRUE(WriteFile(file, "mail"));
+  const struct {
+    DWORD holderShares;  // 9: no holder
+    std::string inUse;   // for a copy, for a move
+  } uses[] = {{9, "00"}, {0, "11"}, {FILE_SHARE_READ, "01"}, {7, "00"}};
+  for (const auto& r : uses) {
+    const UniqueFileHandle holder(::CreateFileW(r.holderShares == 9 ? L"" : file.c_str(), GENERIC_READ | GENERIC_WRITE,
+                                                r.holderShares, nullptr, OPEN_EXISTING, 0, nullptr));
+    EXPECT_EQ(std::to_string(files.InUseByAnother(Narrow(file), false)) +
+              std::to_string(files.InUseByAnother(Narrow(file), true)), r.inUse) << r.holderShares;
+    EXPECT_TRUE(r.holderShares != 9 || files.ProgramsHolding(Narrow(file)).empty());
+  }
+  EXPECT_FALSE(files.InUseByAnother("C:\\vestrand-svc-held\\gone.txt", true));
+}
+
+// The sync roots of this user, registered in the 64-bit view or named by the OneDrive variables; the client
+// named plainly or by its id; each folder once; other users' folders left out. And the real version.
+TEST(Host, SyncRootsAndRealVersion) {
+  std::string sid;
+  ASSERT_TRUE(CurrentUserSid(sid));
+  const std::wstring manager = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\SyncRootManager\\";
+  const struct {
+    std::wstring client, sid, name, folder;  // a client's key "<client>!<sid>!Personal", its name, the folder
+  } rows[] = {{L"VestrandCloud", Wide(sid), L"Vestrand 云盘", L"C:\\同步\\Vestrand\\"},
+              {L"VestrandBox", Wide(sid), L"@C:\\Box\\box.dll,-100", L"%SystemDrive%\\Box"},
+              {L"VestrandOther", L"S-1-5-21-1-2-3-1001", L"Other", L"C:\\Other"}};
+  const auto put = [](const std::wstring& key, const std::wstring& name, const std::wstring& text) {
+    ::SHSetValueW(HKEY_LOCAL_MACHINE, key.c_str(), name.c_str(), REG_EXPAND_SZ, text.c_str(),
+                  static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
+  };
+  const auto key = [&](const auto& r) { return manager + r.client + L"!" + r.sid + L"!Personal"; };
+  for (const auto& r : rows) {
+    put(key(r), L"DisplayNameResource", r.name);
+    put(key(r) + L"\\UserSyncRoots", r.sid, r.folder);
+  }
+  ::SetEnvironmentVariableW(L"OneDrive", L"c:\\同步\\VESTRAND");
+  ::SetEnvironmentVariableW(L"OneDriveCommercial", L"C:\\Users\\Ann\\OneDrive - Contoso");
+  std::multiset<std::string> roots;
+  for (const SyncRoot& root : Win32Host().SyncRoots()) roots.insert(root.folder + " | " + root.client);
+  for (const auto& r : rows) ::SHDeleteKeyW(HKEY_LOCAL_MACHINE, key(r).c_str());
+  for (const wchar_t* variable : {L"OneDrive", L"OneDriveCommercial"}) ::SetEnvironmentVariableW(variable, nullptr);
+  EXPECT_EQ(roots, (std::multiset<std::string>{"C:\\Box | VestrandBox", "C:\\同步\\Vestrand | Vestrand 云盘",
+                                               "C:\\Users\\Ann\\OneDrive - Contoso | OneDrive"}));
+  EXPECT_EQ(Win32Host().RealWindowsVersion(), "6.1.7601");  // what Wine's default prefix runs as
+}
+
 // The started program sees the environment set before. A namesake of the system's program beside this
 // one, where the usual search looks first, does not stand in for it. (That the start does not wait for
 // the program is shown end to end: the restarted shell never ends.)
