@@ -8,7 +8,7 @@
 set -euo pipefail
 PACKAGES=(cmake make g++ googletest g++-mingw-w64-x86-64-win32 g++-mingw-w64-i686-win32
           binutils-mingw-w64-x86-64 binutils-mingw-w64-i686 wine wine64 wine32:i386 xvfb xauth
-          x11-utils xdotool imagemagick fonts-wqy-microhei unzip dosfstools)
+          x11-utils xdotool imagemagick clang-format fonts-wqy-microhei unzip dosfstools)
 missing=()
 for p in "${PACKAGES[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

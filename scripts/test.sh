@@ -11,6 +11,9 @@ bash scripts/install-deps.sh
 bash scripts/build.sh native win64 win32
 
 status=0
+echo "== the code's format (.clang-format)"
+git ls-files -z 'src/*.cpp' 'src/*.h' 'tests/*.cpp' 'tests/*.h' | xargs -0 clang-format --dry-run -Werror || status=1
+
 echo "== native unit tests"
 ctest --preset native || status=1
 

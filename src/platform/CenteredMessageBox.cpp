@@ -17,8 +17,7 @@ int ToCoordinate(double value) {
   return static_cast<int>(value);
 }
 
-double Centred(std::int32_t mainLow, std::int32_t mainHigh, std::int32_t boxLow,
-               std::int32_t boxHigh) {
+double Centred(std::int32_t mainLow, std::int32_t mainHigh, std::int32_t boxLow, std::int32_t boxHigh) {
   const double mainSize = static_cast<double>(mainHigh) - static_cast<double>(mainLow);
   const double boxSize = static_cast<double>(boxHigh) - static_cast<double>(boxLow);
   return mainSize / 2 + static_cast<double>(mainLow) - boxSize / 2;
@@ -36,10 +35,8 @@ double RoundHalfToEven(double value) {
 
 ScreenPoint CenteredPosition(const ScreenRect& mainWindow, const ScreenRect& box) {
   ScreenPoint corner;
-  corner.x = ToCoordinate(
-      RoundHalfToEven(Centred(mainWindow.left, mainWindow.right, box.left, box.right)));
-  corner.y = ToCoordinate(
-      RoundHalfToEven(Centred(mainWindow.top, mainWindow.bottom, box.top, box.bottom)));
+  corner.x = ToCoordinate(RoundHalfToEven(Centred(mainWindow.left, mainWindow.right, box.left, box.right)));
+  corner.y = ToCoordinate(RoundHalfToEven(Centred(mainWindow.top, mainWindow.bottom, box.top, box.bottom)));
   return corner;
 }
 

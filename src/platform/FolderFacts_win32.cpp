@@ -47,9 +47,8 @@ std::optional<FolderId> Win32FileSystem::GetFolderId(const std::string& path) {
   // Opening follows junctions and reaches a second drive letter's folder, so two names
   // of one folder give one identity.
   UniqueFileHandle folder(::CreateFileW(ForLongUse(path).c_str(), FILE_READ_ATTRIBUTES,
-                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                        nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS,
-                                        nullptr));
+                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                        FILE_FLAG_BACKUP_SEMANTICS, nullptr));
   if (!folder) return std::nullopt;
   BY_HANDLE_FILE_INFORMATION info{};
   if (!::GetFileInformationByHandle(folder.get(), &info)) return std::nullopt;
@@ -111,9 +110,7 @@ std::vector<FileEntry> ListBelow(Win32FileSystem& files, const std::string& fold
 
 }  // namespace
 
-std::vector<FileEntry> Win32FileSystem::ListFiles(const std::string& folder) {
-  return ListBelow(*this, folder, false);
-}
+std::vector<FileEntry> Win32FileSystem::ListFiles(const std::string& folder) { return ListBelow(*this, folder, false); }
 
 std::vector<FileEntry> Win32FileSystem::ListFilesThroughLinks(const std::string& folder) {
   return ListBelow(*this, folder, true);
@@ -141,16 +138,15 @@ std::string Win32FileSystem::NameKey(const std::string& text) {
   if (folded <= 0) folded = ::LCMapStringW(LOCALE_SYSTEM_DEFAULT, LCMAP_UPPERCASE, wide, length, upper, length);
   if (folded <= 0) return text;
   std::string key(3 * static_cast<std::size_t>(folded), '\0');  // a UTF-16 unit takes 3 bytes at most
-  key.resize(static_cast<std::size_t>(::WideCharToMultiByte(CP_UTF8, 0, upper, folded, &key[0],
-                                                            static_cast<int>(key.size()), nullptr, nullptr)));
+  key.resize(static_cast<std::size_t>(
+      ::WideCharToMultiByte(CP_UTF8, 0, upper, folded, &key[0], static_cast<int>(key.size()), nullptr, nullptr)));
   return key;
 }
 
 std::optional<VolumeFacts> Win32FileSystem::VolumeFactsOf(const std::string& path) {
   // A target not made yet lies on the volume of its nearest existing folder.
   std::string existing = path;
-  while (!DirExists(existing) && existing.find('\\') != std::string::npos &&
-         existing.find_last_of('\\') > 2) {
+  while (!DirExists(existing) && existing.find('\\') != std::string::npos && existing.find_last_of('\\') > 2) {
     existing.erase(existing.find_last_of('\\'));
   }
   const std::string root = VolumeOf(existing.size() == 2 && existing[1] == ':' ? existing + "\\" : existing);
@@ -159,15 +155,15 @@ std::optional<VolumeFacts> Win32FileSystem::VolumeFactsOf(const std::string& pat
   VolumeFacts facts;
   wchar_t name[MAX_PATH + 1] = {};
   DWORD serial = 0, longestName = 0, flags = 0;
-  const bool named = ::GetVolumeInformationW(wideRoot.c_str(), nullptr, 0, &serial, &longestName, &flags, name,
-                                             MAX_PATH + 1) != 0;
+  const bool named =
+      ::GetVolumeInformationW(wideRoot.c_str(), nullptr, 0, &serial, &longestName, &flags, name, MAX_PATH + 1) != 0;
   if (named) {
     facts.fileSystem = Narrow(name);
     facts.persistentAcls = (flags & FILE_PERSISTENT_ACLS) != 0;
   }
   DWORD sectorsPerCluster = 0, bytesPerSector = 0, freeClusters = 0, clusters = 0;
-  const bool sized = ::GetDiskFreeSpaceW(wideRoot.c_str(), &sectorsPerCluster, &bytesPerSector, &freeClusters,
-                                         &clusters) != 0;
+  const bool sized =
+      ::GetDiskFreeSpaceW(wideRoot.c_str(), &sectorsPerCluster, &bytesPerSector, &freeClusters, &clusters) != 0;
   if (sized) facts.clusterBytes = static_cast<std::uint64_t>(sectorsPerCluster) * bytesPerSector;
   if (!named && !sized) return std::nullopt;
   return facts;
@@ -244,8 +240,8 @@ WinResult WriteWhole(HANDLE file, const std::string& bytes, bool cutAfter) {
 
 WinResult Win32FileSystem::WriteNewFile(const std::string& path, const std::string& bytes) {
   const std::wstring name = ForLongUse(path);
-  UniqueFileHandle file(::CreateFileW(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+  UniqueFileHandle file(
+      ::CreateFileW(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) return WinResult::Failure(::GetLastError());
   const WinResult whole = WriteWhole(file.get(), bytes, false);
   file.reset();
@@ -255,8 +251,8 @@ WinResult Win32FileSystem::WriteNewFile(const std::string& path, const std::stri
 
 WinResult Win32FileSystem::OverwriteFile(const std::string& path, const std::string& bytes) {
   // Opened as it is: creating it anew would be refused for a hidden or system file.
-  UniqueFileHandle file(::CreateFileW(ForLongUse(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  UniqueFileHandle file(::CreateFileW(ForLongUse(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) return WinResult::Failure(::GetLastError());
   return WriteWhole(file.get(), bytes, true);
 }
@@ -280,8 +276,7 @@ std::optional<std::string> Win32FileSystem::ReadFileStart(const std::string& pat
   return bytes;
 }
 
-std::vector<std::string> Win32FileSystem::FileNamesStartingWith(const std::string& folder,
-                                                                const std::string& prefix) {
+std::vector<std::string> Win32FileSystem::FileNamesStartingWith(const std::string& folder, const std::string& prefix) {
   std::vector<std::string> names;
   WIN32_FIND_DATAW found{};
   UniqueFindHandle find(::FindFirstFileW(ForLongUse(folder + "\\" + prefix + "*").c_str(), &found));

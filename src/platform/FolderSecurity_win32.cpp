@@ -1,4 +1,5 @@
 #include <windows.h>
+
 #include <aclapi.h>
 #include <sddl.h>
 
@@ -17,13 +18,9 @@ bool CurrentUserSid(std::string& sid) {
   DWORD size = 0;
   ::GetTokenInformation(token.get(), TokenUser, nullptr, 0, &size);
   std::vector<BYTE> buffer(size);
-  if (size == 0 || !::GetTokenInformation(token.get(), TokenUser, buffer.data(), size, &size)) {
-    return false;
-  }
+  if (size == 0 || !::GetTokenInformation(token.get(), TokenUser, buffer.data(), size, &size)) { return false; }
   UniqueLocalMem<LPWSTR> text;
-  if (!::ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(buffer.data())->User.Sid, text.put())) {
-    return false;
-  }
+  if (!::ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(buffer.data())->User.Sid, text.put())) { return false; }
   sid = Narrow(text.get());
   return true;
 }
@@ -32,8 +29,8 @@ WinResult Win32FileSystem::ProtectPrivateFolder(const std::string& path) {
   std::string sid;
   if (!CurrentUserSid(sid)) return WinResult::Failure(::GetLastError());
   UniqueLocalMem<PSECURITY_DESCRIPTOR> descriptor;
-  if (!::ConvertStringSecurityDescriptorToSecurityDescriptorW(
-          Wide(PrivateFolderSecurity(sid)).c_str(), SDDL_REVISION_1, descriptor.put(), nullptr)) {
+  if (!::ConvertStringSecurityDescriptorToSecurityDescriptorW(Wide(PrivateFolderSecurity(sid)).c_str(), SDDL_REVISION_1,
+                                                              descriptor.put(), nullptr)) {
     return WinResult::Failure(::GetLastError());
   }
   BOOL present = FALSE, defaulted = FALSE;
@@ -45,8 +42,8 @@ WinResult Win32FileSystem::ProtectPrivateFolder(const std::string& path) {
   }
   std::wstring name = Wide(path);
   const SECURITY_INFORMATION list = DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION;
-  DWORD status = ::SetNamedSecurityInfoW(&name[0], SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION | list, owner,
-                                         nullptr, dacl, nullptr);
+  DWORD status = ::SetNamedSecurityInfoW(&name[0], SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION | list, owner, nullptr,
+                                         dacl, nullptr);
   // A network share may refuse to take a new owner; the access list alone still keeps others out.
   if (status != ERROR_SUCCESS) {
     status = ::SetNamedSecurityInfoW(&name[0], SE_FILE_OBJECT, list, nullptr, nullptr, dacl, nullptr);

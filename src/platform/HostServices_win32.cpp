@@ -19,8 +19,8 @@ bool RunsUnderWow64() {
   using IsWow64ProcessFn = BOOL(WINAPI*)(HANDLE, PBOOL);
   const HMODULE kernel = ::GetModuleHandleW(L"kernel32.dll");
   if (kernel == nullptr) return false;
-  const auto isWow64 = reinterpret_cast<IsWow64ProcessFn>(
-      reinterpret_cast<void*>(::GetProcAddress(kernel, "IsWow64Process")));
+  const auto isWow64 =
+      reinterpret_cast<IsWow64ProcessFn>(reinterpret_cast<void*>(::GetProcAddress(kernel, "IsWow64Process")));
   BOOL wow64 = FALSE;
   return isWow64 != nullptr && isWow64(::GetCurrentProcess(), &wow64) && wow64;
 }
@@ -35,9 +35,7 @@ std::wstring NativeSystemProgram(const std::string& program) {
   if (length == 0 || length >= MAX_PATH) return std::wstring();
   const std::wstring path = Wide(JoinPath(JoinPath(Narrow(windows), "Sysnative"), program));
   const DWORD attributes = ::GetFileAttributesW(path.c_str());
-  if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
-    return std::wstring();
-  }
+  if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) { return std::wstring(); }
   return path;
 }
 
@@ -51,9 +49,8 @@ WinResult ResolveApplication(const ProgramLocation& location, std::wstring& appl
     if (!application.empty()) return WinResult::Success();
   }
   wchar_t folder[MAX_PATH] = {};
-  const UINT length = location.source == ProgramSource::SystemDirectory
-                          ? ::GetSystemDirectoryW(folder, MAX_PATH)
-                          : ::GetWindowsDirectoryW(folder, MAX_PATH);
+  const UINT length = location.source == ProgramSource::SystemDirectory ? ::GetSystemDirectoryW(folder, MAX_PATH)
+                                                                        : ::GetWindowsDirectoryW(folder, MAX_PATH);
   if (length == 0) return WinResult::Failure(::GetLastError());
   if (length >= MAX_PATH) return WinResult::Failure(ERROR_BUFFER_OVERFLOW);
   application = Wide(JoinPath(Narrow(folder), location.program));
@@ -77,8 +74,8 @@ WinResult Win32Host::StartCommand(const std::string& commandLine, int showState)
   startup.dwFlags = STARTF_USESHOWWINDOW;
   startup.wShowWindow = static_cast<WORD>(showState);
   PROCESS_INFORMATION started{};
-  if (!::CreateProcessW(application.empty() ? nullptr : application.c_str(), writable.data(),
-                        nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &started)) {
+  if (!::CreateProcessW(application.empty() ? nullptr : application.c_str(), writable.data(), nullptr, nullptr, FALSE,
+                        0, nullptr, nullptr, &startup, &started)) {
     return WinResult::Failure(::GetLastError());
   }
   // Nobody waits for the program or looks at it again.
@@ -130,8 +127,7 @@ constexpr DWORD kBroadcastWaitMs = 2000;
 
 DWORD WINAPI BroadcastEnvironment(void*) {
   DWORD_PTR ignored = 0;
-  ::SendMessageTimeoutW(HWND_BROADCAST, WM_SETTINGCHANGE, 0,
-                        reinterpret_cast<LPARAM>(L"Environment"), SMTO_ABORTIFHUNG,
+  ::SendMessageTimeoutW(HWND_BROADCAST, WM_SETTINGCHANGE, 0, reinterpret_cast<LPARAM>(L"Environment"), SMTO_ABORTIFHUNG,
                         kBroadcastWaitMs, &ignored);
   return 0;
 }
@@ -152,8 +148,7 @@ void Win32Host::BroadcastEnvironmentChange() {
     const DWORD spent = ::GetTickCount() - start;
     if (spent >= kBroadcastWaitMs) return;  // the rest is told without us
     HANDLE handle = thread.get();
-    const DWORD woke =
-        ::MsgWaitForMultipleObjects(1, &handle, FALSE, kBroadcastWaitMs - spent, QS_SENDMESSAGE);
+    const DWORD woke = ::MsgWaitForMultipleObjects(1, &handle, FALSE, kBroadcastWaitMs - spent, QS_SENDMESSAGE);
     if (woke != WAIT_OBJECT_0 + 1) return;  // done, timed out or failed
     MSG msg;
     ::PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
@@ -176,8 +171,7 @@ void Win32Dialogs::ShowWaitCursor(bool waiting) {
   ::SetCursor(::LoadCursorW(nullptr, waiting ? IDC_WAIT : IDC_ARROW));
 }
 
-void Win32Dialogs::MessageBox(const std::string& text, unsigned flags,
-                              const std::optional<std::string>& title) {
+void Win32Dialogs::MessageBox(const std::string& text, unsigned flags, const std::optional<std::string>& title) {
   const std::wstring wideText = Wide(text);
   const std::wstring wideTitle = title ? Wide(*title) : std::wstring(kDefaultMessageTitle);
   ::MessageBoxW(Owner(), wideText.c_str(), wideTitle.c_str(), flags);

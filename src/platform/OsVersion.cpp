@@ -30,9 +30,7 @@ const char* NameFor(std::uint32_t platform, std::uint32_t major, std::uint32_t m
 void ApplyOsVersion(const RawOsVersion& raw, OsVersionInfo& info) {
   if (!raw.queried) return;
   info.PlatformId = static_cast<std::int32_t>(raw.platformId);
-  if (const char* name = NameFor(raw.platformId, raw.majorVersion, raw.minorVersion)) {
-    info.Name = name;
-  }
+  if (const char* name = NameFor(raw.platformId, raw.majorVersion, raw.minorVersion)) { info.Name = name; }
   info.Version = std::to_string(raw.majorVersion) + "." + std::to_string(raw.minorVersion);
   info.Build = std::to_string(raw.buildNumber & 0xFFFFu);
   for (std::size_t i = 0; i < raw.servicePack.size(); ++i) {

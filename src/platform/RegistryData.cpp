@@ -18,9 +18,7 @@ std::u16string Utf16FromBytes(const std::vector<std::uint8_t>& data) {
 
 }  // namespace
 
-bool IsStringType(std::uint32_t type) {
-  return type == kRegSz || type == kRegExpandSz || type == kRegMultiSz;
-}
+bool IsStringType(std::uint32_t type) { return type == kRegSz || type == kRegExpandSz || type == kRegMultiSz; }
 
 std::string FormatRegistryData(std::uint32_t type, const std::vector<std::uint8_t>& data) {
   switch (type) {
@@ -49,14 +47,11 @@ std::string FormatRegistryData(std::uint32_t type, const std::vector<std::uint8_
     }
     case kRegDword: {
       if (data.size() < 4) return std::string();
-      const std::uint32_t v = static_cast<std::uint32_t>(data[0]) |
-                              (static_cast<std::uint32_t>(data[1]) << 8) |
-                              (static_cast<std::uint32_t>(data[2]) << 16) |
-                              (static_cast<std::uint32_t>(data[3]) << 24);
+      const std::uint32_t v = static_cast<std::uint32_t>(data[0]) | (static_cast<std::uint32_t>(data[1]) << 8) |
+                              (static_cast<std::uint32_t>(data[2]) << 16) | (static_cast<std::uint32_t>(data[3]) << 24);
       return std::to_string(v);
     }
-    default:
-      return std::string();
+    default: return std::string();
   }
 }
 

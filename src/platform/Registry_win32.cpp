@@ -12,9 +12,7 @@ namespace vestrand {
 namespace {
 
 // Predefined roots are sign-extended 32-bit values, also in 64-bit programs.
-HKEY RootKey(std::uint32_t root) {
-  return reinterpret_cast<HKEY>(static_cast<LONG_PTR>(static_cast<LONG>(root)));
-}
+HKEY RootKey(std::uint32_t root) { return reinterpret_cast<HKEY>(static_cast<LONG_PTR>(static_cast<LONG>(root))); }
 
 std::string ExpandEnvironment(const std::string& text) {
   const std::wstring source = Wide(text);
@@ -45,27 +43,23 @@ LONG ReadValueBytes(HKEY key, const std::wstring& name, DWORD& type, std::vector
 
 }  // namespace
 
-std::string Win32Registry::RegReadValue(std::uint32_t root, const std::string& keyPath,
-                                        const std::string& valueName, std::uint32_t& type) {
+std::string Win32Registry::RegReadValue(std::uint32_t root, const std::string& keyPath, const std::string& valueName,
+                                        std::uint32_t& type) {
   UniqueHKey key;
   // Read access only: a key the user may read but not change must still read.
-  if (::RegOpenKeyExW(RootKey(root), Wide(keyPath).c_str(), 0, KEY_READ, key.put()) !=
-      ERROR_SUCCESS) {
+  if (::RegOpenKeyExW(RootKey(root), Wide(keyPath).c_str(), 0, KEY_READ, key.put()) != ERROR_SUCCESS) {
     return std::string();
   }
   std::vector<std::uint8_t> data;
   DWORD valueType = 0;
-  if (ReadValueBytes(key.get(), Wide(valueName), valueType, data) != ERROR_SUCCESS) {
-    return std::string();
-  }
+  if (ReadValueBytes(key.get(), Wide(valueName), valueType, data) != ERROR_SUCCESS) { return std::string(); }
   type = valueType;
   std::string text = FormatRegistryData(valueType, data);
   if (valueType == kRegExpandSz) text = ExpandEnvironment(text);
   return TrimSpaces(text);
 }
 
-std::optional<RegistryValue> Win32Registry::RegReadRaw(std::uint32_t root,
-                                                       const std::string& keyPath,
+std::optional<RegistryValue> Win32Registry::RegReadRaw(std::uint32_t root, const std::string& keyPath,
                                                        const std::string& valueName) {
   UniqueHKey key;
   const LONG opened = ::RegOpenKeyExW(RootKey(root), Wide(keyPath).c_str(), 0, KEY_READ, key.put());
@@ -90,8 +84,8 @@ WinResult FromStatus(LONG status) {
 
 }  // namespace
 
-WinResult Win32Registry::RegRestoreValue(std::uint32_t root, const std::string& keyPath,
-                                         const std::string& valueName, const RegistryValue& value) {
+WinResult Win32Registry::RegRestoreValue(std::uint32_t root, const std::string& keyPath, const std::string& valueName,
+                                         const RegistryValue& value) {
   UniqueHKey key;
   if (!value.exists) {
     const LONG opened = ::RegOpenKeyExW(RootKey(root), Wide(keyPath).c_str(), 0, KEY_SET_VALUE, key.put());
@@ -107,21 +101,20 @@ WinResult Win32Registry::RegRestoreValue(std::uint32_t root, const std::string& 
                                      static_cast<DWORD>(value.data.size())));
 }
 
-WinResult Win32Registry::RegWriteValue(std::uint32_t root, const std::string& keyPath,
-                                       const std::string& valueName, const std::string& value,
-                                       std::uint32_t type) {
+WinResult Win32Registry::RegWriteValue(std::uint32_t root, const std::string& keyPath, const std::string& valueName,
+                                       const std::string& value, std::uint32_t type) {
   // The program only ever stores text.
   if (!IsStringType(type)) return WinResult::Failure(ERROR_INVALID_PARAMETER);
   UniqueHKey key;
   // Not a mistake: a key made here gets the value's type, as text, for its class, as
   // keys made by this write always have; Windows keeps the class and nothing reads it.
   std::wstring keyClass = std::to_wstring(type);
-  const LONG created = ::RegCreateKeyExW(RootKey(root), Wide(keyPath).c_str(), 0, &keyClass[0],
-                                         REG_OPTION_NON_VOLATILE, KEY_WRITE, nullptr, key.put(), nullptr);
+  const LONG created = ::RegCreateKeyExW(RootKey(root), Wide(keyPath).c_str(), 0, &keyClass[0], REG_OPTION_NON_VOLATILE,
+                                         KEY_WRITE, nullptr, key.put(), nullptr);
   if (created != ERROR_SUCCESS) return FromStatus(created);
   const std::vector<std::uint8_t> data = StringValueData(value);
-  return FromStatus(::RegSetValueExW(key.get(), Wide(valueName).c_str(), 0, type, data.data(),
-                                     static_cast<DWORD>(data.size())));
+  return FromStatus(
+      ::RegSetValueExW(key.get(), Wide(valueName).c_str(), 0, type, data.data(), static_cast<DWORD>(data.size())));
 }
 
 }  // namespace vestrand

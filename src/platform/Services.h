@@ -73,9 +73,7 @@ struct RegistryValue {
 struct FolderId {
   std::uint32_t volumeSerial = 0;
   std::uint64_t fileIndex = 0;
-  bool operator==(const FolderId& o) const {
-    return volumeSerial == o.volumeSerial && fileIndex == o.fileIndex;
-  }
+  bool operator==(const FolderId& o) const { return volumeSerial == o.volumeSerial && fileIndex == o.fileIndex; }
 };
 
 // One file below a folder: its path below it ("\a\b.txt"), its size in bytes and its last-write time as
@@ -96,19 +94,18 @@ class Registry {
   virtual ~Registry() = default;
   // The value as display text (expanded, trimmed); empty when the key or value is
   // missing. `type` is in/out: it receives the value's type, or keeps what was passed.
-  virtual std::string RegReadValue(std::uint32_t root, const std::string& keyPath,
-                                   const std::string& valueName, std::uint32_t& type) = 0;
+  virtual std::string RegReadValue(std::uint32_t root, const std::string& keyPath, const std::string& valueName,
+                                   std::uint32_t& type) = 0;
   // Creates the key path as needed and stores the value.
-  virtual WinResult RegWriteValue(std::uint32_t root, const std::string& keyPath,
-                             const std::string& valueName, const std::string& value,
-                             std::uint32_t type) = 0;
+  virtual WinResult RegWriteValue(std::uint32_t root, const std::string& keyPath, const std::string& valueName,
+                                  const std::string& value, std::uint32_t type) = 0;
   // The value as stored, unexpanded; `exists` false when there is none. Nothing when
   // the key or value could not be read for another reason (for example access denied).
   virtual std::optional<RegistryValue> RegReadRaw(std::uint32_t root, const std::string& keyPath,
                                                   const std::string& valueName) = 0;
   // Puts back what RegReadRaw returned: the same type and bytes, or no value at all.
-  virtual WinResult RegRestoreValue(std::uint32_t root, const std::string& keyPath,
-                               const std::string& valueName, const RegistryValue& value) = 0;
+  virtual WinResult RegRestoreValue(std::uint32_t root, const std::string& keyPath, const std::string& valueName,
+                                    const RegistryValue& value) = 0;
 };
 
 class FileSystem {
@@ -222,8 +219,7 @@ class Dialogs {
   // The system folder dialog over the main window; empty text when cancelled.
   virtual std::string BrowseFolder(const std::string& title, const std::string& startFolder) = 0;
   // A modal message box; without a title the program's default title is shown.
-  virtual void MessageBox(const std::string& text, unsigned flags,
-                          const std::optional<std::string>& title) = 0;
+  virtual void MessageBox(const std::string& text, unsigned flags, const std::optional<std::string>& title) = 0;
   // A modal message box centred over the main window.
   virtual void CenterMsgBox(const std::string& text, unsigned flags, const std::string& title) = 0;
   // The wait cursor over the program while a long check runs on the interface thread.

@@ -9,8 +9,7 @@ std::vector<std::string> DirectoryPrefixes(const std::string& path) {
   if (path.empty()) return prefixes;
   std::string full = path;
   if (full.back() != '\\') full += '\\';
-  for (std::size_t slash = full.find('\\'); slash != std::string::npos;
-       slash = full.find('\\', slash + 1)) {
+  for (std::size_t slash = full.find('\\'); slash != std::string::npos; slash = full.find('\\', slash + 1)) {
     prefixes.push_back(full.substr(0, slash + 1));
   }
   return prefixes;

@@ -14,7 +14,6 @@ namespace vestrand {
 // The empty path names nothing and gives no level.
 std::vector<std::string> DirectoryPrefixes(const std::string& path);
 
-
 // One path as the shell's item list wants it: UTF-16 with one NUL appended, so that
 // c_str() ends in two. Nothing for the empty text (to the shell that means the current
 // folder) or for text holding a NUL (it would split into several items).

@@ -1,4 +1,5 @@
 #include <windows.h>
+
 #include <shellapi.h>
 
 #include "platform/ShellFileOperations.h"
@@ -36,15 +37,11 @@ void ShellTransfer(UINT operation, const std::string& source, const std::string&
 void Win32FileSystem::MakeDirectory(const std::string& path) {
   // Existing levels, drive roots and unreachable drives fail here; callers that need to
   // know test the result with DirExists.
-  for (const std::string& level : DirectoryPrefixes(path)) {
-    ::CreateDirectoryW(Wide(level).c_str(), nullptr);
-  }
+  for (const std::string& level : DirectoryPrefixes(path)) { ::CreateDirectoryW(Wide(level).c_str(), nullptr); }
 }
 
 WinResult Win32FileSystem::SetFileAttributes(const std::string& path, std::uint32_t attributes) {
-  if (!::SetFileAttributesW(Wide(path).c_str(), attributes)) {
-    return WinResult::Failure(::GetLastError());
-  }
+  if (!::SetFileAttributesW(Wide(path).c_str(), attributes)) { return WinResult::Failure(::GetLastError()); }
   return WinResult::Success();
 }
 

@@ -3,6 +3,7 @@
 // run's word that the shell is back, or for the program's end, and only in the second case, when
 // no shell runs, starts one. A crash inside the program starts the shell before the process dies.
 #include <windows.h>
+
 #include <tlhelp32.h>
 
 #include <cstdint>
@@ -56,8 +57,8 @@ bool StartShell(const ShellStart& start) {
   startup.dwFlags = STARTF_USESHOWWINDOW;
   startup.wShowWindow = SW_SHOWMINIMIZED;  // as the run starts it
   PROCESS_INFORMATION started{};
-  if (!::CreateProcessW(start.application, commandLine, nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &started)) {
+  if (!::CreateProcessW(start.application, commandLine, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &started)) {
     return false;
   }
   const UniqueHandle process(started.hProcess);
@@ -185,8 +186,8 @@ WinResult Win32Host::GuardShell() {
   SECURITY_ATTRIBUTES inherited{sizeof inherited, nullptr, TRUE};
   UniqueHandle event(::CreateEventW(&inherited, TRUE, FALSE, nullptr));
   UniqueHandle self;
-  if (!event || !::DuplicateHandle(::GetCurrentProcess(), ::GetCurrentProcess(), ::GetCurrentProcess(),
-                                   self.put(), SYNCHRONIZE, TRUE, 0)) {
+  if (!event || !::DuplicateHandle(::GetCurrentProcess(), ::GetCurrentProcess(), ::GetCurrentProcess(), self.put(),
+                                   SYNCHRONIZE, TRUE, 0)) {
     return WinResult::Failure(::GetLastError());
   }
   const std::wstring program = ProgramFileName();

@@ -64,9 +64,8 @@ std::vector<SyncRoot> Win32Host::SyncRoots() {
   };
   std::string sid;
   UniqueHKey manager;
-  if (CurrentUserSid(sid) &&
-      ::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kSyncRootManager, 0, KEY_READ | KEY_WOW64_64KEY, manager.put()) ==
-          ERROR_SUCCESS) {
+  if (CurrentUserSid(sid) && ::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kSyncRootManager, 0, KEY_READ | KEY_WOW64_64KEY,
+                                             manager.put()) == ERROR_SUCCESS) {
     const std::wstring userValue = Wide(sid);
     wchar_t id[256];
     for (DWORD i = 0;; ++i) {

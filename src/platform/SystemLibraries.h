@@ -7,6 +7,7 @@
 #define VESTRAND_PLATFORM_SYSTEMLIBRARIES_H
 
 #include <windows.h>
+
 #include <commctrl.h>
 #include <objbase.h>
 #include <restartmanager.h>
@@ -20,8 +21,7 @@ namespace vestrand::syslib {
 int SHFileOperationW(LPSHFILEOPSTRUCTW operation);
 PIDLIST_ABSOLUTE SHBrowseForFolderW(LPBROWSEINFOW info);
 BOOL SHGetPathFromIDListW(PCIDLIST_ABSOLUTE item, LPWSTR path);
-HINSTANCE ShellExecuteW(HWND owner, LPCWSTR verb, LPCWSTR file, LPCWSTR parameters,
-                        LPCWSTR directory, INT show);
+HINSTANCE ShellExecuteW(HWND owner, LPCWSTR verb, LPCWSTR file, LPCWSTR parameters, LPCWSTR directory, INT show);
 HRESULT CoInitializeEx(LPVOID reserved, DWORD flags);
 void CoUninitialize();
 void CoTaskMemFree(LPVOID memory);

@@ -56,13 +56,11 @@ PIDLIST_ABSOLUTE SHBrowseForFolderW(LPBROWSEINFOW info) {
 }
 
 BOOL SHGetPathFromIDListW(PCIDLIST_ABSOLUTE item, LPWSTR path) {
-  static const auto fn =
-      Find<BOOL(WINAPI*)(PCIDLIST_ABSOLUTE, LPWSTR)>(Shell32(), "SHGetPathFromIDListW");
+  static const auto fn = Find<BOOL(WINAPI*)(PCIDLIST_ABSOLUTE, LPWSTR)>(Shell32(), "SHGetPathFromIDListW");
   return fn != nullptr ? fn(item, path) : FALSE;
 }
 
-HINSTANCE ShellExecuteW(HWND owner, LPCWSTR verb, LPCWSTR file, LPCWSTR parameters,
-                        LPCWSTR directory, INT show) {
+HINSTANCE ShellExecuteW(HWND owner, LPCWSTR verb, LPCWSTR file, LPCWSTR parameters, LPCWSTR directory, INT show) {
   using Fn = HINSTANCE(WINAPI*)(HWND, LPCWSTR, LPCWSTR, LPCWSTR, LPCWSTR, INT);
   static const auto fn = Find<Fn>(Shell32(), "ShellExecuteW");
   // Values up to 32 report failure; ERROR_FILE_NOT_FOUND is the nearest.

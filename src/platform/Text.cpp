@@ -91,10 +91,9 @@ std::string Utf16ToUtf8(const std::u16string& text) {
   out.reserve(text.size() * 3);
   for (std::size_t i = 0; i < text.size(); ++i) {
     const char16_t u = text[i];
-    if (u >= 0xD800 && u <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
-        text[i + 1] <= 0xDFFF) {
-      const char32_t cp = 0x10000 + ((static_cast<char32_t>(u) - 0xD800) << 10) +
-                          (static_cast<char32_t>(text[i + 1]) - 0xDC00);
+    if (u >= 0xD800 && u <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
+      const char32_t cp =
+          0x10000 + ((static_cast<char32_t>(u) - 0xD800) << 10) + (static_cast<char32_t>(text[i + 1]) - 0xDC00);
       AppendUtf8(out, cp);
       ++i;
     } else if (u >= 0xD800 && u <= 0xDFFF) {

@@ -3,6 +3,7 @@
 #define VESTRAND_PLATFORM_WIN32HANDLES_H
 
 #include <windows.h>
+
 #include <objbase.h>
 
 #include <utility>

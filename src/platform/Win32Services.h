@@ -11,14 +11,14 @@ namespace vestrand {
 
 class Win32Registry final : public Registry {
  public:
-  std::string RegReadValue(std::uint32_t root, const std::string& keyPath,
-                           const std::string& valueName, std::uint32_t& type) override;
+  std::string RegReadValue(std::uint32_t root, const std::string& keyPath, const std::string& valueName,
+                           std::uint32_t& type) override;
   WinResult RegWriteValue(std::uint32_t root, const std::string& keyPath, const std::string& valueName,
-                     const std::string& value, std::uint32_t type) override;
+                          const std::string& value, std::uint32_t type) override;
   std::optional<RegistryValue> RegReadRaw(std::uint32_t root, const std::string& keyPath,
                                           const std::string& valueName) override;
-  WinResult RegRestoreValue(std::uint32_t root, const std::string& keyPath,
-                       const std::string& valueName, const RegistryValue& value) override;
+  WinResult RegRestoreValue(std::uint32_t root, const std::string& keyPath, const std::string& valueName,
+                            const RegistryValue& value) override;
 };
 
 class Win32FileSystem final : public FileSystem {
@@ -81,8 +81,7 @@ class Win32Dialogs final : public Dialogs {
   void SetOwner(HWND owner) { owner_ = owner; }
   HWND Owner() const { return owner_; }
   std::string BrowseFolder(const std::string& title, const std::string& startFolder) override;
-  void MessageBox(const std::string& text, unsigned flags,
-                  const std::optional<std::string>& title) override;
+  void MessageBox(const std::string& text, unsigned flags, const std::optional<std::string>& title) override;
   void CenterMsgBox(const std::string& text, unsigned flags, const std::string& title) override;
   void ShowWaitCursor(bool waiting) override;
 

@@ -15,13 +15,9 @@ inline std::wstring Wide(const std::string& text) {
   return std::wstring(u.begin(), u.end());
 }
 
-inline std::string Narrow(const std::wstring& text) {
-  return Utf16ToUtf8(std::u16string(text.begin(), text.end()));
-}
+inline std::string Narrow(const std::wstring& text) { return Utf16ToUtf8(std::u16string(text.begin(), text.end())); }
 
-inline std::string Narrow(const wchar_t* text) {
-  return text == nullptr ? std::string() : Narrow(std::wstring(text));
-}
+inline std::string Narrow(const wchar_t* text) { return text == nullptr ? std::string() : Narrow(std::wstring(text)); }
 
 }  // namespace vestrand
 

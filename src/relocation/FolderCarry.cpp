@@ -78,7 +78,7 @@ Settled TransferFolder(Services& s, const RowPlan& p, const std::string& root, M
   // A second run onto the same target finds the folder already there; the shell would
   // answer a copy of a folder onto itself with an error window.
   const bool inPlace = paths::IsSamePath(p.current, p.newLocation, NamesOf(s.files));
-  const RowOutcome done = inPlace ? RowOutcome::AlreadyInPlace
+  const RowOutcome done = inPlace              ? RowOutcome::AlreadyInPlace
                           : mode == Mode::Copy ? RowOutcome::Copied
                                                : RowOutcome::Moved;
   // The shell replaces what it meets; the target's own desktop.ini and Thumbs.db are put
@@ -98,9 +98,9 @@ Settled TransferFolder(Services& s, const RowPlan& p, const std::string& root, M
 }
 
 Settled SettleInterrupted(Services& s, const RowPlan& p, Mode mode, const Snapshot& saved) {
-  const RowOutcome done = !CarriesFiles(mode) ? RowOutcome::EmptyFolderMade
-                         : mode == Mode::Copy ? RowOutcome::Copied
-                                              : RowOutcome::Moved;
+  const RowOutcome done = !CarriesFiles(mode)  ? RowOutcome::EmptyFolderMade
+                          : mode == Mode::Copy ? RowOutcome::Copied
+                                               : RowOutcome::Moved;
   const Settled settled = SettleLocation(s, p, mode, done, saved);
   // The error may have come before both values were written: the place the row is settled
   // at is written again, or the row is put back whole.
@@ -112,9 +112,7 @@ Settled SettleInterrupted(Services& s, const RowPlan& p, Mode mode, const Snapsh
 
 std::optional<Settled> FollowOuterFolder(Services& s, const RowPlan& p, const Snapshot& saved) {
   if (!p.followsOuter || s.files.DirExists(p.current) || !s.files.DirExists(p.newLocation)) return std::nullopt;
-  if (WriteLocation(s.registry, *p.row, p.newLocation, saved)) {
-    return Settled{p.newLocation, RowOutcome::Followed};
-  }
+  if (WriteLocation(s.registry, *p.row, p.newLocation, saved)) { return Settled{p.newLocation, RowOutcome::Followed}; }
   s.dialogs.MessageBox(kWriteRefusedText, kMbIconError, std::nullopt);
   return Settled{p.current, RowOutcome::FollowRefused};
 }

@@ -10,8 +10,7 @@ namespace vestrand {
 // The per-user keys (below HKEY_CURRENT_USER) that hold the folders' locations.
 inline constexpr const char* kUserShellFoldersKey =
     "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
-inline constexpr const char* kShellFoldersKey =
-    "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+inline constexpr const char* kShellFoldersKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
 inline constexpr const char* kEnvironmentKey = "Environment";
 
 // The rows' captions as the window is designed (NT 6.x); the catalogue and the window's
@@ -57,10 +56,10 @@ struct FolderRow {
   const char* secondValueName;  // differs from valueName only for TEMP/TMP
   const char* firstWriteKey;
   const char* secondWriteKey;
-  bool fallback;           // NT 6.x start-up reads Shell Folders when the first read is empty
+  bool fallback;  // NT 6.x start-up reads Shell Folders when the first read is empty
   Nt6Treatment nt6;
   Nt5Treatment nt5;
-  bool desktopIni;         // discard mode makes the folder read-only and carries desktop.ini
+  bool desktopIni;           // discard mode makes the folder read-only and carries desktop.ini
   const char* nt5FixedName;  // NT 5.x new location's folder name when the folder is missing
   // Running programs keep files open here (the browser's cache and cookies, temporary files):
   // those stay behind, and are no reason to refuse a run.

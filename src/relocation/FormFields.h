@@ -8,6 +8,7 @@
 namespace vestrand {
 
 // Every control of the main window, in the order of the layout table.
+// clang-format off
 enum class Control : int {
   Frame1,
   Check1, Check2, Check3, Check4, Check5, Check6,
@@ -20,6 +21,7 @@ enum class Control : int {
   Frame3, Label1, Text15, Label2, Label3, Command1,
   Count
 };
+// clang-format on
 
 constexpr int kControlCount = static_cast<int>(Control::Count);
 constexpr int kRowCount = 14;

@@ -2,7 +2,6 @@
 
 #include <vector>
 
-
 namespace vestrand::paths {
 
 namespace {
@@ -27,19 +26,22 @@ bool IsUsableName(const std::string& name) {
     const auto c = static_cast<unsigned char>(ch);
     if (c < 0x20) return false;
     switch (c) {
-      case '<': case '>': case ':': case '"': case '/': case '|': case '?': case '*':
-        return false;
-      default:
-        break;
+      case '<':
+      case '>':
+      case ':':
+      case '"':
+      case '/':
+      case '|':
+      case '?':
+      case '*': return false;
+      default: break;
     }
   }
   return name.back() != ' ' && name.back() != '.';
 }
 
 // Where the folder names begin: after "X:\" or after the leading "\\".
-std::size_t NamesStart(const std::string& absolutePath) {
-  return absolutePath.compare(0, 2, "\\\\") == 0 ? 2 : 3;
-}
+std::size_t NamesStart(const std::string& absolutePath) { return absolutePath.compare(0, 2, "\\\\") == 0 ? 2 : 3; }
 
 }  // namespace
 
@@ -59,8 +61,7 @@ bool IsAbsolutePath(const std::string& path) {
   const auto serverEnd = path.find('\\', 2);
   if (serverEnd == std::string::npos || serverEnd == 2) return false;
   const auto shareEnd = path.find('\\', serverEnd + 1);
-  const std::size_t shareLength =
-      (shareEnd == std::string::npos ? path.size() : shareEnd) - (serverEnd + 1);
+  const std::size_t shareLength = (shareEnd == std::string::npos ? path.size() : shareEnd) - (serverEnd + 1);
   return shareLength > 0;
 }
 
@@ -109,8 +110,6 @@ std::string ParentFolder(const std::string& path) {
   return parent;
 }
 
-std::string DriveRootAware(const std::string& path) {
-  return path.size() == 2 && path[1] == ':' ? path + "\\" : path;
-}
+std::string DriveRootAware(const std::string& path) { return path.size() == 2 && path[1] == ':' ? path + "\\" : path; }
 
 }  // namespace vestrand::paths

@@ -44,8 +44,7 @@ std::optional<std::string> TargetProblem(const std::string& target) {
 // reaches it by another name (a second drive letter, a junction): the shell would carry
 // a folder into itself.
 std::optional<std::string> TargetInsideCarriedFolder(Services& s, const std::vector<RowPlan>& plan,
-                                                     const std::string& target, const std::string& root,
-                                                     Mode mode) {
+                                                     const std::string& target, const std::string& root, Mode mode) {
   const paths::Fold fold = NamesOf(s.files);
   std::vector<std::pair<FolderId, const RowPlan*>> carried;
   for (const RowPlan& p : plan) {
@@ -94,7 +93,8 @@ std::optional<std::string> LeavesSyncFolder(Services& s, const std::vector<RowPl
   for (const RowPlan& p : plan) {
     if (!WillCarry(p, mode) || p.travelsWithOuter) continue;
     for (const Host::SyncRoot& root : roots) {
-      if (!paths::IsSameOrInside(p.current, root.folder, fold) && !paths::IsSameOrInside(root.folder, p.current, fold)) {
+      if (!paths::IsSameOrInside(p.current, root.folder, fold) &&
+          !paths::IsSameOrInside(root.folder, p.current, fold)) {
         continue;
       }
       found.Add(p.caption + ": " + p.current + (root.client.empty() ? "" : " (" + root.client + ")"));
@@ -111,7 +111,8 @@ std::size_t PathLength(const std::string& path) { return Utf8ToUtf16(path).size(
 std::set<std::string> FoldersOf(const std::vector<FileEntry>& files) {
   std::set<std::string> folders;
   for (const FileEntry& f : files) {
-    for (std::size_t at = f.relativePath.find('\\', 1); at != std::string::npos; at = f.relativePath.find('\\', at + 1)) {
+    for (std::size_t at = f.relativePath.find('\\', 1); at != std::string::npos;
+         at = f.relativePath.find('\\', at + 1)) {
       folders.insert(f.relativePath.substr(0, at));
     }
   }
@@ -147,8 +148,8 @@ class CarryWalk {
     const bool lookForHolders = !p.row->programsHoldFiles;
     for (const FileEntry& f : p.files) {
       const auto same = present.find(s_.files.NameKey(f.relativePath));
-      const bool leftover = same != present.end() && same->second->size == f.size &&
-                            same->second->lastWrite == f.lastWrite;
+      const bool leftover =
+          same != present.end() && same->second->size == f.size && same->second->lastWrite == f.lastWrite;
       if (same != present.end() && !leftover) {
         if (IsShellsOwnFile(s_.files, f.relativePath)) {
           p.keptInTarget.push_back(same->second->relativePath);

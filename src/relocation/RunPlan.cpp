@@ -91,7 +91,8 @@ void FollowMovedOuterFolders(Services& s, std::vector<RowPlan>& plan, Mode mode)
     RowPlan& inner = plan[k];
     if (inner.ticked || !paths::IsAbsolutePath(inner.current)) continue;
     for (std::size_t j = 0; j < plan.size(); ++j) {
-      if (j != k && WillCarry(plan[j], mode) && paths::IsSameOrInside(inner.current, plan[j].current, NamesOf(s.files))) {
+      if (j != k && WillCarry(plan[j], mode) &&
+          paths::IsSameOrInside(inner.current, plan[j].current, NamesOf(s.files))) {
         if (!s.files.DirExists(inner.current)) break;
         inner.newLocation = plan[j].newLocation + paths::RelativeBelow(inner.current, plan[j].current);
         inner.followsOuter = true;

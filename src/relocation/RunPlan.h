@@ -24,16 +24,16 @@ bool CarriesFiles(Mode mode);
 // One catalogue row as the run sees it once the new locations are known.
 struct RowPlan {
   const FolderRow* row = nullptr;
-  std::string caption;             // as the window shows it to this family, without its colon
+  std::string caption;  // as the window shows it to this family, without its colon
   bool ticked = false;
   std::string current;
-  std::string newLocation;         // empty: the row is left alone, whatever its tick
-  bool folderFound = true;         // NT 5.x looks before it plans; NT 6.x takes the box's word
-  bool travelsWithOuter = false;   // carried inside an earlier row's folder,
-  std::size_t outer = 0;           // the plan's entry of that row
-  bool followsOuter = false;       // unticked, but moved all the same inside a ticked folder
-  bool carriedAlone = false;       // the shell is asked to copy or move this folder itself
-  std::vector<FileEntry> files;    // what that copy or move, its own or the outer row's, should carry
+  std::string newLocation;                // empty: the row is left alone, whatever its tick
+  bool folderFound = true;                // NT 5.x looks before it plans; NT 6.x takes the box's word
+  bool travelsWithOuter = false;          // carried inside an earlier row's folder,
+  std::size_t outer = 0;                  // the plan's entry of that row
+  bool followsOuter = false;              // unticked, but moved all the same inside a ticked folder
+  bool carriedAlone = false;              // the shell is asked to copy or move this folder itself
+  std::vector<FileEntry> files;           // what that copy or move, its own or the outer row's, should carry
   std::vector<std::string> keptInTarget;  // the shell's own files (desktop.ini) the target keeps, below it
 };
 

@@ -31,8 +31,7 @@ std::string OutcomeText(const RowRecord& row) {
       return "只复制了一部分:有 " + std::to_string(row.files) + " 个文件没有复制,原文件夹保留";
     case RowOutcome::WriteRefused: return "注册表拒绝写入,此项未改动,文件未转移";
     case RowOutcome::Followed: return "随所在的文件夹一起移动,注册表已更新";
-    case RowOutcome::FollowRefused:
-      return "随所在的文件夹一起移动,但注册表拒绝写入新位置,请手动修改";
+    case RowOutcome::FollowRefused: return "随所在的文件夹一起移动,但注册表拒绝写入新位置,请手动修改";
   }
   return std::string();
 }
@@ -72,10 +71,8 @@ bool NeedsAttention(const RunRecord& record) {
       case RowOutcome::MovedInPart:
       case RowOutcome::CopiedInPart:
       case RowOutcome::WriteRefused:
-      case RowOutcome::FollowRefused:
-        return true;
-      default:
-        break;
+      case RowOutcome::FollowRefused: return true;
+      default: break;
     }
   }
   return false;

@@ -118,9 +118,8 @@ std::vector<std::string> PlannedCaptions(const std::vector<RowPlan>& plan) {
 
 // Carries the rows one by one, each noted in the journal before and after. `underWay` names
 // the row being carried, for the caller to settle should an unforeseen error stop it.
-void CarryRows(Services& s, const std::vector<RowPlan>& plan, const std::string& root, Mode mode,
-               const Snapshot& saved, RunRecord& record, RunJournal& journal,
-               const RowPlan*& underWay) {
+void CarryRows(Services& s, const std::vector<RowPlan>& plan, const std::string& root, Mode mode, const Snapshot& saved,
+               RunRecord& record, RunJournal& journal, const RowPlan*& underWay) {
   for (const RowPlan& p : plan) {
     RowRecord line{p.caption, p.current, p.current, RowOutcome::LeftAlone, 0};
     const bool carried = p.ticked && !p.newLocation.empty();
@@ -200,7 +199,8 @@ void Relocate(Services& s, MainForm& form, const std::vector<RowPlan>& plan, con
   ShellComesBack shell(s.host);
   const RowPlan* underWay = nullptr;
   try {
-    Ignored(s.host.StartCommand(kEndShell, kShowMinimized), "with the shell still up the rows are carried all the same");
+    Ignored(s.host.StartCommand(kEndShell, kShowMinimized),
+            "with the shell still up the rows are carried all the same");
     s.host.Sleep(kShellGoneMs);
     CarryRows(s, plan, root, mode, saved, record, journal, underWay);
     journal.Ended(false);
@@ -210,8 +210,7 @@ void Relocate(Services& s, MainForm& form, const std::vector<RowPlan>& plan, con
     try {
       if (underWay != nullptr) {
         const Settled settled = SettleInterrupted(s, *underWay, mode, saved);
-        journal.RowSettled({underWay->caption, underWay->current, settled.location,
-                            settled.outcome, settled.files},
+        journal.RowSettled({underWay->caption, underWay->current, settled.location, settled.outcome, settled.files},
                            true);
       }
       journal.Ended(true);

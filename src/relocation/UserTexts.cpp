@@ -28,8 +28,7 @@ std::string NotAFullPathRefusal(const std::string& target) {
 }
 
 std::string UnusableNamesRefusal(const std::string& target) {
-  return "目标文件夹" + Quoted(target) +
-         "含有无效的文件夹名:名称中不能有 \\ / : * ? \" < > |,也不能以空格或句点结尾。";
+  return "目标文件夹" + Quoted(target) + "含有无效的文件夹名:名称中不能有 \\ / : * ? \" < > |,也不能以空格或句点结尾。";
 }
 
 std::string TargetInsideFolderRefusal(const std::string& target, const std::string& folder) {
@@ -37,10 +36,9 @@ std::string TargetInsideFolderRefusal(const std::string& target, const std::stri
          "之中,文件夹不能转移到它自己里面。请另选一个目标文件夹。";
 }
 
-std::string SameNameRefusal(const std::string& first, const std::string& second,
-                            const std::string& newLocation) {
-  return "文件夹" + Quoted(first) + "和" + Quoted(second) + "同名,都会被转移到" +
-         Quoted(newLocation) + ",其中的同名文件会互相覆盖。请只勾选其中一个,或先给其中一个文件夹改名。";
+std::string SameNameRefusal(const std::string& first, const std::string& second, const std::string& newLocation) {
+  return "文件夹" + Quoted(first) + "和" + Quoted(second) + "同名,都会被转移到" + Quoted(newLocation) +
+         ",其中的同名文件会互相覆盖。请只勾选其中一个,或先给其中一个文件夹改名。";
 }
 
 std::string FilesWouldBeReplacedRefusal(std::size_t count, const std::vector<std::string>& named) {
@@ -84,26 +82,22 @@ std::string ShortenedInTheMiddle(const std::string& path) {
   return Utf16ToUtf8(wide.substr(0, half)) + "…" + Utf16ToUtf8(wide.substr(wide.size() - half));
 }
 
-std::string NotEnoughSpaceRefusal(const std::string& needed, const std::string& targetFolder,
-                                  const std::string& free) {
-  return "目标驱动器的空间不够:要转移的文件约 " + needed + ",而" + Quoted(targetFolder) +
-         "所在的驱动器只剩 " + free + "。请先腾出空间,或另选一个目标文件夹。";
+std::string NotEnoughSpaceRefusal(const std::string& needed, const std::string& targetFolder, const std::string& free) {
+  return "目标驱动器的空间不够:要转移的文件约 " + needed + ",而" + Quoted(targetFolder) + "所在的驱动器只剩 " + free +
+         "。请先腾出空间,或另选一个目标文件夹。";
 }
 
 std::string TargetNotCreatedRefusal(const std::string& target) {
-  return "无法创建目标文件夹" + Quoted(target) +
-         "。请检查驱动器是否存在、是否有写入权限,以及是否有同名的文件。";
+  return "无法创建目标文件夹" + Quoted(target) + "。请检查驱动器是否存在、是否有写入权限,以及是否有同名的文件。";
 }
 
 std::string UndoFileNotWrittenRefusal(const std::string& target) {
-  return "无法在目标文件夹" + Quoted(target) +
-         "中写入注册表还原文件,为了能够撤销,转移没有开始。请检查是否有写入权限。";
+  return "无法在目标文件夹" + Quoted(target) + "中写入注册表还原文件,为了能够撤销,转移没有开始。请检查是否有写入权限。";
 }
 
 std::string NeedsAttentionHint(bool recorded, const std::string& recordFile) {
   return "有些文件夹没有完整转移,或注册表拒绝了写入。" +
-         (recorded ? "详情请看记录文件:\n" + recordFile
-                   : std::string("记录文件也无法写入,请检查目标文件夹。"));
+         (recorded ? "详情请看记录文件:\n" + recordFile : std::string("记录文件也无法写入,请检查目标文件夹。"));
 }
 
 std::string RunInterruptedText(const std::string& recordFile, const std::string& undoFileName) {

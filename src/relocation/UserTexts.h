@@ -45,8 +45,7 @@ inline constexpr const char* kNoModeName = "未选择";
 std::string NotAFullPathRefusal(const std::string& target);
 std::string UnusableNamesRefusal(const std::string& target);
 std::string TargetInsideFolderRefusal(const std::string& target, const std::string& folder);
-std::string SameNameRefusal(const std::string& first, const std::string& second,
-                            const std::string& newLocation);
+std::string SameNameRefusal(const std::string& first, const std::string& second, const std::string& newLocation);
 // `named` lists up to a few of the `count` files that would be replaced.
 std::string FilesWouldBeReplacedRefusal(std::size_t count, const std::vector<std::string>& named);
 // `named` lists up to ten of the `count` things a refusal is about.
@@ -58,8 +57,7 @@ std::string FilesTooLargeRefusal(std::size_t count, const std::vector<std::strin
 std::string TargetNotProtectedRefusal(const std::string& target);
 // A long path with its middle left out, so that a box shows both of its ends.
 std::string ShortenedInTheMiddle(const std::string& path);
-std::string NotEnoughSpaceRefusal(const std::string& needed, const std::string& targetFolder,
-                                  const std::string& free);
+std::string NotEnoughSpaceRefusal(const std::string& needed, const std::string& targetFolder, const std::string& free);
 inline constexpr const char* kRegistryUnreadableRefusal =
     "无法读取注册表中文件夹的当前位置,无法保存还原文件。什么都没有改动。";
 std::string TargetNotCreatedRefusal(const std::string& target);

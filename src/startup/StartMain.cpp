@@ -87,8 +87,7 @@ bool StartMain(Services& services, const std::function<MainForm&()>& mainForm) {
   }
   for (const FolderRow& row : FolderCatalogue()) {
     const std::string path = form.GetText(TextOf(row.row));
-    const bool available =
-        row.nt6 == Nt6Treatment::FolderMustExist ? services.files.DirExists(path) : !path.empty();
+    const bool available = row.nt6 == Nt6Treatment::FolderMustExist ? services.files.DirExists(path) : !path.empty();
     if (!available) {
       form.SetValue(CheckOf(row.row), 0);
       form.SetEnabled(CheckOf(row.row), false);

@@ -164,8 +164,7 @@ std::optional<DecodedImage> DecodeGif(const std::uint8_t* data, std::size_t size
   if (data == nullptr) return std::nullopt;
   Reader r(data, size);
   const std::uint8_t* signature = r.Take(6);
-  if (signature == nullptr || (std::memcmp(signature, "GIF87a", 6) != 0 &&
-                               std::memcmp(signature, "GIF89a", 6) != 0)) {
+  if (signature == nullptr || (std::memcmp(signature, "GIF87a", 6) != 0 && std::memcmp(signature, "GIF89a", 6) != 0)) {
     return std::nullopt;
   }
   DecodedImage image;
@@ -174,8 +173,7 @@ std::optional<DecodedImage> DecodeGif(const std::uint8_t* data, std::size_t size
   const int screenFlags = r.Byte();
   r.Byte();  // background colour index: the caller's background shows instead
   r.Byte();  // pixel aspect ratio
-  if (r.Failed() || image.width <= 0 || image.height <= 0 || image.width > kMaxSide ||
-      image.height > kMaxSide) {
+  if (r.Failed() || image.width <= 0 || image.height <= 0 || image.width > kMaxSide || image.height > kMaxSide) {
     return std::nullopt;
   }
   Palette global;
@@ -220,8 +218,8 @@ std::optional<DecodedImage> DecodeGif(const std::uint8_t* data, std::size_t size
       const int index = indices[i];
       if (x >= image.width || y >= image.height || index == transparent) continue;
       if (static_cast<std::size_t>(index) >= palette.size()) continue;
-      image.pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(image.width) +
-                   static_cast<std::size_t>(x)] = palette[static_cast<std::size_t>(index)];
+      image.pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(image.width) + static_cast<std::size_t>(x)] =
+          palette[static_cast<std::size_t>(index)];
     }
     return image;
   }

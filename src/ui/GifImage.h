@@ -12,7 +12,7 @@
 namespace vestrand {
 
 struct DecodedImage {
-  int width = 0;   // the logical screen of the file
+  int width = 0;  // the logical screen of the file
   int height = 0;
   // Top-down rows of 0xAARRGGBB; alpha 0 where the image is transparent or not drawn.
   std::vector<std::uint32_t> pixels;

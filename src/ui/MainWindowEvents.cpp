@@ -27,20 +27,14 @@ void StartButtonClicked(Services& services, MainForm& form, const RunChoice& run
   OsVersionInfo info;  // fresh: a failed query leaves the version empty
   GetOsVersion(services.host, info);
   switch (RunFamilyOfVersion(info.Version)) {
-    case OsFamily::NT5:
-      runs.nt5(services, form);
-      break;
-    case OsFamily::NT6:
-      runs.nt6(services, form);
-      break;
-    case OsFamily::None:
-      break;
+    case OsFamily::NT5: runs.nt5(services, form); break;
+    case OsFamily::NT6: runs.nt6(services, form); break;
+    case OsFamily::None: break;
   }
 }
 
 void BrowseLabelClicked(Services& services, MainForm& form) {
-  const std::string chosen =
-      services.dialogs.BrowseFolder(kPickTargetTitle, services.host.ProgramFolder());
+  const std::string chosen = services.dialogs.BrowseFolder(kPickTargetTitle, services.host.ProgramFolder());
   if (chosen.empty()) {
     services.dialogs.CenterMsgBox(kNoTargetBrowseHint, kMbIconInformation, kHintTitle);
     return;
@@ -52,28 +46,19 @@ void PathBoxDoubleClicked(Services& services, MainForm& form, Control box) {
   OpenFolder(services.host, form.GetText(box));
 }
 
-bool HandleFormEvent(Services& services, MainForm& form, MainWindowLinks& links, Control control,
-                     FormEvent event, const RunChoice& runs) {
+bool HandleFormEvent(Services& services, MainForm& form, MainWindowLinks& links, Control control, FormEvent event,
+                     const RunChoice& runs) {
   if (event == FormEvent::DoubleClick) {
     if (!IsPathBox(control)) return false;
     PathBoxDoubleClicked(services, form, control);
     return true;
   }
   switch (control) {
-    case Control::Command1:
-      StartButtonClicked(services, form, runs);
-      return true;
-    case Control::Label2:
-      BrowseLabelClicked(services, form);
-      return true;
-    case Control::Label3:
-      links.ShowNotes();
-      return true;
-    case Control::Image1:
-      links.OpenWebPage(kProjectWebPage);
-      return true;
-    default:
-      return false;
+    case Control::Command1: StartButtonClicked(services, form, runs); return true;
+    case Control::Label2: BrowseLabelClicked(services, form); return true;
+    case Control::Label3: links.ShowNotes(); return true;
+    case Control::Image1: links.OpenWebPage(kProjectWebPage); return true;
+    default: return false;
   }
 }
 

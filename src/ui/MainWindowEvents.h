@@ -44,8 +44,8 @@ void BrowseLabelClicked(Services& services, MainForm& form);
 void PathBoxDoubleClicked(Services& services, MainForm& form, Control box);
 
 // Routes one event of one control; returns true when the control handles that event.
-bool HandleFormEvent(Services& services, MainForm& form, MainWindowLinks& links, Control control,
-                     FormEvent event, const RunChoice& runs);
+bool HandleFormEvent(Services& services, MainForm& form, MainWindowLinks& links, Control control, FormEvent event,
+                     const RunChoice& runs);
 
 }  // namespace vestrand
 

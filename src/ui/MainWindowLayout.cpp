@@ -13,6 +13,7 @@ using C = Control;
 using K = ControlKind;
 constexpr C kWindow = C::Count;
 
+// clang-format off
 const MainWindowLayoutTable kLayout = {{
     {C::Frame1, "Frame1", K::Frame, kWindow, "推荐转移", 0, 0, 6135, 2415, 0},
     {C::Check1, "Check1", K::CheckBox, C::Frame1, captions::kDesktop, 120, 240, 1215, 270, 1},
@@ -58,6 +59,7 @@ const MainWindowLayoutTable kLayout = {{
     {C::Label3, "Label3", K::Label, C::Frame3, "?", 4440, 225, 180, 270, 37},
     {C::Command1, "Command1", K::PushButton, C::Frame3, "开始执行转移", 4700, 205, 1320, 300, 21},
 }};
+// clang-format on
 
 }  // namespace
 

@@ -20,7 +20,6 @@ namespace {
 // Posted by a path box to the window when it is double-clicked; wParam: its control identifier.
 constexpr UINT kPathBoxDoubleClicked = WM_APP + 1;
 
-
 // The control a dialog identifier names, if it names one.
 std::optional<Control> ControlOfId(int id) {
   const int index = id - kFirstControlId;
@@ -44,13 +43,10 @@ bool IsRowCheck(Control c) {
 
 const wchar_t* ClassOf(ControlKind kind) {
   switch (kind) {
-    case ControlKind::TextBox:
-      return L"EDIT";
+    case ControlKind::TextBox: return L"EDIT";
     case ControlKind::Label:
-    case ControlKind::Picture:
-      return L"STATIC";
-    default:
-      return L"BUTTON";
+    case ControlKind::Picture: return L"STATIC";
+    default: return L"BUTTON";
   }
 }
 
@@ -59,26 +55,16 @@ DWORD StyleOf(const ControlLayout& entry) {
   // paints only where no sibling above it does.
   DWORD style = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS;
   switch (entry.kind) {
-    case ControlKind::Frame:
-      style |= BS_GROUPBOX | BS_FLAT;
-      break;
-    case ControlKind::CheckBox:
-      style |= BS_AUTOCHECKBOX | BS_FLAT | WS_TABSTOP | WS_GROUP;
-      break;
+    case ControlKind::Frame: style |= BS_GROUPBOX | BS_FLAT; break;
+    case ControlKind::CheckBox: style |= BS_AUTOCHECKBOX | BS_FLAT | WS_TABSTOP | WS_GROUP; break;
     case ControlKind::OptionButton:
       // The three mode buttons form one group: only the first starts it.
       style |= BS_AUTORADIOBUTTON | BS_FLAT | WS_TABSTOP;
       if (entry.control == Control::OptionCopy) style |= WS_GROUP;
       break;
-    case ControlKind::PushButton:
-      style |= BS_PUSHBUTTON | WS_TABSTOP | WS_GROUP;
-      break;
-    case ControlKind::TextBox:
-      style |= ES_AUTOHSCROLL | WS_TABSTOP | WS_GROUP | WS_BORDER;
-      break;
-    case ControlKind::Label:
-      style |= SS_NOTIFY | SS_LEFT;
-      break;
+    case ControlKind::PushButton: style |= BS_PUSHBUTTON | WS_TABSTOP | WS_GROUP; break;
+    case ControlKind::TextBox: style |= ES_AUTOHSCROLL | WS_TABSTOP | WS_GROUP | WS_BORDER; break;
+    case ControlKind::Label: style |= SS_NOTIFY | SS_LEFT; break;
     case ControlKind::Picture:
       style |= SS_NOTIFY | SS_OWNERDRAW;  // drawn from the decoded resource picture
       break;
@@ -89,8 +75,7 @@ DWORD StyleOf(const ControlLayout& entry) {
 }  // namespace
 
 bool MainWindow::Create(HINSTANCE instance) {
-  if (!CreateTopLevel(instance, kMainWindowClass, std::string(), kFormClientWidthTwips,
-                      kFormClientHeightTwips)) {
+  if (!CreateTopLevel(instance, kMainWindowClass, std::string(), kFormClientWidthTwips, kFormClientHeightTwips)) {
     return false;
   }
   CreateFonts();
@@ -121,10 +106,9 @@ HFONT MainWindow::FontOf(Control c) const {
 void MainWindow::CreateTooltips(HINSTANCE instance) {
   INITCOMMONCONTROLSEX init{sizeof(init), ICC_WIN95_CLASSES};
   syslib::InitCommonControlsEx(&init);
-  tooltip_ = ::CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
-                               WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP, CW_USEDEFAULT,
-                               CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, Handle(), nullptr,
-                               instance, nullptr);
+  tooltip_ =
+      ::CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP, CW_USEDEFAULT,
+                        CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, Handle(), nullptr, instance, nullptr);
   if (tooltip_ == nullptr) return;
   const auto addTip = [this](Control control, wchar_t* text) {
     TTTOOLINFOW tool{};
@@ -135,8 +119,8 @@ void MainWindow::CreateTooltips(HINSTANCE instance) {
     tool.lpszText = text;
     ::SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
   };
-  for (const auto& [control, text] : {std::pair{Control::Text15, kTargetTooltip},
-                                      {Control::Label1, kTargetLabelTooltip}}) {
+  for (const auto& [control, text] :
+       {std::pair{Control::Text15, kTargetTooltip}, {Control::Label1, kTargetLabelTooltip}}) {
     std::wstring wide = Wide(text);
     addTip(control, &wide[0]);
   }
@@ -167,20 +151,16 @@ const wchar_t* MainWindow::PathTip(HWND box) {
 
 HWND MainWindow::CreateControl(HINSTANCE instance, const ControlLayout& entry) {
   const PixelRect box = ToPixels(AbsoluteTwips(entry.control));
-  HWND hwnd = ::CreateWindowExW(0, ClassOf(entry.kind), Wide(entry.caption).c_str(),
-                                StyleOf(entry), box.x, box.y, box.width, box.height, Handle(),
-                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(ControlId(entry.control))),
-                                instance, nullptr);
+  HWND hwnd = ::CreateWindowExW(
+      0, ClassOf(entry.kind), Wide(entry.caption).c_str(), StyleOf(entry), box.x, box.y, box.width, box.height,
+      Handle(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(ControlId(entry.control))), instance, nullptr);
   if (hwnd == nullptr) return nullptr;
-  if (HFONT font = FontOf(entry.control)) {
-    ::SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-  }
+  if (HFONT font = FontOf(entry.control)) { ::SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE); }
   WNDPROC subclass = nullptr;
   if (entry.kind == ControlKind::TextBox) subclass = &MainWindow::TextBoxProc;
   if (entry.kind == ControlKind::Frame) subclass = &MainWindow::FrameProc;
   if (subclass != nullptr) {
-    const LONG_PTR original =
-        ::SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(subclass));
+    const LONG_PTR original = ::SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(subclass));
     ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, original);
   }
   return hwnd;
@@ -193,17 +173,14 @@ void MainWindow::CreateControls(HINSTANCE instance) {
   for (const ControlLayout& entry : MainWindowLayout()) {
     if (entry.tabIndex < 0) sequence.push_back(entry.control);
   }
-  for (Control c : sequence) {
-    controls_[static_cast<std::size_t>(c)] = CreateControl(instance, LayoutOf(c));
-  }
+  for (Control c : sequence) { controls_[static_cast<std::size_t>(c)] = CreateControl(instance, LayoutOf(c)); }
   // Frames take no focus; putting them beneath everything keeps the tab order and lets
   // the controls they hold paint on top of them. Pushed last to first, so that a frame
   // inside another (Frame4 in Frame1) stays above its container.
   const MainWindowLayoutTable& table = MainWindowLayout();
   for (auto it = table.rbegin(); it != table.rend(); ++it) {
     if (it->kind == ControlKind::Frame) {
-      ::SetWindowPos(ControlHandle(it->control), HWND_BOTTOM, 0, 0, 0, 0,
-                     SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+      ::SetWindowPos(ControlHandle(it->control), HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     }
   }
   SetValue(Control::CkLogoff, 1);  // log-off is ticked when the window opens
@@ -227,8 +204,8 @@ LRESULT CALLBACK MainWindow::FrameProc(HWND hwnd, UINT msg, WPARAM wParam, LPARA
     // frame fills it itself, in the colour its caption gets.
     HWND parent = ::GetParent(hwnd);
     HDC dc = reinterpret_cast<HDC>(wParam);
-    auto brush = reinterpret_cast<HBRUSH>(
-        ::SendMessageW(parent, WM_CTLCOLORSTATIC, wParam, reinterpret_cast<LPARAM>(hwnd)));
+    auto brush =
+        reinterpret_cast<HBRUSH>(::SendMessageW(parent, WM_CTLCOLORSTATIC, wParam, reinterpret_cast<LPARAM>(hwnd)));
     if (brush == nullptr) brush = ::GetSysColorBrush(COLOR_BTNFACE);
     RECT rect{};
     ::GetClientRect(hwnd, &rect);
@@ -253,16 +230,11 @@ HBRUSH MainWindow::ColourControl(HWND control, HDC dc) {
     return brush;
   };
   switch (c) {
-    case Control::OptionCopy:
-      return withBack(kCopyColour, copyBrush_.get());
-    case Control::OptionMove:
-      return withBack(kMoveColour, moveBrush_.get());
-    case Control::OptionDont:
-      return withBack(kDontColour, dontBrush_.get());
-    case Control::CkLogoff:
-      return withBack(kLogoffColour, logoffBrush_.get());
-    case Control::Label1:
-      return withBack(::GetSysColor(COLOR_WINDOW), ::GetSysColorBrush(COLOR_WINDOW));
+    case Control::OptionCopy: return withBack(kCopyColour, copyBrush_.get());
+    case Control::OptionMove: return withBack(kMoveColour, moveBrush_.get());
+    case Control::OptionDont: return withBack(kDontColour, dontBrush_.get());
+    case Control::CkLogoff: return withBack(kLogoffColour, logoffBrush_.get());
+    case Control::Label1: return withBack(::GetSysColor(COLOR_WINDOW), ::GetSysColorBrush(COLOR_WINDOW));
     case Control::Frame1:
     case Control::Frame2:
       ::SetTextColor(dc, kFrameCaptionColour);
@@ -272,8 +244,7 @@ HBRUSH MainWindow::ColourControl(HWND control, HDC dc) {
       ::SetTextColor(dc, kFrameCaptionColour);
       ::SetBkColor(dc, ::GetSysColor(kModeFrameSysColour));
       return ::GetSysColorBrush(kModeFrameSysColour);
-    default:
-      break;
+    default: break;
   }
   if (LayoutOf(c).kind == ControlKind::TextBox) {
     // Read-only path boxes keep the look of a text box rather than turning grey.
@@ -303,13 +274,10 @@ LRESULT MainWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         if (focus != nullptr && ::IsChild(Handle(), focus)) lastFocus_ = focus;
       }
       return Default(msg, wParam, lParam);  // focuses the window: below
-    case WM_SETFOCUS:
-      RestoreFocus();
-      return 0;
+    case WM_SETFOCUS: RestoreFocus(); return 0;
     case WM_NOTIFY: {
       auto* info = reinterpret_cast<NMTTDISPINFOW*>(lParam);
-      if (info->hdr.code == TTN_GETDISPINFOW && info->hdr.hwndFrom == tooltip_ &&
-          (info->uFlags & TTF_IDISHWND) != 0) {
+      if (info->hdr.code == TTN_GETDISPINFOW && info->hdr.hwndFrom == tooltip_ && (info->uFlags & TTF_IDISHWND) != 0) {
         info->lpszText = const_cast<wchar_t*>(PathTip(reinterpret_cast<HWND>(info->hdr.idFrom)));
       }
       return 0;
@@ -351,8 +319,7 @@ LRESULT MainWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
       tooltip_ = nullptr;  // already destroyed with its owner
       controls_.fill(nullptr);
       return 0;
-    default:
-      return Default(msg, wParam, lParam);
+    default: return Default(msg, wParam, lParam);
   }
 }
 
@@ -406,8 +373,7 @@ void MainWindow::SetWindowCaption(const std::string& caption) {
 void MainWindow::RestoreFocus() {
   if (Handle() == nullptr) return;
   HWND target = lastFocus_;
-  if (target == nullptr || !::IsChild(Handle(), target) || !::IsWindowEnabled(target) ||
-      !::IsWindowVisible(target)) {
+  if (target == nullptr || !::IsChild(Handle(), target) || !::IsWindowEnabled(target) || !::IsWindowVisible(target)) {
     target = ::GetNextDlgTabItem(Handle(), nullptr, FALSE);  // the first enabled tab stop
   }
   if (target != nullptr) ::SetFocus(target);
@@ -427,8 +393,8 @@ TwipsPoint MainWindow::GetWindowPosition() {
 
 void MainWindow::MoveWindowTo(int leftTwips, int topTwips) {
   if (Handle() == nullptr) return;
-  ::SetWindowPos(Handle(), nullptr, TwipsToPixels(leftTwips, Dpi().x), TwipsToPixels(topTwips, Dpi().y),
-                 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  ::SetWindowPos(Handle(), nullptr, TwipsToPixels(leftTwips, Dpi().x), TwipsToPixels(topTwips, Dpi().y), 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void MainWindow::SetWindowEnabled(bool enabled) {

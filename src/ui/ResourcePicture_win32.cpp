@@ -21,8 +21,7 @@ bool ResourcePicture::Load(HMODULE module, int id) {
 void ResourcePicture::Draw(HDC dc, const RECT& rect, COLORREF background) const {
   if (!Loaded()) return;
   const std::uint32_t back = (static_cast<std::uint32_t>(GetRValue(background)) << 16) |
-                             (static_cast<std::uint32_t>(GetGValue(background)) << 8) |
-                             GetBValue(background);
+                             (static_cast<std::uint32_t>(GetGValue(background)) << 8) | GetBValue(background);
   std::vector<std::uint32_t> pixels(image_.pixels.size());
   for (std::size_t i = 0; i < pixels.size(); ++i) {
     const std::uint32_t p = image_.pixels[i];
@@ -38,8 +37,8 @@ void ResourcePicture::Draw(HDC dc, const RECT& rect, COLORREF background) const 
   const int previous = ::SetStretchBltMode(dc, HALFTONE);
   POINT origin{};
   ::SetBrushOrgEx(dc, 0, 0, &origin);
-  ::StretchDIBits(dc, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, 0, 0,
-                  image_.width, image_.height, pixels.data(), &bmi, DIB_RGB_COLORS, SRCCOPY);
+  ::StretchDIBits(dc, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, 0, 0, image_.width,
+                  image_.height, pixels.data(), &bmi, DIB_RGB_COLORS, SRCCOPY);
   ::SetBrushOrgEx(dc, origin.x, origin.y, nullptr);
   ::SetStretchBltMode(dc, previous);
 }

@@ -38,8 +38,8 @@ class TopLevelWindow {
   // Registers `className` once (with the program's icon) and creates the window, not
   // shown, with a client area of the given size in twips and no owner. False when the
   // window could not be made.
-  bool CreateTopLevel(HINSTANCE instance, const wchar_t* className, const std::string& caption,
-                      int clientWidthTwips, int clientHeightTwips);
+  bool CreateTopLevel(HINSTANCE instance, const wchar_t* className, const std::string& caption, int clientWidthTwips,
+                      int clientHeightTwips);
   // Destroys the window if it is open; called by each window's own destructor, while
   // the object can still answer the messages that destroying sends.
   void DestroyTopLevel();
@@ -50,9 +50,7 @@ class TopLevelWindow {
   PixelRect ToPixels(const TwipsRect& twips) const;
   // A font for Chinese text, `hundredthsOfPoint` / 100 points high at the screen's resolution.
   HFONT CreateChineseFont(const wchar_t* face, int hundredthsOfPoint, int weight) const;
-  LRESULT Default(UINT msg, WPARAM wParam, LPARAM lParam) {
-    return ::DefWindowProcW(window_, msg, wParam, lParam);
-  }
+  LRESULT Default(UINT msg, WPARAM wParam, LPARAM lParam) { return ::DefWindowProcW(window_, msg, wParam, lParam); }
 
   // Every message of the window from WM_NCCREATE to WM_NCDESTROY, both included. After
   // WM_NCDESTROY the window is gone and Handle() is null.

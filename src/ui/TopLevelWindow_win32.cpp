@@ -16,9 +16,9 @@ int g_openWindows = 0;
 // The program's icon in the small size, loaded once for every window class and kept
 // while the program runs (the large one is the system's shared copy).
 HICON SmallIcon(HINSTANCE instance) {
-  static const UniqueIcon icon(static_cast<HICON>(
-      ::LoadImageW(instance, MAKEINTRESOURCEW(kIconResourceId), IMAGE_ICON,
-                   ::GetSystemMetrics(SM_CXSMICON), ::GetSystemMetrics(SM_CYSMICON), 0)));
+  static const UniqueIcon icon(
+      static_cast<HICON>(::LoadImageW(instance, MAKEINTRESOURCEW(kIconResourceId), IMAGE_ICON,
+                                      ::GetSystemMetrics(SM_CXSMICON), ::GetSystemMetrics(SM_CYSMICON), 0)));
   return icon.get();
 }
 
@@ -54,8 +54,7 @@ LRESULT GuardedMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, Handle
     return handle();
   } catch (...) {
     try {
-      ::MessageBoxW(hwnd, Wide(kUnexpectedErrorText).c_str(), Wide(kProductName).c_str(),
-                    MB_ICONERROR | MB_OK);
+      ::MessageBoxW(hwnd, Wide(kUnexpectedErrorText).c_str(), Wide(kProductName).c_str(), MB_ICONERROR | MB_OK);
     } catch (...) {
       // No memory even for the message: the default answer is all that is left.
     }
@@ -65,18 +64,16 @@ LRESULT GuardedMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, Handle
 
 }  // namespace
 
-bool TopLevelWindow::CreateTopLevel(HINSTANCE instance, const wchar_t* className,
-                                    const std::string& caption, int clientWidthTwips,
-                                    int clientHeightTwips) {
+bool TopLevelWindow::CreateTopLevel(HINSTANCE instance, const wchar_t* className, const std::string& caption,
+                                    int clientWidthTwips, int clientHeightTwips) {
   RegisterOnce(instance, className, &TopLevelWindow::WindowProc);
   dpi_ = ReadScreenDpi();
   const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
   RECT rect{0, 0, TwipsToPixels(clientWidthTwips, dpi_.x), TwipsToPixels(clientHeightTwips, dpi_.y)};
   ::AdjustWindowRectEx(&rect, style, FALSE, 0);
   // No owner: the notes stay open when the main window closes.
-  return ::CreateWindowExW(0, className, Wide(caption).c_str(), style, CW_USEDEFAULT,
-                           CW_USEDEFAULT, rect.right - rect.left, rect.bottom - rect.top, nullptr,
-                           nullptr, instance, this) != nullptr;
+  return ::CreateWindowExW(0, className, Wide(caption).c_str(), style, CW_USEDEFAULT, CW_USEDEFAULT,
+                           rect.right - rect.left, rect.bottom - rect.top, nullptr, nullptr, instance, this) != nullptr;
 }
 
 void TopLevelWindow::DestroyTopLevel() {
@@ -91,9 +88,8 @@ PixelRect TopLevelWindow::ToPixels(const TwipsRect& twips) const {
 }
 
 HFONT TopLevelWindow::CreateChineseFont(const wchar_t* face, int hundredthsOfPoint, int weight) const {
-  return ::CreateFontW(-::MulDiv(hundredthsOfPoint, dpi_.y, 7200), 0, 0, 0, weight, FALSE, FALSE,
-                       FALSE, GB2312_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
-                       DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, face);
+  return ::CreateFontW(-::MulDiv(hundredthsOfPoint, dpi_.y, 7200), 0, 0, 0, weight, FALSE, FALSE, FALSE, GB2312_CHARSET,
+                       OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, face);
 }
 
 LRESULT CALLBACK TopLevelWindow::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -107,8 +103,8 @@ LRESULT CALLBACK TopLevelWindow::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, 
   }
   auto* self = reinterpret_cast<TopLevelWindow*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
   if (self == nullptr) return ::DefWindowProcW(hwnd, msg, wParam, lParam);
-  const LRESULT result = GuardedMessage(hwnd, msg, wParam, lParam,
-                                        [&] { return self->HandleMessage(msg, wParam, lParam); });
+  const LRESULT result =
+      GuardedMessage(hwnd, msg, wParam, lParam, [&] { return self->HandleMessage(msg, wParam, lParam); });
   if (msg == WM_NCDESTROY) {
     ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
     self->window_ = nullptr;

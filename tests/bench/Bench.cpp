@@ -2,6 +2,7 @@
 // startup <rounds> | window [bare] | tree <folder> <files> <average KiB> <files a folder> | parts <folder> |
 // bare|run|checks <folder> <target>: a shell copy into the target, a copy-mode run, or the run's checks alone.
 #include <windows.h>
+
 #include <psapi.h>
 
 #include <chrono>
@@ -65,8 +66,8 @@ static void Window(bool bare) {
     form.Show();
     for (int k = 1; k <= kRowCount; ++k) form.SetText(TextOf(k), "C:\\Users\\Folder " + std::to_string(k));
   } else {
-    ::CreateWindowExW(0, L"STATIC", L"", WS_OVERLAPPEDWINDOW | WS_VISIBLE, CW_USEDEFAULT, CW_USEDEFAULT, 400,
-                      300, nullptr, nullptr, ::GetModuleHandleW(nullptr), nullptr);
+    ::CreateWindowExW(0, L"STATIC", L"", WS_OVERLAPPEDWINDOW | WS_VISIBLE, CW_USEDEFAULT, CW_USEDEFAULT, 400, 300,
+                      nullptr, nullptr, ::GetModuleHandleW(nullptr), nullptr);
   }
   MSG message;
   while (::GetMessageW(&message, nullptr, 0, 0) > 0) ::DispatchMessageW(&message);  // until ended

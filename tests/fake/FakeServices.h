@@ -27,8 +27,15 @@ using Trace = std::vector<std::string>;
 // Names folded as NTFS does: ASCII, and those other letters the tests use (each as long as its capital).
 inline std::string Upper(std::string s) {
   for (char& ch : s) ch = ch >= 'a' && ch <= 'z' ? static_cast<char>(ch - 'a' + 'A') : ch;
-  for (const auto& [lower, upper] : {std::pair{"ł", "Ł"}, {"ó", "Ó"}, {"ź", "Ź"}, {"ǆ", "Ǆ"}, {"ệ", "Ệ"},
-                                     {"ⅰ", "Ⅰ"}, {"ⓐ", "Ⓐ"}, {"α", "Α"}, {"я", "Я"}}) {
+  for (const auto& [lower, upper] : {std::pair{"ł", "Ł"},
+                                     {"ó", "Ó"},
+                                     {"ź", "Ź"},
+                                     {"ǆ", "Ǆ"},
+                                     {"ệ", "Ệ"},
+                                     {"ⅰ", "Ⅰ"},
+                                     {"ⓐ", "Ⓐ"},
+                                     {"α", "Α"},
+                                     {"я", "Я"}}) {
     for (auto at = s.find(lower); at != std::string::npos; at = s.find(lower, at)) s.replace(at, strlen(upper), upper);
   }
   return s;
@@ -58,7 +65,11 @@ struct StoredValue {
 
 // One machine behind every interface. Its parts keep their names (m.files, m.registry...)
 // so that a test says which part of Windows it sets up or looks at.
-class FakeMachine final : public Registry, public FileSystem, public Host, public Dialogs, public MainForm,
+class FakeMachine final : public Registry,
+                          public FileSystem,
+                          public Host,
+                          public Dialogs,
+                          public MainForm,
                           public MainWindowLinks {
  public:
   FakeMachine() : controls(kControlCount) {
@@ -78,8 +89,8 @@ class FakeMachine final : public Registry, public FileSystem, public Host, publi
     if (v != nullptr) type = v->type;
     return v == nullptr ? std::string() : TrimSpaces(v->text);
   }
-  WinResult RegWriteValue(std::uint32_t, const std::string& key, const std::string& name,
-                     const std::string& value, std::uint32_t type) override {
+  WinResult RegWriteValue(std::uint32_t, const std::string& key, const std::string& name, const std::string& value,
+                          std::uint32_t type) override {
     const bool ok = refusedKeys.count(key) == 0 && refusedValues.count(name) == 0;
     if (ok) Set(key, name, value, type);
     return Log("RegWriteValue", {key, name, value, std::to_string(type)}, Answer(ok));
@@ -91,14 +102,14 @@ class FakeMachine final : public Registry, public FileSystem, public Host, publi
     return RegistryValue{true, v->type, StringValueData(v->raw.empty() ? v->text : v->raw)};
   }
   WinResult RegRestoreValue(std::uint32_t, const std::string& key, const std::string& name,
-                       const RegistryValue& value) override {
+                            const RegistryValue& value) override {
     const std::string text = FormatRegistryData(value.type, value.data);  // not expanded: shown as stored
     if (value.exists) Set(key, name, text, value.type, value.type == kRegExpandSz ? text : "");
     else values_.erase(key + "|" + name);
     return Log("RegRestoreValue", {key, name, value.exists ? std::to_string(value.type) : "none"}, Answer(true));
   }
-  void Set(const std::string& key, const std::string& name, const std::string& text,
-           std::uint32_t type = kRegSz, const std::string& raw = "") {
+  void Set(const std::string& key, const std::string& name, const std::string& text, std::uint32_t type = kRegSz,
+           const std::string& raw = "") {
     values_[key + "|" + name] = StoredValue{type, text, raw};
   }
   const StoredValue* Find(const std::string& key, const std::string& name) const {
@@ -118,7 +129,7 @@ class FakeMachine final : public Registry, public FileSystem, public Host, publi
   WinResult SetFileAttributes(const std::string& path, std::uint32_t attributes) override {
     Log("SetFileAttributes", {path, std::to_string(attributes)});
     const auto it = nodes_.find(Norm(path));
-    if (it == nodes_.end()) return WinResult::Failure(2);  // ERROR_FILE_NOT_FOUND
+    if (it == nodes_.end()) return WinResult::Failure(2);                                    // ERROR_FILE_NOT_FOUND
     it->second.attributes = attributes | (it->second.attributes & kFileAttributeDirectory);  // stays a folder
     return WinResult::Success();
   }
@@ -229,17 +240,17 @@ class FakeMachine final : public Registry, public FileSystem, public Host, publi
     for (const auto& [path, node] : nodes_) all[path] = IsFolder(node) ? "<dir>" : node.content;
     return all;
   }
-  std::map<std::string, std::string> aliases;  // other names for folders, as subst makes: "E:" -> "C:\\Users"
+  std::map<std::string, std::string> aliases;      // other names for folders, as subst makes: "E:" -> "C:\\Users"
   std::map<std::string, std::uint64_t> freeBytes;  // per drive ("D:"); plenty where not given
-  Names heldFiles;   // held open by another program: in use, and skipped by the shell
+  Names heldFiles;                                 // held open by another program: in use, and skipped by the shell
   Names shellSkips;  // skipped by the shell though no program holds them (no access, a cancel)
   std::map<std::string, std::vector<std::string>, CaseLess> holders;  // the programs the system names, per file
-  std::map<std::string, VolumeFacts> volumes;  // per drive ("D:"); NTFS with 4 KiB clusters where not given
-  bool moveOntoSameNameDoesNothing = false;  // as Wine's shell does, reporting success
-  Names shortCopies;     // copies of these files arrive cut short
+  std::map<std::string, VolumeFacts> volumes;            // per drive ("D:"); NTFS with 4 KiB clusters where not given
+  bool moveOntoSameNameDoesNothing = false;              // as Wine's shell does, reporting success
+  Names shortCopies;                                     // copies of these files arrive cut short
   std::map<std::string, std::uint64_t, CaseLess> sizes;  // files larger than their content, as listed
-  bool shellGuardRefused = false;  // no watcher could be started: the run goes on without one
-  Names readOnlyFolders;  // no new file can be written in these
+  bool shellGuardRefused = false;                        // no watcher could be started: the run goes on without one
+  Names readOnlyFolders;                                 // no new file can be written in these
 
   RawOsVersion QueryOsVersion() override { return Log("QueryOsVersion", {}, version); }
   unsigned GetDriveType(const std::string& r) override { return Log("GetDriveType", {r}, driveTypes[r]); }

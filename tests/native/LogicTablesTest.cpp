@@ -23,7 +23,8 @@ namespace {
 using namespace paths;
 
 TEST(PathRules, AbsoluteUsableAndFolderName) {
-  const std::tuple<const char*, bool, bool, const char*> cases[] = {  // path, absolute, usable, folder name
+  const std::tuple<const char*, bool, bool, const char*> cases[] = {
+      // path, absolute, usable, folder name
       {"d:\\个人 文件\\2024", true, true, "2024"},
       {"\\\\nas\\home\\ann\\", true, true, ""},
       {"D:Personal", false, false, "D:Personal"},
@@ -58,7 +59,7 @@ TEST(PathRules, InsideByWholeNamesWithoutCase) {
     if (below != nullptr) { EXPECT_EQ(RelativeBelow(path, folder), below) << path; }
   }
   EXPECT_EQ(ParentFolder("\\\\nas\\home"), "");  // a share's root has no parent
-  EXPECT_EQ(DriveRootAware("D:"), "D:\\");            // "D:" alone is the drive's current folder
+  EXPECT_EQ(DriveRootAware("D:"), "D:\\");       // "D:" alone is the drive's current folder
 }
 
 std::vector<std::uint8_t> Utf16Bytes(const std::u16string& s, bool terminator) {  // as the registry stores text
@@ -72,7 +73,10 @@ TEST(Text, Utf8AndUtf16) {
   for (const char* s : {"", "C:\\用户\\桌面", "Файлы ©", "emoji 😀 ok"}) EXPECT_EQ(Utf16ToUtf8(Utf8ToUtf16(s)), s);
   EXPECT_EQ(Utf8ToUtf16("😀"), std::u16string(u"\xD83D\xDE00"));
   EXPECT_EQ(Utf16ToUtf8(u"\x0800"), "\xE0\xA0\x80");
-  EXPECT_EQ(Utf8ToUtf16(std::string("a\xFF" "b")), u"a\xFFFD" u"b");
+  EXPECT_EQ(Utf8ToUtf16(std::string("a\xFF"
+                                    "b")),
+            u"a\xFFFD"
+            u"b");
   EXPECT_EQ(Utf8ToUtf16(std::string("\xED\xA0\x80")), u"\xFFFD\xFFFD\xFFFD");  // a surrogate
   EXPECT_EQ(Utf16ToUtf8(std::u16string(u"x\xD800y")), "x\xEF\xBF\xBDy");
   const std::pair<const char*, const char*> trims[] = {{"  a b  ", "a b"}, {"   ", ""}, {"\tx", "\tx"}};
@@ -91,24 +95,25 @@ TEST(RegistryFormat, ByTypeAndInTheUndoFile) {
   EXPECT_EQ(StringValueData("D:\\桌面"), Utf16Bytes(u"D:\\桌面", true));
   // The undo file as the Registry Editor reads it back: a line per value by kind, long data
   // wrapped as the Registry Editor wraps it, every key in its own block.
-  const std::string file = RegistryUndoFile({
-      {"A", "sz", RegistryValue{true, kRegSz, Utf16Bytes(u"D:\\W\\\"q\"", true)}},
-      {"A", "expand", RegistryValue{true, kRegExpandSz, Utf16Bytes(std::u16string(30, u'x'), true)}},
-      {"A", "none", RegistryValue{}},
-      {"A", "dword", RegistryValue{true, kRegDword, {0x78, 0x56, 0x34, 0x12}}},
-      // Text the quoted form would not carry exactly: a line break, a missing terminator.
-      {"A", "break", RegistryValue{true, kRegSz, Utf16Bytes(u"a\nb", true)}},
-      {"B", "cut", RegistryValue{true, kRegSz, {0x61, 0x00}}}});
+  const std::string file =
+      RegistryUndoFile({{"A", "sz", RegistryValue{true, kRegSz, Utf16Bytes(u"D:\\W\\\"q\"", true)}},
+                        {"A", "expand", RegistryValue{true, kRegExpandSz, Utf16Bytes(std::u16string(30, u'x'), true)}},
+                        {"A", "none", RegistryValue{}},
+                        {"A", "dword", RegistryValue{true, kRegDword, {0x78, 0x56, 0x34, 0x12}}},
+                        // Text the quoted form would not carry exactly: a line break, a missing terminator.
+                        {"A", "break", RegistryValue{true, kRegSz, Utf16Bytes(u"a\nb", true)}},
+                        {"B", "cut", RegistryValue{true, kRegSz, {0x61, 0x00}}}});
   ASSERT_EQ(file.substr(0, 2), "\xFF\xFE");
   std::string narrow;
   for (std::size_t i = 2; i < file.size(); i += 2) narrow += file[i];
-  EXPECT_EQ(narrow, "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\A]\r\n"
-                    "\"sz\"=\"D:\\\\W\\\\\\\"q\\\"\"\r\n"
-                    "\"expand\"=hex(2):78,00,78,00,78,00,78,00,78,00,78,00,78,00,78,00,78,00,78,00,78,\\\r\n"
-                    "  00,78,00,78,00,78,00,78,00,78,00,78,00,78,00,78,00,78,00,78,00,78,00,78,00,\\\r\n"
-                    "  78,00,78,00,78,00,78,00,78,00,78,00,78,00,00,00\r\n"
-                    "\"none\"=-\r\n\"dword\"=dword:12345678\r\n\"break\"=hex(1):61,00,0a,00,62,00,00,00\r\n\r\n"
-                    "[HKEY_CURRENT_USER\\B]\r\n\"cut\"=hex(1):61,00\r\n\r\n");
+  EXPECT_EQ(narrow,
+            "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\A]\r\n"
+            "\"sz\"=\"D:\\\\W\\\\\\\"q\\\"\"\r\n"
+            "\"expand\"=hex(2):78,00,78,00,78,00,78,00,78,00,78,00,78,00,78,00,78,00,78,00,78,\\\r\n"
+            "  00,78,00,78,00,78,00,78,00,78,00,78,00,78,00,78,00,78,00,78,00,78,00,78,00,\\\r\n"
+            "  78,00,78,00,78,00,78,00,78,00,78,00,78,00,00,00\r\n"
+            "\"none\"=-\r\n\"dword\"=dword:12345678\r\n\"break\"=hex(1):61,00,0a,00,62,00,00,00\r\n\r\n"
+            "[HKEY_CURRENT_USER\\B]\r\n\"cut\"=hex(1):61,00\r\n\r\n");
 }
 
 // A new target root is private as a profile is: nothing inherited, full control for the user, SYSTEM, Administrators.
@@ -118,7 +123,7 @@ TEST(FolderSecurity, PrivateToTheUser) {
 }
 
 TEST(Layout, GeometryAndFocusOrder) {
-  EXPECT_EQ(TwipsToPixels(270, 120), 23);  // 22.5 rounds up
+  EXPECT_EQ(TwipsToPixels(270, 120), 23);                  // 22.5 rounds up
   const TwipsRect image = AbsoluteTwips(Control::Image1);  // inside Frame4 inside Frame1
   EXPECT_EQ(std::tie(image.left, image.top, image.width, image.height), std::make_tuple(4530, 1745, 1395, 480));
   std::string focusable;
@@ -126,9 +131,10 @@ TEST(Layout, GeometryAndFocusOrder) {
     const ControlLayout& s = LayoutOf(c);
     if (s.kind != ControlKind::Frame && s.kind != ControlKind::Label) focusable += std::string(s.name) + " ";
   }
-  EXPECT_EQ(focusable, "Check1 Check2 Check3 Check4 Check5 Check6 Check7 Check8 Check9 Text1 Text2 Text3 Text4 "
-                       "Text5 Text6 Text7 Text8 Text9 Command1 Check10 Text10 Check11 Text11 Check12 Text12 Check13 "
-                       "Text13 Text15 Check14 Text14 OptionCopy OptionMove OptionDont CkLogoff ");
+  EXPECT_EQ(focusable,
+            "Check1 Check2 Check3 Check4 Check5 Check6 Check7 Check8 Check9 Text1 Text2 Text3 Text4 "
+            "Text5 Text6 Text7 Text8 Text9 Command1 Check10 Text10 Check11 Text11 Check12 Text12 Check13 "
+            "Text13 Text15 Check14 Text14 OptionCopy OptionMove OptionDont CkLogoff ");
 }
 
 TEST(MessageBoxPosition, CentredOverTheMainWindowRoundingHalvesToEven) {
@@ -163,12 +169,19 @@ TEST(Notes, InChineseWithTheProjectsAddressOnALineOfItsOwn) {
 TEST(CatalogueNames, ValueNamesAreWindowsOwnAndRowKIsCheckKAndTextK) {
   // Windows' own names, written here independently of the catalogue: the values under Shell
   // Folders / User Shell Folders, else the KNOWNFOLDERID, and the environment's TEMP and TMP.
-  const char* const names[] = {"Desktop", "Personal", "Favorites", "Cache", "Cookies", "TEMP",
+  const char* const names[] = {"Desktop",
+                               "Personal",
+                               "Favorites",
+                               "Cache",
+                               "Cookies",
+                               "TEMP",
                                "{56784854-C6CB-462B-8169-88E350ACB882}",  // FOLDERID_Contacts
                                "{374DE290-123F-4565-9164-39C4925E467B}",  // FOLDERID_Downloads
                                "{BFB9D5E0-C6A9-404C-B2B2-AE6DB6AF4968}",  // FOLDERID_Links
                                "{7D1D3A04-DEBB-4115-95CF-2F29DA2920DA}",  // FOLDERID_SavedSearches
-                               "My Video", "My Pictures", "My Music",
+                               "My Video",
+                               "My Pictures",
+                               "My Music",
                                "{4C5C32FF-BB9D-43B0-B5B4-2D72E54EAAA4}"};  // FOLDERID_SavedGames
   const std::string sf = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders|";
   const std::string usf = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders|";
@@ -201,8 +214,7 @@ TEST(GifImage, MatchesAnIndependentDecoderAndRefusesDamagedData) {
     letters += p == 0xFFEFEFEFu ? 'W' : p == 0xFF9F9F9Fu ? 'G' : p == 0xFF303030u ? 'B' : '?';
   }
   EXPECT_EQ(letters, "WWWWWWWWWWWWWWGWGGGWGGGGGGGGGGGGGGBBBBBBGGBBBBBBBBBBBBBBBBBBBBB");
-  auto transparent = Bytes(
-      "4749463839610400020070000021F90401000001002C000000000400020080FF00000000000203448E51003B");
+  auto transparent = Bytes("4749463839610400020070000021F90401000001002C000000000400020080FF00000000000203448E51003B");
   EXPECT_EQ(DecodeGif(transparent.data(), transparent.size()).value().pixels,
             (std::vector<std::uint32_t>{0xFFFF0000u, 0, 0, 0, 0, 0, 0, 0}));
   // Every truncation must come back cleanly, without reading past the data.

@@ -43,6 +43,7 @@ void Prepare(FakeMachine& m, bool xp, const std::set<int>& ticked, const std::st
   m.form.State(mode).value = 1;  // the others start cleared
   m.form.State(Control::CkLogoff).value = logoff;
   m.files.AddDirectory("D:");
+  // clang-format off
   const char* const xpRows[kRowCount] = {
       "桌面", "My Documents", "Favorites", "Local Settings\\Temporary Internet Files", "Cookies",
       "Local Settings\\Temp", "", "", "", "", "My Documents\\My Videos", "My Documents\\My Pictures",
@@ -51,6 +52,7 @@ void Prepare(FakeMachine& m, bool xp, const std::set<int>& ticked, const std::st
       "Desktop", "Documents", "Favorites", "AppData\\Local\\INetCache", "AppData\\Roaming\\INetCookies",
       "AppData\\Local\\Temp", "Contacts", "Downloads", "Links", "Searches", "Videos", "Pictures", "Music",
       "Saved Games"};
+  // clang-format on
   for (int k = 1; k <= kRowCount; ++k) {
     const std::string name = (xp ? xpRows : win7Rows)[k - 1];
     const std::string path = name.empty() ? "" : (xp ? kXp : kWin7) + "\\" + name;
@@ -90,6 +92,7 @@ TEST(RunTransfer, Nt5ExampleIsTheExactTrace) {
   Prepare(m, true, {1}, "D:\\Personal");
   RunTransferNT5(m.services, m.form);
 
+  // clang-format off
   Trace expected;
   for (int k = 1; k <= kRowCount; ++k) expected.push_back("DirExists(" + m.form.GetText(TextOf(k)) + ")");
   expected.insert(expected.end(), {
@@ -125,6 +128,7 @@ TEST(RunTransfer, Nt5ExampleIsTheExactTrace) {
       "MoveWindowTo(1050, 0)",
       "EndProgram()",
   });
+  // clang-format on
   EXPECT_EQ(m.trace, expected);
 }
 
@@ -135,6 +139,7 @@ TEST(RunTransfer, Nt6TraceUsesFolderNamesWithoutLookingFirst) {
   Prepare(m, false, {1, 11}, "D:\\Win7User\\", Control::OptionCopy, 1);
   m.files.AddDirectory("D:\\Win7User");
   RunTransferNT6(m.services, m.form);
+  // clang-format off
   const std::string append = "AppendToFile(" + kRecord + ")";
   Trace expected = {
       "DirExists(D:\\Win7User)",
@@ -172,12 +177,27 @@ TEST(RunTransfer, Nt6TraceUsesFolderNamesWithoutLookingFirst) {
       "SysLogoff()",
       "EndProgram()",
   });
+  // clang-format on
   EXPECT_EQ(m.trace, expected);
 }
 
 // The rows of the window, by what they hold.
-enum Row : int { kDesktop = 1, kDocuments, kFavorites, kCache, kCookies, kTempRow, kContacts, kDownloads, kLinks,
-                 kSearches, kVideos, kPictures, kMusic, kSavedGames };
+enum Row : int {
+  kDesktop = 1,
+  kDocuments,
+  kFavorites,
+  kCache,
+  kCookies,
+  kTempRow,
+  kContacts,
+  kDownloads,
+  kLinks,
+  kSearches,
+  kVideos,
+  kPictures,
+  kMusic,
+  kSavedGames
+};
 enum class Profile { Xp, Win7 };  // XP: music, pictures and videos inside My Documents; no rows 7 to 10 and 14
 const Control kMove = Control::OptionMove, kCopy = Control::OptionCopy, kDont = Control::OptionDont;
 const std::string kTemp = kWin7 + "\\AppData\\Local\\Temp";
@@ -201,6 +221,7 @@ struct Accepted {
   std::function<void(FakeMachine&)> check = nullptr;
 };
 
+// clang-format off
 const Accepted kAccepted[] = {
     {.name = "move; temporary files under both names and in the environment; a refused end or start of the shell",
      .ticked = {kDesktop, kCookies, kTempRow},
@@ -245,7 +266,8 @@ const Accepted kAccepted[] = {
      .values = {{kSearches, "D:\\W\\Searches"}}, .recorded = {"已复制到新位置"}},
     {.name = "discard: empty folders, desktop.ini only where Windows shows one", .ticked = {kDesktop, kCache},
      .mode = kDont, .values = {{kDesktop, "D:\\W\\Desktop"}, {kCache, "D:\\W\\INetCache"}},
-     .present = {"D:\\W\\Desktop\\desktop.ini"}, .gone = {"D:\\W\\Desktop\\file 1.txt", "D:\\W\\INetCache\\desktop.ini"},
+     .present = {"D:\\W\\Desktop\\desktop.ini"},
+     .gone = {"D:\\W\\Desktop\\file 1.txt", "D:\\W\\INetCache\\desktop.ini"},
      .recorded = {"已新建空文件夹"},
      .check = [](FakeMachine& m) {
        EXPECT_EQ(m.files.Attributes("D:\\W\\Desktop"), kFileAttributeReadOnly | kFileAttributeDirectory);
@@ -390,7 +412,8 @@ const Accepted kAccepted[] = {
      .check = [](FakeMachine& m) {  // the shell is not asked for it, so it shows no error window
        EXPECT_EQ(FirstCall(m.trace, "ShellMoveFiles(" + kXp + "\\Gone"), m.trace.end());
      }},
-    {.name = "XP: an unticked folder inside a moved one follows it; one that is not there stays", .profile = Profile::Xp,
+    {.name = "XP: an unticked folder inside a moved one follows it; one that is not there stays",
+     .profile = Profile::Xp,
      .ticked = {kDocuments}, .target = "D:\\Personal",
      .setup = [](FakeMachine& m) { SetRow(m, kVideos, kXpDocs + "\\Gone Videos", 0); },
      .values = {{kDocuments, "D:\\Personal\\My Documents"}, {kMusic, "D:\\Personal\\My Documents\\My Music"},
@@ -429,6 +452,7 @@ const Accepted kAccepted[] = {
        EXPECT_FALSE(Has(record.substr(record.find("我的音乐\r\n")), "已移动到新位置")) << record;
      }},
 };
+// clang-format on
 
 // In every row, a value the run changed names a folder that exists and both of the row's values agree; every
 // file's content is still somewhere. Returns the record's path and text.
@@ -490,10 +514,11 @@ TEST(RunTransfer, RefusedRunsChangeNothing) {
   struct Refused {
     std::string target;
     Control mode;
-    const char* opens;  // how the only box's text begins
+    const char* opens;                   // how the only box's text begins
     std::vector<std::string> says = {};  // what else the box says
     std::function<void(FakeMachine&)> setup = nullptr;
   };
+  // clang-format off
   const Refused cases[] = {
       {"  ", kMove, "恐怕您没有选择目标文件夹"},
       {"D:Personal", kMove, "目标文件夹“D:Personal”", {"不是完整的路径"}},
@@ -559,7 +584,9 @@ TEST(RunTransfer, RefusedRunsChangeNothing) {
       {"D:\\Personal", kCopy, "目标驱动器的空间不够", {}, [](FakeMachine& m) {
          m.files.volumes["D:"] = kFat32;
          m.files.freeBytes["D:"] = 100ull << 20;
-         for (int i = 0; i < 2000; ++i) m.files.AddFile(kXp + "\\桌面\\cache\\" + std::to_string(i), std::string(200, 'c'));
+         for (int i = 0; i < 2000; ++i) {
+           m.files.AddFile(kXp + "\\桌面\\cache\\" + std::to_string(i), std::string(200, 'c'));
+         }
        }},
       {"D:\\New", kMove, "无法设置目标文件夹“D:\\New”的访问权限", {},
        [](FakeMachine& m) { m.files.protectRefused = true; }},
@@ -569,6 +596,7 @@ TEST(RunTransfer, RefusedRunsChangeNothing) {
       {"D:\\New\\Root", kMove, "无法在目标文件夹“D:\\New\\Root”中写入注册表还原文件", {},
        [](FakeMachine& m) { m.files.readOnlyFolders = {"D:\\New\\Root"}; }},
   };
+  // clang-format on
   for (const auto run : {RunTransferNT5, RunTransferNT6}) {
     for (const auto& [target, mode, start, reason, setup] : cases) {
       SCOPED_TRACE(target + " " + start);
@@ -636,9 +664,7 @@ TEST(RunTransfer, AnUnforeseenErrorAtAnyStepEndsLikeARun) {
       };
       try {
         RunTransferNT6(m.services, m.form);
-      } catch (...) {
-        EXPECT_FALSE(f.shellEnded) << "an error after the desktop was ended must not leave the run";
-      }
+      } catch (...) { EXPECT_FALSE(f.shellEnded) << "an error after the desktop was ended must not leave the run"; }
       ASSERT_TRUE(failed);
       EXPECT_TRUE(m.form.windowEnabled);
       EXPECT_EQ(m.form.position.left, 2000);

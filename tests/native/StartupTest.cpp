@@ -14,7 +14,9 @@ using fake::FakeMachine;
 
 constexpr unsigned kDriveRemovable = 2, kDriveRemote = 4;  // as GetDriveType numbers them
 
-bool Start(FakeMachine& m) { return StartMain(m.services, [&m]() -> MainForm& { return m.form; }); }
+bool Start(FakeMachine& m) {
+  return StartMain(m.services, [&m]() -> MainForm& { return m.form; });
+}
 
 TEST(Startup, VersionDecidesCaptionTargetAndWhetherTheWindowComes) {
   struct Case {
@@ -56,14 +58,14 @@ TEST(Startup, EachRowShowsWhatTheRegistryHoldsAndOffersOnlySoundFolders) {
     const char* userShellFolders;  // the row's value there (TEMP for the temporary files)
     const char* shellFolders;
     bool folderExists;
-    const char* shown;             // what the row's box shows
+    const char* shown;  // what the row's box shows
     Offer offered;
   };
   const Case cases[] = {
       {false, 1, "C:\\U\\Desktop", "", true, "C:\\U\\Desktop", kTicked},
       {false, 2, "C:\\U\\Docs", "", false, "C:\\U\\Docs", kDisabled},  // a folder that is gone
-      {false, 3, "", "C:\\U\\Fav", true, "C:\\U\\Fav", kTicked},          // read from Shell Folders
-      {false, 6, "", "C:\\U\\Temp", true, "", kDisabled},                    // temporary files never fall back
+      {false, 3, "", "C:\\U\\Fav", true, "C:\\U\\Fav", kTicked},       // read from Shell Folders
+      {false, 6, "", "C:\\U\\Temp", true, "", kDisabled},              // temporary files never fall back
       {false, 7, "", "C:\\U\\Contacts", true, "C:\\U\\Contacts", kTicked},
       {false, 11, "C:\\U\\Videos", "", false, "C:\\U\\Videos", kTicked},  // media: offered without a look
       {false, 12, "C:\\U\\Pics", "", false, "C:\\U\\Pics", kTicked},
@@ -99,10 +101,11 @@ TEST(Startup, EachRowShowsWhatTheRegistryHoldsAndOffersOnlySoundFolders) {
 // A run ended by force is told of at the next start, once, before the window shows; a record whose run ended,
 // or that was already told, is not.
 TEST(Startup, ARunThatNeverEndedIsToldOfOnce) {
-  const std::string underWay = std::string("\xEF\xBB\xBFVestrand 转移记录\r\n还原注册表: 双击 Vestrand-还原-1.reg,确认\r\n") +
-                               "状态: 转移进行中。如果本记录的最后一行不是“转移结束”,说明转移被中断了。\r\n" +
-                               "要转移的文件夹:\r\n  - 我的桌面\r\n  - 我的文档\r\n\r\n我的桌面\r\n" +
-                               "  原位置: C:\\U\\Desktop\r\n  正在转移到: D:\\W\\Desktop\r\n";
+  const std::string underWay =
+      std::string("\xEF\xBB\xBFVestrand 转移记录\r\n还原注册表: 双击 Vestrand-还原-1.reg,确认\r\n") +
+      "状态: 转移进行中。如果本记录的最后一行不是“转移结束”,说明转移被中断了。\r\n" +
+      "要转移的文件夹:\r\n  - 我的桌面\r\n  - 我的文档\r\n\r\n我的桌面\r\n" +
+      "  原位置: C:\\U\\Desktop\r\n  正在转移到: D:\\W\\Desktop\r\n";
   struct Case {
     std::string record;  // what the record beside the moved desktop holds
     bool told;
@@ -120,9 +123,7 @@ TEST(Startup, ARunThatNeverEndedIsToldOfOnce) {
     m.files.AddDirectory("D:\\W\\Desktop");
     m.files.AddFile("D:\\W\\Vestrand-记录-1.txt", c.record);
     m.onCall = [&m](const std::string& call) {
-      if (call.rfind("MessageBox(", 0) == 0) {
-        EXPECT_FALSE(m.form.shown) << "told before the window shows";
-      }
+      if (call.rfind("MessageBox(", 0) == 0) { EXPECT_FALSE(m.form.shown) << "told before the window shows"; }
     };
     ASSERT_TRUE(Start(m));
     std::string told;
@@ -150,8 +151,8 @@ TEST(Startup, EventsDoWhatTheControlPromises) {
     E event;
     std::uint32_t major, minor;  // the Windows version at the moment of the event
     bool handled;
-    std::string follows;         // what follows (a run, the notes, the web page, a command, a box); "": nothing
-    std::string targetAfter;     // also what the folder picker answers
+    std::string follows;      // what follows (a run, the notes, the web page, a command, a box); "": nothing
+    std::string targetAfter;  // also what the folder picker answers
   };
   const Case cases[] = {
       {Control::Command1, E::Click, 5, 0, true, "NT5 run", kUntouched},

@@ -5,6 +5,7 @@
 #define VESTRAND_TESTS_SUPPORT_WINTESTSUPPORT_H
 
 #include <windows.h>
+
 #include <shlwapi.h>
 #include <tlhelp32.h>
 
@@ -44,8 +45,8 @@ inline bool CreateDirectories(const std::wstring& path) {
 
 inline bool WriteFile(const std::wstring& path, const std::string& bytes) {  // parents made too
   CreateDirectories(path.substr(0, path.find_last_of(L'\\')));
-  UniqueFileHandle f(::CreateFileW(LongPath(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                   FILE_ATTRIBUTE_NORMAL, nullptr));
+  UniqueFileHandle f(
+      ::CreateFileW(LongPath(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
   DWORD written = 0;
   return f && ::WriteFile(f.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
          written == bytes.size();
@@ -53,8 +54,8 @@ inline bool WriteFile(const std::wstring& path, const std::string& bytes) {  // 
 
 inline std::string ReadFile(const std::wstring& path) {
   std::string out;
-  UniqueFileHandle f(::CreateFileW(LongPath(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                   nullptr, OPEN_EXISTING, 0, nullptr));
+  UniqueFileHandle f(::CreateFileW(LongPath(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                   OPEN_EXISTING, 0, nullptr));
   char buffer[65536];
   DWORD got = 0;
   while (f && ::ReadFile(f.get(), buffer, sizeof buffer, &got, nullptr) && got > 0) out.append(buffer, got);

@@ -1,6 +1,7 @@
 // The Win32 layer against Wine's real registry, file system, shell, processes and windows; the
 // modal dialogs are answered by a second thread playing the user.
 #include <windows.h>
+
 #include <commctrl.h>
 #include <shlwapi.h>
 
@@ -56,7 +57,7 @@ class DialogAnswerer {
 };
 
 void RemoveTree(const std::wstring& path) {  // read-only entries too; a missing tree is fine
-  std::vector<FileRecord> inside(1);  // the tree itself, then what it holds, parents first: removed last
+  std::vector<FileRecord> inside(1);         // the tree itself, then what it holds, parents first: removed last
   Walk(path, L"", inside);
   for (auto entry = inside.rbegin(); entry != inside.rend(); ++entry) {
     const std::wstring& rel = entry->relativePath;
@@ -161,8 +162,16 @@ TEST(Files, NameKeysFoldAsTheFileSystem) {
   const struct {
     std::string a, b;
     bool one;
-  } rows[] = {{"łódź.jpg", "Łódź.jpg", true}, {"ǆ", "Ǆ", true}, {"ệ", "Ệ", true}, {"ⅰ", "Ⅰ", true}, {"ⓐ", "Ⓐ", true},
-              {"αβγ", "ΑΒΓ", true}, {"я", "Я", true}, {"ß", "SS", false}, {"ı", "I", false}, {"i", "İ", false},
+  } rows[] = {{"łódź.jpg", "Łódź.jpg", true},
+              {"ǆ", "Ǆ", true},
+              {"ệ", "Ệ", true},
+              {"ⅰ", "Ⅰ", true},
+              {"ⓐ", "Ⓐ", true},
+              {"αβγ", "ΑΒΓ", true},
+              {"я", "Я", true},
+              {"ß", "SS", false},
+              {"ı", "I", false},
+              {"i", "İ", false},
               {std::string(600, 'a') + "\\Łódź", std::string(600, 'A') + "\\łÓDŹ", true}};
   for (const auto& r : rows) {
     EXPECT_EQ(Win32FileSystem().NameKey(r.a) == Win32FileSystem().NameKey(r.b), r.one) << r.a << " " << r.b;
@@ -196,14 +205,14 @@ TEST(Files, ListsThroughLinksEachFolderOnce) {
   const auto removed = [&] { return !PathExists(root); };  // rm's last step
   ASSERT_TRUE(!PathExists(root) || RunUnix(L"rm -rf", {root}, removed));
   ASSERT_TRUE(WriteFile(target + L"\\sub\\own.txt", "own") && WriteFile(elsewhere + L"\\far.txt", "far!"));
-  for (const auto& [link, to] : {std::pair{target + L"\\link", elsewhere}, {target + L"\\again", elsewhere},
-                                 {target + L"\\sub\\up", target}}) {
+  for (const auto& [link, to] :
+       {std::pair{target + L"\\link", elsewhere}, {target + L"\\again", elsewhere}, {target + L"\\sub\\up", target}}) {
     if (!RunUnix(L"ln -s", {to, link}, [&] { return IsDirectory(link); })) GTEST_SKIP() << "no links here";
   }
   std::multiset<std::string> seen;
   for (const FileEntry& e : Win32FileSystem().ListFilesThroughLinks(Narrow(target))) {
     seen.insert(e.relativePath.substr(e.relativePath.rfind('\\') + 1) + " " + std::to_string(e.size) + " " +
-                   std::to_string(e.lastWrite != 0));
+                std::to_string(e.lastWrite != 0));
   }
   EXPECT_EQ(seen, (std::multiset<std::string>{"far.txt 4 1", "own.txt 3 1"}));
   EXPECT_TRUE(RunUnix(L"rm -rf", {root}, removed));  // other walks would not end
@@ -214,8 +223,10 @@ TEST(Files, ListsThroughLinksEachFolderOnce) {
 TEST(Files, VolumesAndFilesInUse) {
   const struct {
     std::string path, facts;
-  } volumes[] = {{"C:\\", "NTFS acls 4096"}, {"C:\\vestrand-no-such\\deeper\\x.txt", "NTFS acls 4096"},
-                 {"D:", "NTFS acls 4096"}, {"Q:\\no drive", "unknown"}};
+  } volumes[] = {{"C:\\", "NTFS acls 4096"},
+                 {"C:\\vestrand-no-such\\deeper\\x.txt", "NTFS acls 4096"},
+                 {"D:", "NTFS acls 4096"},
+                 {"Q:\\no drive", "unknown"}};
   Win32FileSystem files;
   for (const auto& r : volumes) {
     const std::optional<VolumeFacts> f = files.VolumeFactsOf(r.path);
@@ -232,7 +243,9 @@ TEST(Files, VolumesAndFilesInUse) {
     const UniqueFileHandle holder(::CreateFileW(r.holderShares == 9 ? L"" : file.c_str(), GENERIC_READ | GENERIC_WRITE,
                                                 r.holderShares, nullptr, OPEN_EXISTING, 0, nullptr));
     EXPECT_EQ(std::to_string(files.InUseByAnother(Narrow(file), false)) +
-              std::to_string(files.InUseByAnother(Narrow(file), true)), r.inUse) << r.holderShares;
+                  std::to_string(files.InUseByAnother(Narrow(file), true)),
+              r.inUse)
+        << r.holderShares;
     EXPECT_TRUE(r.holderShares != 9 || files.ProgramsHolding(Narrow(file)).empty());
   }
   EXPECT_FALSE(files.InUseByAnother("C:\\vestrand-svc-held\\gone.txt", true));
@@ -315,14 +328,14 @@ TEST(Windows, TipsAndDoubleClicks) {
                  MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
   HWND tips = nullptr;  // the one tooltip window the main window owns
   while ((tips = ::FindWindowExW(nullptr, tips, TOOLTIPS_CLASSW, nullptr)) != nullptr &&
-         ::GetWindow(tips, GW_OWNER) != form.Handle()) {
-  }
+         ::GetWindow(tips, GW_OWNER) != form.Handle()) {}
   ASSERT_NE(tips, nullptr);
   const char* const longPath = "C:\\Users\\用户\\AppData\\Local\\Microsoft\\Windows\\INetCache\\IE";
   form.SetText(Control::Text4, longPath);
   form.SetText(Control::Text1, "D:\\桌面");
   for (const auto& [control, tip] : {std::pair{Control::Text15, "双击本框体浏览目标路径……"},
-                                     {Control::Label1, "浏览目标路径……"}, {Control::Text4, longPath},
+                                     {Control::Label1, "浏览目标路径……"},
+                                     {Control::Text4, longPath},
                                      {Control::Text1, ""}}) {
     wchar_t buffer[512] = {};
     TTTOOLINFOW tool{};

@@ -27,24 +27,43 @@ const std::wstring kUserShellFolders = kExplorerKey + L"User Shell Folders";
 const wchar_t* const kHeldOpen = L"正在使用\\held open.bin";
 
 // The rows as the window lists them, from 1.
-enum RowNo { kDesktop = 1, kDocuments, kFavorites, kCache, kCookies, kTemp, kContacts, kDownloads, kLinks,
-             kSearches, kVideos, kPictures, kMusic, kSavedGames };
+enum RowNo {
+  kDesktop = 1,
+  kDocuments,
+  kFavorites,
+  kCache,
+  kCookies,
+  kTemp,
+  kContacts,
+  kDownloads,
+  kLinks,
+  kSearches,
+  kVideos,
+  kPictures,
+  kMusic,
+  kSavedGames
+};
 bool KeptInEnvironment(int row) { return row == kTemp; }
 const int kCarriedWhenEnded = kFavorites;  // a run ended by force while it copies this row has done two
 
 // Each row's value name, and its folder under %USERPROFILE% on Windows 7 and on XP (none: XP has no
 // value); XP keeps the media folders inside the documents.
 const wchar_t* const kRowFolders[kRowCount][3] = {
-    {L"Desktop", L"Desktop", L"桌面"}, {L"Personal", L"Documents", L"My Documents"},
+    {L"Desktop", L"Desktop", L"桌面"},
+    {L"Personal", L"Documents", L"My Documents"},
     {L"Favorites", L"Favorites", L"Favorites"},
     {L"Cache", L"AppData\\Local\\Microsoft\\Windows\\Temporary Internet Files",
      L"Local Settings\\Temporary Internet Files"},
     {L"Cookies", L"AppData\\Roaming\\Microsoft\\Windows\\Cookies", L"Cookies"},
     {L"TEMP", L"AppData\\Local\\Temp", L"Local Settings\\Temp"},
-    {L"{56784854-C6CB-462B-8169-88E350ACB882}", L"Contacts"}, {L"{374DE290-123F-4565-9164-39C4925E467B}", L"Downloads"},
-    {L"{BFB9D5E0-C6A9-404C-B2B2-AE6DB6AF4968}", L"Links"}, {L"{7D1D3A04-DEBB-4115-95CF-2F29DA2920DA}", L"Searches"},
-    {L"My Video", L"Videos", L"My Documents\\My Videos"}, {L"My Pictures", L"Pictures", L"My Documents\\My Pictures"},
-    {L"My Music", L"Music", L"My Documents\\My Music"}, {L"{4C5C32FF-BB9D-43B0-B5B4-2D72E54EAAA4}", L"Saved Games"}};
+    {L"{56784854-C6CB-462B-8169-88E350ACB882}", L"Contacts"},
+    {L"{374DE290-123F-4565-9164-39C4925E467B}", L"Downloads"},
+    {L"{BFB9D5E0-C6A9-404C-B2B2-AE6DB6AF4968}", L"Links"},
+    {L"{7D1D3A04-DEBB-4115-95CF-2F29DA2920DA}", L"Searches"},
+    {L"My Video", L"Videos", L"My Documents\\My Videos"},
+    {L"My Pictures", L"Pictures", L"My Documents\\My Pictures"},
+    {L"My Music", L"Music", L"My Documents\\My Music"},
+    {L"{4C5C32FF-BB9D-43B0-B5B4-2D72E54EAAA4}", L"Saved Games"}};
 
 void SetValue(const std::wstring& key, const std::wstring& name, const std::wstring& data, DWORD type,
               HKEY root = HKEY_CURRENT_USER) {  // the key made too
@@ -108,7 +127,9 @@ struct App {
     const std::vector<HWND> shown = TopLevels(pid, kMainWindowClass, true);
     return main = shown.empty() ? nullptr : shown.front();
   }
-  ~App() { if (Running()) EndProcess(pid); }
+  ~App() {
+    if (Running()) EndProcess(pid);
+  }
   bool Running() const { return ::WaitForSingleObject(process.get(), 0) == WAIT_TIMEOUT; }
   bool EndsWell(DWORD waitMs) const {  // ended within `waitMs`, with exit code 0
     DWORD code = STILL_ACTIVE;
@@ -131,17 +152,17 @@ enum Extra {
   kFaults = 1,  // the documents named in many scripts, names only "\\?\" makes (may stay behind, told); refused
                 // while a file is held open, in either mode, then for a path too long below the (longer) target
   kUndo = 2,    // then the run's undo file is imported
-  kClash = 4,   // refusals: a chain of bad targets, the last holding "łódź.jpg" where the documents hold "Łódź.jpg"
+  kClash = 4,  // refusals: a chain of bad targets, the last holding "łódź.jpg" where the documents hold "Łódź.jpg"
   kNoRoom = 8,  // or more in the documents than the small drive D: holds
-  kXp = 16,  // the NT 5 family's profile
+  kXp = 16,     // the NT 5 family's profile
   kDpi144 = 32,
-  kBig = 64,  // the favourites hold 256 MB: their copy takes seconds
-  kCrash = 128,  // the program crashes instead of being ended
-  kSyncRoot = 256,   // the documents registered as a sync client's folder: a move refused before the run
-  kFirstRun = 512,   // the target holds a first run's folders, each with its own desktop.ini and other files
-  kLeftovers = 1024, // the target holds copies an earlier run left, equal in size and time
-  kUndone = 2048,    // the target holds the documents' name already: the shell's move does nothing
-  kTooLarge = 4096,  // refusals: a 4 GiB file in the documents for a FAT32 drive D:
+  kBig = 64,          // the favourites hold 256 MB: their copy takes seconds
+  kCrash = 128,       // the program crashes instead of being ended
+  kSyncRoot = 256,    // the documents registered as a sync client's folder: a move refused before the run
+  kFirstRun = 512,    // the target holds a first run's folders, each with its own desktop.ini and other files
+  kLeftovers = 1024,  // the target holds copies an earlier run left, equal in size and time
+  kUndone = 2048,     // the target holds the documents' name already: the shell's move does nothing
+  kTooLarge = 4096,   // refusals: a 4 GiB file in the documents for a FAT32 drive D:
 };
 struct Row {
   const char* name;
@@ -174,8 +195,8 @@ struct RowState {
   std::wstring folder, expectedNew, before[2];  // before the run: its folder and both values
   DWORD types[2] = {};
   std::vector<FileRecord> files, there;  // in its folder, and in the target's folder of its name
-  bool moves = false;  // ticked, or inside a folder that moves (the registry follows it)
-  bool pointedBack = false;  // ticked, but the shell carries nothing
+  bool moves = false;                    // ticked, or inside a folder that moves (the registry follows it)
+  bool pointedBack = false;              // ticked, but the shell carries nothing
 };
 
 // A file of `size` bytes that takes no room.
@@ -216,23 +237,28 @@ class Scenario : public ::testing::TestWithParam<Row> {
       if (s.folder.empty()) continue;
       std::vector<std::wstring> names;  // TEMP is the system's
       if (!KeptInEnvironment(row)) {
-        names = {L"中文 文件名.txt", L"with space\\子目录\\深层 文件.bin", L"with space\\empty.dat",
-                 L"readonly.txt", L"hidden.txt", row == kCache || row == kCookies ? L"" : L"desktop.ini"};
+        names = {L"中文 文件名.txt",
+                 L"with space\\子目录\\深层 文件.bin",
+                 L"with space\\empty.dat",
+                 L"readonly.txt",
+                 L"hidden.txt",
+                 row == kCache || row == kCookies ? L"" : L"desktop.ini"};
       }
       if (row == kDocuments && (c.extra & kNoRoom)) names.push_back(L"大文件.bin");
       if (row == kDocuments && (c.extra & kClash)) names.push_back(L"Łódź.jpg");
       if (row == kDocuments && (c.extra & kFaults)) {  // the last one: a path of 255 characters here
-        names.insert(names.end(), {L"Привет мир.txt", L"\U0001F600 \U00020000 扩展 \u00E9t\u00E9.txt", L"末尾有点.",
-                                   L"末尾有点的文件夹.\\里面.txt", kHeldOpen,
-                                   std::wstring(250 - s.folder.size(), L'x') + L".txt"});
+        names.insert(names.end(),
+                     {L"Привет мир.txt", L"\U0001F600 \U00020000 扩展 \u00E9t\u00E9.txt", L"末尾有点.",
+                      L"末尾有点的文件夹.\\里面.txt", kHeldOpen, std::wstring(250 - s.folder.size(), L'x') + L".txt"});
       }
       for (int k = 0; row == kCarriedWhenEnded && (c.extra & kBig) && k < 64; ++k) {
         names.push_back(L"大" + std::to_wstring(k));
       }
       for (const std::wstring& name : names) {
-        const std::size_t size = name == L"大文件.bin"              ? 24u << 20
-                                 : name.rfind(L"大", 0) == 0         ? 4u << 20
-                                 : name.find(L".bin") != name.npos ? 300000u : 20u;
+        const std::size_t size = name == L"大文件.bin"             ? 24u << 20
+                                 : name.rfind(L"大", 0) == 0       ? 4u << 20
+                                 : name.find(L".bin") != name.npos ? 300000u
+                                                                   : 20u;
         ASSERT_TRUE(name.empty() || WriteFile(s.folder + L"\\" + name, std::string(size, char('a' + row))));
       }
       ASSERT_TRUE(row != kDocuments || !(c.extra & kTooLarge) || SparseFile(s.folder + L"\\映像.iso", 4ll << 30));
@@ -276,7 +302,9 @@ class Scenario : public ::testing::TestWithParam<Row> {
       for (bool first : {true, false}) s.before[first] = RowValue(s.row, first, &s.types[first]);
     }
   }
-  RowState& Of(int row) { return *std::find_if(rows_.begin(), rows_.end(), [&](auto& s) { return s.row == row; }); }
+  RowState& Of(int row) {
+    return *std::find_if(rows_.begin(), rows_.end(), [&](auto& s) { return s.row == row; });
+  }
 
   // Starts the program, checks the rows it shows, and chooses as the user would.
   void Launch(C mode, const std::set<int>& untick) {
@@ -303,7 +331,8 @@ class Scenario : public ::testing::TestWithParam<Row> {
       const std::string shown = Narrow(Expand(RowValue(row)));
       EXPECT_EQ(app.Text(TextOf(row)), shown) << "row " << row;
       EXPECT_TRUE(app.Check(CheckOf(row)) == (shown.empty() ? BST_UNCHECKED : BST_CHECKED) &&
-                  (::IsWindowVisible(app.Handle(CheckOf(row))) != 0) == !shown.empty()) << "row " << row;
+                  (::IsWindowVisible(app.Handle(CheckOf(row))) != 0) == !shown.empty())
+          << "row " << row;
     }
     EXPECT_EQ(app.Check(C::OptionMove) + app.Check(C::CkLogoff), 2 * BST_CHECKED);
   }
@@ -502,10 +531,10 @@ class Scenario : public ::testing::TestWithParam<Row> {
     const auto focused = [&](C c) { return Focus(main) == app_->Handle(c); };
     EXPECT_SOON(focused(C::Check1));
     ::SetForegroundWindow(main);
-    for (C c : {C::Check2, C::Check3, C::Check4, C::Check5, C::Check6, C::Check7, C::Check8, C::Check9,
-                C::Text1, C::Text2, C::Text3, C::Text4, C::Text5, C::Text6, C::Text7, C::Text8, C::Text9,
-                C::Command1, C::Check10, C::Text10, C::Check11, C::Text11, C::Check12, C::Text12, C::Check13,
-                C::Text13, C::Text15, C::Check14, C::Text14, C::OptionMove, C::CkLogoff, C::Check1}) {
+    for (C c : {C::Check2,  C::Check3,   C::Check4,  C::Check5,  C::Check6,  C::Check7,     C::Check8,   C::Check9,
+                C::Text1,   C::Text2,    C::Text3,   C::Text4,   C::Text5,   C::Text6,      C::Text7,    C::Text8,
+                C::Text9,   C::Command1, C::Check10, C::Text10,  C::Check11, C::Text11,     C::Check12,  C::Text12,
+                C::Check13, C::Text13,   C::Text15,  C::Check14, C::Text14,  C::OptionMove, C::CkLogoff, C::Check1}) {
       Press(Focus(main), VK_TAB);
       EXPECT_SOON(focused(c)) << ": Tab to " << LayoutOf(c).name;
     }
@@ -521,7 +550,8 @@ class Scenario : public ::testing::TestWithParam<Row> {
     ::GetWindowRect(main, &m);
     ::GetWindowRect(box, &b);
     EXPECT_TRUE(std::abs(b.left + b.right - m.left - m.right) <= 2 &&
-                std::abs(b.top + b.bottom - m.top - m.bottom) <= 2) << "not centred over the window";
+                std::abs(b.top + b.bottom - m.top - m.bottom) <= 2)
+        << "not centred over the window";
     ::PostMessageW(box, WM_COMMAND, IDOK, 0);
     EXPECT_SOON(!::IsWindow(box) && focused(C::Text3) && app_->Text(C::Text15) == "D:\\Win7User");
     for (int open = 0; open < 2; ++open) {
@@ -564,9 +594,11 @@ class Scenario : public ::testing::TestWithParam<Row> {
       return shellEnded && (!(c.extra & kBig) || !FileNamed(cut.expectedNew + L"\\大*").empty());
     }));
     // A crash: a thread of the program runs at address 0.
-    ASSERT_TRUE(c.extra & kCrash ? UniqueHandle(::CreateRemoteThread(app_->process.get(), nullptr, 0, nullptr,
-                                                                     nullptr, 0, nullptr)).get() != nullptr
-                                 : ::TerminateProcess(app_->process.get(), 1));
+    ASSERT_TRUE(
+        c.extra & kCrash
+            ? UniqueHandle(::CreateRemoteThread(app_->process.get(), nullptr, 0, nullptr, nullptr, 0, nullptr)).get() !=
+                  nullptr
+            : ::TerminateProcess(app_->process.get(), 1));
     std::vector<DWORD> back;
     EXPECT_TRUE(WaitUntil(5000, [&] { return !(back = Processes(L"explorer.exe")).empty(); })) << "no shell";
     ::Sleep(2000);  // no second one follows
@@ -584,8 +616,9 @@ class Scenario : public ::testing::TestWithParam<Row> {
     const std::string text = ReadFile(record), going = "  正在转移到: " + Narrow(cut.expectedNew) + "\r\n";
     int done = 0;
     for (std::size_t at = text.find("  结果: "); at != text.npos; at = text.find("  结果: ", at + 1)) ++done;
-    EXPECT_TRUE(text.rfind("\xEF\xBB\xBF", 0) == 0 && done == kCarriedWhenEnded - 1 &&
-                text.find(going) != text.npos && text.find("  结果: ", text.find(going)) == text.npos) << text;
+    EXPECT_TRUE(text.rfind("\xEF\xBB\xBF", 0) == 0 && done == kCarriedWhenEnded - 1 && text.find(going) != text.npos &&
+                text.find("  结果: ", text.find(going)) == text.npos)
+        << text;
     ExpectStartTells(record);
     ExpectStartTells(L"");
     ExpectUndone();
@@ -610,9 +643,9 @@ TEST_P(Scenario, Row) {
   ASSERT_NO_FATAL_FAILURE(Prepare(c));
   const SyncRoot syncRoot(c.extra & kSyncRoot ? Of(kDocuments).folder : L"");
   const std::wstring heldOpen = Of(kDocuments).folder + L"\\" + kHeldOpen;
-  UniqueFileHandle held(c.extra & kFaults ? ::CreateFileW(LongPath(heldOpen).c_str(), GENERIC_READ, 0, nullptr,
-                                                          OPEN_EXISTING, 0, nullptr)
-                                          : INVALID_HANDLE_VALUE);
+  UniqueFileHandle held(
+      c.extra & kFaults ? ::CreateFileW(LongPath(heldOpen).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr)
+                        : INVALID_HANDLE_VALUE);
   ASSERT_TRUE(held || !(c.extra & kFaults)) << "could not hold the file open";
   Record();
   ASSERT_NO_FATAL_FAILURE(Launch(c.mode, c.untick));
@@ -655,27 +688,29 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         Row{"start_win7", Kind::Start, kWin7},
         // Windows 8.1 and 10 tell a program without a manifest entry for them that they are Windows 8.
-        Row{"start_vista_to_10", Kind::Start, {{L"vista", "Vista"}, {L"win8", "8"}, {L"win81", "8"}, {L"win10", "8"}},
+        Row{"start_vista_to_10",
+            Kind::Start,
+            {{L"vista", "Vista"}, {L"win8", "8"}, {L"win81", "8"}, {L"win10", "8"}},
             kDpi144},
-        Row{"start_nt5", Kind::Start,
-            {{L"win2k", "2000"}, {L"winxp", "XP"}, {L"win2003", "2003"}}, kXp},
+        Row{"start_nt5", Kind::Start, {{L"win2k", "2000"}, {L"winxp", "XP"}, {L"win2003", "2003"}}, kXp},
         Row{"start_xp64", Kind::Start, {{L"winxp64", "2003"}}, kXp},  // XP x64 is version 5.2, as 2003 is
         Row{"win7_copy", Kind::Run, kWin7, 0, C::OptionCopy, {kSearches}},
-        Row{"win7_move", Kind::Run, kWin7, kFaults | kUndo},
-        Row{"win7_discard", Kind::Run, kWin7, 0, C::OptionDont},
+        Row{"win7_move", Kind::Run, kWin7, kFaults | kUndo}, Row{"win7_discard", Kind::Run, kWin7, 0, C::OptionDont},
         Row{"win7_sync_root", Kind::Run, kWin7, kSyncRoot, C::OptionCopy},
         Row{"win7_second_run", Kind::Run, kWin7, kFirstRun, C::OptionCopy},
         Row{"win7_leftovers", Kind::Run, kWin7, kLeftovers, C::OptionCopy},
         Row{"xp_copy", Kind::Run, kWinXp, kXp | kFaults, C::OptionCopy, {kCookies}},
         Row{"xp_move", Kind::Run, kWinXp, kXp | kUndo, C::OptionMove, {kVideos, kPictures, kMusic}},  // follow
-        Row{"xp_move_undone", Kind::Run, kWinXp, kXp | kUndone, C::OptionMove,
+        Row{"xp_move_undone",
+            Kind::Run,
+            kWinXp,
+            kXp | kUndone,
+            C::OptionMove,
             {kDesktop, kFavorites, kCache, kCookies, kTemp, kVideos, kPictures}},
         Row{"xp_discard", Kind::Run, kWinXp, kXp, C::OptionDont},
         Row{"refused", Kind::Refuse, kWin7, kClash, C::OptionCopy},
-        Row{"refused_no_room", Kind::Refuse, kWin7, kNoRoom},
-        Row{"refused_fat32", Kind::Refuse, kWin7, kTooLarge},
-        Row{"window", Kind::Window, kWin7},
-        Row{"killed_copying", Kind::Kill, kWin7, kBig, C::OptionCopy},
+        Row{"refused_no_room", Kind::Refuse, kWin7, kNoRoom}, Row{"refused_fat32", Kind::Refuse, kWin7, kTooLarge},
+        Row{"window", Kind::Window, kWin7}, Row{"killed_copying", Kind::Kill, kWin7, kBig, C::OptionCopy},
         Row{"killed_shell_down", Kind::Kill, kWin7, 0, C::OptionCopy},
         Row{"crashed_shell_down", Kind::Kill, kWin7, kCrash, C::OptionCopy}),
     [](const ::testing::TestParamInfo<Row>& row) { return std::string(row.param.name); });
