@@ -148,9 +148,10 @@ class FileSystem {
   };
   // Facts of the volume that holds, or would hold, the path (which may not exist yet); nothing when unknown.
   virtual std::optional<VolumeFacts> VolumeFactsOf(const std::string& path) = 0;
-  // Whether another program holds the file so that the shell could not read it (a copy) or take it away
-  // (a move, `forMove`). A file that is gone or that the user may not open is not "in use".
-  virtual bool InUseByAnother(const std::string& path, bool forMove) = 0;
+  // The files another program holds so that the shell could not read them (a copy) or take them away
+  // (a move, `forMove`), as positions in `paths`, in order. A file that is gone or that the user may not
+  // open is not "in use".
+  virtual std::vector<std::size_t> FilesInUse(const std::vector<std::string>& paths, bool forMove) = 0;
   // The names of the programs holding the file, where the system can say (Vista and later); else none.
   virtual std::vector<std::string> ProgramsHolding(const std::string& path) = 0;
   // Writes a file that does not exist yet; false when it exists or cannot be written

@@ -36,7 +36,9 @@ class Win32FileSystem final : public FileSystem {
   std::vector<FileEntry> ListFilesThroughLinks(const std::string& folder) override;
   std::string NameKey(const std::string& text) override;
   std::optional<VolumeFacts> VolumeFactsOf(const std::string& path) override;
-  bool InUseByAnother(const std::string& path, bool forMove) override;
+  std::vector<std::size_t> FilesInUse(const std::vector<std::string>& paths, bool forMove) override;
+  // One file of FilesInUse.
+  bool InUseByAnother(const std::string& path, bool forMove);
   std::vector<std::string> ProgramsHolding(const std::string& path) override;
   WinResult WriteNewFile(const std::string& path, const std::string& bytes) override;
   WinResult OverwriteFile(const std::string& path, const std::string& bytes) override;

@@ -157,7 +157,9 @@ class CarryWalk {
           clashes.Add(p.newLocation + f.relativePath);
         }
       }
-      if (lookForHolders && !IsShellsOwnFile(s_.files, f.relativePath)) LookForHolder(p.current + f.relativePath);
+      if (lookForHolders && !IsShellsOwnFile(s_.files, f.relativePath)) {
+        mayBeHeld_.push_back(p.current + f.relativePath);
+      }
       for (const std::string& path : {p.current + f.relativePath, p.newLocation + f.relativePath}) {
         if (PathLength(path) > kLongestFilePath) tooLong.Add(ShortenedInTheMiddle(path));
       }
@@ -174,6 +176,20 @@ class CarryWalk {
     if (rewritten) needed += Rounded(0);  // the row's own folder
   }
 
+  // The files other programs may hold are opened together, once every row has been walked.
+  void LookForHolders() {
+    for (std::size_t at : s_.files.FilesInUse(mayBeHeld_, mode_ == Mode::Move)) {
+      std::string named = mayBeHeld_[at];
+      if (inUse.count < kNamed) {
+        const std::vector<std::string> programs = s_.files.ProgramsHolding(named);
+        for (std::size_t i = 0; i < programs.size(); ++i) named += (i == 0 ? " (" : ", ") + programs[i];
+        if (!programs.empty()) named += ")";
+      }
+      inUse.Add(named);
+    }
+  }
+
+  // Filled by Row, but for inUse, filled by LookForHolders.
   Findings clashes, inUse, tooLong, tooLarge;
   std::uint64_t needed = 0;
   std::string fileSystem_;
@@ -184,19 +200,10 @@ class CarryWalk {
     if (cluster_ == 0) return size;
     return std::max<std::uint64_t>(1, (size + cluster_ - 1) / cluster_) * cluster_;
   }
-  void LookForHolder(const std::string& path) {
-    if (!s_.files.InUseByAnother(path, mode_ == Mode::Move)) return;
-    std::string named = path;
-    if (inUse.count < kNamed) {
-      const std::vector<std::string> programs = s_.files.ProgramsHolding(path);
-      for (std::size_t i = 0; i < programs.size(); ++i) named += (i == 0 ? " (" : ", ") + programs[i];
-      if (!programs.empty()) named += ")";
-    }
-    inUse.Add(named);
-  }
 
   Services& s_;
   Mode mode_;
+  std::vector<std::string> mayBeHeld_;
   std::string targetVolume_;
   std::uint64_t cluster_ = 0;
   bool fat_ = false;
@@ -218,6 +225,7 @@ std::optional<std::string> CarryProblem(Services& s, std::vector<RowPlan>& plan,
   for (RowPlan& p : plan) {
     if (p.carriedAlone) walk.Row(p);
   }
+  walk.LookForHolders();
   for (RowPlan& p : plan) {
     if (!p.travelsWithOuter) continue;
     const RowPlan& outer = plan[p.outer];

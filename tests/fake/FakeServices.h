@@ -178,8 +178,12 @@ class FakeMachine final : public Registry,
     const auto it = volumes.find(Upper(Norm(path).substr(0, 2)));
     return it == volumes.end() ? VolumeFacts{"NTFS", true, 4096} : it->second;
   }
-  bool InUseByAnother(const std::string& path, bool) override {  // held without sharing: for a copy as for a move
-    return heldFiles.count(Norm(path)) != 0;
+  std::vector<std::size_t> FilesInUse(const std::vector<std::string>& paths, bool) override {  // held unshared
+    std::vector<std::size_t> held;
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+      if (heldFiles.count(Norm(paths[i])) != 0) held.push_back(i);
+    }
+    return held;
   }
   std::vector<std::string> ProgramsHolding(const std::string& path) override {
     const auto it = holders.find(Norm(path));
