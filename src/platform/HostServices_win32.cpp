@@ -49,8 +49,10 @@ WinResult ResolveApplication(const ProgramLocation& location, std::wstring& appl
     if (!application.empty()) return WinResult::Success();
   }
   wchar_t folder[MAX_PATH] = {};
-  const UINT length = location.source == ProgramSource::SystemDirectory ? ::GetSystemDirectoryW(folder, MAX_PATH)
-                                                                        : ::GetWindowsDirectoryW(folder, MAX_PATH);
+  // The system's own Windows folder: on a terminal server GetWindowsDirectory names the user's private one.
+  const UINT length = location.source == ProgramSource::SystemDirectory
+                          ? ::GetSystemDirectoryW(folder, MAX_PATH)
+                          : ::GetSystemWindowsDirectoryW(folder, MAX_PATH);
   if (length == 0) return WinResult::Failure(::GetLastError());
   if (length >= MAX_PATH) return WinResult::Failure(ERROR_BUFFER_OVERFLOW);
   application = Wide(JoinPath(Narrow(folder), location.program));
