@@ -73,6 +73,12 @@ namespace {
 
 std::uint64_t Combine(DWORD high, DWORD low) { return (static_cast<std::uint64_t>(high) << 32) | low; }
 
+// A sync client's folder kept on demand (the cloud-files tags, and Windows 8.1's placeholders) is a
+// reparse point, but no link: the shell carries what is in it, fetching what is only online.
+bool IsOnDemandFolder(DWORD reparseTag) {
+  return (reparseTag & 0xFFFF0FFFu) == 0x9000001Au || reparseTag == 0x80000015u;
+}
+
 // Every file below `folder`. Through links, each folder is first known by its identity, so that
 // a folder reached by two ways is read once and a link back up ends the descent; one that cannot
 // be identified is read only when reached without a link.
@@ -97,7 +103,8 @@ std::vector<FileEntry> ListBelow(Win32FileSystem& files, const std::string& fold
       if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
         // A junction or a linked folder leads elsewhere: the shell carries the link only, but what is
         // carried onto it goes through it.
-        const bool link = (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+        const bool link =
+            (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 && !IsOnDemandFolder(entry.dwReserved0);
         if (throughLinks || !link) pending.emplace_back(relative, linked || link);
         continue;
       }
