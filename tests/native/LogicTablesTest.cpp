@@ -123,6 +123,7 @@ TEST(FolderSecurity, PrivateToTheUser) {
 }
 
 TEST(Layout, GeometryAndFocusOrder) {
+  EXPECT_EQ(PixelsToTwips(23, 120), 276);
   EXPECT_EQ(TwipsToPixels(270, 120), 23);                  // 22.5 rounds up
   const TwipsRect image = AbsoluteTwips(Control::Image1);  // inside Frame4 inside Frame1
   EXPECT_EQ(std::tie(image.left, image.top, image.width, image.height), std::make_tuple(4530, 1745, 1395, 480));

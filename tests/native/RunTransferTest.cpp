@@ -288,7 +288,8 @@ const Accepted kAccepted[] = {
        m.files.AddFile("D:\\W\\Desktop\\mine.txt", "already moved");
      },
      .values = {{kDesktop, "D:\\W\\Desktop"}, {kDocuments, "D:\\W\\Documents"}},
-     .present = {"D:\\W\\Desktop\\mine.txt"}, .recorded = {"已在目标位置,无需转移"}},
+     .present = {"D:\\W\\Desktop\\mine.txt"}, .recorded = {"已在目标位置,无需转移"},
+     .check = [](FakeMachine& m) { EXPECT_EQ(FirstCall(m.trace, "ShellCopyFiles(D:\\W\\Desktop"), m.trace.end()); }},
     {.name = "blank target: the picked folder, the box kept", .ticked = {kDesktop}, .target = "   ",
      .setup = [](FakeMachine& m) { m.dialogs.browseAnswer = "D:\\Backup"; },
      .values = {{kDesktop, "D:\\Backup\\Desktop"}},
@@ -409,6 +410,7 @@ const Accepted kAccepted[] = {
      },
      .values = {{kDesktop, kXp + "\\Gone Desktop"}, {kFavorites, "D:\\Personal\\Favorites"},
                 {kPictures, "D:\\Personal\\My Pictures"}},
+     .recorded = {"\r\n网页历史\r\n  原位置: (空)\r\n"},  // the caption XP shows
      .check = [](FakeMachine& m) {  // the shell is not asked for it, so it shows no error window
        EXPECT_EQ(FirstCall(m.trace, "ShellMoveFiles(" + kXp + "\\Gone"), m.trace.end());
      }},
@@ -676,7 +678,7 @@ TEST(RunTransfer, AnUnforeseenErrorAtAnyStepEndsLikeARun) {
       ASSERT_NE(box, m.trace.end());
       EXPECT_TRUE(Before(m.trace, kTaskkill, kExplorer));
       EXPECT_GT(box, FirstCall(m.trace, kExplorer));
-      EXPECT_TRUE(Has(*box, "Vestrand-还原-20261206-153000.reg"));
+      EXPECT_TRUE(Has(*box, "双击目标文件夹中的 Vestrand-还原-20261206-153000.reg")) << *box;
       EXPECT_EQ(Has(*box, recordFile), !recordFile.empty()) << *box;
     }
   }
