@@ -1,5 +1,5 @@
-// The Win32 layer against Wine's real registry, file system, shell, processes and windows; the
-// modal dialogs are answered by a second thread playing the user.
+// The Win32 layer against Wine's real registry, file system, shell, processes and windows; the test plays
+// the user of the modal calls, made on a second thread.
 #include <windows.h>
 
 #include <commctrl.h>
@@ -113,8 +113,7 @@ TEST(Files, MoveOntoASameNamedFolderAndTheRunsOwnChanges) {
   EXPECT_TRUE((moved == original && left.empty()) || (moved.empty() && left == original));
   // A new target root is made private, the user still writing the undo file into it (which list: natively).
   const std::string root = Narrow(d), undo = root + "\\Vestrand-还原-20261206-153000.reg";
-  const WinResult made = files.ProtectPrivateFolder(root);
-  EXPECT_TRUE(made.ok) << made.error;
+  EXPECT_TRUE(files.ProtectPrivateFolder(root));
   // The undo file and the record never replace a file.
   EXPECT_TRUE(files.WriteNewFile(undo, std::string("\xFF\xFE\0\0", 4)));
   EXPECT_FALSE(files.WriteNewFile(undo, "second"));
@@ -236,27 +235,17 @@ TEST(Host, SyncRootsAndRealVersion) {
   EXPECT_EQ(Win32Host().RealWindowsVersion(), "6.1.7601");  // what Wine's default prefix runs as
 }
 
-// The started program sees the environment set before. A namesake of the system's program beside this
-// one, where the usual search looks first, does not stand in for it. (That the start does not wait for
-// the program is shown end to end: the restarted shell never ends.)
-TEST(Host, StartCommand) {
+// The started program sees the environment set before. Windows that answer the news of it slowly (busy, not
+// yet counted as hung) must not hold a run up: the program tells them, but waits only a few seconds in all.
+TEST(Host, StartCommandAndEnvironment) {
   Win32Host host;
-  const std::wstring marker = L"C:\\vestrand-svc-env.txt", trap = Wide(host.ProgramFolder()) + L"\\taskkill.exe";
+  const std::wstring marker = L"C:\\vestrand-svc-env.txt";
   ::DeleteFileW(marker.c_str());
   host.SetEnvironmentVariable("VESTRAND_SVC_PROBE", "D:\\Win7User\\Temp Files");
   ASSERT_TRUE(host.StartCommand("cmd.exe /c echo [%VESTRAND_SVC_PROBE%]> " + Narrow(marker), kShowMinimized).ok);
   EXPECT_TRUE(WaitUntil(30000, [&] { return ReadFile(marker) == "[D:\\Win7User\\Temp Files]\r\n"; }));
-  ASSERT_TRUE(WriteFile(trap, "not a program"));
-  const WinResult started = host.StartCommand("taskkill.exe /im vestrand-none.exe", kShowMinimized);
-  ::DeleteFileW(trap.c_str());
-  EXPECT_TRUE(started.ok) << started.error;
   EXPECT_EQ(host.StartCommand("vestrand-no-such-program.exe /x", kShowNormal).error,
             static_cast<std::uint32_t>(ERROR_FILE_NOT_FOUND));
-}
-
-// Windows that answer slowly (busy, not yet counted as hung) must not hold a run up:
-// the program tells them, but waits only a few seconds in all.
-TEST(Host, EnvironmentBroadcastIsBoundedWhenProgramsAreSlow) {
   std::atomic<int> ready{0};
   const auto busy = [](void* count) WINAPI -> DWORD {
     const UniqueWindow w(::CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 9, 9, nullptr, nullptr, nullptr, nullptr));
@@ -268,14 +257,14 @@ TEST(Host, EnvironmentBroadcastIsBoundedWhenProgramsAreSlow) {
   for (UniqueHandle& t : threads) t.reset(::CreateThread(nullptr, 0, busy, &ready, 0, nullptr));
   ASSERT_TRUE(WaitUntil(10000, [&] { return ready == 4; }));
   const DWORD start = ::GetTickCount();
-  Win32Host().BroadcastEnvironmentChange();
+  host.BroadcastEnvironmentChange();
   EXPECT_LT(::GetTickCount() - start, 3000u) << "each slow window would cost up to two seconds";
   for (UniqueHandle& t : threads) ::WaitForSingleObject(t.get(), 10000);
 }
 
 // The tips come with the mouse. A path box's tip is its whole text, and only when that does not fit.
-// A double click on a path box reaches the program as that box's event.
-TEST(Windows, TipsAndDoubleClicks) {
+// A double click on a path box reaches the program as that box's event. The picture shown is found and read.
+TEST(Windows, TipsDoubleClicksAndPicture) {
   MainWindow form;
   ASSERT_TRUE(form.Create(::GetModuleHandleW(nullptr)));
   ::SendMessageW(form.Handle(), WM_SETCURSOR, reinterpret_cast<WPARAM>(form.ControlHandle(Control::Text15)),
@@ -304,12 +293,6 @@ TEST(Windows, TipsAndDoubleClicks) {
   while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&msg);
   EXPECT_EQ(std::count(events.begin(), events.end(), std::pair{Control::Text4, FormEvent::DoubleClick}), 1);
   ::DestroyWindow(form.Handle());
-  // The quit the last window posts must not end the dialogs' loops below.
-  while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&msg);
-}
-
-// The picture the window shows is found in the program and read.
-TEST(ProgramResources, Picture) {
   const std::wstring program = Wide(Win32Host().ProgramFolder()) + L"\\Vestrand.exe";
   const HMODULE exe = ::LoadLibraryExW(program.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
   ASSERT_NE(exe, nullptr) << "Vestrand.exe must be built beside the tests";
@@ -330,27 +313,30 @@ TEST(Dialogs, Picker) {
   }
 }
 
-// The watcher, told that the program ended while the shell is down, starts one shell: none when the run
-// said the shell is back, none when one runs. Only its own command line makes the program a watcher.
-// (Its start and its end, with a run that ends well and with one ended by force, are shown end to end.)
-TEST(Host, ShellWatcher) {
-  ASSERT_TRUE(Win32Host().StartCommand("taskkill.exe /f /im explorer.exe", kShowMinimized).ok);
+// A namesake of the system's program beside this one, where the usual search looks first, does not stand in for
+// it. The watcher, told that the program ended while the shell is down, starts one shell: none when the run said
+// the shell is back, none when one runs. Only its own command line makes the program a watcher.
+TEST(Host, SystemProgramAndShellWatcher) {
+  const std::wstring trap = Wide(Win32Host().ProgramFolder()) + L"\\taskkill.exe";
+  ASSERT_TRUE(WriteFile(trap, "not a program"));
+  const WinResult ended = Win32Host().StartCommand("taskkill.exe /f /im explorer.exe", kShowMinimized);
+  ::DeleteFileW(trap.c_str());
+  ASSERT_TRUE(ended.ok) << ended.error;
   ASSERT_TRUE(WaitUntil(10000, [] { return Processes(L"explorer.exe").empty(); }));
   const struct {
     const char* name;
     bool back;
     std::size_t shells;
   } rows[] = {{"the run brought the shell back", true, 0}, {"no shell", false, 1}, {"a shell runs", false, 1}};
+  int code = -1;
   for (const auto& r : rows) {
     std::wstring line = L"\"C:\\a b\\Vestrand.exe\" --vestrand-shell-watch";  // it takes the two events over
     for (const bool set : {true, r.back}) {
       line += L" " + std::to_wstring(reinterpret_cast<std::uintptr_t>(::CreateEventW(nullptr, TRUE, set, nullptr)));
     }
-    int code = -1;
     EXPECT_TRUE(RunAsShellWatcher(line.c_str(), code) && code == 0) << r.name;
     EXPECT_EQ(Processes(L"explorer.exe").size(), r.shells) << r.name;
   }
-  int code = -1;
   for (const wchar_t* other : {L"Vestrand.exe", L"Vestrand --vestrand-shell-watch 4", L"a --vestrand-shell-watch"}) {
     EXPECT_FALSE(RunAsShellWatcher(other, code)) << Narrow(other);
   }
