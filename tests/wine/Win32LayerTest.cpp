@@ -21,9 +21,8 @@ namespace {
 
 using namespace tests;
 
-// Makes `call`, which may open modal dialogs, on a second thread while playing its user: answers each dialog of
-// this process with `command` once it has stayed open `delayMs`, cancels one that answer did not close (so that
-// a wrong answer does not hang the test either), and returns how many dialogs it answered.
+// Makes `call` on a second thread, playing the user of its dialogs: answers each with `command` once open `delayMs`,
+// cancels one that did not close (a wrong answer must not hang the test either); returns how many it answered.
 template <typename F>
 int PlayTheUser(WPARAM command, DWORD delayMs, F call) {
   const auto run = [](void* f) WINAPI -> DWORD {
