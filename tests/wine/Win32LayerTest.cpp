@@ -280,8 +280,8 @@ TEST(Windows, TipsDoubleClicksAndPicture) {
                                      {Control::Text4, longPath},
                                      {Control::Text1, ""}}) {
     wchar_t buffer[512] = {};
-    TTTOOLINFOW tool{TTTOOLINFOW_V2_SIZE, 0, form.Handle(), reinterpret_cast<UINT_PTR>(form.ControlHandle(control)),
-                     {}, nullptr, buffer, 0, nullptr};
+    const auto id = reinterpret_cast<UINT_PTR>(form.ControlHandle(control));
+    TTTOOLINFOW tool{TTTOOLINFOW_V2_SIZE, 0, form.Handle(), id, RECT(), nullptr, buffer, 0, nullptr};
     ::SendMessageW(tips, TTM_GETTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
     EXPECT_EQ(Narrow(buffer), tip) << static_cast<int>(control);
   }
