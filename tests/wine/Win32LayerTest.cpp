@@ -194,10 +194,8 @@ TEST(Files, VolumesAndFilesInUse) {
   for (const auto& r : uses) {
     const UniqueFileHandle holder(::CreateFileW(r.holderShares == 9 ? L"" : file.c_str(), GENERIC_READ | GENERIC_WRITE,
                                                 r.holderShares, nullptr, OPEN_EXISTING, 0, nullptr));
-    EXPECT_EQ(std::to_string(files.InUseByAnother(Narrow(file), false)) +
-                  std::to_string(files.InUseByAnother(Narrow(file), true)),
-              r.inUse)
-        << r.holderShares;
+    const std::string forCopy = std::to_string(files.InUseByAnother(Narrow(file), false));
+    EXPECT_EQ(forCopy + std::to_string(files.InUseByAnother(Narrow(file), true)), r.inUse) << r.holderShares;
     EXPECT_TRUE(r.holderShares != 9 || files.ProgramsHolding(Narrow(file)).empty());
   }
   EXPECT_FALSE(files.InUseByAnother("C:\\vestrand-svc-held\\gone.txt", true));
