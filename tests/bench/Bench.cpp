@@ -17,6 +17,7 @@
 #include "relocation/RunTransfer.h"
 #include "ui/MainWindow.h"
 
+using namespace std::chrono;
 using namespace vestrand;
 
 [[noreturn]] static void Fail(const std::string& what) {
@@ -24,10 +25,7 @@ using namespace vestrand;
   std::exit(1);
 }
 
-static double NowMs() {
-  using namespace std::chrono;
-  return duration<double, std::milli>(steady_clock::now().time_since_epoch()).count();
-}
+static double NowMs() { return duration<double, std::milli>(steady_clock::now().time_since_epoch()).count(); }
 
 // Times each program from its start until it first waits for input, its window shown, filled and
 // painted, and reads its peak working set. The first program rotates; a first round warms the caches.
@@ -56,9 +54,8 @@ static void Startup(int rounds) {
   }
 }
 
-// The yardsticks. Bare: Vestrand's own main window shown without start-up's work (no registry,
-// no folder checks, no picture: this program carries none), its path boxes filled as Vestrand
-// fills them from the registry. Otherwise one empty window, the least a program shows.
+// The yardsticks. Bare: Vestrand's own main window without start-up's work (no registry, no folder checks, no
+// picture: this program carries none), its path boxes filled as from the registry. Else one empty window.
 static void Window(bool bare) {
   MainWindow form;
   if (bare) {

@@ -1,5 +1,5 @@
-// The Win32 layer against Wine's real registry, file system, shell, processes and windows; the
-// modal dialogs are answered by a second thread playing the user.
+// The Win32 layer against Wine's real registry, file system, shell, processes and windows; the test plays
+// the user of the modal calls, made on a second thread.
 #include <windows.h>
 
 #include <commctrl.h>
@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cwctype>
 
 #include "platform/Win32Services.h"
 #include "platform/Win32Text.h"
@@ -20,51 +21,28 @@ namespace {
 
 using namespace tests;
 
-// Plays the user of a modal call, and guards that none waits for ever: answers each dialog of this
-// process with `command` once it has stayed open `delayMs`.
-class DialogAnswerer {
- public:
-  DialogAnswerer(WPARAM command, DWORD delayMs) : command_(command), delayMs_(delayMs) {
-    const auto run = [](void* self) WINAPI -> DWORD { return static_cast<DialogAnswerer*>(self)->Answer(); };
-    thread_.reset(::CreateThread(nullptr, 0, run, this, 0, nullptr));
-  }
-  ~DialogAnswerer() {
-    stop_ = true;
-    ::WaitForSingleObject(thread_.get(), 10000);
-  }
-  std::atomic<int> answered{0};
-
- private:
-  DWORD Answer() {
-    for (HWND seen = nullptr, last = nullptr; !stop_; ::Sleep(15)) {
-      const std::vector<HWND> dialogs = DialogWindows(::GetCurrentProcessId());
-      if (dialogs.empty()) continue;
-      if (dialogs.front() != seen) seen = dialogs.front(), seenAt_ = ::GetTickCount();
-      const DWORD open = ::GetTickCount() - seenAt_;
-      if (open < delayMs_) continue;
-      answered += seen != last;
-      last = seen;
-      // Cancelled when the answer did not close it: a wrong answer must not hang the test either.
-      ::PostMessageW(seen, WM_COMMAND, open > delayMs_ + 30000 ? IDCANCEL : command_, 0);
-    }
+// Makes `call` on a second thread, playing the user of its dialogs: answers each with `command` once open `delayMs`,
+// cancels one that did not close (a wrong answer must not hang the test either); returns how many it answered.
+template <typename F>
+int PlayTheUser(WPARAM command, DWORD delayMs, F call) {
+  const auto run = [](void* f) WINAPI -> DWORD {
+    (*static_cast<F*>(f))();
     return 0;
+  };
+  const UniqueHandle thread(::CreateThread(nullptr, 0, run, &call, 0, nullptr));
+  int answered = 0;
+  DWORD seenAt = 0;
+  for (HWND seen = nullptr, last = nullptr; ::WaitForSingleObject(thread.get(), 15) == WAIT_TIMEOUT;) {
+    const std::vector<HWND> dialogs = DialogWindows(::GetCurrentProcessId());
+    if (dialogs.empty()) continue;
+    if (dialogs.front() != seen) seen = dialogs.front(), seenAt = ::GetTickCount();
+    const DWORD open = ::GetTickCount() - seenAt;
+    if (open < delayMs) continue;
+    answered += seen != last;
+    last = seen;
+    ::PostMessageW(seen, WM_COMMAND, open > delayMs + 30000 ? IDCANCEL : command, 0);
   }
-  const WPARAM command_;
-  const DWORD delayMs_;
-  DWORD seenAt_ = 0;
-  std::atomic<bool> stop_{false};
-  UniqueHandle thread_;
-};
-
-void RemoveTree(const std::wstring& path) {  // read-only entries too; a missing tree is fine
-  std::vector<FileRecord> inside(1);         // the tree itself, then what it holds, parents first: removed last
-  Walk(path, L"", inside);
-  for (auto entry = inside.rbegin(); entry != inside.rend(); ++entry) {
-    const std::wstring& rel = entry->relativePath;
-    const std::wstring full = LongPath(rel.empty() ? path : path + L"\\" + rel);
-    ::SetFileAttributesW(full.c_str(), FILE_ATTRIBUTE_NORMAL);
-    if (!::DeleteFileW(full.c_str())) ::RemoveDirectoryW(full.c_str());
-  }
+  return answered;
 }
 
 // Each type read as text; writes make the key path and store one terminated text; what was
@@ -103,57 +81,48 @@ TEST(Registry, ReadsWritesAndRestoresExactly) {
   }
 }
 
-const std::wstring kC = L"C:\\vestrand-svc-files", kD = L"D:\\vestrand-svc-files", kDesktop = kC + L"\\Desktop";
-
-// A fresh desktop to carry (nested Chinese names, binary content, a desktop.ini), D: empty; its manifest.
-std::vector<FileRecord> FreshDesktop() {
-  RemoveTree(kC);
-  RemoveTree(kD);
-  CreateDirectories(kD);
-  WriteFile(kDesktop + L"\\readme.txt", "hello\r\n");
-  WriteFile(kDesktop + L"\\desktop.ini", "[.ShellClassInfo]\r\n");
-  WriteFile(kDesktop + L"\\照片\\假期 2012\\海边.jpg", std::string("\xFF\xD8\x00\x01jpeg", 8));
-  return Manifest(kDesktop);
+// Runs a Unix program on Windows paths until `done`. Wine 8 makes no junctions, but shows a Unix symbolic link
+// as a folder: the tests link with ln, and remove trees with rm, which does not follow links.
+template <typename F>
+bool RunUnix(std::wstring command, std::initializer_list<std::wstring> paths, F done) {
+  for (std::wstring path : paths) {
+    std::replace(path.begin(), path.end(), L'\\', L'/');
+    command += L" \"" + Expand(L"%WINEPREFIX%/dosdevices/") + wchar_t(std::towlower(path[0])) + path.substr(1) + L"\"";
+  }
+  return Win32Host().StartCommand("Z:\\bin\\" + Narrow(command), kShowMinimized).ok && WaitUntil(10000, done);
 }
 
-// A move onto a folder of the same name in the target (no file there shares a name: the run refuses
-// that) loses nothing and asks nothing: Windows merges the two, Wine's shell leaves the move undone.
-// (Copies and moves into new places, across drives, are shown end to end.)
-TEST(Files, ShellMoveOntoASameNamedFolder) {
-  DialogAnswerer guard(IDCANCEL, 20000);  // says no to a question: a wrong flag fails, not hangs
-  const std::vector<FileRecord> original = FreshDesktop();
-  const std::wstring stays = kD + L"\\Desktop\\only-in-target.txt";
+// A move onto a folder of the same name in the target (no file there shares a name: the run refuses that) loses
+// nothing and asks nothing: Windows merges the two, Wine's shell leaves it undone. And the run's own changes.
+TEST(Files, MoveOntoASameNamedFolderAndTheRunsOwnChanges) {
+  const std::wstring c = L"C:\\vestrand-svc-files", d = L"D:\\vestrand-svc-files", desktop = c + L"\\Desktop";
+  ASSERT_TRUE(RunUnix(L"rm -rf", {c, d}, [&] { return !PathExists(c) && !PathExists(d); }));
+  WriteFile(desktop + L"\\readme.txt", "hello\r\n");
+  WriteFile(desktop + L"\\desktop.ini", "[.ShellClassInfo]\r\n");
+  WriteFile(desktop + L"\\照片\\假期 2012\\海边.jpg", std::string("\xFF\xD8\x00\x01jpeg", 8));
+  const std::vector<FileRecord> original = Manifest(desktop);
+  const std::wstring stays = d + L"\\Desktop\\only-in-target.txt";
   WriteFile(stays, "stays");
-  Win32FileSystem().ShellMoveFiles(Narrow(kDesktop), Narrow(kD));
+  Win32FileSystem files;  // a question is answered no: a wrong flag fails, not hangs
+  EXPECT_EQ(PlayTheUser(IDCANCEL, 20000, [&] { files.ShellMoveFiles(Narrow(desktop), Narrow(d)); }), 0)
+      << "the shell asked a question";
   EXPECT_EQ(ReadFile(stays), "stays");
   ::DeleteFileW(stays.c_str());
-  const std::vector<FileRecord> moved = Manifest(kD + L"\\Desktop"), left = Manifest(kDesktop);
+  const std::vector<FileRecord> moved = Manifest(d + L"\\Desktop"), left = Manifest(desktop);
   EXPECT_TRUE((moved == original && left.empty()) || (moved.empty() && left == original));
-  EXPECT_EQ(guard.answered, 0) << "the shell asked a question";
-}
-
-// What the run changes besides the shell's work. (The new places made level by level, and what the
-// checks before a run learn, the listing, the identities, the volume and its room, are shown end to end.)
-TEST(Files, ChangesBesidesTheShell) {
-  FreshDesktop();
-  Win32FileSystem files;
-  const std::string desktop = Narrow(kDesktop), d = Narrow(kD);
-  EXPECT_TRUE(files.SetFileAttributes(desktop + "\\desktop.ini", FILE_ATTRIBUTE_READONLY).ok);
-  EXPECT_NE(files.GetFileAttributes(desktop + "\\desktop.ini") & FILE_ATTRIBUTE_READONLY, 0u);
-  // A new target root is made private: the system takes the access list, and the user can still
-  // write the undo file into it. (Which list, is shown natively.)
-  const WinResult made = files.ProtectPrivateFolder(d);
-  EXPECT_TRUE(made.ok) << made.error;
+  // A new target root is made private, the user still writing the undo file into it (which list: natively).
+  const std::string root = Narrow(d), undo = root + "\\Vestrand-还原-20261206-153000.reg";
+  EXPECT_TRUE(files.ProtectPrivateFolder(root));
   // The undo file and the record never replace a file.
-  const std::string undo = d + "\\Vestrand-还原-20261206-153000.reg";
   EXPECT_TRUE(files.WriteNewFile(undo, std::string("\xFF\xFE\0\0", 4)));
   EXPECT_FALSE(files.WriteNewFile(undo, "second"));
-  EXPECT_FALSE(files.WriteNewFile(d + "\\missing\\x.txt", "x"));
+  EXPECT_FALSE(files.WriteNewFile(root + "\\missing\\x.txt", "x"));
   EXPECT_EQ(ReadFile(Wide(undo)), std::string("\xFF\xFE\0\0", 4));
-  EXPECT_FALSE(files.RemoveEmptyDirectory(d));  // not empty
-  EXPECT_TRUE(CreateDirectories(kD + L"\\e"));
-  EXPECT_TRUE(files.RemoveEmptyDirectory(d + "\\e"));
-  EXPECT_FALSE(PathExists(kD + L"\\e"));
+  EXPECT_TRUE(files.SetFileAttributes(undo, FILE_ATTRIBUTE_READONLY).ok);
+  EXPECT_NE(files.GetFileAttributes(undo) & FILE_ATTRIBUTE_READONLY, 0u);
+  EXPECT_FALSE(files.RemoveEmptyDirectory(root));  // not empty
+  EXPECT_TRUE(CreateDirectories(d + L"\\e") && files.RemoveEmptyDirectory(root + "\\e"));
+  EXPECT_FALSE(PathExists(d + L"\\e"));
 }
 
 // Two names are one file exactly when their keys are equal, as Wine's file system (which folds as NTFS
@@ -180,23 +149,6 @@ TEST(Files, NameKeysFoldAsTheFileSystem) {
     EXPECT_EQ(PathExists(b), r.one) << r.a << " " << r.b;
     ::DeleteFileW(a.c_str());
   }
-}
-
-// Runs a Unix program on paths of C: until `done`. Wine 8 makes no junctions, but shows a Unix symbolic link
-// as a folder: the test links with ln, and removes links with rm, which does not follow them.
-template <typename F>
-bool RunUnix(std::wstring command, std::initializer_list<std::wstring> paths, F done) {
-  for (std::wstring path : paths) {
-    std::replace(path.begin(), path.end(), L'\\', L'/');
-    command += L" \"" + Expand(L"%WINEPREFIX%/drive_c/") + path.substr(3) + L"\"";
-  }
-  STARTUPINFOW startup{};
-  startup.cb = sizeof startup;
-  PROCESS_INFORMATION started{};
-  const bool ran = ::CreateProcessW((L"Z:\\bin\\" + command.substr(0, command.find(L' '))).c_str(), &command[0],
-                                    nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &started);
-  const UniqueHandle process(started.hProcess), thread(started.hThread);
-  return ran && WaitUntil(10000, done);
 }
 
 // Through links, what a carry would meet: each file once, though a link leads back up; with its last write.
@@ -242,10 +194,8 @@ TEST(Files, VolumesAndFilesInUse) {
   for (const auto& r : uses) {
     const UniqueFileHandle holder(::CreateFileW(r.holderShares == 9 ? L"" : file.c_str(), GENERIC_READ | GENERIC_WRITE,
                                                 r.holderShares, nullptr, OPEN_EXISTING, 0, nullptr));
-    EXPECT_EQ(std::to_string(files.InUseByAnother(Narrow(file), false)) +
-                  std::to_string(files.InUseByAnother(Narrow(file), true)),
-              r.inUse)
-        << r.holderShares;
+    const std::string forCopy = std::to_string(files.InUseByAnother(Narrow(file), false));
+    EXPECT_EQ(forCopy + std::to_string(files.InUseByAnother(Narrow(file), true)), r.inUse) << r.holderShares;
     EXPECT_TRUE(r.holderShares != 9 || files.ProgramsHolding(Narrow(file)).empty());
   }
   EXPECT_FALSE(files.InUseByAnother("C:\\vestrand-svc-held\\gone.txt", true));
@@ -282,27 +232,17 @@ TEST(Host, SyncRootsAndRealVersion) {
   EXPECT_EQ(Win32Host().RealWindowsVersion(), "6.1.7601");  // what Wine's default prefix runs as
 }
 
-// The started program sees the environment set before. A namesake of the system's program beside this
-// one, where the usual search looks first, does not stand in for it. (That the start does not wait for
-// the program is shown end to end: the restarted shell never ends.)
-TEST(Host, StartCommand) {
+// The started program sees the environment set before. Windows that answer the news of it slowly (busy, not
+// yet counted as hung) must not hold a run up: the program tells them, but waits only a few seconds in all.
+TEST(Host, StartCommandAndEnvironment) {
   Win32Host host;
-  const std::wstring marker = L"C:\\vestrand-svc-env.txt", trap = Wide(host.ProgramFolder()) + L"\\taskkill.exe";
+  const std::wstring marker = L"C:\\vestrand-svc-env.txt";
   ::DeleteFileW(marker.c_str());
   host.SetEnvironmentVariable("VESTRAND_SVC_PROBE", "D:\\Win7User\\Temp Files");
   ASSERT_TRUE(host.StartCommand("cmd.exe /c echo [%VESTRAND_SVC_PROBE%]> " + Narrow(marker), kShowMinimized).ok);
   EXPECT_TRUE(WaitUntil(30000, [&] { return ReadFile(marker) == "[D:\\Win7User\\Temp Files]\r\n"; }));
-  ASSERT_TRUE(WriteFile(trap, "not a program"));
-  const WinResult started = host.StartCommand("taskkill.exe /im vestrand-none.exe", kShowMinimized);
-  ::DeleteFileW(trap.c_str());
-  EXPECT_TRUE(started.ok) << started.error;
   EXPECT_EQ(host.StartCommand("vestrand-no-such-program.exe /x", kShowNormal).error,
             static_cast<std::uint32_t>(ERROR_FILE_NOT_FOUND));
-}
-
-// Windows that answer slowly (busy, not yet counted as hung) must not hold a run up:
-// the program tells them, but waits only a few seconds in all.
-TEST(Host, EnvironmentBroadcastIsBoundedWhenProgramsAreSlow) {
   std::atomic<int> ready{0};
   const auto busy = [](void* count) WINAPI -> DWORD {
     const UniqueWindow w(::CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 9, 9, nullptr, nullptr, nullptr, nullptr));
@@ -314,14 +254,14 @@ TEST(Host, EnvironmentBroadcastIsBoundedWhenProgramsAreSlow) {
   for (UniqueHandle& t : threads) t.reset(::CreateThread(nullptr, 0, busy, &ready, 0, nullptr));
   ASSERT_TRUE(WaitUntil(10000, [&] { return ready == 4; }));
   const DWORD start = ::GetTickCount();
-  Win32Host().BroadcastEnvironmentChange();
+  host.BroadcastEnvironmentChange();
   EXPECT_LT(::GetTickCount() - start, 3000u) << "each slow window would cost up to two seconds";
   for (UniqueHandle& t : threads) ::WaitForSingleObject(t.get(), 10000);
 }
 
 // The tips come with the mouse. A path box's tip is its whole text, and only when that does not fit.
-// A double click on a path box reaches the program as that box's event.
-TEST(Windows, TipsAndDoubleClicks) {
+// A double click on a path box reaches the program as that box's event. The picture shown is found and read.
+TEST(Windows, TipsDoubleClicksAndPicture) {
   MainWindow form;
   ASSERT_TRUE(form.Create(::GetModuleHandleW(nullptr)));
   ::SendMessageW(form.Handle(), WM_SETCURSOR, reinterpret_cast<WPARAM>(form.ControlHandle(Control::Text15)),
@@ -338,11 +278,8 @@ TEST(Windows, TipsAndDoubleClicks) {
                                      {Control::Text4, longPath},
                                      {Control::Text1, ""}}) {
     wchar_t buffer[512] = {};
-    TTTOOLINFOW tool{};
-    tool.cbSize = TTTOOLINFOW_V2_SIZE;
-    tool.hwnd = form.Handle();
-    tool.uId = reinterpret_cast<UINT_PTR>(form.ControlHandle(control));
-    tool.lpszText = buffer;
+    const auto id = reinterpret_cast<UINT_PTR>(form.ControlHandle(control));
+    TTTOOLINFOW tool{TTTOOLINFOW_V2_SIZE, 0, form.Handle(), id, RECT(), nullptr, buffer, 0, nullptr};
     ::SendMessageW(tips, TTM_GETTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
     EXPECT_EQ(Narrow(buffer), tip) << static_cast<int>(control);
   }
@@ -353,12 +290,6 @@ TEST(Windows, TipsAndDoubleClicks) {
   while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&msg);
   EXPECT_EQ(std::count(events.begin(), events.end(), std::pair{Control::Text4, FormEvent::DoubleClick}), 1);
   ::DestroyWindow(form.Handle());
-  // The quit the last window posts must not end the dialogs' loops below.
-  while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&msg);
-}
-
-// The picture the window shows is found in the program and read.
-TEST(ProgramResources, Picture) {
   const std::wstring program = Wide(Win32Host().ProgramFolder()) + L"\\Vestrand.exe";
   const HMODULE exe = ::LoadLibraryExW(program.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
   ASSERT_NE(exe, nullptr) << "Vestrand.exe must be built beside the tests";
@@ -372,34 +303,37 @@ TEST(Dialogs, Picker) {
   Win32Dialogs dialogs;
   ASSERT_TRUE(CreateDirectories(L"C:\\vestrand-svc-dialogs\\目标 文件夹"));
   for (const std::string chosen : {"C:\\vestrand-svc-dialogs\\目标 文件夹", "D:\\"}) {
-    DialogAnswerer user(IDOK, 500);  // the user answers OK once the picker has opened
+    std::string given;  // the user answers OK once the picker has opened
+    EXPECT_EQ(PlayTheUser(IDOK, 500, [&] { given = dialogs.BrowseFolder("选择路径：", chosen); }), 1);
     // Named in tests/e2e/known-wine-faults.txt: Wine's picker now and then drops its selection.
-    EXPECT_EQ(dialogs.BrowseFolder("选择路径：", chosen), chosen) << "the picker gave nothing back";
-    EXPECT_EQ(user.answered, 1);
+    EXPECT_EQ(given, chosen) << "the picker gave nothing back";
   }
 }
 
-// The watcher, told that the program ended while the shell is down, starts one shell: none when the run
-// said the shell is back, none when one runs. Only its own command line makes the program a watcher.
-// (Its start and its end, with a run that ends well and with one ended by force, are shown end to end.)
-TEST(Host, ShellWatcher) {
-  ASSERT_TRUE(Win32Host().StartCommand("taskkill.exe /f /im explorer.exe", kShowMinimized).ok);
+// A namesake of the system's program beside this one, where the usual search looks first, does not stand in for
+// it. The watcher, told that the program ended while the shell is down, starts one shell: none when the run said
+// the shell is back, none when one runs. Only its own command line makes the program a watcher.
+TEST(Host, SystemProgramAndShellWatcher) {
+  const std::wstring trap = Wide(Win32Host().ProgramFolder()) + L"\\taskkill.exe";
+  ASSERT_TRUE(WriteFile(trap, "not a program"));
+  const WinResult ended = Win32Host().StartCommand("taskkill.exe /f /im explorer.exe", kShowMinimized);
+  ::DeleteFileW(trap.c_str());
+  ASSERT_TRUE(ended.ok) << ended.error;
   ASSERT_TRUE(WaitUntil(10000, [] { return Processes(L"explorer.exe").empty(); }));
   const struct {
     const char* name;
     bool back;
     std::size_t shells;
   } rows[] = {{"the run brought the shell back", true, 0}, {"no shell", false, 1}, {"a shell runs", false, 1}};
+  int code = -1;
   for (const auto& r : rows) {
     std::wstring line = L"\"C:\\a b\\Vestrand.exe\" --vestrand-shell-watch";  // it takes the two events over
     for (const bool set : {true, r.back}) {
       line += L" " + std::to_wstring(reinterpret_cast<std::uintptr_t>(::CreateEventW(nullptr, TRUE, set, nullptr)));
     }
-    int code = -1;
     EXPECT_TRUE(RunAsShellWatcher(line.c_str(), code) && code == 0) << r.name;
     EXPECT_EQ(Processes(L"explorer.exe").size(), r.shells) << r.name;
   }
-  int code = -1;
   for (const wchar_t* other : {L"Vestrand.exe", L"Vestrand --vestrand-shell-watch 4", L"a --vestrand-shell-watch"}) {
     EXPECT_FALSE(RunAsShellWatcher(other, code)) << Narrow(other);
   }
