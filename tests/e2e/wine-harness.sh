@@ -96,8 +96,7 @@ run() {
   [[ ${VESTRAND_PROGRAM:-} != /* ]] || export VESTRAND_PROGRAM=$(winepath "$VESTRAND_PROGRAM")
   for attempt in 1 2; do
     start_server
-    log=$(mktemp "$ROOT/run-XXXXXX.log")
-    rc=0
+    rc=0 log=$(mktemp "$ROOT/run-XXXXXX.log")
     timeout -k 10 "${VESTRAND_RUN_TIMEOUT:-600}" "$([[ $(bits "$exe") == win32 ]] && echo "$WINE32" || echo "$WINE64")" \
       "$exe" "$@" </dev/null >"$log" 2>&1 || rc=$?
     cat "$log"

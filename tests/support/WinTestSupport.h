@@ -29,7 +29,7 @@ inline std::wstring LongPath(const std::wstring& path) {
 }
 inline DWORD Attributes(const std::wstring& path) { return ::GetFileAttributesW(LongPath(path).c_str()); }
 inline bool PathExists(const std::wstring& path) { return Attributes(path) != INVALID_FILE_ATTRIBUTES; }
-inline bool IsDirectory(const std::wstring& path) { return PathExists(path) && (Attributes(path) & FILE_ATTRIBUTE_DIRECTORY); }
+inline bool IsDirectory(const std::wstring& p) { return PathExists(p) && (Attributes(p) & FILE_ATTRIBUTE_DIRECTORY); }
 
 inline bool CreateDirectories(const std::wstring& path) {
   for (std::size_t pos = path.find(L'\\', 3); pos != std::wstring::npos; pos = path.find(L'\\', pos + 1)) {
@@ -109,8 +109,7 @@ inline void SetRaw(const std::wstring& key, const std::wstring& name, DWORD type
 inline std::wstring ReadValue(const std::wstring& key, const std::wstring& name, DWORD* type = nullptr) {
   wchar_t data[16384] = {};
   DWORD size = sizeof data - sizeof(wchar_t), t = 0;
-  const DWORD asStored = RRF_RT_ANY | RRF_NOEXPAND;
-  if (::RegGetValueW(HKEY_CURRENT_USER, key.c_str(), name.c_str(), asStored, &t, data, &size) != 0) t = 0;
+  if (::RegGetValueW(HKEY_CURRENT_USER, key.c_str(), name.c_str(), RRF_RT_ANY | RRF_NOEXPAND, &t, data, &size)) t = 0;
   if (type != nullptr) *type = t;
   return t == 0 ? std::wstring() : std::wstring(data, wcsnlen(data, size / sizeof(wchar_t)));
 }
