@@ -299,9 +299,8 @@ class Scenario : public ::testing::TestWithParam<Row> {
     EXPECT_EQ(app.Check(C::OptionMove) + app.Check(C::CkLogoff), 2 * BST_CHECKED);
   }
 
-  // Starts the run and, until the program ends, closes whatever window it shows, once seen. The shell that ran
-  // before is ended by the run, a watcher guarding it meanwhile; after it exactly one runs, started by the
-  // program, and no watcher.
+  // Starts the run and closes each window it shows until the program ends. The run ends the shell, a watcher
+  // guarding it meanwhile; after it exactly one shell runs, started by the program, and no watcher.
   void Run() {
     std::set<HWND> seen;
     bool watched = false;
@@ -465,16 +464,15 @@ class Scenario : public ::testing::TestWithParam<Row> {
     }
     // So does one that may not open the first one's mutex (an empty access list), as when the first runs elevated.
     UniqueLocalMem<PSECURITY_DESCRIPTOR> nobody;
-    ::ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:", SDDL_REVISION_1, nobody.put(), nullptr);
+    ASSERT_TRUE(::ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:", SDDL_REVISION_1, nobody.put(), nullptr));
     SECURITY_ATTRIBUTES elevated{sizeof elevated, nobody.get(), FALSE};
     const UniqueHandle first(::CreateMutexW(&elevated, FALSE, kOneInstanceMutex));
     const App second(3000);
     EXPECT_TRUE(first && second.EndsWell(10000) && !second.main);
   }
 
-  // The window driven by keyboard and mouse: the tab order; the folder picker cancelled (a centred
-  // hint, the target kept, the focus back); the notes window, one, rebuilt, closed by Escape,
-  // outliving the main window, the last window ending the program.
+  // Keyboard and mouse: the tab order; the folder picker cancelled (a centred hint, the target kept, the focus
+  // back); the notes, one window, rebuilt, closed by Escape, outliving the main window, the last ending the program.
   void ExpectWindow() {
     app_ = std::make_unique<App>();
     ASSERT_NE(app_->main, nullptr);
