@@ -4,7 +4,8 @@ add_library(vestrand_gtest STATIC ${GTEST_SOURCE_DIR}/src/gtest-all.cc ${GTEST_S
 target_include_directories(vestrand_gtest SYSTEM PUBLIC
   ${CMAKE_SOURCE_DIR}/tests/support/gtest   # our custom/gtest-port.h goes first
   ${GTEST_SOURCE_DIR}/include)
-target_include_directories(vestrand_gtest PRIVATE ${GTEST_SOURCE_DIR})
+# Our port hook owns its event through the program's handle types.
+target_include_directories(vestrand_gtest PRIVATE ${GTEST_SOURCE_DIR} ${CMAKE_SOURCE_DIR}/src)
 target_compile_options(vestrand_gtest PRIVATE -w)
 if(NOT WIN32)
   find_package(Threads REQUIRED)

@@ -2,14 +2,12 @@
 # drive D: as given. The kind picks the Windows: nt5 (2000 to 2003) a 32-bit prefix and driver, nt6
 # (Vista to 10) a 64-bit prefix (WoW64) and driver, both with the shipped 32-bit program; x64 the
 # 64-bit program in a 64-bit prefix (a smoke set).
+set(E2E_nt6 $<TARGET_FILE:e2e_driver> ${VESTRAND_WIN32_DIR}/Vestrand.exe)  # each kind's driver and program
+set(E2E_nt5 ${VESTRAND_WIN32_DIR}/e2e_driver.exe ${VESTRAND_WIN32_DIR}/Vestrand.exe)
+set(E2E_x64 $<TARGET_FILE:e2e_driver> $<TARGET_FILE:Vestrand>)
 function(vestrand_e2e kind dmode)
-  set(driver $<TARGET_FILE:e2e_driver>)
-  set(program ${VESTRAND_WIN32_DIR}/Vestrand.exe)
-  if(kind STREQUAL "nt5")
-    set(driver ${VESTRAND_WIN32_DIR}/e2e_driver.exe)
-  elseif(kind STREQUAL "x64")
-    set(program $<TARGET_FILE:Vestrand>)
-  endif()
+  list(GET E2E_${kind} 0 driver)
+  list(GET E2E_${kind} 1 program)
   foreach(row ${ARGN})
     add_test(NAME e2e_${kind}_${row}
              COMMAND env VESTRAND_PROGRAM=${program}

@@ -1,13 +1,12 @@
 #!/usr/bin/env bash
 # Runs Windows test programs under Wine in a throw-away prefix of this build tree:
 #   wine-harness.sh run <exe> [args]                in the shared test prefix
-#   wine-harness.sh scenario <d-mode> <exe> [args]  in the prefix reset, drive D: as d-mode says: fixed (a folder
-#     of the build tree), fixed-p (and P: naming the profile again, as subst does), fat32 (the folder, on a FAT32
-#     device as Wine sees it), small (16 MB) or none
+#   wine-harness.sh scenario <d-mode> <exe> [args]  in the prefix reset, drive D: fixed (a folder of the build
+#     tree), fixed-p (and P: naming the profile, as subst does), fat32 (on a FAT32 device), small (16 MB) or none
 #   wine-harness.sh reset|stop|env <exe>            reset the prefix, end its server, print its settings
-# The prefix is 32-bit for a 32-bit <exe> (as Windows 2000 to 2003), else 64-bit, running 32-bit programs
-# through WoW64 (as Vista to 10), or as VESTRAND_WINE_ARCH says; built once from wineboot under
-# $VESTRAND_WINE_ROOT (default: beside <exe>). VESTRAND_PROGRAM, a Linux file, is passed on as a Windows path.
+# The prefix, built once under $VESTRAND_WINE_ROOT (default: beside <exe>), is 32-bit for a 32-bit <exe> (as
+# Windows 2000 to 2003), else 64-bit with WoW64 (as Vista to 10), or as VESTRAND_WINE_ARCH says.
+# VESTRAND_PROGRAM, a Linux file, is passed on as a Windows path.
 set -euo pipefail
 WINE32=/usr/lib/wine/wine WINE64=/usr/lib/wine/wine64 WINESERVER=/usr/lib/wine/wineserver
 HERE=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
@@ -90,16 +89,14 @@ reset_prefix() {
   esac
 }
 
-# Runs once; after a known Wine fault (known-wine-faults.txt), once more from a reset prefix. Wine's
-# services, started on demand, inherit the program's output and outlive it: they get a file, never
-# our pipe.
+# Runs once; after a known Wine fault (known-wine-faults.txt), once more from a reset prefix. Wine's services,
+# started on demand, inherit the program's output and outlive it: they get a file, never our pipe.
 run() {
   local rc log pattern what
   [[ ${VESTRAND_PROGRAM:-} != /* ]] || export VESTRAND_PROGRAM=$(winepath "$VESTRAND_PROGRAM")
   for attempt in 1 2; do
     start_server
-    log=$(mktemp "$ROOT/run-XXXXXX.log")
-    rc=0
+    rc=0 log=$(mktemp "$ROOT/run-XXXXXX.log")
     timeout -k 10 "${VESTRAND_RUN_TIMEOUT:-600}" "$([[ $(bits "$exe") == win32 ]] && echo "$WINE32" || echo "$WINE64")" \
       "$exe" "$@" </dev/null >"$log" 2>&1 || rc=$?
     cat "$log"

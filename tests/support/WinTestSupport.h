@@ -1,6 +1,5 @@
-// What the Wine tests and the end-to-end driver both need from Windows: files reached
-// through the "\\?\" form, manifests of a tree, the user's registry, windows and dialogs
-// of a process, processes by name, and waits that are always bounded.
+// What the Wine tests and the end-to-end driver both need from Windows: files reached through the "\\?\" form,
+// manifests of a tree, the user's registry, windows and dialogs of a process, processes, and bounded waits.
 #ifndef VESTRAND_TESTS_SUPPORT_WINTESTSUPPORT_H
 #define VESTRAND_TESTS_SUPPORT_WINTESTSUPPORT_H
 
@@ -31,9 +30,7 @@ inline std::wstring LongPath(const std::wstring& path) {
 }
 inline DWORD Attributes(const std::wstring& path) { return ::GetFileAttributesW(LongPath(path).c_str()); }
 inline bool PathExists(const std::wstring& path) { return Attributes(path) != INVALID_FILE_ATTRIBUTES; }
-inline bool IsDirectory(const std::wstring& path) {
-  return PathExists(path) && (Attributes(path) & FILE_ATTRIBUTE_DIRECTORY) != 0;
-}
+inline bool IsDirectory(const std::wstring& p) { return PathExists(p) && (Attributes(p) & FILE_ATTRIBUTE_DIRECTORY); }
 
 inline bool CreateDirectories(const std::wstring& path) {
   for (std::size_t pos = path.find(L'\\', 3); pos != std::wstring::npos; pos = path.find(L'\\', pos + 1)) {
@@ -43,13 +40,15 @@ inline bool CreateDirectories(const std::wstring& path) {
   return IsDirectory(path);
 }
 
-inline bool WriteFile(const std::wstring& path, const std::string& bytes) {  // parents made too
+// `bytes`, then zeros that take no room up to `size` bytes; the parents made too.
+inline bool WriteFile(const std::wstring& path, const std::string& bytes, LONGLONG size = 0) {
   CreateDirectories(path.substr(0, path.find_last_of(L'\\')));
-  UniqueFileHandle f(
-      ::CreateFileW(LongPath(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  UniqueFileHandle f(::CreateFileW(LongPath(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
   DWORD written = 0;
+  LARGE_INTEGER end{};
+  end.QuadPart = std::max(size, static_cast<LONGLONG>(bytes.size()));
   return f && ::WriteFile(f.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
-         written == bytes.size();
+         written == bytes.size() && ::SetFilePointerEx(f.get(), end, nullptr, FILE_BEGIN) && ::SetEndOfFile(f.get());
 }
 
 inline std::string ReadFile(const std::wstring& path) {
@@ -92,8 +91,7 @@ inline void Walk(const std::wstring& root, const std::wstring& relative, std::ve
     out.push_back(e);
   }
 }
-// Every file below `root`, with `folders` every folder too, sorted by relative path (compared
-// case-insensitively).
+// Every file below `root`, with `folders` every folder too, sorted by relative path (compared case-insensitively).
 inline std::vector<FileRecord> Manifest(const std::wstring& root, bool folders = false) {
   std::vector<FileRecord> out;
   Walk(root, L"", out);
@@ -112,8 +110,7 @@ inline void SetRaw(const std::wstring& key, const std::wstring& name, DWORD type
 inline std::wstring ReadValue(const std::wstring& key, const std::wstring& name, DWORD* type = nullptr) {
   wchar_t data[16384] = {};
   DWORD size = sizeof data - sizeof(wchar_t), t = 0;
-  const DWORD asStored = RRF_RT_ANY | RRF_NOEXPAND;
-  if (::RegGetValueW(HKEY_CURRENT_USER, key.c_str(), name.c_str(), asStored, &t, data, &size) != 0) t = 0;
+  if (::RegGetValueW(HKEY_CURRENT_USER, key.c_str(), name.c_str(), RRF_RT_ANY | RRF_NOEXPAND, &t, data, &size)) t = 0;
   if (type != nullptr) *type = t;
   return t == 0 ? std::wstring() : std::wstring(data, wcsnlen(data, size / sizeof(wchar_t)));
 }

@@ -46,8 +46,7 @@ enum RowNo {
 bool KeptInEnvironment(int row) { return row == kTemp; }
 const int kCarriedWhenEnded = kFavorites;  // a run ended by force while it copies this row has done two
 
-// Each row's value name, and its folder under %USERPROFILE% on Windows 7 and on XP (none: XP has no
-// value); XP keeps the media folders inside the documents.
+// Each row's value name, and its folder under %USERPROFILE% on Windows 7 and on XP (none: no value there).
 const wchar_t* const kRowFolders[kRowCount][3] = {
     {L"Desktop", L"Desktop", L"桌面"},
     {L"Personal", L"Documents", L"My Documents"},
@@ -70,17 +69,18 @@ void SetValue(const std::wstring& key, const std::wstring& name, const std::wstr
   ::SHSetValueW(root, key.c_str(), name.c_str(), type, data.c_str(), DWORD((data.size() + 1) * sizeof(wchar_t)));
 }
 
+const wchar_t* ValueName(int row) { return kRowFolders[row - 1][0]; }
+
 // Row `row`'s value under User Shell Folders (TEMP), or else under Shell Folders (TMP).
 std::wstring RowValue(int row, bool first = true, DWORD* type = nullptr) {
   if (KeptInEnvironment(row)) return ReadValue(L"Environment", first ? L"TEMP" : L"TMP", type);
-  return ReadValue(first ? kUserShellFolders : kShellFolders, kRowFolders[row - 1][0], type);
+  return ReadValue(first ? kUserShellFolders : kShellFolders, ValueName(row), type);
 }
 
 // Points row `row` at `unexpanded` (and Shell Folders at it expanded), the folder made.
 void SetRowFolder(int row, const std::wstring& unexpanded) {
-  SetValue(KeptInEnvironment(row) ? L"Environment" : kUserShellFolders, kRowFolders[row - 1][0], unexpanded,
-           REG_EXPAND_SZ);
-  if (!KeptInEnvironment(row)) SetValue(kShellFolders, kRowFolders[row - 1][0], Expand(unexpanded), REG_SZ);
+  SetValue(KeptInEnvironment(row) ? L"Environment" : kUserShellFolders, ValueName(row), unexpanded, REG_EXPAND_SZ);
+  if (!KeptInEnvironment(row)) SetValue(kShellFolders, ValueName(row), Expand(unexpanded), REG_SZ);
   CreateDirectories(Expand(unexpanded));
 }
 
@@ -89,10 +89,10 @@ void MakeProfile(bool xp, const wchar_t* version) {
   SetValue(L"Software\\Wine\\AppDefaults\\Vestrand.exe", L"Version", version, REG_SZ);
   for (int row = 1; row <= kRowCount; ++row) {
     const wchar_t* const folder = kRowFolders[row - 1][xp ? 2 : 1];
-    for (const std::wstring& key : {kUserShellFolders, kShellFolders}) {
-      ::SHDeleteValueW(HKEY_CURRENT_USER, key.c_str(), kRowFolders[row - 1][0]);
-    }
     if (folder) SetRowFolder(row, std::wstring(L"%USERPROFILE%\\") + folder);
+    for (const std::wstring& key : {kUserShellFolders, kShellFolders}) {
+      if (!folder) ::SHDeleteValueW(HKEY_CURRENT_USER, key.c_str(), ValueName(row));
+    }
   }
 }
 
@@ -105,8 +105,7 @@ std::wstring FileNamed(const std::wstring& pattern) {
 
 std::string MessageBoxText(HWND box) { return WindowText(::GetDlgItem(box, 0xFFFF)); }
 
-// The program the harness names in VESTRAND_PROGRAM; `main`: its window, if one shows within `waitMs`
-// before any box does.
+// The program the harness names in VESTRAND_PROGRAM; `main`: its window, if it shows within `waitMs` before a box.
 struct App {
   explicit App(DWORD waitMs = 20000) {
     STARTUPINFOW si{};
@@ -114,9 +113,7 @@ struct App {
     PROCESS_INFORMATION pi{};
     const wchar_t* const program = ::_wgetenv(L"VESTRAND_PROGRAM");  // none: no program, no window
     std::wstring command = L"\"" + std::wstring(program ? program : L"") + L"\"";
-    if (!program || !::CreateProcessW(nullptr, &command[0], nullptr, nullptr, 0, 0, nullptr, nullptr, &si, &pi)) {
-      return;
-    }
+    if (!::CreateProcessW(nullptr, &command[0], nullptr, nullptr, 0, 0, nullptr, nullptr, &si, &pi)) return;
     process.reset(pi.hProcess);
     const UniqueHandle thread(pi.hThread);
     pid = pi.dwProcessId;
@@ -152,8 +149,8 @@ enum Extra {
   kFaults = 1,  // the documents named in many scripts, names only "\\?\" makes (may stay behind, told); refused
                 // while a file is held open, in either mode, then for a path too long below the (longer) target
   kUndo = 2,    // then the run's undo file is imported
-  kClash = 4,  // refusals: a chain of bad targets, the last holding "łódź.jpg" where the documents hold "Łódź.jpg"
-  kNoRoom = 8,  // or more in the documents than the small drive D: holds
+  kClash = 4,   // the target holds "łódź.jpg" where the documents hold "Łódź.jpg"
+  kNoRoom = 8,  // the documents hold more than the small drive D: does
   kXp = 16,     // the NT 5 family's profile
   kDpi144 = 32,
   kBig = 64,          // the favourites hold 256 MB: their copy takes seconds
@@ -162,8 +159,15 @@ enum Extra {
   kFirstRun = 512,    // the target holds a first run's folders, each with its own desktop.ini and other files
   kLeftovers = 1024,  // the target holds copies an earlier run left, equal in size and time
   kUndone = 2048,     // the target holds the documents' name already: the shell's move does nothing
-  kTooLarge = 4096,   // refusals: a 4 GiB file in the documents for a FAT32 drive D:
+  kTooLarge = 4096,   // a 4 GiB file in the documents, for a FAT32 drive D:
 };
+// Files some rows add to the documents, all zeros and taking no room.
+const struct {
+  int flag;
+  const wchar_t* name;
+  LONGLONG size;
+} kAddedDocuments[] = {
+    {kClash, L"Łódź.jpg", 20}, {kNoRoom, L"大文件.bin", 24ll << 20}, {kTooLarge, L"映像.iso", 4ll << 30}};
 struct Row {
   const char* name;
   Kind kind;
@@ -171,6 +175,9 @@ struct Row {
   int extra = 0;
   C mode = C::OptionMove;
   std::set<int> untick = {};
+  // Targets refused in turn, the first by Enter (none: the row's target), and what the box names ("": the target).
+  std::vector<std::pair<const wchar_t*, const char*>> refusals = {};
+  bool Has(int flag) const { return (extra & flag) != 0; }
 };
 void PrintTo(const Row& row, std::ostream* out) { *out << row.name; }
 
@@ -199,37 +206,24 @@ struct RowState {
   bool pointedBack = false;              // ticked, but the shell carries nothing
 };
 
-// A file of `size` bytes that takes no room.
-bool SparseFile(const std::wstring& path, LONGLONG size) {
-  UniqueFileHandle f(::CreateFileW(LongPath(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
-  LARGE_INTEGER end{};
-  end.QuadPart = size;
-  return f && ::SetFilePointerEx(f.get(), end, nullptr, FILE_BEGIN) && ::SetEndOfFile(f.get());
+// Registers `folder` as a sync client's folder of the current user (the 64-bit view; the prefix is thrown away).
+void AddSyncRoot(const std::wstring& folder) {
+  UniqueHandle token;
+  alignas(TOKEN_USER) BYTE user[512] = {};
+  DWORD size = 0;
+  UniqueLocalMem<wchar_t*> sid;
+  ASSERT_TRUE(::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, token.put()) &&
+              ::GetTokenInformation(token.get(), TokenUser, user, sizeof user, &size) &&
+              ::ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(user)->User.Sid, sid.put()));
+  const std::wstring key = kExplorerKey + L"SyncRootManager\\TestSync!" + sid.get() + L"!ann@example.com";
+  SetValue(key + L"\\UserSyncRoots", sid.get(), folder, REG_SZ, HKEY_LOCAL_MACHINE);
 }
-
-// `folder` registered as a sync client's folder of the current user (the 64-bit view), while this lives.
-struct SyncRoot {
-  explicit SyncRoot(const std::wstring& folder) {
-    UniqueHandle token;
-    alignas(TOKEN_USER) BYTE user[512] = {};
-    DWORD size = 0;
-    UniqueLocalMem<wchar_t*> sid;
-    if (!folder.empty() && ::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, token.put()) &&
-        ::GetTokenInformation(token.get(), TokenUser, user, sizeof user, &size) &&
-        ::ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(user)->User.Sid, sid.put())) {
-      key = kExplorerKey + L"SyncRootManager\\TestSync!" + sid.get() + L"!ann@example.com";
-      SetValue(key + L"\\UserSyncRoots", sid.get(), folder, REG_SZ, HKEY_LOCAL_MACHINE);
-    }
-  }
-  ~SyncRoot() { key.empty() || ::SHDeleteKeyW(HKEY_LOCAL_MACHINE, key.c_str()); }
-  std::wstring key;
-};
 
 class Scenario : public ::testing::TestWithParam<Row> {
  protected:
   // The family's profile with files in every folder, and the target as the row has it; all recorded.
   void Prepare(const Row& c) {
-    if (c.extra & kFaults) SetRowFolder(kDocuments, L"%USERPROFILE%\\我的 文档 Документы \U0001F600");
+    if (c.Has(kFaults)) SetRowFolder(kDocuments, L"%USERPROFILE%\\我的 文档 Документы \U0001F600");
     for (int row = 1; row <= kRowCount; ++row) {
       RowState s;
       s.row = row;
@@ -244,54 +238,49 @@ class Scenario : public ::testing::TestWithParam<Row> {
                  L"hidden.txt",
                  row == kCache || row == kCookies ? L"" : L"desktop.ini"};
       }
-      if (row == kDocuments && (c.extra & kNoRoom)) names.push_back(L"大文件.bin");
-      if (row == kDocuments && (c.extra & kClash)) names.push_back(L"Łódź.jpg");
-      if (row == kDocuments && (c.extra & kFaults)) {  // the last one: a path of 255 characters here
+      if (row == kDocuments && c.Has(kFaults)) {  // the last one: a path of 255 characters here
         names.insert(names.end(),
                      {L"Привет мир.txt", L"\U0001F600 \U00020000 扩展 \u00E9t\u00E9.txt", L"末尾有点.",
                       L"末尾有点的文件夹.\\里面.txt", kHeldOpen, std::wstring(250 - s.folder.size(), L'x') + L".txt"});
       }
-      for (int k = 0; row == kCarriedWhenEnded && (c.extra & kBig) && k < 64; ++k) {
-        names.push_back(L"大" + std::to_wstring(k));
-      }
+      const bool big = row == kCarriedWhenEnded && c.Has(kBig);  // 64 files of 4 MB
+      for (int k = 0; big && k < 64; ++k) names.push_back(L"大" + std::to_wstring(k));
       for (const std::wstring& name : names) {
-        const std::size_t size = name == L"大文件.bin"             ? 24u << 20
-                                 : name.rfind(L"大", 0) == 0       ? 4u << 20
-                                 : name.find(L".bin") != name.npos ? 300000u
-                                                                   : 20u;
+        const std::size_t size = name.rfind(L"大", 0) == 0 ? 4u << 20 : name.find(L".bin") != name.npos ? 300000u : 20u;
         ASSERT_TRUE(name.empty() || WriteFile(s.folder + L"\\" + name, std::string(size, char('a' + row))));
       }
-      ASSERT_TRUE(row != kDocuments || !(c.extra & kTooLarge) || SparseFile(s.folder + L"\\映像.iso", 4ll << 30));
+      for (const auto& [flag, name, size] : kAddedDocuments) {
+        ASSERT_TRUE(row != kDocuments || !c.Has(flag) || WriteFile(s.folder + L"\\" + name, "", size));
+      }
       ::SetFileAttributesW((s.folder + L"\\readonly.txt").c_str(), FILE_ATTRIBUTE_READONLY);
       ::SetFileAttributesW((s.folder + L"\\hidden.txt").c_str(), FILE_ATTRIBUTE_HIDDEN);
       rows_.push_back(s);
     }
     for (RowState& s : rows_) {
       const bool ticked = c.kind == Kind::Run && !c.untick.count(s.row);
-      s.pointedBack = ticked && (c.extra & kUndone);
-      s.moves = (ticked && !s.pointedBack) || (c.kind == Kind::Kill && (c.extra & kBig) && s.row < kCarriedWhenEnded);
+      s.pointedBack = ticked && c.Has(kUndone);
+      s.moves = (ticked && !s.pointedBack) || (c.kind == Kind::Kill && c.Has(kBig) && s.row < kCarriedWhenEnded);
       // Where it must end up: an inner folder travels with a ticked outer one.
       s.expectedNew = target_ + L"\\" + s.folder.substr(s.folder.find_last_of(L'\\') + 1);
       for (const RowState& outer : rows_) {
         const std::wstring in = outer.folder + L"\\";
-        const bool inside = _wcsnicmp(s.folder.c_str(), in.c_str(), in.size()) == 0;
-        if (c.mode == C::OptionDont || !outer.moves || !inside) continue;
+        if (c.mode == C::OptionDont || !outer.moves || _wcsnicmp(s.folder.c_str(), in.c_str(), in.size())) continue;
         s.expectedNew = outer.expectedNew + s.folder.substr(outer.folder.size());
         s.moves = s.moves || c.mode == C::OptionMove;
       }
       if (KeptInEnvironment(s.row)) continue;
-      if (c.extra & kFirstRun) {
+      if (c.Has(kFirstRun)) {
         ASSERT_TRUE(WriteFile(s.expectedNew + L"\\desktop.ini", "[.ShellClassInfo] the target's own") &&
                     WriteFile(s.expectedNew + L"\\上次转移的文件.txt", "from the first run"));
       }
       for (const std::wstring copy : {L"\\中文 文件名.txt", L"\\with space\\子目录\\深层 文件.bin"}) {
-        if (!(c.extra & kLeftovers)) continue;
+        if (!c.Has(kLeftovers)) continue;
         CreateDirectories(s.expectedNew + L"\\with space\\子目录");
         ASSERT_TRUE(::CopyFileW((s.folder + copy).c_str(), (s.expectedNew + copy).c_str(), TRUE));  // time kept
       }
     }
-    ASSERT_TRUE(!(c.extra & kClash) || WriteFile(target_ + L"\\Documents\\łódź.jpg", "another picture"));
-    ASSERT_TRUE(!(c.extra & kUndone) || CreateDirectories(target_ + L"\\My Documents\\My Music"));
+    ASSERT_TRUE(!c.Has(kClash) || WriteFile(target_ + L"\\Documents\\łódź.jpg", "another picture"));
+    ASSERT_TRUE(!c.Has(kUndone) || CreateDirectories(target_ + L"\\My Documents\\My Music"));
   }
 
   // What each folder holds, in it and at its new place (a file held open by size alone), and its values.
@@ -320,6 +309,11 @@ class Scenario : public ::testing::TestWithParam<Row> {
     for (DWORD pid : Processes(L"explorer.exe")) shells_.emplace_back(::OpenProcess(SYNCHRONIZE, FALSE, pid));
   }
 
+  bool ShellsEnded() const {  // every shell that ran when the user started
+    const auto ended = [](const UniqueHandle& shell) { return ::WaitForSingleObject(shell.get(), 0) == WAIT_OBJECT_0; };
+    return !shells_.empty() && std::all_of(shells_.begin(), shells_.end(), ended);
+  }
+
   void Choose(C mode) {
     app_->PostClick(mode);
     EXPECT_SOON(app_->Check(mode) == BST_CHECKED);
@@ -337,9 +331,8 @@ class Scenario : public ::testing::TestWithParam<Row> {
     EXPECT_EQ(app.Check(C::OptionMove) + app.Check(C::CkLogoff), 2 * BST_CHECKED);
   }
 
-  // Starts the run and, until the program ends, closes whatever window it shows, once seen. The
-  // shell that ran before is ended by the run, a watcher guarding it meanwhile; after it exactly one
-  // runs, started by the program, and no watcher.
+  // Starts the run and closes each window it shows until the program ends. The run ends the shell, a watcher
+  // guarding it meanwhile; after it exactly one shell runs, started by the program, and no watcher.
   void Run() {
     std::set<HWND> seen;
     bool watched = false;
@@ -354,12 +347,10 @@ class Scenario : public ::testing::TestWithParam<Row> {
     })) << "the run did not end the program";
     EXPECT_TRUE(app_->EndsWell(0));
     EXPECT_TRUE(watched && WaitUntil(3000, [] { return Processes(L"Vestrand.exe").empty(); })) << "watcher";
-    for (const UniqueHandle& shell : shells_) {
-      EXPECT_EQ(::WaitForSingleObject(shell.get(), 0), WAIT_OBJECT_0) << "the shell still runs";
-    }
+    EXPECT_TRUE(ShellsEnded()) << "the shell still runs";
     std::vector<DWORD> now;
     EXPECT_TRUE(WaitUntil(10000, [&] { return !(now = Processes(L"explorer.exe")).empty(); }));
-    EXPECT_TRUE(!shells_.empty() && now.size() == 1 && Processes(L"explorer.exe", app_->pid) == now);
+    EXPECT_TRUE(now.size() == 1 && Processes(L"explorer.exe", app_->pid) == now);
     // The user logs off before using the new places: a shell still running would write its folders back.
     for (DWORD pid : now) EndProcess(pid);
   }
@@ -369,10 +360,9 @@ class Scenario : public ::testing::TestWithParam<Row> {
     for (bool first : {true, false}) {
       DWORD type = 0;
       const std::wstring now = RowValue(s.row, first, &type);
-      if (named ? _wcsicmp(now.c_str(), s.expectedNew.c_str()) != 0 || type != REG_SZ
-                : now != s.before[first] || type != s.types[first]) {
-        return false;
-      }
+      const bool same = named ? _wcsicmp(now.c_str(), s.expectedNew.c_str()) == 0 && type == REG_SZ
+                              : now == s.before[first] && type == s.types[first];
+      if (!same) return false;
     }
     return true;
   }
@@ -389,8 +379,7 @@ class Scenario : public ::testing::TestWithParam<Row> {
       EXPECT_TRUE(moves ? Values(s, true) && IsDirectory(s.expectedNew)
                         : Values(s, false) || (s.row == inProgress_ && Values(s, true)))
           << "values now: " << Narrow(RowValue(s.row)) << ", " << Narrow(RowValue(s.row, false));
-      const std::vector<FileRecord> now = moves ? Manifest(s.expectedNew) : std::vector<FileRecord>();
-      const std::vector<FileRecord> old = Manifest(s.folder);
+      const auto now = moves ? Manifest(s.expectedNew) : std::vector<FileRecord>(), old = Manifest(s.folder);
       for (const FileRecord& e : s.files) {
         const std::wstring& name = e.relativePath;
         const bool moved = holds(now, e), stayed = holds(old, e);
@@ -404,8 +393,7 @@ class Scenario : public ::testing::TestWithParam<Row> {
         leftBehind = leftBehind || (carried && !moved && !theirs);
       }
       leftBehind = leftBehind || (ran && s.pointedBack);
-      // A folder moved whole is gone.
-      EXPECT_FALSE(carried && mode == C::OptionMove && old.empty() && PathExists(s.folder)) << "left";
+      EXPECT_FALSE(carried && mode == C::OptionMove && old.empty() && PathExists(s.folder)) << "moved whole, left";
       for (const FileRecord& e : s.there) EXPECT_TRUE(!carried || holds(now, e)) << "gone: " << Narrow(e.relativePath);
       for (const FileRecord& e : now) {
         EXPECT_TRUE(holds(s.files, e) || holds(s.there, e)) << "new: " << Narrow(e.relativePath);
@@ -440,8 +428,8 @@ class Scenario : public ::testing::TestWithParam<Row> {
     EXPECT_TRUE(WaitUntil(10000, [&] { return app.Main() != nullptr; })) << "no window";
   }
 
-  // A refused target: a box with OK alone says why, and nothing changed: no value, no file, nothing
-  // on D:; the shell still runs, and the window is back in its place for another try.
+  // A refused target: a box with OK alone says why, and nothing changed: no value, no file, nothing on D:; the
+  // shell still runs, and the window is back in its place for another try.
   void ExpectRefused(const std::wstring& target, const std::string& mentioned, bool byEnter) {
     const std::vector<FileRecord> driveD = Manifest(L"D:\\", true);
     RECT placed{}, now{};
@@ -449,12 +437,10 @@ class Scenario : public ::testing::TestWithParam<Row> {
     app_->SetText(C::Text15, target);
     // Enter starts a run from the start button alone, never from the target box or a row.
     for (C c : {C::Text15, C::Check2, C::Command1}) {
-      for (int i = 0; byEnter && i < kControlCount && Focus(app_->main) != app_->Handle(c); ++i) {
-        Press(Focus(app_->main), VK_TAB);
-      }
-      if (byEnter) Press(Focus(app_->main), VK_RETURN);
-      const DWORD wait = byEnter && c != C::Command1 ? 1500 : 0;
-      EXPECT_FALSE(WaitUntil(wait, [&] { return !DialogWindows(app_->pid).empty(); }) && wait > 0)
+      if (!byEnter) break;
+      for (int i = 0; i < kControlCount && Focus(app_->main) != app_->Handle(c); ++i) Press(Focus(app_->main), VK_TAB);
+      Press(Focus(app_->main), VK_RETURN);
+      EXPECT_TRUE(c == C::Command1 || !WaitUntil(1500, [&] { return !DialogWindows(app_->pid).empty(); }))
           << "Enter on " << LayoutOf(c).name;
     }
     if (!byEnter) app_->PostClick(C::Command1);
@@ -478,12 +464,12 @@ class Scenario : public ::testing::TestWithParam<Row> {
     using Fn = BOOL(WINAPI*)();  // the driver reads the windows in pixels, as the program lays them out
     FARPROC aware = ::GetProcAddress(::GetModuleHandleW(L"user32"), "SetProcessDPIAware");
     reinterpret_cast<Fn>(reinterpret_cast<void*>(aware))();
-    const int dpi = c.extra & kDpi144 ? 144 : 96;
+    const int dpi = c.Has(kDpi144) ? 144 : 96;
     SetRaw(L"Control Panel\\Desktop", L"LogPixels", REG_DWORD, &dpi, sizeof dpi);
     SetValue(L"Software\\Wine\\X11 Driver", L"Managed", L"N", REG_SZ);
     for (const auto& [version, caption] : c.versions) {
       SCOPED_TRACE(Narrow(version));
-      MakeProfile(c.extra & kXp, version);
+      MakeProfile(c.Has(kXp), version);
       auto app = std::make_unique<App>();
       ASSERT_NE(app->main, nullptr);
       EXPECT_EQ(WindowText(app->main), std::string("Vestrand For Windows ") + caption);
@@ -508,26 +494,21 @@ class Scenario : public ::testing::TestWithParam<Row> {
       EXPECT_TRUE(second->EndsWell(10000) && !second->main);
       EXPECT_EQ(::GetForegroundWindow(), app->main);
     }
-    // So does one that may not open the first one's mutex, as when the first runs elevated.
-    ACL none{};
-    SECURITY_DESCRIPTOR nobody{};
-    ::InitializeAcl(&none, sizeof none, ACL_REVISION);
-    ::InitializeSecurityDescriptor(&nobody, SECURITY_DESCRIPTOR_REVISION);
-    ::SetSecurityDescriptorDacl(&nobody, TRUE, &none, FALSE);
-    SECURITY_ATTRIBUTES elevated{sizeof elevated, &nobody, FALSE};
+    // So does one that may not open the first one's mutex (an empty access list), as when the first runs elevated.
+    UniqueLocalMem<PSECURITY_DESCRIPTOR> nobody;
+    ASSERT_TRUE(::ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:", SDDL_REVISION_1, nobody.put(), nullptr));
+    SECURITY_ATTRIBUTES elevated{sizeof elevated, nobody.get(), FALSE};
     const UniqueHandle first(::CreateMutexW(&elevated, FALSE, kOneInstanceMutex));
     const App second(3000);
     EXPECT_TRUE(first && second.EndsWell(10000) && !second.main);
   }
 
-  // The window driven by keyboard and mouse: the tab order; the folder picker cancelled (a centred
-  // hint, the target kept, the focus back); the notes window, one, rebuilt, closed by Escape,
-  // outliving the main window, the last window ending the program.
+  // Keyboard and mouse: the tab order; the folder picker cancelled (a centred hint, the target kept, the focus
+  // back); the notes, one window, rebuilt, closed by Escape, outliving the main window, the last ending the program.
   void ExpectWindow() {
     app_ = std::make_unique<App>();
     ASSERT_NE(app_->main, nullptr);
     HWND main = app_->main;
-    const DWORD pid = app_->pid;
     const auto focused = [&](C c) { return Focus(main) == app_->Handle(c); };
     EXPECT_SOON(focused(C::Check1));
     ::SetForegroundWindow(main);
@@ -556,11 +537,11 @@ class Scenario : public ::testing::TestWithParam<Row> {
     EXPECT_SOON(!::IsWindow(box) && focused(C::Text3) && app_->Text(C::Text15) == "D:\\Win7User");
     for (int open = 0; open < 2; ++open) {
       Click(app_->Handle(C::Label3));
-      ASSERT_TRUE(WaitUntil(10000, [&] { return !TopLevels(pid, kNoteWindowClass, true).empty(); }));
+      ASSERT_TRUE(WaitUntil(10000, [&] { return !TopLevels(app_->pid, kNoteWindowClass, true).empty(); }));
       Click(app_->Handle(C::Label3));  // the second click shows the same window
       Send(main, WM_NULL);
-      ASSERT_EQ(TopLevels(pid, kNoteWindowClass).size(), 1u);
-      HWND notes = TopLevels(pid, kNoteWindowClass).front(), text = ::GetDlgItem(notes, kNoteTextId);
+      ASSERT_EQ(TopLevels(app_->pid, kNoteWindowClass).size(), 1u);
+      HWND notes = TopLevels(app_->pid, kNoteWindowClass).front(), text = ::GetDlgItem(notes, kNoteTextId);
       EXPECT_EQ(WindowText(text), NoteText()) << "rebuilt, with its text, each time it opens";
       Send(text, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"改过的文字"));
       if (open == 0) {
@@ -568,34 +549,28 @@ class Scenario : public ::testing::TestWithParam<Row> {
         EXPECT_SOON(!::IsWindow(notes) && focused(C::Text3)) << ": Escape closes the notes, the focus back";
         continue;
       }
-      // The main window closed first leaves the notes and the program, which a second start brings
-      // forward; the last one ends it.
+      // The main window closed first leaves the notes and the program, which a second start brings forward.
       ::PostMessageW(main, WM_CLOSE, 0, 0);
       EXPECT_SOON(!::IsWindow(main) && app_->Running() && ::IsWindowVisible(notes));
       ::ShowWindow(notes, SW_MINIMIZE);
       EXPECT_TRUE(::IsIconic(notes) && App(3000).EndsWell(10000));
       EXPECT_SOON(!::IsIconic(notes) && ::GetForegroundWindow() == notes);
       ::PostMessageW(notes, WM_CLOSE, 0, 0);
-      EXPECT_TRUE(app_->EndsWell(10000));
+      EXPECT_TRUE(app_->EndsWell(10000)) << "the last window did not end the program";
     }
   }
 
-  // The program ended by force while the shell is down: with kBig while the desktop is being copied,
-  // else before any row. Within five seconds exactly one shell runs again and no watcher (after a
-  // crash, started by the program itself); every file is kept; no value but the interrupted row's
-  // has changed.
+  // The program ended by force while the shell is down (with kBig, while it copies): within five seconds exactly
+  // one shell runs again (after a crash, started by the program itself) and no watcher; every file is kept; no
+  // value but the interrupted row's has changed.
   void ExpectShellBackAfterKill(const Row& c) {
     RowState& cut = Of(kCarriedWhenEnded);
     app_->PostClick(C::Command1);
-    ASSERT_TRUE(WaitUntil(60000, [&] {
-      const bool shellEnded = std::all_of(shells_.begin(), shells_.end(), [](const UniqueHandle& shell) {
-        return ::WaitForSingleObject(shell.get(), 0) == WAIT_OBJECT_0;
-      });
-      return shellEnded && (!(c.extra & kBig) || !FileNamed(cut.expectedNew + L"\\大*").empty());
-    }));
+    ASSERT_TRUE(WaitUntil(
+        60000, [&] { return ShellsEnded() && (!c.Has(kBig) || !FileNamed(cut.expectedNew + L"\\大*").empty()); }));
     // A crash: a thread of the program runs at address 0.
     ASSERT_TRUE(
-        c.extra & kCrash
+        c.Has(kCrash)
             ? UniqueHandle(::CreateRemoteThread(app_->process.get(), nullptr, 0, nullptr, nullptr, 0, nullptr)).get() !=
                   nullptr
             : ::TerminateProcess(app_->process.get(), 1));
@@ -604,14 +579,14 @@ class Scenario : public ::testing::TestWithParam<Row> {
     ::Sleep(2000);  // no second one follows
     EXPECT_TRUE(back.size() == 1 && Processes(L"explorer.exe") == back);
     EXPECT_TRUE(Processes(L"Vestrand.exe", app_->pid).empty()) << "the watcher stayed";
-    EXPECT_TRUE(!(c.extra & kCrash) || Processes(L"explorer.exe", app_->pid) == back) << "not at once";
+    EXPECT_TRUE(!c.Has(kCrash) || Processes(L"explorer.exe", app_->pid) == back) << "not at once";
     for (DWORD pid : Processes(L"explorer.exe")) EndProcess(pid);
-    inProgress_ = c.extra & kBig ? kCarriedWhenEnded : 0;
+    inProgress_ = c.Has(kBig) ? kCarriedWhenEnded : 0;
     EXPECT_TRUE(!inProgress_ || Manifest(cut.expectedNew).size() < cut.files.size()) << "not cut";
     ExpectNothingLost(c.mode);
     if (!inProgress_) return;
-    // The record names the rows done, each with its outcome, and last the row in progress, without one; the
-    // next start names the record, once; the undo file puts every value back.
+    // The record names the rows done with their outcomes, last the one in progress without; the next start
+    // names the record, once; the undo file puts every value back.
     const std::wstring record = target_ + L"\\" + FileNamed(target_ + L"\\Vestrand-记录-*.txt");
     const std::string text = ReadFile(record), going = "  正在转移到: " + Narrow(cut.expectedNew) + "\r\n";
     int done = 0;
@@ -634,39 +609,33 @@ class Scenario : public ::testing::TestWithParam<Row> {
 
 TEST_P(Scenario, Row) {
   const Row& c = GetParam();
-  target_ = c.extra & kXp ? L"D:\\Personal" : L"D:\\Win7User";
+  target_ = c.Has(kXp) ? L"D:\\Personal" : L"D:\\Win7User";
   if (c.kind == Kind::Start) return ExpectStarts(c);
-  MakeProfile(c.extra & kXp, c.versions.front().first);
+  MakeProfile(c.Has(kXp), c.versions.front().first);
   if (c.kind == Kind::Window) return ExpectWindow();
   // A target longer than the profile's folder: the documents' deepest file fits only in the profile.
-  if (c.extra & kFaults) target_ += L"\\" + std::wstring(Expand(L"%USERPROFILE%").size() - 4, L'长');
+  if (c.Has(kFaults)) target_ += L"\\" + std::wstring(Expand(L"%USERPROFILE%").size() - 4, L'长');
   ASSERT_NO_FATAL_FAILURE(Prepare(c));
-  const SyncRoot syncRoot(c.extra & kSyncRoot ? Of(kDocuments).folder : L"");
+  if (c.Has(kSyncRoot)) AddSyncRoot(Of(kDocuments).folder);
   const std::wstring heldOpen = Of(kDocuments).folder + L"\\" + kHeldOpen;
   UniqueFileHandle held(
-      c.extra & kFaults ? ::CreateFileW(LongPath(heldOpen).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr)
-                        : INVALID_HANDLE_VALUE);
-  ASSERT_TRUE(held || !(c.extra & kFaults)) << "could not hold the file open";
+      c.Has(kFaults) ? ::CreateFileW(LongPath(heldOpen).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr)
+                     : INVALID_HANDLE_VALUE);
+  ASSERT_TRUE(held || !c.Has(kFaults)) << "could not hold the file open";
   Record();
   ASSERT_NO_FATAL_FAILURE(Launch(c.mode, c.untick));
   if (c.kind == Kind::Kill) return ExpectShellBackAfterKill(c);
-  if (c.kind == Kind::Refuse) {
-    // Only refusals that need real drives and files, one after the other in one session; the first by Enter.
-    std::vector<std::pair<std::wstring, const char*>> refusals = {
-        {target_, c.extra & kTooLarge ? "FAT32 格式" : "空间不够"}};
-    if (c.extra & kClash) {
-      refusals = {{L"\\\\nosuchserver\\share\\x", ""}, {L"P:\\Desktop\\备份", "之中"}, {target_, "1 个文件会被覆盖"}};
-    }
-    for (const auto& [target, mentioned] : refusals) ExpectRefused(target, mentioned, target == refusals.front().first);
-    return;
+  for (const auto& [target, mentioned] : c.refusals) {
+    ExpectRefused(target ? target : target_, mentioned, target == c.refusals.front().first);
   }
+  if (c.kind == Kind::Refuse) return;
   // What the checks refuse before a run, in the modes it is refused in; nothing changes until the cause is gone.
   const auto refused = [&](C mode, const std::string& mentioned) {
     Choose(mode);
     ExpectRefused(target_, mentioned, false);
   };
-  if (c.extra & kSyncRoot) refused(C::OptionMove, Narrow(Of(kDocuments).folder) + " (TestSync)");
-  if (c.extra & kFaults) {
+  if (c.Has(kSyncRoot)) refused(C::OptionMove, Narrow(Of(kDocuments).folder) + " (TestSync)");
+  if (c.Has(kFaults)) {
     for (C mode : {C::OptionMove, C::OptionCopy}) refused(mode, Narrow(heldOpen));
     held.reset();
     Record();
@@ -679,7 +648,7 @@ TEST_P(Scenario, Row) {
   ASSERT_NO_FATAL_FAILURE(Run());
   ExpectNothingLost(c.mode);
   ExpectStartTells(L"");  // the run ended: nothing to tell
-  if (c.extra & kUndo) ExpectUndone();
+  if (c.Has(kUndo)) ExpectUndone();
 }
 
 const std::vector<std::pair<const wchar_t*, const char*>> kWin7 = {{L"win7", "7"}}, kWinXp = {{L"winxp", "XP"}};
@@ -708,8 +677,16 @@ INSTANTIATE_TEST_SUITE_P(
             C::OptionMove,
             {kDesktop, kFavorites, kCache, kCookies, kTemp, kVideos, kPictures}},
         Row{"xp_discard", Kind::Run, kWinXp, kXp, C::OptionDont},
-        Row{"refused", Kind::Refuse, kWin7, kClash, C::OptionCopy},
-        Row{"refused_no_room", Kind::Refuse, kWin7, kNoRoom}, Row{"refused_fat32", Kind::Refuse, kWin7, kTooLarge},
+        // Only refusals that need real drives and files.
+        Row{"refused",
+            Kind::Refuse,
+            kWin7,
+            kClash,
+            C::OptionCopy,
+            {},
+            {{L"\\\\nosuchserver\\share\\x", ""}, {L"P:\\Desktop\\备份", "之中"}, {nullptr, "1 个文件会被覆盖"}}},
+        Row{"refused_no_room", Kind::Refuse, kWin7, kNoRoom, C::OptionMove, {}, {{nullptr, "空间不够"}}},
+        Row{"refused_fat32", Kind::Refuse, kWin7, kTooLarge, C::OptionMove, {}, {{nullptr, "FAT32 格式"}}},
         Row{"window", Kind::Window, kWin7}, Row{"killed_copying", Kind::Kill, kWin7, kBig, C::OptionCopy},
         Row{"killed_shell_down", Kind::Kill, kWin7, 0, C::OptionCopy},
         Row{"crashed_shell_down", Kind::Kill, kWin7, kCrash, C::OptionCopy}),

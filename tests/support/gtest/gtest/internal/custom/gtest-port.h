@@ -3,22 +3,18 @@
 #ifndef VESTRAND_GTEST_CUSTOM_PORT_H
 #define VESTRAND_GTEST_CUSTOM_PORT_H
 #if defined(_WIN32) && defined(__MINGW32__)
-#include <windows.h>
+#include "platform/Win32Handles.h"
 
 #define GTEST_HAS_NOTIFICATION_ 1
 
 namespace testing::internal {
 class Notification {
  public:
-  Notification() : event_(::CreateEventW(nullptr, TRUE, FALSE, nullptr)) {}
-  ~Notification() { ::CloseHandle(event_); }
-  Notification(const Notification&) = delete;
-  Notification& operator=(const Notification&) = delete;
-  void Notify() { ::SetEvent(event_); }
-  void WaitForNotification() { ::WaitForSingleObject(event_, INFINITE); }
+  void Notify() { ::SetEvent(event_.get()); }
+  void WaitForNotification() { ::WaitForSingleObject(event_.get(), INFINITE); }
 
  private:
-  HANDLE event_;
+  vestrand::UniqueHandle event_{::CreateEventW(nullptr, TRUE, FALSE, nullptr)};
 };
 }  // namespace testing::internal
 #endif
