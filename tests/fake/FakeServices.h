@@ -27,15 +27,9 @@ using Trace = std::vector<std::string>;
 // Names folded as NTFS does: ASCII, and those other letters the tests use (each as long as its capital).
 inline std::string Upper(std::string s) {
   for (char& ch : s) ch = ch >= 'a' && ch <= 'z' ? static_cast<char>(ch - 'a' + 'A') : ch;
-  for (const auto& [lower, upper] : {std::pair{"ł", "Ł"},
-                                     {"ó", "Ó"},
-                                     {"ź", "Ź"},
-                                     {"ǆ", "Ǆ"},
-                                     {"ệ", "Ệ"},
-                                     {"ⅰ", "Ⅰ"},
-                                     {"ⓐ", "Ⓐ"},
-                                     {"α", "Α"},
-                                     {"я", "Я"}}) {
+  static const std::pair<const char*, const char*> kFolds[] = {
+      {"ł", "Ł"}, {"ó", "Ó"}, {"ź", "Ź"}, {"ǆ", "Ǆ"}, {"ệ", "Ệ"}, {"ⅰ", "Ⅰ"}, {"ⓐ", "Ⓐ"}, {"α", "Α"}, {"я", "Я"}};
+  for (const auto& [lower, upper] : kFolds) {
     for (auto at = s.find(lower); at != std::string::npos; at = s.find(lower, at)) s.replace(at, strlen(upper), upper);
   }
   return s;
@@ -65,12 +59,10 @@ struct StoredValue {
 
 // One machine behind every interface. Its parts keep their names (m.files, m.registry...)
 // so that a test says which part of Windows it sets up or looks at.
-class FakeMachine final : public Registry,
-                          public FileSystem,
-                          public Host,
-                          public Dialogs,
-                          public MainForm,
+// clang-format off
+class FakeMachine final : public Registry, public FileSystem, public Host, public Dialogs, public MainForm,
                           public MainWindowLinks {
+  // clang-format on
  public:
   FakeMachine() : controls(kControlCount) {
     Make("C:", true);

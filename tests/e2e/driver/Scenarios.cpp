@@ -27,42 +27,27 @@ const std::wstring kUserShellFolders = kExplorerKey + L"User Shell Folders";
 const wchar_t* const kHeldOpen = L"正在使用\\held open.bin";
 
 // The rows as the window lists them, from 1.
-enum RowNo {
-  kDesktop = 1,
-  kDocuments,
-  kFavorites,
-  kCache,
-  kCookies,
-  kTemp,
-  kContacts,
-  kDownloads,
-  kLinks,
-  kSearches,
-  kVideos,
-  kPictures,
-  kMusic,
-  kSavedGames
-};
+// clang-format off
+enum RowNo { kDesktop = 1, kDocuments, kFavorites, kCache, kCookies, kTemp, kContacts, kDownloads, kLinks,
+             kSearches, kVideos, kPictures, kMusic, kSavedGames };
+// clang-format on
 bool KeptInEnvironment(int row) { return row == kTemp; }
 const int kCarriedWhenEnded = kFavorites;  // a run ended by force while it copies this row has done two
 
 // Each row's value name, and its folder under %USERPROFILE% on Windows 7 and on XP (none: no value there).
+// clang-format off
 const wchar_t* const kRowFolders[kRowCount][3] = {
-    {L"Desktop", L"Desktop", L"桌面"},
-    {L"Personal", L"Documents", L"My Documents"},
+    {L"Desktop", L"Desktop", L"桌面"}, {L"Personal", L"Documents", L"My Documents"},
     {L"Favorites", L"Favorites", L"Favorites"},
     {L"Cache", L"AppData\\Local\\Microsoft\\Windows\\Temporary Internet Files",
      L"Local Settings\\Temporary Internet Files"},
     {L"Cookies", L"AppData\\Roaming\\Microsoft\\Windows\\Cookies", L"Cookies"},
     {L"TEMP", L"AppData\\Local\\Temp", L"Local Settings\\Temp"},
-    {L"{56784854-C6CB-462B-8169-88E350ACB882}", L"Contacts"},
-    {L"{374DE290-123F-4565-9164-39C4925E467B}", L"Downloads"},
-    {L"{BFB9D5E0-C6A9-404C-B2B2-AE6DB6AF4968}", L"Links"},
-    {L"{7D1D3A04-DEBB-4115-95CF-2F29DA2920DA}", L"Searches"},
-    {L"My Video", L"Videos", L"My Documents\\My Videos"},
-    {L"My Pictures", L"Pictures", L"My Documents\\My Pictures"},
-    {L"My Music", L"Music", L"My Documents\\My Music"},
-    {L"{4C5C32FF-BB9D-43B0-B5B4-2D72E54EAAA4}", L"Saved Games"}};
+    {L"{56784854-C6CB-462B-8169-88E350ACB882}", L"Contacts"}, {L"{374DE290-123F-4565-9164-39C4925E467B}", L"Downloads"},
+    {L"{BFB9D5E0-C6A9-404C-B2B2-AE6DB6AF4968}", L"Links"}, {L"{7D1D3A04-DEBB-4115-95CF-2F29DA2920DA}", L"Searches"},
+    {L"My Video", L"Videos", L"My Documents\\My Videos"}, {L"My Pictures", L"Pictures", L"My Documents\\My Pictures"},
+    {L"My Music", L"Music", L"My Documents\\My Music"}, {L"{4C5C32FF-BB9D-43B0-B5B4-2D72E54EAAA4}", L"Saved Games"}};
+// clang-format on
 
 void SetValue(const std::wstring& key, const std::wstring& name, const std::wstring& data, DWORD type,
               HKEY root = HKEY_CURRENT_USER) {  // the key made too
@@ -652,45 +637,37 @@ TEST_P(Scenario, Row) {
 }
 
 const std::vector<std::pair<const wchar_t*, const char*>> kWin7 = {{L"win7", "7"}}, kWinXp = {{L"winxp", "XP"}};
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(
-    Each, Scenario,
-    ::testing::Values(
+    Each, Scenario, ::testing::Values(
         Row{"start_win7", Kind::Start, kWin7},
         // Windows 8.1 and 10 tell a program without a manifest entry for them that they are Windows 8.
-        Row{"start_vista_to_10",
-            Kind::Start,
-            {{L"vista", "Vista"}, {L"win8", "8"}, {L"win81", "8"}, {L"win10", "8"}},
+        Row{"start_vista_to_10", Kind::Start, {{L"vista", "Vista"}, {L"win8", "8"}, {L"win81", "8"}, {L"win10", "8"}},
             kDpi144},
         Row{"start_nt5", Kind::Start, {{L"win2k", "2000"}, {L"winxp", "XP"}, {L"win2003", "2003"}}, kXp},
         Row{"start_xp64", Kind::Start, {{L"winxp64", "2003"}}, kXp},  // XP x64 is version 5.2, as 2003 is
         Row{"win7_copy", Kind::Run, kWin7, 0, C::OptionCopy, {kSearches}},
-        Row{"win7_move", Kind::Run, kWin7, kFaults | kUndo}, Row{"win7_discard", Kind::Run, kWin7, 0, C::OptionDont},
+        Row{"win7_move", Kind::Run, kWin7, kFaults | kUndo},
+        Row{"win7_discard", Kind::Run, kWin7, 0, C::OptionDont},
         Row{"win7_sync_root", Kind::Run, kWin7, kSyncRoot, C::OptionCopy},
         Row{"win7_second_run", Kind::Run, kWin7, kFirstRun, C::OptionCopy},
         Row{"win7_leftovers", Kind::Run, kWin7, kLeftovers, C::OptionCopy},
         Row{"xp_copy", Kind::Run, kWinXp, kXp | kFaults, C::OptionCopy, {kCookies}},
         Row{"xp_move", Kind::Run, kWinXp, kXp | kUndo, C::OptionMove, {kVideos, kPictures, kMusic}},  // follow
-        Row{"xp_move_undone",
-            Kind::Run,
-            kWinXp,
-            kXp | kUndone,
-            C::OptionMove,
+        Row{"xp_move_undone", Kind::Run, kWinXp, kXp | kUndone, C::OptionMove,
             {kDesktop, kFavorites, kCache, kCookies, kTemp, kVideos, kPictures}},
         Row{"xp_discard", Kind::Run, kWinXp, kXp, C::OptionDont},
         // Only refusals that need real drives and files.
-        Row{"refused",
-            Kind::Refuse,
-            kWin7,
-            kClash,
-            C::OptionCopy,
-            {},
+        Row{"refused", Kind::Refuse, kWin7, kClash, C::OptionCopy, {},
             {{L"\\\\nosuchserver\\share\\x", ""}, {L"P:\\Desktop\\备份", "之中"}, {nullptr, "1 个文件会被覆盖"}}},
         Row{"refused_no_room", Kind::Refuse, kWin7, kNoRoom, C::OptionMove, {}, {{nullptr, "空间不够"}}},
         Row{"refused_fat32", Kind::Refuse, kWin7, kTooLarge, C::OptionMove, {}, {{nullptr, "FAT32 格式"}}},
-        Row{"window", Kind::Window, kWin7}, Row{"killed_copying", Kind::Kill, kWin7, kBig, C::OptionCopy},
+        Row{"window", Kind::Window, kWin7},
+        Row{"killed_copying", Kind::Kill, kWin7, kBig, C::OptionCopy},
         Row{"killed_shell_down", Kind::Kill, kWin7, 0, C::OptionCopy},
         Row{"crashed_shell_down", Kind::Kill, kWin7, kCrash, C::OptionCopy}),
     [](const ::testing::TestParamInfo<Row>& row) { return std::string(row.param.name); });
+// clang-format on
 
 }  // namespace
 }  // namespace vestrand::e2e
