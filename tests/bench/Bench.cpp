@@ -12,6 +12,7 @@
 #include "platform/Win32Handles.h"
 #include "platform/Win32Services.h"
 #include "platform/Win32Text.h"
+#include "relocation/FolderCatalogue.h"
 #include "relocation/RunChecks.h"
 #include "relocation/RunPlan.h"
 #include "relocation/RunTransfer.h"
@@ -119,9 +120,12 @@ static void CopyTurn(const std::string& turn, const std::string& folder, const s
   Win32FileSystem().MakeDirectory(target);
   MainWindow form;  // the run's: the program's own, never shown, set as a user would
   form.Create(::GetModuleHandleW(nullptr));
-  for (int k = 1; k <= kRowCount; ++k) form.SetValue(CheckOf(k), k == 2);  // the documents row
+  for (const FolderRow& row : FolderCatalogue()) {  // the documents row alone, holding the tree
+    const bool documents = std::string_view(row.valueName) == "Personal";
+    form.SetValue(CheckOf(row.row), documents ? 1 : 0);
+    if (documents) form.SetText(TextOf(row.row), folder);
+  }
   form.SetValue(Control::OptionCopy, 1);
-  form.SetText(Control::Text2, folder);
   form.SetText(kTargetRoot, target);
   Win32Registry registry;
   Win32FileSystem files;
