@@ -1,6 +1,5 @@
-// The relocation runs against the in-memory Windows. Only the worked example holds a run
-// to its whole trace; every other case asserts what the user or Windows sees
-// afterwards: registry values, files, boxes, the environment, the desktop shell.
+// The relocation runs against the in-memory Windows. Only the worked example holds a run to its whole trace; every
+// other case asserts what the user or Windows sees afterwards: registry values, files, boxes, environment, shell.
 #include <gtest/gtest.h>
 
 #include <new>
@@ -35,8 +34,8 @@ void SetRow(FakeMachine& m, int row, const std::string& path, int tick) {
   m.registry.Set(r.secondWriteKey, r.secondValueName, path);
 }
 
-// The window as the user leaves it before a run, over a Windows XP profile (music, pictures
-// and videos inside My Documents; rows 7 to 10 and 14 empty) or a Windows 7 one.
+// The window as the user leaves it before a run, over a Windows XP profile (music, pictures and videos inside My
+// Documents; rows 7 to 10 and 14 empty) or a Windows 7 one.
 void Prepare(FakeMachine& m, bool xp, const std::set<int>& ticked, const std::string& target,
              Control mode = Control::OptionMove, int logoff = 0) {
   m.form.State(Control::Text15).text = target;
@@ -133,22 +132,8 @@ TEST(RunTransfer, Nt5ExampleIsTheExactTrace) {
 }
 
 // The rows of the window, by what they hold.
-enum Row : int {
-  kDesktop = 1,
-  kDocuments,
-  kFavorites,
-  kCache,
-  kCookies,
-  kTempRow,
-  kContacts,
-  kDownloads,
-  kLinks,
-  kSearches,
-  kVideos,
-  kPictures,
-  kMusic,
-  kSavedGames
-};
+constexpr int kDesktop = 1, kDocuments = 2, kFavorites = 3, kCache = 4, kCookies = 5, kTempRow = 6, kContacts = 7,
+              kDownloads = 8, kLinks = 9, kSearches = 10, kVideos = 11, kPictures = 12, kMusic = 13, kSavedGames = 14;
 enum class Profile { Xp, Win7 };  // XP: music, pictures and videos inside My Documents; no rows 7 to 10 and 14
 const Control kMove = Control::OptionMove, kCopy = Control::OptionCopy, kDont = Control::OptionDont;
 const std::string kTemp = kWin7 + "\\AppData\\Local\\Temp";
@@ -473,8 +458,8 @@ TEST(RunTransfer, AcceptedRunsLeaveEveryFolderNamedAndNothingLost) {
 
 const std::string kLongTarget = "D:\\" + std::string(60, 'T');  // the desktop then goes to a path of 66 characters
 
-// A refused run changes nothing: one box that says why, the window where it was, the
-// desktop never ended, the files as they were, nothing written to the registry.
+// A refused run changes nothing: one box that says why, the window where it was, the desktop never ended, the files
+// as they were, nothing written to the registry.
 TEST(RunTransfer, RefusedRunsChangeNothing) {
   struct Refused {
     std::string target;
@@ -581,8 +566,7 @@ TEST(RunTransfer, RefusedRunsChangeNothing) {
       }
       EXPECT_EQ(m.files.Contents(), files);
       EXPECT_TRUE(m.form.windowEnabled);
-      EXPECT_EQ(m.form.position.left, 2000);
-      EXPECT_EQ(m.form.position.top, 1500);
+      EXPECT_EQ(std::make_pair(m.form.position.left, m.form.position.top), std::make_pair(2000, 1500));
       EXPECT_FALSE(m.host.ended);
     }
   }
@@ -632,8 +616,7 @@ TEST(RunTransfer, AnUnforeseenErrorAtAnyStepEndsLikeARun) {
       } catch (...) { EXPECT_FALSE(f.shellEnded) << "an error after the desktop was ended must not leave the run"; }
       ASSERT_TRUE(failed);
       EXPECT_TRUE(m.form.windowEnabled);
-      EXPECT_EQ(m.form.position.left, 2000);
-      EXPECT_EQ(m.form.position.top, 1500);
+      EXPECT_EQ(std::make_pair(m.form.position.left, m.form.position.top), std::make_pair(2000, 1500));
       EXPECT_FALSE(m.host.ended);
       const auto [recordFile, record] = EveryRowNamedAndNothingLost(m, before);
       if (!f.shellEnded) continue;
