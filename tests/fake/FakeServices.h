@@ -198,9 +198,8 @@ struct FakeMachine final : Registry, FileSystem, Host, Dialogs, MainForm, MainWi
     std::vector<std::string> names;
     for (const auto& [path, node] : nodes_) {
       const std::string name = path.substr(path.rfind('\\') + 1);
-      if (!IsFolder(node) && Same(path, Norm(folder) + "\\" + name) && name.rfind(prefix, 0) == 0) {
+      if (!IsFolder(node) && Same(path, Norm(folder) + "\\" + name) && name.rfind(prefix, 0) == 0)
         names.push_back(name);
-      }
     }
     return names;
   }

@@ -201,9 +201,8 @@ TEST(GifImage, MatchesAnIndependentDecoderAndRefusesDamagedData) {
   const auto b = DecodeGif(interlaced.data(), interlaced.size()).value();  // throws, and fails, when refused
   EXPECT_EQ(std::make_pair(b.width, b.height), std::make_pair(7, 9));
   std::string letters;
-  for (std::uint32_t p : b.pixels) {
+  for (const auto p : b.pixels)
     letters += p == 0xFFEFEFEFu ? 'W' : p == 0xFF9F9F9Fu ? 'G' : p == 0xFF303030u ? 'B' : '?';
-  }
   EXPECT_EQ(letters, "WWWWWWWWWWWWWWGWGGGWGGGGGGGGGGGGGGBBBBBBGGBBBBBBBBBBBBBBBBBBBBB");
   auto transparent = Bytes("4749463839610400020070000021F90401000001002C000000000400020080FF00000000000203448E51003B");
   EXPECT_EQ(DecodeGif(transparent.data(), transparent.size()).value().pixels,

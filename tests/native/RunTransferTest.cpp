@@ -187,9 +187,7 @@ const Accepted kAccepted[] = {
        EXPECT_EQ(FirstCall(m.trace, "ShellRestored()"), m.trace.end());
        // The way back holds every value the run may change, the environment's two included.
        const std::string undo = fake::Utf16Text(m.files.Contents().at("D:\\W\\Vestrand-还原-20261003-090807.reg"));
-       for (const char* value : {"\"TEMP\"=", "\"TMP\"=", "\"Desktop\"=", "\"My Music\"="}) {
-         EXPECT_TRUE(Has(undo, value)) << value;
-       }
+       for (const char* v : {"\"TEMP\"=", "\"TMP\"=", "\"Desktop\"=", "\"My Music\"="}) EXPECT_TRUE(Has(undo, v)) << v;
      }},
     {.name = "copy into a new root, made private, a file left out", .ticked = {kDesktop, kVideos}, .mode = kCopy,
      .target = "D:\\W\\", .skipped = {kWin7 + "\\Desktop\\file 1.txt"},
