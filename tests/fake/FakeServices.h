@@ -57,13 +57,9 @@ struct StoredValue {
   std::string raw;   // as stored, when it differs from the display text
 };
 
-// One machine behind every interface. Its parts keep their names (m.files, m.registry...)
-// so that a test says which part of Windows it sets up or looks at.
-// clang-format off
-class FakeMachine final : public Registry, public FileSystem, public Host, public Dialogs, public MainForm,
-                          public MainWindowLinks {
-  // clang-format on
- public:
+// One machine behind every interface. Its parts keep their names (m.files, m.registry...) so that a test says which
+// part of Windows it sets up or looks at.
+struct FakeMachine final : Registry, FileSystem, Host, Dialogs, MainForm, MainWindowLinks {
   FakeMachine() : controls(kControlCount) {
     Make("C:", true);
     for (const ControlLayout& entry : MainWindowLayout()) State(entry.control).text = entry.caption;
@@ -202,9 +198,8 @@ class FakeMachine final : public Registry, public FileSystem, public Host, publi
     std::vector<std::string> names;
     for (const auto& [path, node] : nodes_) {
       const std::string name = path.substr(path.rfind('\\') + 1);
-      if (!IsFolder(node) && Same(path, Norm(folder) + "\\" + name) && name.rfind(prefix, 0) == 0) {
+      if (!IsFolder(node) && Same(path, Norm(folder) + "\\" + name) && name.rfind(prefix, 0) == 0)
         names.push_back(name);
-      }
     }
     return names;
   }

@@ -73,10 +73,7 @@ TEST(Text, Utf8AndUtf16) {
   for (const char* s : {"", "C:\\用户\\桌面", "Файлы ©", "emoji 😀 ok"}) EXPECT_EQ(Utf16ToUtf8(Utf8ToUtf16(s)), s);
   EXPECT_EQ(Utf8ToUtf16("😀"), std::u16string(u"\xD83D\xDE00"));
   EXPECT_EQ(Utf16ToUtf8(u"\x0800"), "\xE0\xA0\x80");
-  EXPECT_EQ(Utf8ToUtf16(std::string("a\xFF"
-                                    "b")),
-            u"a\xFFFD"
-            u"b");
+  EXPECT_EQ(Utf8ToUtf16(std::string("a\xFF") + "b"), u"a\uFFFDb");
   EXPECT_EQ(Utf8ToUtf16(std::string("\xED\xA0\x80")), u"\xFFFD\xFFFD\xFFFD");  // a surrogate
   EXPECT_EQ(Utf16ToUtf8(std::u16string(u"x\xD800y")), "x\xEF\xBF\xBDy");
   const std::pair<const char*, const char*> trims[] = {{"  a b  ", "a b"}, {"   ", ""}, {"\tx", "\tx"}};
@@ -168,22 +165,15 @@ TEST(Notes, InChineseWithTheProjectsAddressOnALineOfItsOwn) {
 }
 
 TEST(CatalogueNames, ValueNamesAreWindowsOwnAndRowKIsCheckKAndTextK) {
-  // Windows' own names, written here independently of the catalogue: the values under Shell
-  // Folders / User Shell Folders, else the KNOWNFOLDERID, and the environment's TEMP and TMP.
-  const char* const names[] = {"Desktop",
-                               "Personal",
-                               "Favorites",
-                               "Cache",
-                               "Cookies",
-                               "TEMP",
-                               "{56784854-C6CB-462B-8169-88E350ACB882}",  // FOLDERID_Contacts
-                               "{374DE290-123F-4565-9164-39C4925E467B}",  // FOLDERID_Downloads
-                               "{BFB9D5E0-C6A9-404C-B2B2-AE6DB6AF4968}",  // FOLDERID_Links
-                               "{7D1D3A04-DEBB-4115-95CF-2F29DA2920DA}",  // FOLDERID_SavedSearches
-                               "My Video",
-                               "My Pictures",
-                               "My Music",
-                               "{4C5C32FF-BB9D-43B0-B5B4-2D72E54EAAA4}"};  // FOLDERID_SavedGames
+  // Windows' own names, written here independently of the catalogue: the values under
+  // Shell Folders / User Shell Folders, else the KNOWNFOLDERID (FOLDERID_...), and the environment's TEMP and TMP.
+  // clang-format off
+  const char* const names[] = {
+      "Desktop", "Personal", "Favorites", "Cache", "Cookies", "TEMP",
+      "{56784854-C6CB-462B-8169-88E350ACB882}", "{374DE290-123F-4565-9164-39C4925E467B}",  // Contacts, Downloads
+      "{BFB9D5E0-C6A9-404C-B2B2-AE6DB6AF4968}", "{7D1D3A04-DEBB-4115-95CF-2F29DA2920DA}",  // Links, SavedSearches
+      "My Video", "My Pictures", "My Music", "{4C5C32FF-BB9D-43B0-B5B4-2D72E54EAAA4}"};  // FOLDERID_SavedGames
+  // clang-format on
   const std::string sf = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders|";
   const std::string usf = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders|";
   ASSERT_EQ(std::size(names), FolderCatalogue().size());
@@ -211,9 +201,8 @@ TEST(GifImage, MatchesAnIndependentDecoderAndRefusesDamagedData) {
   const auto b = DecodeGif(interlaced.data(), interlaced.size()).value();  // throws, and fails, when refused
   EXPECT_EQ(std::make_pair(b.width, b.height), std::make_pair(7, 9));
   std::string letters;
-  for (std::uint32_t p : b.pixels) {
+  for (const auto p : b.pixels)
     letters += p == 0xFFEFEFEFu ? 'W' : p == 0xFF9F9F9Fu ? 'G' : p == 0xFF303030u ? 'B' : '?';
-  }
   EXPECT_EQ(letters, "WWWWWWWWWWWWWWGWGGGWGGGGGGGGGGGGGGBBBBBBGGBBBBBBBBBBBBBBBBBBBBB");
   auto transparent = Bytes("4749463839610400020070000021F90401000001002C000000000400020080FF00000000000203448E51003B");
   EXPECT_EQ(DecodeGif(transparent.data(), transparent.size()).value().pixels,

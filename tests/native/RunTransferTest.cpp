@@ -1,6 +1,5 @@
-// The relocation runs against the in-memory Windows. Only the worked example holds a run
-// to its whole trace; every other case asserts what the user or Windows sees
-// afterwards: registry values, files, boxes, the environment, the desktop shell.
+// The relocation runs against the in-memory Windows. Only the worked example holds a run to its whole trace; every
+// other case asserts what the user or Windows sees afterwards: registry values, files, boxes, environment, shell.
 #include <gtest/gtest.h>
 
 #include <new>
@@ -35,8 +34,8 @@ void SetRow(FakeMachine& m, int row, const std::string& path, int tick) {
   m.registry.Set(r.secondWriteKey, r.secondValueName, path);
 }
 
-// The window as the user leaves it before a run, over a Windows XP profile (music, pictures
-// and videos inside My Documents; rows 7 to 10 and 14 empty) or a Windows 7 one.
+// The window as the user leaves it before a run, over a Windows XP profile (music, pictures and videos inside My
+// Documents; rows 7 to 10 and 14 empty) or a Windows 7 one.
 void Prepare(FakeMachine& m, bool xp, const std::set<int>& ticked, const std::string& target,
              Control mode = Control::OptionMove, int logoff = 0) {
   m.form.State(Control::Text15).text = target;
@@ -133,26 +132,13 @@ TEST(RunTransfer, Nt5ExampleIsTheExactTrace) {
 }
 
 // The rows of the window, by what they hold.
-enum Row : int {
-  kDesktop = 1,
-  kDocuments,
-  kFavorites,
-  kCache,
-  kCookies,
-  kTempRow,
-  kContacts,
-  kDownloads,
-  kLinks,
-  kSearches,
-  kVideos,
-  kPictures,
-  kMusic,
-  kSavedGames
-};
+constexpr int kDesktop = 1, kDocuments = 2, kFavorites = 3, kCache = 4, kCookies = 5, kTempRow = 6, kContacts = 7,
+              kDownloads = 8, kLinks = 9, kSearches = 10, kVideos = 11, kPictures = 12, kMusic = 13, kSavedGames = 14;
 enum class Profile { Xp, Win7 };  // XP: music, pictures and videos inside My Documents; no rows 7 to 10 and 14
 const Control kMove = Control::OptionMove, kCopy = Control::OptionCopy, kDont = Control::OptionDont;
 const std::string kTemp = kWin7 + "\\AppData\\Local\\Temp";
 const std::string kXpDocs = kXp + "\\My Documents";
+const std::string kCacheDir = kWin7 + "\\AppData\\Local\\INetCache", kMyDocs = "%USERPROFILE%\\Documents";
 const FileSystem::VolumeFacts kFat32{"FAT32", false, 32768};
 
 // One accepted run per row, under the NT 5.x run and, for a Windows 7 profile, the NT 6.x run too. Every run must
@@ -165,6 +151,9 @@ struct Accepted {
   Control mode = kMove;
   std::string target = "D:\\W";
   std::function<void(FakeMachine&)> setup = nullptr;
+  std::vector<std::tuple<int, std::string, int>> rows = {};     // rows start-up left otherwise: row, path, tick
+  std::vector<std::pair<std::string, std::string>> files = {};  // more files before the run: path, content
+  fake::Names skipped = {}, held = {};  // files the shell leaves behind; files another program holds open
   std::vector<std::pair<int, std::string>> values = {};     // where a row's values point after the run
   std::vector<std::pair<int, std::string>> nt6Values = {};  // and on NT 6.x alone, which takes the boxes' word
   std::vector<std::string> present = {}, gone = {};         // files and folders after the run
@@ -198,21 +187,16 @@ const Accepted kAccepted[] = {
        EXPECT_EQ(FirstCall(m.trace, "ShellRestored()"), m.trace.end());
        // The way back holds every value the run may change, the environment's two included.
        const std::string undo = fake::Utf16Text(m.files.Contents().at("D:\\W\\Vestrand-还原-20261003-090807.reg"));
-       for (const char* value : {"\"TEMP\"=", "\"TMP\"=", "\"Desktop\"=", "\"My Music\"="}) {
-         EXPECT_TRUE(Has(undo, value)) << value;
-       }
+       for (const char* v : {"\"TEMP\"=", "\"TMP\"=", "\"Desktop\"=", "\"My Music\"="}) EXPECT_TRUE(Has(undo, v)) << v;
      }},
     {.name = "copy into a new root, made private, a file left out", .ticked = {kDesktop, kVideos}, .mode = kCopy,
-     .target = "D:\\W\\",
-     .setup = [](FakeMachine& m) { m.files.shellSkips = {kWin7 + "\\Desktop\\file 1.txt"}; },
+     .target = "D:\\W\\", .skipped = {kWin7 + "\\Desktop\\file 1.txt"},
      .values = {{kVideos, "D:\\W\\Videos"}, {kDesktop, "D:\\W\\Desktop"}},
      .present = {"D:\\W\\Videos\\file 11.txt", kWin7 + "\\Videos\\file 11.txt"}, .gone = {"D:\\W\\Desktop\\file 1.txt"},
      .recorded = {"只有您本人、SYSTEM 和管理员可以访问", "有 1 个文件没有复制"}, .told = true},
     {.name = "copy whose file arrives short is counted", .ticked = {kDocuments}, .mode = kCopy,
-     .setup = [](FakeMachine& m) {
-       m.files.AddFile(kDocs + "\\more.txt", "more");
-       m.files.shortCopies = {kDocs + "\\file 2.txt"};
-     },
+     .setup = [](FakeMachine& m) { m.files.shortCopies = {kDocs + "\\file 2.txt"}; },
+     .files = {{kDocs + "\\more.txt", "more"}},
      .values = {{kDocuments, "D:\\W\\Documents"}}, .recorded = {"有 1 个文件没有复制"}, .told = true},
     {.name = "copy of an empty folder is kept", .ticked = {kSearches}, .mode = kCopy,
      .setup = [](FakeMachine& m) { m.files.Remove(kWin7 + "\\Searches\\file 10.txt"); },
@@ -220,26 +204,20 @@ const Accepted kAccepted[] = {
     {.name = "discard: empty folders, desktop.ini only where Windows shows one", .ticked = {kDesktop, kCache},
      .mode = kDont, .values = {{kDesktop, "D:\\W\\Desktop"}, {kCache, "D:\\W\\INetCache"}},
      .present = {"D:\\W\\Desktop\\desktop.ini"},
-     .gone = {"D:\\W\\Desktop\\file 1.txt", "D:\\W\\INetCache\\desktop.ini"},
-     .recorded = {"已新建空文件夹"},
+     .gone = {"D:\\W\\Desktop\\file 1.txt", "D:\\W\\INetCache\\desktop.ini"}, .recorded = {"已新建空文件夹"},
      .check = [](FakeMachine& m) {
        EXPECT_EQ(m.files.Attributes("D:\\W\\Desktop"), kFileAttributeReadOnly | kFileAttributeDirectory);
        EXPECT_EQ(m.files.Attributes("D:\\W\\INetCache"), kFileAttributeDirectory);  // read-only only with one
      }},
     {.name = "two rows sharing one folder keep sharing it", .ticked = {kDocuments, kFavorites}, .mode = kDont,
-     .setup = [](FakeMachine& m) { SetRow(m, kFavorites, kDocs, 1); },
-     .values = {{kDocuments, "D:\\W\\Documents"}, {kFavorites, "D:\\W\\Documents"}}},
+     .rows = {{kFavorites, kDocs, 1}}, .values = {{kDocuments, "D:\\W\\Documents"}, {kFavorites, "D:\\W\\Documents"}}},
     {.name = "an existing drive root is left as it is; a second run in the same second keeps the first undo file",
-     .ticked = {kDesktop}, .target = "D:\\",
-     .setup = [](FakeMachine& m) { m.files.AddFile("D:\\Vestrand-还原-20261206-153000.reg", "first"); },
+     .ticked = {kDesktop}, .target = "D:\\", .files = {{"D:\\Vestrand-还原-20261206-153000.reg", "first"}},
      .values = {{kDesktop, "D:\\Desktop"}}, .present = {"D:\\Vestrand-还原-20261206-153000-2.reg"},
      .recorded = {"已存在,访问权限保持原样"}},
     {.name = "a second run onto folders already in place: neither refused nor carried onto itself",
      .ticked = {kDesktop, kDocuments}, .mode = kCopy,
-     .setup = [](FakeMachine& m) {
-       SetRow(m, kDesktop, "D:\\W\\Desktop", 1);
-       m.files.AddFile("D:\\W\\Desktop\\mine.txt", "already moved");
-     },
+     .rows = {{kDesktop, "D:\\W\\Desktop", 1}}, .files = {{"D:\\W\\Desktop\\mine.txt", "already moved"}},
      .values = {{kDesktop, "D:\\W\\Desktop"}, {kDocuments, "D:\\W\\Documents"}},
      .present = {"D:\\W\\Desktop\\mine.txt"}, .recorded = {"已在目标位置,无需转移"},
      .check = [](FakeMachine& m) { EXPECT_EQ(FirstCall(m.trace, "ShellCopyFiles(D:\\W\\Desktop"), m.trace.end()); }},
@@ -267,58 +245,41 @@ const Accepted kAccepted[] = {
      .check = [](FakeMachine& m) { EXPECT_TRUE(m.host.environment.empty()); }},
     {.name = "copy, every file left out: pointed back, the value as it was stored and the environment with it",
      .ticked = {kDocuments, kTempRow}, .mode = kCopy,
-     .setup = [](FakeMachine& m) {
-       m.files.shellSkips = {kDocs + "\\file 2.txt", kTemp + "\\file 6.txt"};
-       m.registry.Set(kUserShellFoldersKey, "Personal", kDocs, kRegExpandSz, "%USERPROFILE%\\Documents");
-     },
-     .values = {{kTempRow, kTemp}}, .recorded = {"文件没有被转移"}, .told = true,
+     .setup = [](FakeMachine& m) { m.registry.Set(kUserShellFoldersKey, "Personal", kDocs, kRegExpandSz, kMyDocs); },
+     .skipped = {kDocs + "\\file 2.txt", kTemp + "\\file 6.txt"}, .values = {{kTempRow, kTemp}},
+     .recorded = {"文件没有被转移"}, .told = true,
      .check = [](FakeMachine& m) {
        const fake::StoredValue* v = m.registry.Find(kUserShellFoldersKey, "Personal");
        EXPECT_EQ(v->type, kRegExpandSz);
-       EXPECT_EQ(v->raw, "%USERPROFILE%\\Documents");
+       EXPECT_EQ(v->raw, kMyDocs);
        EXPECT_EQ(m.host.environment["TEMP"], kTemp);
      }},
     {.name = "move onto a same-named folder the shell leaves alone", .ticked = {kDocuments},
-     .setup = [](FakeMachine& m) {
-       m.files.AddFile("D:\\W\\Documents\\other.txt", "already there");
-       m.files.moveOntoSameNameDoesNothing = true;
-     },
+     .setup = [](FakeMachine& m) { m.files.moveOntoSameNameDoesNothing = true; },
+     .files = {{"D:\\W\\Documents\\other.txt", "already there"}},
      .values = {{kDocuments, kDocs}}, .present = {kDocs + "\\file 2.txt"}, .recorded = {"文件没有被转移"}, .told = true},
-    {.name = "move leaving the old folder behind, empty", .ticked = {kDocuments},
-     .setup = [](FakeMachine& m) { m.files.shellSkips = {kDocs}; },
+    {.name = "move leaving the old folder behind, empty", .ticked = {kDocuments}, .skipped = {kDocs},
      .values = {{kDocuments, "D:\\W\\Documents"}}, .present = {kDocs}, .recorded = {"已移动到新位置"}},
     {.name = "move leaving a file behind is counted", .ticked = {kDocuments},
-     .setup = [](FakeMachine& m) {
-       m.files.AddFile(kDocs + "\\more.txt", "more");
-       m.files.shellSkips = {kDocs + "\\file 2.txt"};
-     },
+     .files = {{kDocs + "\\more.txt", "more"}}, .skipped = {kDocs + "\\file 2.txt"},
      .values = {{kDocuments, "D:\\W\\Documents"}}, .recorded = {"原位置仍有 1 个文件"}, .told = true},
     {.name = "folders that exist nowhere: a media one made where it is sent, an ordinary one too on NT 6.x alone; "
              "then the log-off", .ticked = {kPictures, kDownloads},
-     .setup = [](FakeMachine& m) {
-       SetRow(m, kPictures, kWin7 + "\\Gone\\My Pictures", 1);
-       SetRow(m, kDownloads, kWin7 + "\\Gone\\Downloads", 1);
-     },
+     .rows = {{kPictures, kWin7 + "\\Gone\\My Pictures", 1}, {kDownloads, kWin7 + "\\Gone\\Downloads", 1}},
      .values = {{kPictures, "D:\\W\\My Pictures"}}, .nt6Values = {{kDownloads, "D:\\W\\Downloads"}},
      .present = {"D:\\W\\My Pictures"}, .recorded = {"已新建空文件夹"}, .logoff = 1},
     {.name = "a sync folder copied: the copy leaves it where its client keeps it", .ticked = {kDocuments},
      .mode = kCopy, .setup = [](FakeMachine& m) { m.host.syncRoots = {{kDocs, "OneDrive"}}; },
      .values = {{kDocuments, "D:\\W\\Documents"}}},
     {.name = "a file held in the browser's cache stays behind, no reason to refuse", .ticked = {kCache},
-     .setup = [](FakeMachine& m) {
-       m.files.AddFile(kWin7 + "\\AppData\\Local\\INetCache\\more.txt", "more");
-       m.files.heldFiles = {kWin7 + "\\AppData\\Local\\INetCache\\file 4.txt"};
-     },
+     .files = {{kCacheDir + "\\more.txt", "more"}}, .held = {kCacheDir + "\\file 4.txt"},
      .values = {{kCache, "D:\\W\\INetCache"}}, .recorded = {"原位置仍有 1 个文件"}, .told = true},
     {.name = "desktop.ini held by the shell is no reason to refuse", .ticked = {kDesktop}, .mode = kCopy,
-     .setup = [](FakeMachine& m) { m.files.heldFiles = {kWin7 + "\\Desktop\\desktop.ini"}; },
-     .values = {{kDesktop, "D:\\W\\Desktop"}}},
+     .held = {kWin7 + "\\Desktop\\desktop.ini"}, .values = {{kDesktop, "D:\\W\\Desktop"}}},
     {.name = "paths at the limit: a file of 259 and a folder of 247 characters at the new place", .ticked = {kDesktop},
      .mode = kCopy, .target = "D:\\" + std::string(60, 'T'),
-     .setup = [](FakeMachine& m) {
-       m.files.AddFile(kWin7 + "\\Desktop\\" + std::string(187, 'f'), "259");
-       m.files.AddFile(kWin7 + "\\Desktop\\" + std::string(175, 'd') + "\\a", "247");
-     },
+     .files = {{kWin7 + "\\Desktop\\" + std::string(187, 'f'), "259"},
+               {kWin7 + "\\Desktop\\" + std::string(175, 'd') + "\\a", "247"}},
      .values = {{kDesktop, "D:\\" + std::string(60, 'T') + "\\Desktop"}}},
     {.name = "a file of 4 GiB to NTFS", .ticked = {kDesktop}, .mode = kCopy,
      .setup = [](FakeMachine& m) { m.files.sizes[kWin7 + "\\Desktop\\file 1.txt"] = 4ull << 30; },
@@ -330,15 +291,10 @@ const Accepted kAccepted[] = {
      },
      .values = {{kDocuments, "D:\\W\\Documents"}}},
     {.name = "a second run onto the first one's target: desktop.ini in both, the target's kept", .ticked = {kDesktop},
-     .mode = kCopy,
-     .setup = [](FakeMachine& m) {
-       m.files.AddFile("D:\\W\\Desktop\\desktop.ini", "[the target's own]");
-       m.files.AddFile("D:\\W\\Desktop\\older.txt", "from the first run");
-     },
+     .mode = kCopy, .files = {{"D:\\W\\Desktop\\desktop.ini", "[its own]"},
+                              {"D:\\W\\Desktop\\older.txt", "from the first run"}},
      .values = {{kDesktop, "D:\\W\\Desktop"}}, .present = {"D:\\W\\Desktop\\older.txt"},
-     .check = [](FakeMachine& m) {
-       EXPECT_EQ(m.files.Contents().at("D:\\W\\Desktop\\desktop.ini"), "[the target's own]");
-     }},
+     .check = [](FakeMachine& m) { EXPECT_EQ(m.files.Contents().at("D:\\W\\Desktop\\desktop.ini"), "[its own]"); }},
     {.name = "the record names the Windows that really runs", .ticked = {kDesktop},
      .setup = [](FakeMachine& m) {
        m.host.SetVersion(6, 2, 9200);
@@ -352,20 +308,13 @@ const Accepted kAccepted[] = {
      },
      .values = {{kDesktop, "D:\\W\\Desktop"}}, .recorded = {"此驱动器不支持访问权限设置"}},
     {.name = "XP media folders missing get their fixed names", .profile = Profile::Xp, .ticked = {}, .mode = kDont,
-     .target = "D:\\Personal",
-     .setup = [](FakeMachine& m) {
-       SetRow(m, kPictures, kXp + "\\Gone\\Pics", 1);
-       SetRow(m, kMusic, "", 1);
-       m.files.AddFile("C:\\Desktop.ini", "not the row's");  // what an empty box would name
-     },
+     .target = "D:\\Personal", .rows = {{kPictures, kXp + "\\Gone\\Pics", 1}, {kMusic, "", 1}},
+     .files = {{"C:\\Desktop.ini", "not the row's"}},  // what an empty box would name
      .values = {{kPictures, "D:\\Personal\\My Pictures"}, {kMusic, "D:\\Personal\\My Music"}},
      .gone = {"D:\\Personal\\My Music\\Desktop.ini"}},
     {.name = "XP ordinary folder missing is skipped", .profile = Profile::Xp, .ticked = {kDesktop, kFavorites},
-     .target = "D:\\Personal",
-     .setup = [](FakeMachine& m) {
-       SetRow(m, kDesktop, kXp + "\\Gone Desktop", 1);
-       SetRow(m, kPictures, kXp + "\\Gone\\Pics", 1);  // a media folder gets its fixed name, made empty
-     },
+     .target = "D:\\Personal", .rows = {{kDesktop, kXp + "\\Gone Desktop", 1},
+                                         {kPictures, kXp + "\\Gone\\Pics", 1}},  // a media one: its fixed name, empty
      .values = {{kDesktop, kXp + "\\Gone Desktop"}, {kFavorites, "D:\\Personal\\Favorites"},
                 {kPictures, "D:\\Personal\\My Pictures"}},
      .recorded = {"\r\n网页历史\r\n  原位置: (空)\r\n"},  // the caption XP shows
@@ -373,16 +322,14 @@ const Accepted kAccepted[] = {
        EXPECT_EQ(FirstCall(m.trace, "ShellMoveFiles(" + kXp + "\\Gone"), m.trace.end());
      }},
     {.name = "XP: an unticked folder inside a moved one follows it; one that is not there stays",
-     .profile = Profile::Xp,
-     .ticked = {kDocuments}, .target = "D:\\Personal",
-     .setup = [](FakeMachine& m) { SetRow(m, kVideos, kXpDocs + "\\Gone Videos", 0); },
+     .profile = Profile::Xp, .ticked = {kDocuments}, .target = "D:\\Personal",
+     .rows = {{kVideos, kXpDocs + "\\Gone Videos", 0}},
      .values = {{kDocuments, "D:\\Personal\\My Documents"}, {kMusic, "D:\\Personal\\My Documents\\My Music"},
                 {kVideos, kXpDocs + "\\Gone Videos"}},
      .recorded = {"我的音乐\r\n  原位置: " + kXpDocs + "\\My Music\r\n  现位置: D:\\Personal\\My Documents\\My Music\r\n"
                   "  结果: 随所在的文件夹一起移动,注册表已更新"}},
     {.name = "XP: an unticked folder the shell left behind keeps its place", .profile = Profile::Xp,
-     .ticked = {kDocuments}, .target = "D:\\Personal",
-     .setup = [](FakeMachine& m) { m.files.shellSkips = {kXpDocs + "\\My Music\\第 13 号.txt"}; },
+     .ticked = {kDocuments}, .target = "D:\\Personal", .skipped = {kXpDocs + "\\My Music\\第 13 号.txt"},
      .values = {{kDocuments, "D:\\Personal\\My Documents"}, {kMusic, kXpDocs + "\\My Music"}}, .told = true},
     {.name = "XP: a refused follow write is told", .profile = Profile::Xp, .ticked = {kDocuments},
      .target = "D:\\Personal", .setup = [](FakeMachine& m) { m.registry.refusedValues = {"My Music"}; },
@@ -399,13 +346,10 @@ const Accepted kAccepted[] = {
        m.files.AddDirectory("D:\\Personal\\My Documents\\My Music");  // left by an earlier run
        m.files.moveOntoSameNameDoesNothing = true;
      },
-     .values = {{kDocuments, kXpDocs}, {kMusic, kXpDocs + "\\My Music"}}, .recorded = {"文件没有被转移"},
-     .told = true},
+     .values = {{kDocuments, kXpDocs}, {kMusic, kXpDocs + "\\My Music"}}, .recorded = {"文件没有被转移"}, .told = true},
     {.name = "XP: the outer move done in part counts the inner row's own files left", .profile = Profile::Xp,
-     .ticked = {kDocuments, kMusic}, .target = "D:\\Personal",
-     .setup = [](FakeMachine& m) { m.files.shellSkips = {kXpDocs + "\\My Music\\第 13 号.txt"}; },
-     .values = {{kMusic, "D:\\Personal\\My Documents\\My Music"}}, .recorded = {"原位置仍有 1 个文件"},
-     .told = true,
+     .ticked = {kDocuments, kMusic}, .target = "D:\\Personal", .skipped = {kXpDocs + "\\My Music\\第 13 号.txt"},
+     .values = {{kMusic, "D:\\Personal\\My Documents\\My Music"}}, .recorded = {"原位置仍有 1 个文件"}, .told = true,
      .check = [](FakeMachine& m) {
        const std::string record = m.files.Contents().at("D:\\Personal\\Vestrand-记录-20261206-153000.txt");
        EXPECT_TRUE(Has(record, "我的音乐\r\n  原位置: " + kXpDocs + "\\My Music\r\n  正在转移到: ")) << record;
@@ -441,6 +385,10 @@ TEST(RunTransfer, AcceptedRunsLeaveEveryFolderNamedAndNothingLost) {
       SCOPED_TRACE(std::string(c.name) + (run == RunTransferNT5 ? " (NT 5.x)" : " (NT 6.x)"));
       FakeMachine m;
       Prepare(m, c.profile == Profile::Xp, c.ticked, c.target, c.mode, c.logoff);
+      for (const auto& [row, path, tick] : c.rows) SetRow(m, row, path, tick);
+      for (const auto& [path, content] : c.files) m.files.AddFile(path, content);
+      m.files.shellSkips = c.skipped;
+      m.files.heldFiles = c.held;
       if (c.setup) c.setup(m);
       const auto before = m.files.Contents();
       run(m.services, m.form);
@@ -473,8 +421,8 @@ TEST(RunTransfer, AcceptedRunsLeaveEveryFolderNamedAndNothingLost) {
 
 const std::string kLongTarget = "D:\\" + std::string(60, 'T');  // the desktop then goes to a path of 66 characters
 
-// A refused run changes nothing: one box that says why, the window where it was, the
-// desktop never ended, the files as they were, nothing written to the registry.
+// A refused run changes nothing: one box that says why, the window where it was, the desktop never ended, the files
+// as they were, nothing written to the registry.
 TEST(RunTransfer, RefusedRunsChangeNothing) {
   struct Refused {
     std::string target;
@@ -581,8 +529,7 @@ TEST(RunTransfer, RefusedRunsChangeNothing) {
       }
       EXPECT_EQ(m.files.Contents(), files);
       EXPECT_TRUE(m.form.windowEnabled);
-      EXPECT_EQ(m.form.position.left, 2000);
-      EXPECT_EQ(m.form.position.top, 1500);
+      EXPECT_EQ(std::make_pair(m.form.position.left, m.form.position.top), std::make_pair(2000, 1500));
       EXPECT_FALSE(m.host.ended);
     }
   }
@@ -632,8 +579,7 @@ TEST(RunTransfer, AnUnforeseenErrorAtAnyStepEndsLikeARun) {
       } catch (...) { EXPECT_FALSE(f.shellEnded) << "an error after the desktop was ended must not leave the run"; }
       ASSERT_TRUE(failed);
       EXPECT_TRUE(m.form.windowEnabled);
-      EXPECT_EQ(m.form.position.left, 2000);
-      EXPECT_EQ(m.form.position.top, 1500);
+      EXPECT_EQ(std::make_pair(m.form.position.left, m.form.position.top), std::make_pair(2000, 1500));
       EXPECT_FALSE(m.host.ended);
       const auto [recordFile, record] = EveryRowNamedAndNothingLost(m, before);
       if (!f.shellEnded) continue;
