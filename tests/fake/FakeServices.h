@@ -24,6 +24,12 @@ namespace vestrand::fake {
 
 using Trace = std::vector<std::string>;
 
+// The rows of the window, by what they hold.
+namespace rows {
+constexpr int kDesktop = 1, kDocuments = 2, kFavorites = 3, kCache = 4, kCookies = 5, kTempRow = 6, kContacts = 7,
+              kDownloads = 8, kLinks = 9, kSearches = 10, kVideos = 11, kPictures = 12, kMusic = 13, kSavedGames = 14;
+}  // namespace rows
+
 // Names folded as NTFS does: ASCII, and those other letters the tests use (each as long as its capital).
 inline std::string Upper(std::string s) {
   for (char& ch : s) ch = ch >= 'a' && ch <= 'z' ? static_cast<char>(ch - 'a' + 'A') : ch;

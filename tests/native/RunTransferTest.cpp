@@ -14,6 +14,7 @@ namespace vestrand {
 namespace {
 
 using fake::FakeMachine;
+using namespace fake::rows;
 using fake::Has;
 using fake::Trace;
 
@@ -131,9 +132,6 @@ TEST(RunTransfer, Nt5ExampleIsTheExactTrace) {
   EXPECT_EQ(m.trace, expected);
 }
 
-// The rows of the window, by what they hold.
-constexpr int kDesktop = 1, kDocuments = 2, kFavorites = 3, kCache = 4, kCookies = 5, kTempRow = 6, kContacts = 7,
-              kDownloads = 8, kLinks = 9, kSearches = 10, kVideos = 11, kPictures = 12, kMusic = 13, kSavedGames = 14;
 enum class Profile { Xp, Win7 };  // XP: music, pictures and videos inside My Documents; no rows 7 to 10 and 14
 const Control kMove = Control::OptionMove, kCopy = Control::OptionCopy, kDont = Control::OptionDont;
 const std::string kTemp = kWin7 + "\\AppData\\Local\\Temp";

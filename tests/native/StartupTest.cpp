@@ -11,6 +11,7 @@ namespace vestrand {
 namespace {
 
 using fake::FakeMachine;
+using namespace fake::rows;
 
 constexpr unsigned kDriveRemovable = 2, kDriveRemote = 4;  // as GetDriveType numbers them
 
@@ -62,21 +63,21 @@ TEST(Startup, EachRowShowsWhatTheRegistryHoldsAndOffersOnlySoundFolders) {
     Offer offered;
   };
   const Case cases[] = {
-      {false, 1, "C:\\U\\Desktop", "", true, "C:\\U\\Desktop", kTicked},
-      {false, 2, "C:\\U\\Docs", "", false, "C:\\U\\Docs", kDisabled},  // a folder that is gone
-      {false, 3, "", "C:\\U\\Fav", true, "C:\\U\\Fav", kTicked},       // read from Shell Folders
-      {false, 6, "", "C:\\U\\Temp", true, "", kDisabled},              // temporary files never fall back
-      {false, 7, "", "C:\\U\\Contacts", true, "C:\\U\\Contacts", kTicked},
-      {false, 11, "C:\\U\\Videos", "", false, "C:\\U\\Videos", kTicked},  // media: offered without a look
-      {false, 12, "C:\\U\\Pics", "", false, "C:\\U\\Pics", kTicked},
-      {false, 1, "Desktop", "", true, "Desktop", kDisabled},
-      {false, 1, "C:\\", "", true, "C:\\", kDisabled},
-      {true, 2, "", "C:\\U\\My Documents", true, "C:\\U\\My Documents", kUnticked},
-      {true, 8, "C:\\U\\Recent", "", true, "C:\\U\\Recent", kTicked},  // a value there: offered as it is
-      {true, 1, "Desktop", "", true, "Desktop", kDisabled},
-      {true, 6, "", "C:\\U\\Temp", true, "", kUnticked},
-      {true, 8, "", "C:\\U\\Recent", true, "C:\\U\\Recent", kHidden},
-      {true, 13, "", "C:\\U\\My Music", true, "C:\\U\\My Music", kTicked},
+      {false, kDesktop, "C:\\U\\Desktop", "", true, "C:\\U\\Desktop", kTicked},
+      {false, kDocuments, "C:\\U\\Docs", "", false, "C:\\U\\Docs", kDisabled},  // a folder that is gone
+      {false, kFavorites, "", "C:\\U\\Fav", true, "C:\\U\\Fav", kTicked},       // read from Shell Folders
+      {false, kTempRow, "", "C:\\U\\Temp", true, "", kDisabled},                // temporary files never fall back
+      {false, kContacts, "", "C:\\U\\Contacts", true, "C:\\U\\Contacts", kTicked},
+      {false, kVideos, "C:\\U\\Videos", "", false, "C:\\U\\Videos", kTicked},  // media: offered without a look
+      {false, kPictures, "C:\\U\\Pics", "", false, "C:\\U\\Pics", kTicked},
+      {false, kDesktop, "Desktop", "", true, "Desktop", kDisabled},
+      {false, kDesktop, "C:\\", "", true, "C:\\", kDisabled},
+      {true, kDocuments, "", "C:\\U\\My Documents", true, "C:\\U\\My Documents", kUnticked},
+      {true, kDownloads, "C:\\U\\Recent", "", true, "C:\\U\\Recent", kTicked},  // a value there: offered as it is
+      {true, kDesktop, "Desktop", "", true, "Desktop", kDisabled},
+      {true, kTempRow, "", "C:\\U\\Temp", true, "", kUnticked},
+      {true, kDownloads, "", "C:\\U\\Recent", true, "C:\\U\\Recent", kHidden},
+      {true, kMusic, "", "C:\\U\\My Music", true, "C:\\U\\My Music", kTicked},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::to_string(c.row) + (c.nt5 ? " NT 5.x " : " NT 6.x ") + c.userShellFolders);
