@@ -39,6 +39,8 @@ std::wstring NativeSystemProgram(const std::string& program) {
   return path;
 }
 
+}  // namespace
+
 // The full file name of a program taken from one of the system's folders; empty when the
 // command line's program is left to the usual search.
 WinResult ResolveApplication(const ProgramLocation& location, std::wstring& application) {
@@ -58,8 +60,6 @@ WinResult ResolveApplication(const ProgramLocation& location, std::wstring& appl
   application = Wide(JoinPath(Narrow(folder), location.program));
   return WinResult::Success();
 }
-
-}  // namespace
 
 WinResult Win32Host::StartCommand(const std::string& commandLine, int showState) {
   std::wstring application;

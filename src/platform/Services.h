@@ -108,6 +108,12 @@ class Registry {
                                     const RegistryValue& value) = 0;
 };
 
+// A value under HKEY_CURRENT_USER as display text, where its type is not wanted.
+inline std::string ReadUserValue(Registry& registry, const std::string& keyPath, const std::string& valueName) {
+  std::uint32_t type = 0;
+  return registry.RegReadValue(kHkeyCurrentUser, keyPath, valueName, type);
+}
+
 class FileSystem {
  public:
   virtual ~FileSystem() = default;

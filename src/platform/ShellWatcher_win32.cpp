@@ -36,12 +36,10 @@ struct ShellStart {
 };
 
 bool PrepareShellStart(ShellStart& start) {
-  // The system's Windows folder, not the user's own on a terminal server. Under WoW64 it is not
-  // redirected: its explorer.exe is the native shell, never SysWOW64's.
-  wchar_t folder[MAX_PATH] = {};
-  const UINT length = ::GetSystemWindowsDirectoryW(folder, MAX_PATH);
-  if (length == 0 || length >= MAX_PATH) return false;
-  const std::wstring path = Wide(JoinPath(Narrow(std::wstring(folder, length)), "explorer.exe"));
+  // The same explorer.exe the run starts: the system's Windows folder's, which WoW64 does not
+  // redirect, so the native shell, never SysWOW64's.
+  std::wstring path;
+  if (!ResolveApplication(LocateProgram("explorer.exe"), path) || path.empty()) return false;
   if (path.size() >= MAX_PATH + 16) return false;
   path.copy(start.application, path.size());
   start.application[path.size()] = L'\0';

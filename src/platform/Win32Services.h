@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include "platform/HostServices.h"
 #include "platform/Services.h"
 
 namespace vestrand {
@@ -69,6 +70,10 @@ class Win32Host final : public Host {
 
 // The SID of the user this program runs as, in its text form ("S-1-5-21-..."); false when unknown.
 bool CurrentUserSid(std::string& sid);
+
+// The full file name of the command line's program, taken from the system's own folders where it
+// belongs (see LocateProgram); empty when it is left to the usual search.
+WinResult ResolveApplication(const ProgramLocation& location, std::wstring& application);
 
 // The shell's watcher, run when the command line is the one GuardShell gives it: returns true and the
 // watcher's exit code once it is done. Any other command line is left to the program.

@@ -12,6 +12,13 @@ namespace {
 const char* const kDesktopIni = "\\Desktop.ini";
 constexpr std::size_t kShellFileLimit = 1u << 20;  // desktop.ini is a few lines, Thumbs.db a few pictures
 
+// What a row's work comes to when it goes as meant.
+RowOutcome Intended(Mode mode, bool inPlace) {
+  if (inPlace) return RowOutcome::AlreadyInPlace;
+  if (!CarriesFiles(mode)) return RowOutcome::EmptyFolderMade;
+  return mode == Mode::Copy ? RowOutcome::Copied : RowOutcome::Moved;
+}
+
 Settled PointBack(Services& s, const RowPlan& p, const Snapshot& saved) {
   RestoreRow(s.registry, *p.row, saved);
   return {p.current, RowOutcome::PointedBack};
@@ -78,9 +85,6 @@ Settled TransferFolder(Services& s, const RowPlan& p, const std::string& root, M
   // A second run onto the same target finds the folder already there; the shell would
   // answer a copy of a folder onto itself with an error window.
   const bool inPlace = paths::IsSamePath(p.current, p.newLocation, NamesOf(s.files));
-  const RowOutcome done = inPlace              ? RowOutcome::AlreadyInPlace
-                          : mode == Mode::Copy ? RowOutcome::Copied
-                                               : RowOutcome::Moved;
   // The shell replaces what it meets; the target's own desktop.ini and Thumbs.db are put
   // back afterwards.
   std::vector<std::pair<std::string, std::string>> kept;
@@ -93,15 +97,12 @@ Settled TransferFolder(Services& s, const RowPlan& p, const std::string& root, M
     Ignored(s.files.OverwriteFile(p.newLocation + file, bytes), "the shell's own file: nothing of the user's is lost");
   }
   if (mode == Mode::Discard) MakeEmptyFolder(s, p, inPlace);
-  const RowOutcome expected = !CarriesFiles(mode) && !inPlace ? RowOutcome::EmptyFolderMade : done;
-  return SettleLocation(s, p, mode, expected, saved);
+  return SettleLocation(s, p, mode, Intended(mode, inPlace), saved);
 }
 
 Settled SettleInterrupted(Services& s, const RowPlan& p, Mode mode, const Snapshot& saved) {
-  const RowOutcome done = !CarriesFiles(mode)  ? RowOutcome::EmptyFolderMade
-                          : mode == Mode::Copy ? RowOutcome::Copied
-                                               : RowOutcome::Moved;
-  const Settled settled = SettleLocation(s, p, mode, done, saved);
+  const bool inPlace = paths::IsSamePath(p.current, p.newLocation, NamesOf(s.files));
+  const Settled settled = SettleLocation(s, p, mode, Intended(mode, inPlace), saved);
   // The error may have come before both values were written: the place the row is settled
   // at is written again, or the row is put back whole.
   if (settled.location == p.newLocation && !WriteLocation(s.registry, *p.row, p.newLocation, saved)) {

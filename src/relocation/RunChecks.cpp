@@ -24,6 +24,18 @@ constexpr std::size_t kLongestFolderPath = 247;
 // No file this large fits in a FAT file system.
 constexpr std::uint64_t kFatFileLimit = 4ull << 30;
 
+// "12.5 MB", "3.2 GB".
+std::string SizeText(std::uint64_t bytes) {
+  char text[32];
+  const double mb = static_cast<double>(bytes) / (1024.0 * 1024.0);
+  if (mb >= 1024.0) {
+    std::snprintf(text, sizeof text, "%.1f GB", mb / 1024.0);
+  } else {
+    std::snprintf(text, sizeof text, mb < 10.0 ? "%.1f MB" : "%.0f MB", mb);
+  }
+  return text;
+}
+
 // Up to kNamed of what a refusal is about, and how many there were in all.
 struct Findings {
   std::size_t count = 0;
@@ -69,10 +81,10 @@ std::optional<std::string> SharedNewLocation(FileSystem& files, const std::vecto
   const paths::Fold fold = NamesOf(files);
   for (std::size_t k = 0; k < plan.size(); ++k) {
     const RowPlan& b = plan[k];
-    if (!b.ticked || b.newLocation.empty() || b.travelsWithOuter) continue;
+    if (!Relocates(b) || b.travelsWithOuter) continue;
     for (std::size_t j = 0; j < k; ++j) {
       const RowPlan& a = plan[j];
-      if (!a.ticked || a.newLocation.empty() || a.travelsWithOuter) continue;
+      if (!Relocates(a) || a.travelsWithOuter) continue;
       // Two rows that already share one folder keep sharing it.
       if (paths::IsSamePath(a.current, b.current, fold)) continue;
       if (paths::IsSamePath(a.newLocation, b.newLocation, fold)) {
@@ -132,7 +144,7 @@ class CarryWalk {
       cluster_ = facts->clusterBytes;
       const std::string fs = s.files.NameKey(facts->fileSystem);
       fat_ = fs == s.files.NameKey("FAT") || fs == s.files.NameKey("FAT32");
-      fileSystem_ = facts->fileSystem;
+      fileSystem = facts->fileSystem;
     }
   }
 
@@ -147,19 +159,18 @@ class CarryWalk {
     const bool rewritten = mode_ == Mode::Copy || volume.empty() || volume != targetVolume_;
     const bool lookForHolders = !p.row->programsHoldFiles;
     for (const FileEntry& f : p.files) {
+      const bool shells = IsShellsOwnFile(s_.files, f.relativePath);
       const auto same = present.find(s_.files.NameKey(f.relativePath));
       const bool leftover =
           same != present.end() && same->second->size == f.size && same->second->lastWrite == f.lastWrite;
       if (same != present.end() && !leftover) {
-        if (IsShellsOwnFile(s_.files, f.relativePath)) {
+        if (shells) {
           p.keptInTarget.push_back(same->second->relativePath);
         } else {
           clashes.Add(p.newLocation + f.relativePath);
         }
       }
-      if (lookForHolders && !IsShellsOwnFile(s_.files, f.relativePath)) {
-        mayBeHeld_.push_back(p.current + f.relativePath);
-      }
+      if (lookForHolders && !shells) { mayBeHeld_.push_back(p.current + f.relativePath); }
       for (const std::string& path : {p.current + f.relativePath, p.newLocation + f.relativePath}) {
         if (PathLength(path) > kLongestFilePath) tooLong.Add(ShortenedInTheMiddle(path));
       }
@@ -192,7 +203,7 @@ class CarryWalk {
   // Filled by Row, but for inUse, filled by LookForHolders.
   Findings clashes, inUse, tooLong, tooLarge;
   std::uint64_t needed = 0;
-  std::string fileSystem_;
+  std::string fileSystem;  // of the target's volume
 
  private:
   // Every file takes whole clusters, and every folder at least one.
@@ -241,7 +252,7 @@ std::optional<std::string> CarryProblem(Services& s, std::vector<RowPlan>& plan,
   if (walk.inUse.count > 0) return FilesInUseRefusal(walk.inUse.count, walk.inUse.named);
   if (walk.tooLong.count > 0) return PathsTooLongRefusal(walk.tooLong.count, walk.tooLong.named);
   if (walk.tooLarge.count > 0) {
-    return FilesTooLargeRefusal(walk.tooLarge.count, walk.tooLarge.named, walk.fileSystem_);
+    return FilesTooLargeRefusal(walk.tooLarge.count, walk.tooLarge.named, walk.fileSystem);
   }
   if (walk.needed == 0 || targetFolder.empty()) return std::nullopt;
   const auto free = s.files.FreeBytes(targetFolder);
@@ -265,17 +276,6 @@ class WaitCursor {
 };
 
 }  // namespace
-
-std::string SizeText(std::uint64_t bytes) {
-  char text[32];
-  const double mb = static_cast<double>(bytes) / (1024.0 * 1024.0);
-  if (mb >= 1024.0) {
-    std::snprintf(text, sizeof text, "%.1f GB", mb / 1024.0);
-  } else {
-    std::snprintf(text, sizeof text, mb < 10.0 ? "%.1f MB" : "%.0f MB", mb);
-  }
-  return text;
-}
 
 std::optional<std::string> RefusalBeforeRun(Services& s, std::vector<RowPlan>& plan, const std::string& target,
                                             const std::string& root, Mode mode, std::string& existingAncestor) {

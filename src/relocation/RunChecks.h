@@ -18,9 +18,6 @@ namespace vestrand {
 std::optional<std::string> RefusalBeforeRun(Services& s, std::vector<RowPlan>& plan, const std::string& target,
                                             const std::string& root, Mode mode, std::string& existingAncestor);
 
-// "12.5 MB", "3.2 GB".
-std::string SizeText(std::uint64_t bytes);
-
 }  // namespace vestrand
 
 #endif

@@ -34,9 +34,7 @@ bool IsShellsOwnFile(FileSystem& files, const std::string& path) {
 
 bool CarriesFiles(Mode mode) { return mode == Mode::Copy || mode == Mode::Move; }
 
-bool WillCarry(const RowPlan& p, Mode mode) {
-  return CarriesFiles(mode) && p.ticked && !p.newLocation.empty() && p.folderFound;
-}
+bool WillCarry(const RowPlan& p, Mode mode) { return CarriesFiles(mode) && Relocates(p) && p.folderFound; }
 
 namespace {
 

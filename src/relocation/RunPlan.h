@@ -37,6 +37,9 @@ struct RowPlan {
   std::vector<std::string> keptInTarget;  // the shell's own files (desktop.ini) the target keeps, below it
 };
 
+// Whether the run writes the row's new location: ticked, with somewhere to go.
+inline bool Relocates(const RowPlan& p) { return p.ticked && !p.newLocation.empty(); }
+
 // Whether the row's folder will be carried by a shell copy or move of its own or of an
 // enclosing row.
 bool WillCarry(const RowPlan& p, Mode mode);

@@ -87,10 +87,9 @@ void RunJournal::Begin(const RunRecord& r, const std::vector<std::string>& plann
   text += Line("Windows 版本: " + r.windowsVersion);
   text += Line("转移模式: " + r.mode);
   text += Line("目标路径: " + r.target +
-               (!r.targetCreated     ? " (已存在,访问权限保持原样)"
-                : r.targetProtected  ? " (本次新建,只有您本人、SYSTEM 和管理员可以访问)"
-                : !r.targetKeepsAcls ? " (本次新建,此驱动器不支持访问权限设置)"
-                                     : " (本次新建,访问权限未能设置)"));
+               (!r.targetCreated    ? " (已存在,访问权限保持原样)"
+                : r.targetProtected ? " (本次新建,只有您本人、SYSTEM 和管理员可以访问)"
+                                    : " (本次新建,此驱动器不支持访问权限设置)"));
   text += Line("还原注册表: 双击 " + r.undoFileName + ",确认导入;先把文件夹移回原位置,再注销并重新登录。");
   text += Line(kUnderWayLine);
   text += Line(kPlannedLine);

@@ -42,8 +42,7 @@ struct RunRecord {
   std::string mode;
   std::string target;
   bool targetCreated = false;
-  bool targetKeepsAcls = true;   // its volume keeps access lists
-  bool targetProtected = false;  // made private to the user when it was created
+  bool targetProtected = false;  // made private to the user when it was created (else its drive keeps no access lists)
   std::string undoFileName;
   std::vector<RowRecord> rows;
 };

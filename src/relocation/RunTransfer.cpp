@@ -89,19 +89,17 @@ class WindowParked {
       // The window is gone or cannot be reached; nothing more can be done for it.
     }
   }
-  void PutBack() {
+  void PutBack() { Release(before_); }
+  void LeaveAtRunEnd() { Release({kParkedLeftTwips, 0}); }
+
+ private:
+  void Release(TwipsPoint at) {
     if (done_) return;
     done_ = true;
     form_.SetWindowEnabled(true);
-    form_.MoveWindowTo(before_.left, before_.top);
-  }
-  void LeaveAtRunEnd() {
-    done_ = true;
-    form_.SetWindowEnabled(true);
-    form_.MoveWindowTo(kParkedLeftTwips, 0);
+    form_.MoveWindowTo(at.left, at.top);
   }
 
- private:
   MainForm& form_;
   TwipsPoint before_;
   bool done_ = false;
@@ -111,7 +109,7 @@ class WindowParked {
 std::vector<std::string> PlannedCaptions(const std::vector<RowPlan>& plan) {
   std::vector<std::string> captions;
   for (const RowPlan& p : plan) {
-    if (p.ticked && !p.newLocation.empty()) captions.push_back(p.caption);
+    if (Relocates(p)) captions.push_back(p.caption);
   }
   return captions;
 }
@@ -122,7 +120,7 @@ void CarryRows(Services& s, const std::vector<RowPlan>& plan, const std::string&
                RunRecord& record, RunJournal& journal, const RowPlan*& underWay) {
   for (const RowPlan& p : plan) {
     RowRecord line{p.caption, p.current, p.current, RowOutcome::LeftAlone, 0};
-    const bool carried = p.ticked && !p.newLocation.empty();
+    const bool carried = Relocates(p);
     if (carried) {
       journal.RowStarted(line.caption, p.current, p.newLocation);
       underWay = &p;
@@ -177,9 +175,9 @@ void Relocate(Services& s, MainForm& form, const std::vector<RowPlan>& plan, con
     // would let every local user read the user's documents and cookies. A volume without
     // access lists keeps none, and the run goes on; anywhere else it stops.
     const auto volume = s.files.VolumeFactsOf(root);
-    record.targetKeepsAcls = !volume || volume->persistentAcls;
+    const bool keepsAcls = !volume || volume->persistentAcls;
     record.targetProtected = s.files.ProtectPrivateFolder(root).ok;
-    if (!record.targetProtected && record.targetKeepsAcls) {
+    if (!record.targetProtected && keepsAcls) {
       RemoveMadeLevels(s.files, root, existing);
       return stop(TargetNotProtectedRefusal(target));
     }

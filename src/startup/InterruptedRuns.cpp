@@ -16,18 +16,13 @@ namespace {
 // A record is a few kilobytes; more is not a record of this program.
 constexpr std::size_t kRecordReadLimit = 1u << 20;
 
-std::string ReadRow(Registry& registry, const char* key, const char* valueName) {
-  std::uint32_t type = 0;
-  return registry.RegReadValue(kHkeyCurrentUser, key, valueName, type);
-}
-
 }  // namespace
 
 void TellOfInterruptedRuns(Services& s) {
   std::set<std::string> locations;
   std::set<std::string> looked;
   for (const FolderRow& row : FolderCatalogue()) {
-    const std::string location = ReadRow(s.registry, ReadKeyOf(row), row.valueName);
+    const std::string location = ReadUserValue(s.registry, ReadKeyOf(row), row.valueName);
     if (!paths::IsAbsolutePath(location)) continue;
     locations.insert(s.files.NameKey(location));
     const std::string folder = paths::ParentFolder(location);

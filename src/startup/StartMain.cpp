@@ -10,13 +10,8 @@ namespace vestrand {
 
 namespace {
 
-std::string ReadRow(Registry& registry, const char* key, const char* valueName) {
-  std::uint32_t type = 0;  // the type read back is not used
-  return registry.RegReadValue(kHkeyCurrentUser, key, valueName, type);
-}
-
 void FallbackRead(Registry& registry, MainForm& form, const FolderRow& row) {
-  form.SetText(TextOf(row.row), ReadRow(registry, kShellFoldersKey, row.valueName));
+  form.SetText(TextOf(row.row), ReadUserValue(registry, kShellFoldersKey, row.valueName));
 }
 
 void ApplyNt5Treatment(Registry& registry, MainForm& form, const FolderRow& row) {
@@ -73,7 +68,7 @@ bool StartMain(Services& services, const std::function<MainForm&()>& mainForm) {
   }
 
   for (const FolderRow& row : FolderCatalogue()) {
-    form.SetText(TextOf(row.row), ReadRow(services.registry, ReadKeyOf(row), row.valueName));
+    form.SetText(TextOf(row.row), ReadUserValue(services.registry, ReadKeyOf(row), row.valueName));
   }
 
   if (nt5) {

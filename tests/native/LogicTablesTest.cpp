@@ -180,7 +180,8 @@ TEST(CatalogueNames, ValueNamesAreWindowsOwnAndRowKIsCheckKAndTextK) {
   for (int k = 1; k <= kRowCount; ++k) {
     const FolderRow& r = CatalogueRow(k);
     EXPECT_EQ(std::string(r.firstWriteKey) + "|" + r.valueName + "|" + r.secondWriteKey + "|" + r.secondValueName,
-              KeptInEnvironment(r) ? "Environment|TEMP|Environment|TMP" : sf + names[k - 1] + "|" + usf + names[k - 1]);
+              names[k - 1] == std::string("TEMP") ? "Environment|TEMP|Environment|TMP"
+                                                  : sf + names[k - 1] + "|" + usf + names[k - 1]);
     EXPECT_EQ(std::string(LayoutOf(CheckOf(k)).name) + LayoutOf(TextOf(k)).name,
               "Check" + std::to_string(k) + "Text" + std::to_string(k));
   }
