@@ -1,5 +1,5 @@
 // An in-memory Windows for the portable logic: registry, file tree, processes, dialogs and the main window. What
-// the runs change or ask of Windows is recorded in one trace, which the worked examples compare whole.
+// the runs change or ask of Windows is recorded in one trace, which tests search for the orders the user relies on.
 #ifndef VESTRAND_TESTS_FAKE_FAKESERVICES_H
 #define VESTRAND_TESTS_FAKE_FAKESERVICES_H
 
@@ -292,7 +292,7 @@ struct FakeMachine final : Registry, FileSystem, Host, Dialogs, MainForm, MainWi
   void CenterMsgBox(const std::string& text, unsigned flags, const std::string& title) override {
     Log("CenterMsgBox", {text, std::to_string(flags), title});
   }
-  void ShowWaitCursor(bool waiting) override { Log("ShowWaitCursor", {waiting ? "1" : "0"}); }
+  void ShowWaitCursor(bool waiting) override { waitCursor = Log("ShowWaitCursor", {waiting ? "1" : "0"}, waiting); }
   std::string browseAnswer;  // the folder picked, once; empty: the picker was cancelled
   void ShowNotes() override { Log("ShowNotes", {}); }
   void OpenWebPage(const std::string& address) override { Log("OpenWebPage", {address}); }
@@ -321,7 +321,7 @@ struct FakeMachine final : Registry, FileSystem, Host, Dialogs, MainForm, MainWi
   ControlState& State(Control c) { return controls[static_cast<std::size_t>(c)]; }
   std::vector<ControlState> controls;
   std::string caption;
-  bool shown = false, windowEnabled = true;
+  bool shown = false, windowEnabled = true, waitCursor = false;
   TwipsPoint position{2000, 1500};
 
  private:
