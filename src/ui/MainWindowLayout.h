@@ -15,7 +15,6 @@ enum class ControlKind { Frame, CheckBox, TextBox, Picture, OptionButton, Label,
 
 struct ControlLayout {
   Control control;
-  const char* name;
   ControlKind kind;
   Control container;  // Control::Count: the window itself
   const char* caption;

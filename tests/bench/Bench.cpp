@@ -5,6 +5,7 @@
 
 #include <psapi.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -139,7 +140,8 @@ static void CopyTurn(const std::string& turn, const std::string& folder, const s
     std::vector<RowPlan> plan = PlanRows(services, form, OsFamily::NT6, target, Mode::Copy);
     std::string existing;
     if (const auto refusal = RefusalBeforeRun(services, plan, target, target, Mode::Copy, existing)) Fail(*refusal);
-    if (plan[1].files.empty()) Fail("the checks did not walk the tree");
+    const bool walked = std::any_of(plan.begin(), plan.end(), [](const RowPlan& p) { return !p.files.empty(); });
+    if (!walked) Fail("the checks did not walk the tree");
   } else {
     files.ShellCopyFiles(folder, target);  // one SHFileOperationW call, Vestrand's flags
   }

@@ -23,8 +23,11 @@ namespace {
 using namespace paths;
 
 TEST(PathRules, AbsoluteUsableAndFolderName) {
-  const std::tuple<const char*, bool, bool, const char*> cases[] = {
-      // path, absolute, usable, folder name
+  const struct {
+    const char* path;
+    bool absolute, usable;  // usable: every name in it one Windows accepts
+    const char* folderName;
+  } cases[] = {
       {"d:\\个人 文件\\2024", true, true, "2024"},
       {"\\\\nas\\home\\ann\\", true, true, ""},
       {"D:Personal", false, false, "D:Personal"},
@@ -36,16 +39,18 @@ TEST(PathRules, AbsoluteUsableAndFolderName) {
       {"D:\\a:b", true, false, "a:b"},
       {"\\\\\\share\\x", false, false, "x"},  // no server
   };
-  for (const auto& [path, absolute, usable, name] : cases) {
-    EXPECT_EQ(IsAbsolutePath(path), absolute) << path;
-    if (absolute) { EXPECT_EQ(HasUsableFolderNames(path), usable) << path; }
-    EXPECT_EQ(FolderNameOf(path), name) << path;
+  for (const auto& c : cases) {
+    EXPECT_EQ(IsAbsolutePath(c.path), c.absolute) << c.path;
+    if (c.absolute) { EXPECT_EQ(HasUsableFolderNames(c.path), c.usable) << c.path; }
+    EXPECT_EQ(FolderNameOf(c.path), c.folderName) << c.path;
   }
 }
 
 TEST(PathRules, InsideByWholeNamesWithoutCase) {
-  // path, folder, below it (nullptr: not inside)
-  const std::tuple<const char*, const char*, const char*> cases[] = {
+  const struct {
+    const char *path, *folder;
+    const char* below;  // the rest of the path below the folder; nullptr: not inside
+  } cases[] = {
       {"c:\\DOCS\\my music\\", "C:\\docs\\", "\\my music"},
       {"C:\\Docs", "C:\\Docs\\", ""},
       {"C:\\Docs\\\\a\\b", "C:\\Docs", "\\a\\b"},
@@ -54,9 +59,9 @@ TEST(PathRules, InsideByWholeNamesWithoutCase) {
       {"C:\\zoo\\x", "C:\\ZOO", "\\x"},
       {"\\\\nas\\home\\x", "\\\\NAS\\Home", "\\x"},
   };
-  for (const auto& [path, folder, below] : cases) {
-    EXPECT_EQ(IsSameOrInside(path, folder, fake::Upper), below != nullptr) << path << " in " << folder;
-    if (below != nullptr) { EXPECT_EQ(RelativeBelow(path, folder), below) << path; }
+  for (const auto& c : cases) {
+    EXPECT_EQ(IsSameOrInside(c.path, c.folder, fake::Upper), c.below != nullptr) << c.path << " in " << c.folder;
+    if (c.below != nullptr) { EXPECT_EQ(RelativeBelow(c.path, c.folder), c.below) << c.path; }
   }
   EXPECT_EQ(ParentFolder("\\\\nas\\home"), "");  // a share's root has no parent
   EXPECT_EQ(DriveRootAware("D:"), "D:\\");       // "D:" alone is the drive's current folder
@@ -81,14 +86,18 @@ TEST(Text, Utf8AndUtf16) {
 }
 
 TEST(RegistryFormat, ByTypeAndInTheUndoFile) {
-  const std::tuple<std::uint32_t, std::vector<std::uint8_t>, std::string> cases[] = {
+  const struct {
+    std::uint32_t type;
+    std::vector<std::uint8_t> data;
+    std::string text;
+  } cases[] = {
       {kRegSz, Utf16Bytes(u"no terminator", false), "no terminator"},
       {kRegSz, Utf16Bytes(std::u16string(u"path\0\0", 6), true), "path"},
       {kRegMultiSz, Utf16Bytes(std::u16string(u"a\0b\0", 4), true), std::string("a\0b\0", 4)},
       {kRegBinary, {0x0A, 0x1B}, "0A 1B "},
       {kRegDword, {0x10, 0x01, 0, 0}, "272"},
   };
-  for (const auto& [type, data, text] : cases) EXPECT_EQ(FormatRegistryData(type, data), text) << "type " << type;
+  for (const auto& c : cases) EXPECT_EQ(FormatRegistryData(c.type, c.data), c.text) << "type " << c.type;
   EXPECT_EQ(StringValueData("D:\\桌面"), Utf16Bytes(u"D:\\桌面", true));
   // The undo file as the Registry Editor reads it back: a line per value by kind, long data
   // wrapped as the Registry Editor wraps it, every key in its own block.
@@ -124,15 +133,17 @@ TEST(Layout, GeometryAndFocusOrder) {
   EXPECT_EQ(TwipsToPixels(270, 120), 23);                  // 22.5 rounds up
   const TwipsRect image = AbsoluteTwips(Control::Image1);  // inside Frame4 inside Frame1
   EXPECT_EQ(std::tie(image.left, image.top, image.width, image.height), std::make_tuple(4530, 1745, 1395, 480));
-  std::string focusable;
+  std::vector<Control> focusable;
   for (Control c : ControlsInTabOrder()) {
-    const ControlLayout& s = LayoutOf(c);
-    if (s.kind != ControlKind::Frame && s.kind != ControlKind::Label) focusable += std::string(s.name) + " ";
+    if (LayoutOf(c).kind != ControlKind::Frame && LayoutOf(c).kind != ControlKind::Label) focusable.push_back(c);
   }
+  using C = Control;
   EXPECT_EQ(focusable,
-            "Check1 Check2 Check3 Check4 Check5 Check6 Check7 Check8 Check9 Text1 Text2 Text3 Text4 "
-            "Text5 Text6 Text7 Text8 Text9 Command1 Check10 Text10 Check11 Text11 Check12 Text12 Check13 "
-            "Text13 Text15 Check14 Text14 OptionCopy OptionMove OptionDont CkLogoff ");
+            (std::vector<C>{C::Check1,  C::Check2, C::Check3,     C::Check4,     C::Check5,     C::Check6,  C::Check7,
+                            C::Check8,  C::Check9, C::Text1,      C::Text2,      C::Text3,      C::Text4,   C::Text5,
+                            C::Text6,   C::Text7,  C::Text8,      C::Text9,      C::Command1,   C::Check10, C::Text10,
+                            C::Check11, C::Text11, C::Check12,    C::Text12,     C::Check13,    C::Text13,  C::Text15,
+                            C::Check14, C::Text14, C::OptionCopy, C::OptionMove, C::OptionDont, C::CkLogoff}));
 }
 
 TEST(MessageBoxPosition, CentredOverTheMainWindowRoundingHalvesToEven) {
@@ -142,12 +153,15 @@ TEST(MessageBoxPosition, CentredOverTheMainWindowRoundingHalvesToEven) {
 }
 
 TEST(SystemPrograms, TakenFromTheSystemsOwnFolders) {
-  const std::pair<const char*, ProgramSource> cases[] = {
+  const struct {
+    const char* commandLine;
+    ProgramSource source;
+  } cases[] = {
       {"TASKKILL.EXE /f /im explorer.exe", ProgramSource::SystemDirectory},
       {"Explorer.Exe\tD:\\x", ProgramSource::WindowsDirectory},
       {"C:\\Tools\\explorer.exe D:\\x", ProgramSource::SearchPath},
   };
-  for (const auto& [line, source] : cases) EXPECT_EQ(LocateProgram(line).source, source) << line;
+  for (const auto& c : cases) EXPECT_EQ(LocateProgram(c.commandLine).source, c.source) << c.commandLine;
   EXPECT_EQ(JoinPath("C:\\", "explorer.exe"), "C:\\explorer.exe");
   EXPECT_EQ(ModuleFolder("C:\\Vestrand.exe"), "C:\\");
 }
@@ -164,7 +178,7 @@ TEST(Notes, InChineseWithTheProjectsAddressOnALineOfItsOwn) {
             std::string::npos);
 }
 
-TEST(CatalogueNames, ValueNamesAreWindowsOwnAndRowKIsCheckKAndTextK) {
+TEST(CatalogueNames, ValueNamesAreWindowsOwnAndEachTickBesideItsBox) {
   // Windows' own names, written here independently of the catalogue: the values under
   // Shell Folders / User Shell Folders, else the KNOWNFOLDERID (FOLDERID_...), and the environment's TEMP and TMP.
   // clang-format off
@@ -182,8 +196,7 @@ TEST(CatalogueNames, ValueNamesAreWindowsOwnAndRowKIsCheckKAndTextK) {
     EXPECT_EQ(std::string(r.firstWriteKey) + "|" + r.valueName + "|" + r.secondWriteKey + "|" + r.secondValueName,
               names[k - 1] == std::string("TEMP") ? "Environment|TEMP|Environment|TMP"
                                                   : sf + names[k - 1] + "|" + usf + names[k - 1]);
-    EXPECT_EQ(std::string(LayoutOf(CheckOf(k)).name) + LayoutOf(TextOf(k)).name,
-              "Check" + std::to_string(k) + "Text" + std::to_string(k));
+    EXPECT_EQ(AbsoluteTwips(CheckOf(k)).top, AbsoluteTwips(TextOf(k)).top) << "row " << k << "'s tick beside its box";
   }
 }
 

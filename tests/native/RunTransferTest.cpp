@@ -36,7 +36,7 @@ void SetRow(FakeMachine& m, int row, const std::string& path, int tick) {
 }
 
 // The window as the user leaves it before a run, over a Windows XP profile (music, pictures and videos inside My
-// Documents; rows 7 to 10 and 14 empty) or a Windows 7 one.
+// Documents; no contacts, downloads, links, searches or saved games) or a Windows 7 one.
 void Prepare(FakeMachine& m, bool xp, const std::set<int>& ticked, const std::string& target,
              Control mode = Control::OptionMove, int logoff = 0) {
   m.form.State(Control::Text15).text = target;
@@ -85,7 +85,7 @@ std::string Write(const std::string& key, const std::string& name, const std::st
   return "RegWriteValue(" + key + ", " + name + ", " + value + ", 1)";
 }
 
-enum class Profile { Xp, Win7 };  // XP: music, pictures and videos inside My Documents; no rows 7 to 10 and 14
+enum class Profile { Xp, Win7 };  // as Prepare makes them
 const Control kMove = Control::OptionMove, kCopy = Control::OptionCopy, kDont = Control::OptionDont;
 const std::string kTemp = kWin7 + "\\AppData\\Local\\Temp";
 const std::string kXpDocs = kXp + "\\My Documents";
@@ -95,6 +95,11 @@ const FileSystem::VolumeFacts kFat32{"FAT32", false, 32768};
 // One accepted run per row, under the NT 5.x run and, for a Windows 7 profile, the NT 6.x run too. Every run must
 // leave both values of a row agreeing and a changed row's folder there, no file lost, the record written, and the
 // desktop that was ended back before any box.
+struct StartedRow {  // a row as start-up left it
+  int row;
+  std::string path;
+  int tick;
+};
 struct Accepted {
   const char* name;
   Profile profile = Profile::Win7;
@@ -102,7 +107,7 @@ struct Accepted {
   Control mode = kMove;
   std::string target = "D:\\W";
   std::function<void(FakeMachine&)> setup = nullptr;
-  std::vector<std::tuple<int, std::string, int>> rows = {};     // rows start-up left otherwise: row, path, tick
+  std::vector<StartedRow> rows = {};                            // rows start-up left otherwise
   std::vector<std::pair<std::string, std::string>> files = {};  // more files before the run: path, content
   fake::Names skipped = {}, held = {};  // files the shell leaves behind; files another program holds open
   std::vector<std::pair<int, std::string>> values = {};     // where a row's values point after the run
@@ -522,7 +527,7 @@ TEST(RunTransfer, AnUnforeseenErrorAtAnyStepEndsLikeARun) {
     for (const auto& fail : kinds) {
       SCOPED_TRACE(f.call);
       FakeMachine m;
-      Prepare(m, false, {1, 2, 6}, "D:\\W");
+      Prepare(m, false, {kDesktop, kDocuments, kTempRow}, "D:\\W");
       m.files.shellSkips = {kDocs + "\\file 2.txt"};
       const auto before = m.files.Contents();
       bool failed = false, shellGone = false;
@@ -568,7 +573,7 @@ TEST(RunTransfer, TheRecordSaysWhereARunWasStopped) {
   for (const Moment& at : moments) {
     SCOPED_TRACE(at.call);
     FakeMachine m;
-    Prepare(m, false, {1, 2, 3}, "D:\\W");
+    Prepare(m, false, {kDesktop, kDocuments, kFavorites}, "D:\\W");
     std::string record;
     m.onCall = [&](const std::string& call) {
       if (record.empty() && call.rfind(at.call, 0) == 0) record = m.files.Contents().at(recordFile);

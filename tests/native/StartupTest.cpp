@@ -170,7 +170,8 @@ TEST(Startup, EventsDoWhatTheControlPromises) {
       {Control::Command1, E::DoubleClick, 6, 1, false, "", kUntouched},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(LayoutOf(c.control).name + (" " + std::to_string(c.major) + "." + std::to_string(c.minor)));
+    SCOPED_TRACE("control " + std::to_string(static_cast<int>(c.control)) + " on " + std::to_string(c.major) + "." +
+                 std::to_string(c.minor));
     FakeMachine m;
     m.host.SetVersion(c.major, c.minor);
     if (c.targetAfter != kUntouched) m.dialogs.browseAnswer = c.targetAfter;

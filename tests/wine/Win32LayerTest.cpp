@@ -9,6 +9,7 @@
 
 #include <atomic>
 #include <cwctype>
+#include <optional>
 
 #include "platform/Win32Services.h"
 #include "platform/Win32Text.h"
@@ -52,25 +53,27 @@ TEST(Registry, ReadsWritesAndRestoresExactly) {
   ::SHDeleteKeyW(HKEY_CURRENT_USER, Wide(key).c_str());
   std::wstring longPath = L"C:\\";  // longer than the first buffer
   while (longPath.size() < 3000) longPath += L"长目录名称\\";
+  const std::uint32_t kUntouched = 77;  // a type no read may leave behind
   const struct {
     std::string key, name;
-    std::uint32_t type;  // 77: no value, and the type is left as it was
-    std::wstring text;   // stored with its terminator
+    std::optional<std::uint32_t> type;  // none: no value, and the type read is left as it was
+    std::wstring text;                  // stored with its terminator
     std::string read;
   } rows[] = {{key, "expand", REG_EXPAND_SZ, L"%SystemRoot%\\x", Narrow(Expand(L"%SystemRoot%\\x"))},
               {key, "spaces", REG_SZ, L"  D:\\个人\\😀 Фото  ", "D:\\个人\\😀 Фото"},
               {key, "long", REG_SZ, longPath, Narrow(longPath)},
-              {key + "\\a\\b", "x", 77, L"", ""}};
+              {key + "\\a\\b", "x", std::nullopt, L"", ""}};
   Win32Registry registry;
   for (const auto& r : rows) {
     const auto* text = reinterpret_cast<const std::uint8_t*>(r.text.c_str());
-    const std::vector<std::uint8_t> bytes(text, text + (r.type == 77 ? 0 : r.text.size() + 1) * sizeof(wchar_t));
-    if (r.type != 77) SetRaw(Wide(r.key), Wide(r.name), r.type, bytes.data(), static_cast<DWORD>(bytes.size()));
-    std::uint32_t type = 77;
+    const std::vector<std::uint8_t> bytes(text, text + (r.type ? r.text.size() + 1 : 0) * sizeof(wchar_t));
+    if (r.type) SetRaw(Wide(r.key), Wide(r.name), *r.type, bytes.data(), static_cast<DWORD>(bytes.size()));
+    std::uint32_t type = kUntouched;
     EXPECT_EQ(registry.RegReadValue(kHkeyCurrentUser, r.key, r.name, type), r.read) << r.name;
-    EXPECT_EQ(type, r.type) << r.name;
+    EXPECT_EQ(type, r.type.value_or(kUntouched)) << r.name;
     const RegistryValue saved = registry.RegReadRaw(kHkeyCurrentUser, r.key, r.name).value();
-    EXPECT_TRUE(saved.exists == (r.type != 77) && saved.data == bytes) << r.name;
+    EXPECT_EQ(saved.exists, r.type.has_value()) << r.name;
+    EXPECT_EQ(saved.data, bytes) << r.name;
     EXPECT_TRUE(registry.RegWriteValue(kHkeyCurrentUser, r.key, r.name, "D:\\新位置", kRegSz)) << r.name;
     const RegistryValue written = registry.RegReadRaw(kHkeyCurrentUser, r.key, r.name).value();
     EXPECT_TRUE(written.type == REG_SZ && written.data.size() == 7 * sizeof(wchar_t)) << r.name;
@@ -187,16 +190,18 @@ TEST(Files, VolumesAndFilesInUse) {
   }
   const std::wstring file = L"C:\\vestrand-svc-held\\邮件.pst";
   ASSERT_TRUE(WriteFile(file, "mail"));
+  const DWORD kEverything = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
   const struct {
-    DWORD holderShares;  // 9: no holder
-    std::string inUse;   // for a copy, for a move
-  } uses[] = {{9, "00"}, {0, "11"}, {FILE_SHARE_READ, "01"}, {7, "00"}};
+    std::optional<DWORD> holderShares;  // none: no holder
+    bool inUseForCopy, inUseForMove;
+  } uses[] = {
+      {std::nullopt, false, false}, {0, true, true}, {FILE_SHARE_READ, false, true}, {kEverything, false, false}};
   for (const auto& r : uses) {
-    const UniqueFileHandle holder(::CreateFileW(r.holderShares == 9 ? L"" : file.c_str(), GENERIC_READ | GENERIC_WRITE,
-                                                r.holderShares, nullptr, OPEN_EXISTING, 0, nullptr));
-    const std::string forCopy = std::to_string(files.InUseByAnother(Narrow(file), false));
-    EXPECT_EQ(forCopy + std::to_string(files.InUseByAnother(Narrow(file), true)), r.inUse) << r.holderShares;
-    EXPECT_TRUE(r.holderShares != 9 || files.ProgramsHolding(Narrow(file)).empty());
+    const UniqueFileHandle holder(::CreateFileW(r.holderShares ? file.c_str() : L"", GENERIC_READ | GENERIC_WRITE,
+                                                r.holderShares.value_or(0), nullptr, OPEN_EXISTING, 0, nullptr));
+    EXPECT_EQ(files.InUseByAnother(Narrow(file), false), r.inUseForCopy) << r.holderShares.value_or(kEverything);
+    EXPECT_EQ(files.InUseByAnother(Narrow(file), true), r.inUseForMove) << r.holderShares.value_or(kEverything);
+    EXPECT_TRUE(r.holderShares || files.ProgramsHolding(Narrow(file)).empty());
   }
   EXPECT_FALSE(files.InUseByAnother("C:\\vestrand-svc-held\\gone.txt", true));
 }

@@ -426,7 +426,7 @@ class Scenario : public ::testing::TestWithParam<Row> {
       for (int i = 0; i < kControlCount && Focus(app_->main) != app_->Handle(c); ++i) Press(Focus(app_->main), VK_TAB);
       Press(Focus(app_->main), VK_RETURN);
       EXPECT_TRUE(c == C::Command1 || !WaitUntil(1500, [&] { return !DialogWindows(app_->pid).empty(); }))
-          << "Enter on " << LayoutOf(c).name;
+          << "Enter on control " << static_cast<int>(c);
     }
     if (!byEnter) app_->PostClick(C::Command1);
     HWND box = nullptr;
@@ -471,7 +471,7 @@ class Scenario : public ::testing::TestWithParam<Row> {
         const double scale = dpi / 1440.0, dx = r.left - t.left * scale, dy = r.top - t.top * scale;
         const double dw = r.right - r.left - t.width * scale, dh = r.bottom - r.top - t.height * scale;
         EXPECT_TRUE(std::abs(dx) <= 1 && std::abs(dy) <= 1 && std::abs(dw) <= 2 && std::abs(dh) <= 2)
-            << entry.name << " at " << dpi;
+            << "control " << static_cast<int>(entry.control) << " at " << dpi;
       }
       if (version != c.versions.front().first) continue;
       // A second start shows no window of its own and ends, bringing this one to the front.
@@ -502,7 +502,7 @@ class Scenario : public ::testing::TestWithParam<Row> {
                 C::Text9,   C::Command1, C::Check10, C::Text10,  C::Check11, C::Text11,     C::Check12,  C::Text12,
                 C::Check13, C::Text13,   C::Text15,  C::Check14, C::Text14,  C::OptionMove, C::CkLogoff, C::Check1}) {
       Press(Focus(main), VK_TAB);
-      EXPECT_SOON(focused(c)) << ": Tab to " << LayoutOf(c).name;
+      EXPECT_SOON(focused(c)) << ": Tab to control " << static_cast<int>(c);
     }
     Click(app_->Handle(C::Text3));
     ASSERT_TRUE(WaitUntil(3000, [&] { return focused(C::Text3); }));
