@@ -14,17 +14,6 @@ namespace {
 // Predefined roots are sign-extended 32-bit values, also in 64-bit programs.
 HKEY RootKey(std::uint32_t root) { return reinterpret_cast<HKEY>(static_cast<LONG_PTR>(static_cast<LONG>(root))); }
 
-std::string ExpandEnvironment(const std::string& text) {
-  const std::wstring source = Wide(text);
-  const DWORD needed = ::ExpandEnvironmentStringsW(source.c_str(), nullptr, 0);
-  if (needed == 0) return text;
-  std::wstring expanded(needed, L'\0');
-  const DWORD written = ::ExpandEnvironmentStringsW(source.c_str(), &expanded[0], needed);
-  if (written == 0 || written > needed) return text;
-  expanded.resize(written - 1);  // drop the terminator
-  return Narrow(expanded);
-}
-
 // Reads a value whole: it may outgrow the buffer, or grow between two calls.
 LONG ReadValueBytes(HKEY key, const std::wstring& name, DWORD& type, std::vector<std::uint8_t>& data) {
   data.assign(1024, 0);
@@ -42,6 +31,17 @@ LONG ReadValueBytes(HKEY key, const std::wstring& name, DWORD& type, std::vector
 }
 
 }  // namespace
+
+std::string ExpandEnvironment(const std::string& text) {
+  const std::wstring source = Wide(text);
+  const DWORD needed = ::ExpandEnvironmentStringsW(source.c_str(), nullptr, 0);
+  if (needed == 0) return text;
+  std::wstring expanded(needed, L'\0');
+  const DWORD written = ::ExpandEnvironmentStringsW(source.c_str(), &expanded[0], needed);
+  if (written == 0 || written > needed) return text;
+  expanded.resize(written - 1);  // drop the terminator
+  return Narrow(expanded);
+}
 
 std::string Win32Registry::RegReadValue(std::uint32_t root, const std::string& keyPath, const std::string& valueName,
                                         std::uint32_t& type) {

@@ -27,14 +27,7 @@ std::string ReadText(HKEY key, const wchar_t* name) {
   if (::RegQueryValueExW(key, name, nullptr, &type, data.data(), &size) != ERROR_SUCCESS) return std::string();
   data.resize(size);
   const std::string text = FormatRegistryData(type, data);
-  if (type != REG_EXPAND_SZ) return text;
-  const std::wstring source = Wide(text);
-  std::wstring expanded(::ExpandEnvironmentStringsW(source.c_str(), nullptr, 0), L'\0');
-  if (expanded.empty() || ::ExpandEnvironmentStringsW(source.c_str(), &expanded[0],
-                                                      static_cast<DWORD>(expanded.size())) != expanded.size()) {
-    return text;
-  }
-  return Narrow(expanded.c_str());
+  return type == REG_EXPAND_SZ ? ExpandEnvironment(text) : text;
 }
 
 std::string EnvironmentVariable(const wchar_t* name) {

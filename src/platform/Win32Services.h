@@ -68,6 +68,9 @@ class Win32Host final : public Host {
   std::string RealWindowsVersion() override;
 };
 
+// `text` with the environment's %variables% expanded; as it is when that fails.
+std::string ExpandEnvironment(const std::string& text);
+
 // The SID of the user this program runs as, in its text form ("S-1-5-21-..."); false when unknown.
 bool CurrentUserSid(std::string& sid);
 

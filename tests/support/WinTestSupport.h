@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "platform/Win32Handles.h"
+#include "platform/Win32Services.h"
 #include "platform/Win32Text.h"
 
 namespace vestrand::tests {
@@ -103,8 +104,14 @@ inline std::vector<FileRecord> Manifest(const std::wstring& root, bool folders =
   return out;
 }
 
-inline void SetRaw(const std::wstring& key, const std::wstring& name, DWORD type, const void* data, DWORD size) {
-  ::SHSetValueW(HKEY_CURRENT_USER, key.c_str(), name.c_str(), type, data, size);  // the key made too
+// A value of the user's, or of `root`, the key made too.
+inline void SetRaw(const std::wstring& key, const std::wstring& name, DWORD type, const void* data, DWORD size,
+                   HKEY root = HKEY_CURRENT_USER) {
+  ::SHSetValueW(root, key.c_str(), name.c_str(), type, data, size);
+}
+inline void SetTextValue(const std::wstring& key, const std::wstring& name, const std::wstring& text,
+                         DWORD type = REG_SZ, HKEY root = HKEY_CURRENT_USER) {
+  SetRaw(key, name, type, text.c_str(), static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)), root);
 }
 // The text value as stored, with its type; empty and 0 when missing.
 inline std::wstring ReadValue(const std::wstring& key, const std::wstring& name, DWORD* type = nullptr) {
@@ -115,12 +122,7 @@ inline std::wstring ReadValue(const std::wstring& key, const std::wstring& name,
   return t == 0 ? std::wstring() : std::wstring(data, wcsnlen(data, size / sizeof(wchar_t)));
 }
 
-inline std::wstring Expand(const std::wstring& text) {
-  std::wstring out(::ExpandEnvironmentStringsW(text.c_str(), nullptr, 0), L'\0');
-  const DWORD n = ::ExpandEnvironmentStringsW(text.c_str(), &out[0], static_cast<DWORD>(out.size()));
-  out.resize(n > 0 && n <= out.size() ? n - 1 : 0);
-  return out;
-}
+inline std::wstring Expand(const std::wstring& text) { return Wide(ExpandEnvironment(Narrow(text))); }
 
 // Sends a message, to another program's window too, and returns the answer, waiting five seconds at most.
 inline LRESULT Send(HWND hwnd, UINT message, WPARAM w = 0, LPARAM l = 0) {

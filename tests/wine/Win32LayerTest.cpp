@@ -217,14 +217,10 @@ TEST(Host, SyncRootsAndRealVersion) {
   } rows[] = {{L"VestrandCloud", Wide(sid), L"Vestrand 云盘", L"C:\\同步\\Vestrand\\"},
               {L"VestrandBox", Wide(sid), L"@C:\\Box\\box.dll,-100", L"%SystemDrive%\\Box"},
               {L"VestrandOther", L"S-1-5-21-1-2-3-1001", L"Other", L"C:\\Other"}};
-  const auto put = [](const std::wstring& key, const std::wstring& name, const std::wstring& text) {
-    ::SHSetValueW(HKEY_LOCAL_MACHINE, key.c_str(), name.c_str(), REG_EXPAND_SZ, text.c_str(),
-                  static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
-  };
   const auto key = [&](const auto& r) { return manager + r.client + L"!" + r.sid + L"!Personal"; };
   for (const auto& r : rows) {
-    put(key(r), L"DisplayNameResource", r.name);
-    put(key(r) + L"\\UserSyncRoots", r.sid, r.folder);
+    SetTextValue(key(r), L"DisplayNameResource", r.name, REG_EXPAND_SZ, HKEY_LOCAL_MACHINE);
+    SetTextValue(key(r) + L"\\UserSyncRoots", r.sid, r.folder, REG_EXPAND_SZ, HKEY_LOCAL_MACHINE);
   }
   ::SetEnvironmentVariableW(L"OneDrive", L"c:\\同步\\VESTRAND");
   ::SetEnvironmentVariableW(L"OneDriveCommercial", L"C:\\Users\\Ann\\OneDrive - Contoso");

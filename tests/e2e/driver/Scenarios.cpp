@@ -49,11 +49,6 @@ const wchar_t* const kRowFolders[kRowCount][3] = {
     {L"My Music", L"Music", L"My Documents\\My Music"}, {L"{4C5C32FF-BB9D-43B0-B5B4-2D72E54EAAA4}", L"Saved Games"}};
 // clang-format on
 
-void SetValue(const std::wstring& key, const std::wstring& name, const std::wstring& data, DWORD type,
-              HKEY root = HKEY_CURRENT_USER) {  // the key made too
-  ::SHSetValueW(root, key.c_str(), name.c_str(), type, data.c_str(), DWORD((data.size() + 1) * sizeof(wchar_t)));
-}
-
 const wchar_t* ValueName(int row) { return kRowFolders[row - 1][0]; }
 
 // Row `row`'s value under User Shell Folders (TEMP), or else under Shell Folders (TMP).
@@ -64,14 +59,14 @@ std::wstring RowValue(int row, bool first = true, DWORD* type = nullptr) {
 
 // Points row `row` at `unexpanded` (and Shell Folders at it expanded), the folder made.
 void SetRowFolder(int row, const std::wstring& unexpanded) {
-  SetValue(KeptInEnvironment(row) ? L"Environment" : kUserShellFolders, ValueName(row), unexpanded, REG_EXPAND_SZ);
-  if (!KeptInEnvironment(row)) SetValue(kShellFolders, ValueName(row), Expand(unexpanded), REG_SZ);
+  SetTextValue(KeptInEnvironment(row) ? L"Environment" : kUserShellFolders, ValueName(row), unexpanded, REG_EXPAND_SZ);
+  if (!KeptInEnvironment(row)) SetTextValue(kShellFolders, ValueName(row), Expand(unexpanded), REG_SZ);
   CreateDirectories(Expand(unexpanded));
 }
 
 // The profile of Windows 7 or XP; Wine reports `version` ("winxp", "win7", ...) from the next start.
 void MakeProfile(bool xp, const wchar_t* version) {
-  SetValue(L"Software\\Wine\\AppDefaults\\Vestrand.exe", L"Version", version, REG_SZ);
+  SetTextValue(L"Software\\Wine\\AppDefaults\\Vestrand.exe", L"Version", version, REG_SZ);
   for (int row = 1; row <= kRowCount; ++row) {
     const wchar_t* const folder = kRowFolders[row - 1][xp ? 2 : 1];
     if (folder) SetRowFolder(row, std::wstring(L"%USERPROFILE%\\") + folder);
@@ -193,15 +188,10 @@ struct RowState {
 
 // Registers `folder` as a sync client's folder of the current user (the 64-bit view; the prefix is thrown away).
 void AddSyncRoot(const std::wstring& folder) {
-  UniqueHandle token;
-  alignas(TOKEN_USER) BYTE user[512] = {};
-  DWORD size = 0;
-  UniqueLocalMem<wchar_t*> sid;
-  ASSERT_TRUE(::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, token.put()) &&
-              ::GetTokenInformation(token.get(), TokenUser, user, sizeof user, &size) &&
-              ::ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(user)->User.Sid, sid.put()));
-  const std::wstring key = kExplorerKey + L"SyncRootManager\\TestSync!" + sid.get() + L"!ann@example.com";
-  SetValue(key + L"\\UserSyncRoots", sid.get(), folder, REG_SZ, HKEY_LOCAL_MACHINE);
+  std::string sid;
+  ASSERT_TRUE(CurrentUserSid(sid));
+  const std::wstring key = kExplorerKey + L"SyncRootManager\\TestSync!" + Wide(sid) + L"!ann@example.com";
+  SetTextValue(key + L"\\UserSyncRoots", Wide(sid), folder, REG_SZ, HKEY_LOCAL_MACHINE);
 }
 
 class Scenario : public ::testing::TestWithParam<Row> {
@@ -451,7 +441,7 @@ class Scenario : public ::testing::TestWithParam<Row> {
     reinterpret_cast<Fn>(reinterpret_cast<void*>(aware))();
     const int dpi = c.Has(kDpi144) ? 144 : 96;
     SetRaw(L"Control Panel\\Desktop", L"LogPixels", REG_DWORD, &dpi, sizeof dpi);
-    SetValue(L"Software\\Wine\\X11 Driver", L"Managed", L"N", REG_SZ);
+    SetTextValue(L"Software\\Wine\\X11 Driver", L"Managed", L"N", REG_SZ);
     for (const auto& [version, caption] : c.versions) {
       SCOPED_TRACE(Narrow(version));
       MakeProfile(c.Has(kXp), version);
