@@ -50,7 +50,7 @@ class Win32FileSystem final : public FileSystem {
   WinResult ProtectPrivateFolder(const std::string& path) override;
 };
 
-class Win32Host final : public Host {
+class Win32Host : public Host {  // the benchmark keeps the shell running
  public:
   RawOsVersion QueryOsVersion() override;
   unsigned GetDriveType(const std::string& root) override;

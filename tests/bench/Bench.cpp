@@ -1,5 +1,5 @@
 // The benchmark (scripts/bench.sh), beside the shipped 32-bit Vestrand.exe; prints "name value" lines.
-// startup <rounds> | window [bare] | tree <folder> <files> <average KiB> <files a folder> | parts <folder> |
+// startup <rounds> | window [bare] | tree <folder> <files> <average KiB> <files a folder> |
 // bare|run|checks <folder> <target>: a shell copy into the target, a copy-mode run, or the run's checks alone.
 #include <windows.h>
 
@@ -90,32 +90,16 @@ static void MakeTree(const std::string& root, int files, std::size_t averageKiB,
 
 // Windows' own services, except that the shell keeps running as for the bare copy, the
 // pause after ending it is not waited, and the program does not end.
-struct BenchHost final : Host {
-  Win32Host real;
-  RawOsVersion QueryOsVersion() override { return real.QueryOsVersion(); }
-  unsigned GetDriveType(const std::string& root) override { return real.GetDriveType(root); }
+struct BenchHost final : Win32Host {
   WinResult StartCommand(const std::string&, int) override { return WinResult::Success(); }
   void Sleep(unsigned) override {}
   void SysLogoff() override {}
-  std::string ProgramFolder() override { return real.ProgramFolder(); }
   void SetEnvironmentVariable(const std::string&, const std::string&) override {}
   void BroadcastEnvironmentChange() override {}
   void EndProgram() override {}
   WinResult GuardShell() override { return WinResult::Success(); }  // the shell is never ended here
   void ShellRestored() override {}
-  LocalTime Now() override { return real.Now(); }
-  std::vector<SyncRoot> SyncRoots() override { return real.SyncRoots(); }
-  std::string RealWindowsVersion() override { return real.RealWindowsVersion(); }
 };
-
-// Most of the checks' time: opening each file as the in-use test does, timed alone.
-static void ChecksParts(const std::string& folder) {
-  Win32FileSystem files;
-  const std::vector<FileEntry> listed = files.ListFiles(folder);
-  const double start = NowMs();
-  for (const FileEntry& f : listed) files.InUseByAnother(folder + f.relativePath, false);
-  std::printf("copy_inuse_ms %.1f\n", NowMs() - start);
-}
 
 static void CopyTurn(const std::string& turn, const std::string& folder, const std::string& target) {
   Win32FileSystem().MakeDirectory(target);
@@ -156,7 +140,6 @@ int wmain(int argc, wchar_t** argv) {
   else if (a[0] == "window") Window(a[1] == "bare");
   else if (a[0] == "tree") MakeTree(a[1], std::stoi(a[2]), std::stoul(a[3]), std::stoi(a[4]));
   else if (a[0] == "bare" || a[0] == "run" || a[0] == "checks") CopyTurn(a[0], a[1], a[2]);
-  else if (a[0] == "parts") ChecksParts(a[1]);
   else Fail("see the top of tests/bench/Bench.cpp");
   return 0;
 }

@@ -69,7 +69,6 @@ TEST(Startup, EachRowShowsWhatTheRegistryHoldsAndOffersOnlySoundFolders) {
       {false, kTempRow, "", "C:\\U\\Temp", true, "", kDisabled},                // temporary files never fall back
       {false, kContacts, "", "C:\\U\\Contacts", true, "C:\\U\\Contacts", kTicked},
       {false, kVideos, "C:\\U\\Videos", "", false, "C:\\U\\Videos", kTicked},  // media: offered without a look
-      {false, kPictures, "C:\\U\\Pics", "", false, "C:\\U\\Pics", kTicked},
       {false, kDesktop, "Desktop", "", true, "Desktop", kDisabled},
       {false, kDesktop, "C:\\", "", true, "C:\\", kDisabled},
       {true, kDocuments, "", "C:\\U\\My Documents", true, "C:\\U\\My Documents", kUnticked},
@@ -157,7 +156,6 @@ TEST(Startup, EventsDoWhatTheControlPromises) {
   };
   const Case cases[] = {
       {Control::Command1, E::Click, 5, 0, true, "NT5 run", kUntouched},
-      {Control::Command1, E::Click, 5, 2, true, "NT5 run", kUntouched},
       {Control::Command1, E::Click, 6, 2, true, "NT6 run", kUntouched},
       {Control::Command1, E::Click, 6, 3, true, "", kUntouched},
       {Control::Label2, E::Click, 6, 1, true, "BrowseFolder(", "E:\\"},
