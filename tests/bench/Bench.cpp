@@ -17,6 +17,7 @@
 #include "relocation/RunChecks.h"
 #include "relocation/RunPlan.h"
 #include "relocation/RunTransfer.h"
+#include "support/WinTestSupport.h"
 #include "ui/MainWindow.h"
 
 using namespace std::chrono;
@@ -72,7 +73,7 @@ static void Window(bool bare) {
   while (::GetMessageW(&message, nullptr, 0, 0) > 0) ::DispatchMessageW(&message);  // until ended
 }
 
-// Half the files half the average size, half one and a half times it, no two alike; not flushed one by one.
+// Half the files half the average size, half one and a half times it, no two alike.
 static void MakeTree(const std::string& root, int files, std::size_t averageKiB, int perFolder) {
   std::string bytes(averageKiB * 1536, '\0');
   unsigned x = 12345;
@@ -80,11 +81,7 @@ static void MakeTree(const std::string& root, int files, std::size_t averageKiB,
   for (int k = 0; k < files; ++k) {
     const std::string name = root + "\\folder " + std::to_string(k / perFolder) + "\\file " + std::to_string(k);
     bytes.replace(0, name.size(), name);
-    if (k % perFolder == 0) Win32FileSystem().MakeDirectory(name.substr(0, name.find_last_of('\\')));
-    const DWORD size = static_cast<DWORD>(bytes.size() / (k % 2 ? 3 : 1));
-    UniqueFileHandle file(::CreateFileW(Wide(name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
-    DWORD done = 0;
-    if (!::WriteFile(file.get(), bytes.data(), size, &done, nullptr) || done != size) Fail("cannot write " + name);
+    if (!tests::WriteFile(Wide(name), bytes.substr(0, bytes.size() / (k % 2 ? 3 : 1)))) Fail("cannot write " + name);
   }
 }
 

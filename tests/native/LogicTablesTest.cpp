@@ -128,12 +128,14 @@ TEST(FolderSecurity, PrivateToTheUser) {
             "O:S-1-5-21-1-2-3-1001D:P(A;OICI;FA;;;S-1-5-21-1-2-3-1001)(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)");
 }
 
-// The focus order is shown end to end, in the real window.
-TEST(Layout, Geometry) {
+TEST(Layout, GeometryAndFocusOrder) {
   EXPECT_EQ(PixelsToTwips(23, 120), 276);
   EXPECT_EQ(TwipsToPixels(270, 120), 23);                  // 22.5 rounds up
   const TwipsRect image = AbsoluteTwips(Control::Image1);  // inside Frame4 inside Frame1
   EXPECT_EQ(std::tie(image.left, image.top, image.width, image.height), std::make_tuple(4530, 1745, 1395, 480));
+  // The whole focus order is shown end to end, in the real window; here its ends.
+  EXPECT_EQ(ControlsInTabOrder().front(), Control::Frame1);
+  EXPECT_EQ(ControlsInTabOrder().back(), Control::CkLogoff);
 }
 
 TEST(MessageBoxPosition, CentredOverTheMainWindowRoundingHalvesToEven) {

@@ -154,6 +154,9 @@ const Accepted kAccepted[] = {
      .setup = [](FakeMachine& m) { m.files.shortCopies = {kDocs + "\\file 2.txt"}; },
      .files = {{kDocs + "\\more.txt", "more"}},
      .values = {{kDocuments, "D:\\W\\Documents"}}, .recorded = {"有 1 个文件没有复制"}, .told = true},
+    {.name = "copy of an empty folder is kept", .ticked = {kSearches}, .mode = kCopy,
+     .setup = [](FakeMachine& m) { m.files.Remove(kWin7 + "\\Searches\\file 10.txt"); },
+     .values = {{kSearches, "D:\\W\\Searches"}}, .recorded = {"已复制到新位置"}},
     {.name = "discard: empty folders, desktop.ini only where Windows shows one", .ticked = {kDesktop, kCache},
      .mode = kDont, .values = {{kDesktop, "D:\\W\\Desktop"}, {kCache, "D:\\W\\INetCache"}},
      .present = {"D:\\W\\Desktop\\desktop.ini"},
@@ -187,11 +190,6 @@ const Accepted kAccepted[] = {
        EXPECT_EQ(m.registry.Find(kUserShellFoldersKey, "Desktop")->raw, "%USERPROFILE%\\Desktop");
        EXPECT_EQ(std::count(m.trace.begin(), m.trace.end(), kErrorBox), 2);
      }},
-    {.name = "refused environment: the temporary folder and variables stay", .ticked = {kDesktop, kTempRow},
-     .setup = [](FakeMachine& m) { m.registry.refusedKeys = {kEnvironmentKey}; },
-     .values = {{kDesktop, "D:\\W\\Desktop"}, {kTempRow, kTemp}}, .present = {kTemp + "\\file 6.txt"},
-     .recorded = {"注册表拒绝写入"}, .told = true,
-     .check = [](FakeMachine& m) { EXPECT_TRUE(m.host.environment.empty()); }},
     {.name = "copy, every file left out: pointed back, the value as it was stored and the environment with it",
      .ticked = {kDocuments, kTempRow}, .mode = kCopy,
      .setup = [](FakeMachine& m) { m.registry.Set(kUserShellFoldersKey, "Personal", kDocs, kRegExpandSz, kMyDocs); },
@@ -206,6 +204,8 @@ const Accepted kAccepted[] = {
     {.name = "move leaving a file behind is counted", .ticked = {kDocuments},
      .files = {{kDocs + "\\more.txt", "more"}}, .skipped = {kDocs + "\\file 2.txt"},
      .values = {{kDocuments, "D:\\W\\Documents"}}, .recorded = {"原位置仍有 1 个文件"}, .told = true},
+    {.name = "move leaving the old folder behind, empty", .ticked = {kDocuments}, .skipped = {kDocs},
+     .values = {{kDocuments, "D:\\W\\Documents"}}, .present = {kDocs}, .recorded = {"已移动到新位置"}},
     {.name = "folders that exist nowhere: a media one made where it is sent, an ordinary one too on NT 6.x alone; "
              "then the log-off", .ticked = {kPictures, kDownloads},
      .rows = {{kPictures, kWin7 + "\\Gone\\My Pictures", 1}, {kDownloads, kWin7 + "\\Gone\\Downloads", 1}},
@@ -271,6 +271,9 @@ const Accepted kAccepted[] = {
                 {kVideos, kXpDocs + "\\Gone Videos"}},
      .recorded = {"我的音乐\r\n  原位置: " + kXpDocs + "\\My Music\r\n  现位置: D:\\Personal\\My Documents\\My Music\r\n"
                   "  结果: 随所在的文件夹一起移动,注册表已更新"}},
+    {.name = "XP: an unticked folder the shell left behind keeps its place", .profile = Profile::Xp,
+     .ticked = {kDocuments}, .target = "D:\\Personal", .skipped = {kXpDocs + "\\My Music\\第 13 号.txt"},
+     .values = {{kDocuments, "D:\\Personal\\My Documents"}, {kMusic, kXpDocs + "\\My Music"}}, .told = true},
     {.name = "XP: a refused follow write is told", .profile = Profile::Xp, .ticked = {kDocuments},
      .target = "D:\\Personal", .setup = [](FakeMachine& m) { m.registry.refusedValues = {"My Music"}; },
      .values = {{kDocuments, "D:\\Personal\\My Documents"}, {kMusic, kXpDocs + "\\My Music"}},
@@ -382,6 +385,8 @@ TEST(RunTransfer, RefusedRunsChangeNothing) {
       {"c:\\documents and settings\\USER\\my documents\\x", kCopy, "目标文件夹“c:\\documents",
        {"文件夹“C:\\Documents and Settings\\user\\My Documents”之中"}},
       {"E:\\Backup", kMove, "目标文件夹“E:\\Backup”", {"My Documents”之中"},
+       [](FakeMachine& m) { m.files.aliases["E:"] = kXp + "\\My Documents"; }},
+      {"E:\\", kMove, "目标文件夹“E:\\”", {"My Documents”之中"},
        [](FakeMachine& m) { m.files.aliases["E:"] = kXp + "\\My Documents"; }},
       {"D:\\Personal", kMove, "文件夹“", {"和“E:\\Stuff\\My Documents”同名"}, [](FakeMachine& m) {
          SetRow(m, kFavorites, "E:\\Stuff\\My Documents", 1);

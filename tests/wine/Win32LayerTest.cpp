@@ -22,26 +22,6 @@ namespace {
 
 using namespace tests;
 
-// Makes `call` on a second thread, playing the user of its dialog: answers it with `command` once it has been open
-// `delayMs`, or cancels it after 30 s more (a wrong answer must not hang the test); returns how many it answered.
-template <typename F>
-int PlayTheUser(WPARAM command, DWORD delayMs, F call) {
-  const auto run = [](void* f) WINAPI -> DWORD { return (*static_cast<F*>(f))(), 0; };
-  const UniqueHandle thread(::CreateThread(nullptr, 0, run, &call, 0, nullptr));
-  int answered = 0;
-  DWORD seenAt = 0;
-  for (HWND seen = nullptr, last = nullptr; ::WaitForSingleObject(thread.get(), 15) == WAIT_TIMEOUT;) {
-    const std::vector<HWND> dialogs = DialogWindows(::GetCurrentProcessId());
-    if (dialogs.empty()) continue;
-    if (dialogs.front() != seen) seen = dialogs.front(), seenAt = ::GetTickCount();
-    const DWORD open = ::GetTickCount() - seenAt;
-    if (open < delayMs) continue;
-    answered += std::exchange(last, seen) != seen;
-    ::PostMessageW(seen, WM_COMMAND, open > delayMs + 30000 ? IDCANCEL : command, 0);
-  }
-  return answered;
-}
-
 // Each type read as text; writes make the key path and store one terminated text; what was
 // read whole is put back exactly after one: type and bytes, or no value at all.
 TEST(Registry, ReadsWritesAndRestoresExactly) {
@@ -285,19 +265,6 @@ TEST(Windows, TipsDoubleClicksAndPicture) {
   ASSERT_NE(exe, nullptr) << "Vestrand.exe must be built beside the tests";
   EXPECT_TRUE(ResourcePicture().Load(exe, kPictureResourceId));
   ::FreeLibrary(exe);
-}
-
-// The picker opens on the folder it is given and, confirmed, gives it back, a drive root with its
-// backslash. (Cancelling it is shown end to end.)
-TEST(Dialogs, Picker) {
-  Win32Dialogs dialogs;
-  ASSERT_TRUE(CreateDirectories(L"C:\\vestrand-svc-dialogs\\目标 文件夹"));
-  for (const std::string chosen : {"C:\\vestrand-svc-dialogs\\目标 文件夹", "D:\\"}) {
-    std::string given;  // the user answers OK once the picker has opened
-    EXPECT_EQ(PlayTheUser(IDOK, 500, [&] { given = dialogs.BrowseFolder("选择路径：", chosen); }), 1);
-    // Named in tests/e2e/known-wine-faults.txt: Wine's picker now and then drops its selection.
-    EXPECT_EQ(given, chosen) << "the picker gave nothing back";
-  }
 }
 
 // A namesake of the system's program beside this one, where the usual search looks first, does not stand in for

@@ -477,7 +477,7 @@ class Scenario : public ::testing::TestWithParam<Row> {
   }
 
   // Keyboard and mouse: the tab order; the folder picker cancelled (a centred hint, the target kept, the focus
-  // back); the notes, one window, rebuilt, closed by Escape, outliving the main window, the last ending the program.
+  // back) and confirmed; the notes, one window, rebuilt, closed by Escape, outliving the main window, the last ending the program.
   void ExpectWindow() {
     app_ = std::make_unique<App>();
     ASSERT_NE(app_->main, nullptr);
@@ -508,6 +508,13 @@ class Scenario : public ::testing::TestWithParam<Row> {
         << "not centred over the window";
     ::PostMessageW(box, WM_COMMAND, IDOK, 0);
     EXPECT_SOON(!::IsWindow(box) && focused(C::Text3) && app_->Text(C::Text15) == "D:\\Win7User");
+    // Confirmed, it gives back the folder it opened on: the target's, a drive root with its backslash.
+    app_->SetText(C::Text15, L"D:\\");
+    Click(app_->Handle(C::Label2));
+    ASSERT_TRUE(WaitUntil(10000, [&] { return (picker = ::FindWindowW(L"#32770", nullptr)) != nullptr; }));
+    ::Sleep(500);  // while it fills its tree
+    ::PostMessageW(picker, WM_COMMAND, IDOK, 0);
+    EXPECT_SOON(!::IsWindow(picker) && app_->Text(C::Text15) == "D:\\") << ": the picker gave nothing back";
     for (int open = 0; open < 2; ++open) {
       Click(app_->Handle(C::Label3));
       ASSERT_TRUE(WaitUntil(10000, [&] { return !TopLevels(app_->pid, kNoteWindowClass, true).empty(); }));
