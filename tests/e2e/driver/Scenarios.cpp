@@ -477,7 +477,8 @@ class Scenario : public ::testing::TestWithParam<Row> {
   }
 
   // Keyboard and mouse: the tab order; the folder picker cancelled (a centred hint, the target kept, the focus
-  // back) and confirmed; the notes, one window, rebuilt, closed by Escape, outliving the main window, the last ending the program.
+  // back) and confirmed; the notes, one window, rebuilt, closed by Escape, outliving the main window, the last ending
+  // the program.
   void ExpectWindow() {
     app_ = std::make_unique<App>();
     ASSERT_NE(app_->main, nullptr);
