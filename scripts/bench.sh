@@ -55,7 +55,6 @@ for tree in "${trees[@]}"; do
       [[ $turn == checks ]] || diff -rq "$DRIVE_D/BenchTree/Documents" "$DRIVE_D/BenchTarget/Documents"
     done
   done
-  measure parts "$TREE"  # once: what the in-use test takes of the checks
 done
 
 {
