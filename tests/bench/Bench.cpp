@@ -1,16 +1,12 @@
-// The benchmark (scripts/bench.sh), beside the shipped 32-bit Vestrand.exe; prints "name value" lines.
-// startup <rounds> | window [bare] | tree <folder> <files> <average KiB> <files a folder> |
-// bare|run|checks <folder> <target>: a shell copy into the target, a copy-mode run, or the run's checks alone.
+// The benchmark (scripts/bench.sh); prints "name value" lines. tree <folder> <files> <average KiB> <files a folder>
+// | bare|run|checks <folder> <target>: a shell copy into the target, a copy-mode run, or the run's checks alone.
 #include <windows.h>
-
-#include <psapi.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 
-#include "platform/Win32Handles.h"
 #include "platform/Win32Services.h"
 #include "platform/Win32Text.h"
 #include "relocation/FolderCatalogue.h"
@@ -29,49 +25,6 @@ using namespace vestrand;
 }
 
 static double NowMs() { return duration<double, std::milli>(steady_clock::now().time_since_epoch()).count(); }
-
-// Times each program from its start until it first waits for input, its window shown, filled and
-// painted, and reads its peak working set. The first program rotates; a first round warms the caches.
-static void Startup(int rounds) {
-  const std::wstring folder = L"\"" + Wide(Win32Host().ProgramFolder());
-  std::pair<const char*, std::wstring> programs[] = {{"vestrand", folder + L"\\Vestrand.exe\""},
-                                                     {"bare", folder + L"\\bench.exe\" window bare"},
-                                                     {"minimal", folder + L"\\bench.exe\" window"}};
-  for (int i = 0; i < (rounds + 1) * 3; ++i) {
-    auto& [name, line] = programs[(i + i / 3) % 3];
-    STARTUPINFOW startup{};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION process{};
-    const double start = NowMs();
-    ::CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process);
-    const UniqueHandle program(process.hProcess), thread(process.hThread);
-    if (::WaitForInputIdle(program.get(), 30000) != 0) Fail(std::string(name) + " did not start");
-    const double ms = NowMs() - start;
-    PROCESS_MEMORY_COUNTERS memory{};
-    ::GetProcessMemoryInfo(program.get(), &memory, sizeof(memory));
-    ::TerminateProcess(program.get(), 0);
-    ::WaitForSingleObject(program.get(), 5000);
-    if (i < 3) continue;
-    std::printf("startup_%s_ms %.1f\npeak_%s_mb %.1f\n", name, ms, name,
-                static_cast<double>(memory.PeakWorkingSetSize) / 1048576.0);
-  }
-}
-
-// The yardsticks. Bare: Vestrand's own main window without start-up's work (no registry, no folder checks, no
-// picture: this program carries none), its path boxes filled as from the registry. Else one empty window.
-static void Window(bool bare) {
-  MainWindow form;
-  if (bare) {
-    form.Create(::GetModuleHandleW(nullptr));
-    form.Show();
-    for (int k = 1; k <= kRowCount; ++k) form.SetText(TextOf(k), "C:\\Users\\Folder " + std::to_string(k));
-  } else {
-    ::CreateWindowExW(0, L"STATIC", L"", WS_OVERLAPPEDWINDOW | WS_VISIBLE, CW_USEDEFAULT, CW_USEDEFAULT, 400, 300,
-                      nullptr, nullptr, ::GetModuleHandleW(nullptr), nullptr);
-  }
-  MSG message;
-  while (::GetMessageW(&message, nullptr, 0, 0) > 0) ::DispatchMessageW(&message);  // until ended
-}
 
 // Half the files half the average size, half one and a half times it, no two alike.
 static void MakeTree(const std::string& root, int files, std::size_t averageKiB, int perFolder) {
@@ -133,9 +86,7 @@ int wmain(int argc, wchar_t** argv) {
   std::vector<std::string> a;
   for (int k = 1; k < argc; ++k) a.push_back(Narrow(argv[k]));
   a.resize(5);
-  if (a[0] == "startup") Startup(std::stoi(a[1]));
-  else if (a[0] == "window") Window(a[1] == "bare");
-  else if (a[0] == "tree") MakeTree(a[1], std::stoi(a[2]), std::stoul(a[3]), std::stoi(a[4]));
+  if (a[0] == "tree") MakeTree(a[1], std::stoi(a[2]), std::stoul(a[3]), std::stoi(a[4]));
   else if (a[0] == "bare" || a[0] == "run" || a[0] == "checks") CopyTurn(a[0], a[1], a[2]);
   else Fail("see the top of tests/bench/Bench.cpp");
   return 0;

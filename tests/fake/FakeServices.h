@@ -306,7 +306,8 @@ struct FakeMachine final : Registry, FileSystem, Host, Dialogs, MainForm, MainWi
   std::vector<ControlState> controls;
   std::string caption;
   bool shown = false, windowEnabled = true, waitCursor = false;
-  TwipsPoint position{2000, 1500};
+  static constexpr TwipsPoint kWhereTheUserLeftIt{2000, 1500};
+  TwipsPoint position = kWhereTheUserLeftIt;
 
  private:
   struct Node {

@@ -81,6 +81,9 @@ bool Before(const Trace& t, const std::string& first, const std::string& then) {
   return FirstCall(t, first) < later && later != t.end();
 }
 
+const TwipsPoint kWhereLeft = FakeMachine::kWhereTheUserLeftIt;  // the window before a run
+const int kParkedLeftTwips = 1050;                               // where a run that ends leaves the window
+
 enum class Profile { Xp, Win7 };  // as Prepare makes them
 const Control kMove = Control::OptionMove, kCopy = Control::OptionCopy, kDont = Control::OptionDont;
 const std::string kTemp = kWin7 + "\\AppData\\Local\\Temp";
@@ -354,7 +357,7 @@ TEST(RunTransfer, AcceptedRunsLeaveEveryFolderNamedAndNothingLost) {
       EXPECT_TRUE(Before(m.trace, "GuardShell()", kTaskkill));
       EXPECT_TRUE(m.form.windowEnabled);
       EXPECT_FALSE(m.dialogs.waitCursor);
-      EXPECT_EQ(m.form.position.left, 1050) << "parked at the left, as the program ends";
+      EXPECT_EQ(m.form.position.left, kParkedLeftTwips) << "parked at the left, as the program ends";
       // The log-off, when asked for, comes with the desktop back, before the program ends.
       EXPECT_EQ(Before(m.trace, kExplorer, "SysLogoff()") && Before(m.trace, "SysLogoff()", "EndProgram()"),
                 c.logoff == 1);
@@ -476,7 +479,7 @@ TEST(RunTransfer, RefusedRunsChangeNothing) {
       EXPECT_EQ(m.files.Contents(), files);
       EXPECT_TRUE(m.form.windowEnabled);
       EXPECT_FALSE(m.dialogs.waitCursor);
-      EXPECT_EQ(std::make_pair(m.form.position.left, m.form.position.top), std::make_pair(2000, 1500));
+      EXPECT_EQ(std::tie(m.form.position.left, m.form.position.top), std::tie(kWhereLeft.left, kWhereLeft.top));
       EXPECT_FALSE(m.host.ended);
     }
   }
@@ -535,7 +538,7 @@ TEST(RunTransfer, AnUnforeseenErrorAtAnyStepEndsLikeARun) {
       } catch (...) { EXPECT_FALSE(f.shellEnded) << "an error after the desktop was ended must not leave the run"; }
       ASSERT_TRUE(failed);
       EXPECT_TRUE(m.form.windowEnabled);
-      EXPECT_EQ(std::make_pair(m.form.position.left, m.form.position.top), std::make_pair(2000, 1500));
+      EXPECT_EQ(std::tie(m.form.position.left, m.form.position.top), std::tie(kWhereLeft.left, kWhereLeft.top));
       EXPECT_FALSE(m.host.ended);
       const auto [recordFile, record] = EveryRowNamedAndNothingLost(m, before);
       if (!f.shellEnded) continue;

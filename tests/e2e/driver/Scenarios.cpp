@@ -187,14 +187,6 @@ struct RowState {
   bool pointedBack = false;              // ticked, but the shell carries nothing
 };
 
-// Registers `folder` as a sync client's folder of the current user (the 64-bit view; the prefix is thrown away).
-void AddSyncRoot(const std::wstring& folder) {
-  std::string sid;
-  ASSERT_TRUE(CurrentUserSid(sid));
-  const std::wstring key = kExplorerKey + L"SyncRootManager\\TestSync!" + Wide(sid) + L"!ann@example.com";
-  SetTextValue(key + L"\\UserSyncRoots", Wide(sid), folder, REG_SZ, HKEY_LOCAL_MACHINE);
-}
-
 class Scenario : public ::testing::TestWithParam<Row> {
  protected:
   // The family's profile with files in every folder, and the target as the row has it; all recorded.
@@ -587,7 +579,11 @@ TEST_P(Scenario, Row) {
   // A target longer than the profile's folder: the documents' deepest file fits only in the profile.
   if (c.Has(kFaults)) target_ += L"\\" + std::wstring(Expand(L"%USERPROFILE%").size() - 4, L'长');
   ASSERT_NO_FATAL_FAILURE(Prepare(c));
-  if (c.Has(kSyncRoot)) AddSyncRoot(Of(kDocuments).folder);
+  std::string sid;  // the documents registered as a sync client's folder of this user (the 64-bit view)
+  if (c.Has(kSyncRoot) && CurrentUserSid(sid)) {
+    SetTextValue(kExplorerKey + L"SyncRootManager\\TestSync!" + Wide(sid) + L"!ann@example.com\\UserSyncRoots",
+                 Wide(sid), Of(kDocuments).folder, REG_SZ, HKEY_LOCAL_MACHINE);
+  }
   const std::wstring heldOpen = Of(kDocuments).folder + L"\\" + kHeldOpen;
   UniqueFileHandle held(
       c.Has(kFaults) ? ::CreateFileW(LongPath(heldOpen).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr)
