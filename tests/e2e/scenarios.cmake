@@ -1,7 +1,6 @@
-# Each scenario is a row of tests/e2e/driver/Scenarios.cpp, run on a freshly reset Wine prefix with
-# drive D: as given. The kind picks the Windows: nt5 (2000 to 2003) a 32-bit prefix and driver, nt6
-# (Vista to 10) a 64-bit prefix (WoW64) and driver, both with the shipped 32-bit program; x64 the
-# 64-bit program in a 64-bit prefix (a smoke set).
+# Each scenario is a row of tests/e2e/driver/Scenarios.cpp, run on a freshly reset Wine prefix with drive D:
+# as given. The kind picks the Windows: nt5 (2000 to 2003) a 32-bit prefix and driver, nt6 (Vista to 10) a
+# 64-bit prefix (WoW64) and driver, both with the shipped 32-bit program; x64 the 64-bit program (smoke set).
 set(E2E_nt6 $<TARGET_FILE:e2e_driver> ${VESTRAND_WIN32_DIR}/Vestrand.exe)  # each kind's driver and program
 set(E2E_nt5 ${VESTRAND_WIN32_DIR}/e2e_driver.exe ${VESTRAND_WIN32_DIR}/Vestrand.exe)
 set(E2E_x64 $<TARGET_FILE:e2e_driver> $<TARGET_FILE:Vestrand>)

@@ -166,8 +166,7 @@ TEST(ShellRequests, ItemListsFoldersAndResults) {
 }
 
 TEST(Notes, InChineseWithTheProjectsAddressOnALineOfItsOwn) {
-  EXPECT_NE(NoteText().find("\r\n如发现Bug，或者有什么建议，可以邮件到：feedback@vestrand.example\r\n"),
-            std::string::npos);
+  EXPECT_TRUE(fake::Has(NoteText(), "\r\n如发现Bug，或者有什么建议，可以邮件到：feedback@vestrand.example\r\n"));
 }
 
 TEST(CatalogueNames, ValueNamesAreWindowsOwnAndEachTickBesideItsBox) {
