@@ -1,5 +1,4 @@
-// The Win32 layer against Wine's real registry, file system, shell, processes and windows; the test plays
-// the user of the modal calls, made on a second thread.
+// The Win32 layer against Wine's real registry, file system, shell, processes and windows.
 #include <windows.h>
 
 #include <commctrl.h>
@@ -191,14 +190,17 @@ TEST(Host, SyncRootsAndRealVersion) {
   }
   ::SetEnvironmentVariableW(L"OneDrive", L"c:\\同步\\VESTRAND");
   ::SetEnvironmentVariableW(L"OneDriveCommercial", L"C:\\Users\\Ann\\OneDrive - Contoso");
+  ::SetEnvironmentVariableW(L"OneDriveConsumer", L"D:\\OneDrive\\");
   std::multiset<std::pair<std::string, std::string>> roots;  // folder, client
   for (const SyncRoot& root : Win32Host().SyncRoots()) roots.emplace(root.folder, root.client);
   for (const auto& r : rows) ::SHDeleteKeyW(HKEY_LOCAL_MACHINE, key(r).c_str());
-  for (const wchar_t* variable : {L"OneDrive", L"OneDriveCommercial"}) ::SetEnvironmentVariableW(variable, nullptr);
+  for (const wchar_t* v : {L"OneDrive", L"OneDriveConsumer", L"OneDriveCommercial"})
+    ::SetEnvironmentVariableW(v, nullptr);
   EXPECT_EQ(roots,
             (std::multiset<std::pair<std::string, std::string>>{{"C:\\Box", "VestrandBox"},
                                                                 {"C:\\同步\\Vestrand", "Vestrand 云盘"},
-                                                                {"C:\\Users\\Ann\\OneDrive - Contoso", "OneDrive"}}));
+                                                                {"C:\\Users\\Ann\\OneDrive - Contoso", "OneDrive"},
+                                                                {"D:\\OneDrive", "OneDrive"}}));
   EXPECT_EQ(Win32Host().RealWindowsVersion(), "6.1.7601");  // what Wine's default prefix runs as
 }
 

@@ -160,7 +160,6 @@ struct Row {
   std::vector<std::pair<const wchar_t*, const char*>> refusals = {};
   bool Has(int flag) const { return (extra & flag) != 0; }
 };
-void PrintTo(const Row& row, std::ostream* out) { *out << row.name; }
 
 HWND Focus(HWND main) {
   GUITHREADINFO info{};
