@@ -16,7 +16,6 @@ namespace {
 using fake::FakeMachine;
 using namespace fake::rows;
 using fake::Has;
-using fake::Trace;
 
 const std::string kXp = "C:\\Documents and Settings\\user";
 const std::string kWin7 = "C:\\Users\\Ann";
@@ -71,12 +70,12 @@ std::string Reg(const FakeMachine& m, const std::string& key, const std::string&
 }
 
 // The first call in the trace that starts with `prefix`; the trace's end when there is none.
-Trace::const_iterator FirstCall(const Trace& t, const std::string& prefix) {
+fake::Trace::const_iterator FirstCall(const fake::Trace& t, const std::string& prefix) {
   return std::find_if(t.begin(), t.end(), [&](const std::string& e) { return e.rfind(prefix, 0) == 0; });
 }
 
 // Whether both calls were made, the one starting with `first` before the one starting with `then`.
-bool Before(const Trace& t, const std::string& first, const std::string& then) {
+bool Before(const fake::Trace& t, const std::string& first, const std::string& then) {
   const auto later = FirstCall(t, then);
   return FirstCall(t, first) < later && later != t.end();
 }
@@ -168,8 +167,6 @@ const Accepted kAccepted[] = {
        EXPECT_EQ(m.files.Attributes("D:\\W\\Desktop"), kFileAttributeReadOnly | kFileAttributeDirectory);
        EXPECT_EQ(m.files.Attributes("D:\\W\\INetCache"), kFileAttributeDirectory);  // read-only only with one
      }},
-    {.name = "two rows sharing one folder keep sharing it", .ticked = {kDocuments, kFavorites}, .mode = kDont,
-     .rows = {{kFavorites, kDocs, 1}}, .values = {{kDocuments, "D:\\W\\Documents"}, {kFavorites, "D:\\W\\Documents"}}},
     {.name = "an existing drive root is left as it is; a second run in the same second keeps the first undo file",
      .ticked = {kDesktop}, .target = "D:\\", .files = {{"D:\\Vestrand-还原-20261206-153000.reg", "first"}},
      .values = {{kDesktop, "D:\\Desktop"}}, .present = {"D:\\Vestrand-还原-20261206-153000-2.reg"},
@@ -282,6 +279,10 @@ const Accepted kAccepted[] = {
      .values = {{kDocuments, "D:\\Personal\\My Documents"}, {kMusic, kXpDocs + "\\My Music"}},
      .recorded = {"注册表拒绝写入新位置"}, .told = true,
      .check = [](FakeMachine& m) { EXPECT_EQ(std::count(m.trace.begin(), m.trace.end(), kErrorBox), 1); }},
+    {.name = "XP: a ticked folder inside a ticked one travels in it, not a second time", .profile = Profile::Xp,
+     .ticked = {kDocuments, kMusic}, .target = "D:\\Personal",
+     .values = {{kMusic, "D:\\Personal\\My Documents\\My Music"}},
+     .present = {"D:\\Personal\\My Documents\\My Music\\第 13 号.txt"}, .gone = {"D:\\Personal\\My Music"}},
     {.name = "XP: the outer move left undone by the shell leaves the inner row naming its music",
      .profile = Profile::Xp, .ticked = {kDocuments, kMusic}, .target = "D:\\Personal",
      .setup = [](FakeMachine& m) {

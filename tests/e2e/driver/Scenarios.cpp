@@ -500,8 +500,7 @@ class Scenario : public ::testing::TestWithParam<Row> {
         << "not centred over the window";
     ::PostMessageW(box, WM_COMMAND, IDOK, 0);
     EXPECT_SOON(!::IsWindow(box) && focused(C::Text3) && app_->Text(C::Text15) == "D:\\Win7User");
-    // Confirmed, it gives back the folder it opened on, the program's.
-    const std::wstring program = ::_wgetenv(L"VESTRAND_PROGRAM");
+    const std::wstring program = ::_wgetenv(L"VESTRAND_PROGRAM");  // confirmed, it gives back the folder it opened on
     Click(app_->Handle(C::Label2));
     ASSERT_TRUE(WaitUntil(10000, [&] { return (picker = ::FindWindowW(L"#32770", nullptr)) != nullptr; }));
     ::Sleep(500);  // while it fills its tree
