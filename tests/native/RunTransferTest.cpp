@@ -159,9 +159,10 @@ const Accepted kAccepted[] = {
     {.name = "copy of an empty folder is kept", .ticked = {kSearches}, .mode = kCopy,
      .setup = [](FakeMachine& m) { m.files.Remove(kWin7 + "\\Searches\\file 10.txt"); },
      .values = {{kSearches, "D:\\W\\Searches"}}, .recorded = {"已复制到新位置"}},
-    {.name = "discard: empty folders, desktop.ini only where Windows shows one", .ticked = {kDesktop, kCache},
-     .mode = kDont, .values = {{kDesktop, "D:\\W\\Desktop"}, {kCache, "D:\\W\\INetCache"}},
-     .present = {"D:\\W\\Desktop\\desktop.ini"},
+    {.name = "discard: empty folders, desktop.ini only where Windows shows one; two rows sharing a folder keep it",
+     .ticked = {kDesktop, kCache, kDocuments, kFavorites}, .mode = kDont, .rows = {{kFavorites, kDocs, 1}},
+     .values = {{kDesktop, "D:\\W\\Desktop"}, {kCache, "D:\\W\\INetCache"}, {kDocuments, "D:\\W\\Documents"},
+                {kFavorites, "D:\\W\\Documents"}}, .present = {"D:\\W\\Desktop\\desktop.ini"},
      .gone = {"D:\\W\\Desktop\\file 1.txt", "D:\\W\\INetCache\\desktop.ini"}, .recorded = {"已新建空文件夹"},
      .check = [](FakeMachine& m) {
        EXPECT_EQ(m.files.Attributes("D:\\W\\Desktop"), kFileAttributeReadOnly | kFileAttributeDirectory);
