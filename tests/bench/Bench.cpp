@@ -84,7 +84,7 @@ static void CopyTurn(const std::string& turn, const std::string& folder, const s
 
 int wmain(int argc, wchar_t** argv) {
   std::vector<std::string> a(5);
-  for (int k = 1; k < argc && k <= 5; ++k) a[k - 1] = Narrow(argv[k]);
+  for (std::size_t k = 1; k < static_cast<std::size_t>(argc) && k <= a.size(); ++k) a[k - 1] = Narrow(argv[k]);
   if (a[0] == "tree") MakeTree(a[1], std::stoi(a[2]), std::stoul(a[3]), std::stoi(a[4]));
   else if (a[0] == "bare" || a[0] == "run" || a[0] == "checks") CopyTurn(a[0], a[1], a[2]);
   else Fail("see the top of tests/bench/Bench.cpp");
