@@ -12,6 +12,11 @@ namespace {
 const char* const kDesktopIni = "\\Desktop.ini";
 constexpr std::size_t kShellFileLimit = 1u << 20;  // desktop.ini is a few lines, Thumbs.db a few pictures
 
+// Whether the row's folder is already where the run sends it, as a second run onto the same target finds it.
+bool AlreadyInPlace(Services& s, const RowPlan& p) {
+  return paths::IsSamePath(p.current, p.newLocation, NamesOf(s.files));
+}
+
 // What a row's work comes to when it goes as meant.
 RowOutcome Intended(Mode mode, bool inPlace) {
   if (inPlace) return RowOutcome::AlreadyInPlace;
@@ -37,9 +42,7 @@ Settled SettleLocation(Services& s, const RowPlan& p, Mode mode, RowOutcome done
   }
   // Only what was carried, by its own shell operation or inside its outer folder's, is
   // counted: its files tell whether it arrived.
-  if (paths::IsSamePath(p.current, p.newLocation, NamesOf(s.files)) || (!p.carriedAlone && !p.travelsWithOuter)) {
-    return {p.newLocation, done};
-  }
+  if (AlreadyInPlace(s, p) || (!p.carriedAlone && !p.travelsWithOuter)) { return {p.newLocation, done}; }
   if (mode == Mode::Move) {
     if (!s.files.DirExists(p.current)) return {p.newLocation, done};
     const std::size_t left = s.files.ListFiles(p.current).size();
@@ -82,9 +85,8 @@ Settled TransferFolder(Services& s, const RowPlan& p, const std::string& root, M
     s.dialogs.MessageBox(kWriteRefusedText, kMbIconError, std::nullopt);
     return {p.current, RowOutcome::WriteRefused};
   }
-  // A second run onto the same target finds the folder already there; the shell would
-  // answer a copy of a folder onto itself with an error window.
-  const bool inPlace = paths::IsSamePath(p.current, p.newLocation, NamesOf(s.files));
+  // The shell would answer a copy of a folder onto itself with an error window.
+  const bool inPlace = AlreadyInPlace(s, p);
   // The shell replaces what it meets; the target's own desktop.ini and Thumbs.db are put
   // back afterwards.
   std::vector<std::pair<std::string, std::string>> kept;
@@ -101,7 +103,7 @@ Settled TransferFolder(Services& s, const RowPlan& p, const std::string& root, M
 }
 
 Settled SettleInterrupted(Services& s, const RowPlan& p, Mode mode, const Snapshot& saved) {
-  const bool inPlace = paths::IsSamePath(p.current, p.newLocation, NamesOf(s.files));
+  const bool inPlace = AlreadyInPlace(s, p);
   const Settled settled = SettleLocation(s, p, mode, Intended(mode, inPlace), saved);
   // The error may have come before both values were written: the place the row is settled
   // at is written again, or the row is put back whole.
