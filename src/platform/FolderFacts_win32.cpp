@@ -176,8 +176,10 @@ std::optional<VolumeFacts> Win32FileSystem::VolumeFactsOf(const std::string& pat
   return facts;
 }
 
-bool Win32FileSystem::InUseByAnother(const std::string& path, bool forMove) {
-  // Opened as the shell's carry needs it, sharing everything: only a holder that shares less refuses.
+namespace {
+
+// Opened as the shell's carry needs it, sharing everything: only a holder that shares less refuses.
+bool InUseByAnother(const std::string& path, bool forMove) {
   UniqueFileHandle file(::CreateFileW(ForLongUse(path).c_str(), GENERIC_READ | (forMove ? DELETE : 0),
                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                                       FILE_FLAG_BACKUP_SEMANTICS, nullptr));
@@ -185,17 +187,6 @@ bool Win32FileSystem::InUseByAnother(const std::string& path, bool forMove) {
   const DWORD error = ::GetLastError();
   return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION;
 }
-
-// One open per file, in turn: helper threads gained nothing under Wine, where every open waits on its server.
-std::vector<std::size_t> Win32FileSystem::FilesInUse(const std::vector<std::string>& paths, bool forMove) {
-  std::vector<std::size_t> held;
-  for (std::size_t i = 0; i < paths.size(); ++i) {
-    if (InUseByAnother(paths[i], forMove)) held.push_back(i);
-  }
-  return held;
-}
-
-namespace {
 
 // One Restart Manager session, ended with its owner.
 class RestartManagerSession {
@@ -217,7 +208,27 @@ class RestartManagerSession {
   bool open_ = false;
 };
 
+// Writes every byte to the open file and waits until they are on the disk.
+WinResult WriteWhole(HANDLE file, const std::string& bytes, bool cutAfter) {
+  DWORD written = 0;
+  if (!::WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr)) {
+    return WinResult::Failure(::GetLastError());
+  }
+  if (written != bytes.size()) return WinResult::Failure(ERROR_DISK_FULL);
+  if ((cutAfter && !::SetEndOfFile(file)) || !::FlushFileBuffers(file)) return WinResult::Failure(::GetLastError());
+  return WinResult::Success();
+}
+
 }  // namespace
+
+// One open per file, in turn: helper threads gained nothing under Wine, where every open waits on its server.
+std::vector<std::size_t> Win32FileSystem::FilesInUse(const std::vector<std::string>& paths, bool forMove) {
+  std::vector<std::size_t> held;
+  for (std::size_t i = 0; i < paths.size(); ++i) {
+    if (InUseByAnother(paths[i], forMove)) held.push_back(i);
+  }
+  return held;
+}
 
 std::vector<std::string> Win32FileSystem::ProgramsHolding(const std::string& path) {
   std::vector<std::string> names;
@@ -241,17 +252,6 @@ std::vector<std::string> Win32FileSystem::ProgramsHolding(const std::string& pat
     if (!name.empty() && std::find(names.begin(), names.end(), name) == names.end()) names.push_back(name);
   }
   return names;
-}
-
-// Writes every byte to the open file and waits until they are on the disk.
-WinResult WriteWhole(HANDLE file, const std::string& bytes, bool cutAfter) {
-  DWORD written = 0;
-  if (!::WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr)) {
-    return WinResult::Failure(::GetLastError());
-  }
-  if (written != bytes.size()) return WinResult::Failure(ERROR_DISK_FULL);
-  if ((cutAfter && !::SetEndOfFile(file)) || !::FlushFileBuffers(file)) return WinResult::Failure(::GetLastError());
-  return WinResult::Success();
 }
 
 WinResult Win32FileSystem::WriteNewFile(const std::string& path, const std::string& bytes) {

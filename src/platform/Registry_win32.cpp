@@ -32,6 +32,13 @@ LONG ReadValueBytes(HKEY key, const std::wstring& name, DWORD& type, std::vector
 
 }  // namespace
 
+std::optional<std::string> ReadValueText(HKEY key, const std::wstring& name, DWORD& type) {
+  std::vector<std::uint8_t> data;
+  if (ReadValueBytes(key, name, type, data) != ERROR_SUCCESS) return std::nullopt;
+  const std::string text = FormatRegistryData(type, data);
+  return type == REG_EXPAND_SZ ? ExpandEnvironment(text) : text;
+}
+
 std::string ExpandEnvironment(const std::string& text) {
   const std::wstring source = Wide(text);
   const DWORD needed = ::ExpandEnvironmentStringsW(source.c_str(), nullptr, 0);
@@ -50,13 +57,11 @@ std::string Win32Registry::RegReadValue(std::uint32_t root, const std::string& k
   if (::RegOpenKeyExW(RootKey(root), Wide(keyPath).c_str(), 0, KEY_READ, key.put()) != ERROR_SUCCESS) {
     return std::string();
   }
-  std::vector<std::uint8_t> data;
   DWORD valueType = 0;
-  if (ReadValueBytes(key.get(), Wide(valueName), valueType, data) != ERROR_SUCCESS) { return std::string(); }
+  const std::optional<std::string> text = ReadValueText(key.get(), Wide(valueName), valueType);
+  if (!text) return std::string();
   type = valueType;
-  std::string text = FormatRegistryData(valueType, data);
-  if (valueType == kRegExpandSz) text = ExpandEnvironment(text);
-  return TrimSpaces(text);
+  return TrimSpaces(*text);
 }
 
 std::optional<RegistryValue> Win32Registry::RegReadRaw(std::uint32_t root, const std::string& keyPath,

@@ -160,13 +160,13 @@ class FileSystem {
   virtual std::vector<std::size_t> FilesInUse(const std::vector<std::string>& paths, bool forMove) = 0;
   // The names of the programs holding the file, where the system can say (Vista and later); else none.
   virtual std::vector<std::string> ProgramsHolding(const std::string& path) = 0;
-  // Writes a file that does not exist yet; false when it exists or cannot be written
+  // Writes a file that does not exist yet; refused when it exists or cannot be written
   // whole (a partly written file is removed).
   virtual WinResult WriteNewFile(const std::string& path, const std::string& bytes) = 0;
   // Gives an existing file exactly these bytes, keeping its attributes (a hidden desktop.ini
-  // stays hidden); true once they are on the disk.
+  // stays hidden); done once they are on the disk.
   virtual WinResult OverwriteFile(const std::string& path, const std::string& bytes) = 0;
-  // Adds to the end of an existing file; true only once every byte is on the disk, so
+  // Adds to the end of an existing file; done only once every byte is on the disk, so
   // that what was written survives the process being ended or the power failing.
   virtual WinResult AppendToFile(const std::string& path, const std::string& bytes) = 0;
   // The first `limit` bytes of a file (all of a shorter one); nothing when it cannot be read.

@@ -19,15 +19,9 @@ const wchar_t* const kSyncRootManager = L"SOFTWARE\\Microsoft\\Windows\\CurrentV
 
 // A text value of `key`, expanded where stored so; empty when there is none.
 std::string ReadText(HKEY key, const wchar_t* name) {
-  DWORD type = 0, size = 0;
-  if (::RegQueryValueExW(key, name, nullptr, &type, nullptr, &size) != ERROR_SUCCESS || !IsStringType(type)) {
-    return std::string();
-  }
-  std::vector<std::uint8_t> data(size);
-  if (::RegQueryValueExW(key, name, nullptr, &type, data.data(), &size) != ERROR_SUCCESS) return std::string();
-  data.resize(size);
-  const std::string text = FormatRegistryData(type, data);
-  return type == REG_EXPAND_SZ ? ExpandEnvironment(text) : text;
+  DWORD type = 0;
+  const std::optional<std::string> text = ReadValueText(key, name, type);
+  return text && IsStringType(type) ? *text : std::string();
 }
 
 std::string EnvironmentVariable(const wchar_t* name) {

@@ -38,8 +38,6 @@ class Win32FileSystem final : public FileSystem {
   std::string NameKey(const std::string& text) override;
   std::optional<VolumeFacts> VolumeFactsOf(const std::string& path) override;
   std::vector<std::size_t> FilesInUse(const std::vector<std::string>& paths, bool forMove) override;
-  // One file of FilesInUse.
-  bool InUseByAnother(const std::string& path, bool forMove);
   std::vector<std::string> ProgramsHolding(const std::string& path) override;
   WinResult WriteNewFile(const std::string& path, const std::string& bytes) override;
   WinResult OverwriteFile(const std::string& path, const std::string& bytes) override;
@@ -50,7 +48,8 @@ class Win32FileSystem final : public FileSystem {
   WinResult ProtectPrivateFolder(const std::string& path) override;
 };
 
-class Win32Host : public Host {  // the benchmark keeps the shell running
+// Not final: the benchmark's host keeps the shell running.
+class Win32Host : public Host {
  public:
   RawOsVersion QueryOsVersion() override;
   unsigned GetDriveType(const std::string& root) override;
@@ -67,6 +66,10 @@ class Win32Host : public Host {  // the benchmark keeps the shell running
   std::vector<SyncRoot> SyncRoots() override;
   std::string RealWindowsVersion() override;
 };
+
+// A value of an open key as display text (expanded where stored so), read whole however long;
+// nothing when it cannot be read. `type` receives its type.
+std::optional<std::string> ReadValueText(HKEY key, const std::wstring& name, DWORD& type);
 
 // `text` with the environment's %variables% expanded; as it is when that fails.
 std::string ExpandEnvironment(const std::string& text);

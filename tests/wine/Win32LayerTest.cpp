@@ -89,6 +89,14 @@ TEST(Files, TheRunsOwnChanges) {
   EXPECT_EQ(ReadFile(Wide(undo)), std::string("\xFF\xFE\0\0", 4));
   EXPECT_TRUE(files.SetFileAttributes(undo, FILE_ATTRIBUTE_READONLY).ok);
   EXPECT_NE(files.GetFileAttributes(undo) & FILE_ATTRIBUTE_READONLY, 0u);
+  // The target's own desktop.ini, put back after the shell's copy: hidden, it stays so.
+  const std::string ini = root + "\\desktop.ini";
+  const DWORD kHiddenSystem = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+  ASSERT_TRUE(files.WriteNewFile(ini, "[.ShellClassInfo] the shell's") &&
+              files.SetFileAttributes(ini, kHiddenSystem).ok);
+  EXPECT_TRUE(files.OverwriteFile(ini, "[its own]"));
+  EXPECT_EQ(ReadFile(Wide(ini)), "[its own]");
+  EXPECT_EQ(files.GetFileAttributes(ini) & kHiddenSystem, kHiddenSystem);
   EXPECT_FALSE(files.RemoveEmptyDirectory(root));  // not empty
   EXPECT_TRUE(CreateDirectories(d + L"\\e") && files.RemoveEmptyDirectory(root + "\\e"));
   EXPECT_FALSE(PathExists(d + L"\\e"));
@@ -165,11 +173,12 @@ TEST(Files, VolumesAndFilesInUse) {
   for (const auto& r : uses) {
     const UniqueFileHandle holder(::CreateFileW(r.holderShares ? file.c_str() : L"", GENERIC_READ | GENERIC_WRITE,
                                                 r.holderShares.value_or(0), nullptr, OPEN_EXISTING, 0, nullptr));
-    EXPECT_EQ(files.InUseByAnother(Narrow(file), false), r.inUseForCopy) << r.holderShares.value_or(kEverything);
-    EXPECT_EQ(files.InUseByAnother(Narrow(file), true), r.inUseForMove) << r.holderShares.value_or(kEverything);
+    const std::vector<std::string> paths = {"C:\\vestrand-svc-held\\gone.txt", Narrow(file)};  // the second held
+    const auto held = [&](bool forMove) { return files.FilesInUse(paths, forMove) == std::vector<std::size_t>{1}; };
+    EXPECT_EQ(held(false), r.inUseForCopy) << r.holderShares.value_or(kEverything);
+    EXPECT_EQ(held(true), r.inUseForMove) << r.holderShares.value_or(kEverything);
     EXPECT_TRUE(r.holderShares || files.ProgramsHolding(Narrow(file)).empty());
   }
-  EXPECT_FALSE(files.InUseByAnother("C:\\vestrand-svc-held\\gone.txt", true));
 }
 
 // The sync roots of this user, registered in the 64-bit view or named by the OneDrive variables; the client
